@@ -1,0 +1,60 @@
+// Text helpers over UTF-16 strings, the program's text type.
+//
+// Positions are counted in UTF-16 code units. "Ansi" functions follow the
+// host runtime's naming: `LowerCase`/`SameText` fold ASCII letters only, the
+// `Ansi...` variants fold every letter the way the user's locale does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zan {
+
+/// UTF-8 to UTF-16. Invalid sequences become U+FFFD (use IsValidUtf8 to tell).
+std::u16string Utf8ToUtf16(std::string_view utf8);
+/// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+/// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+/// ASCII text to UTF-16, for literals and numbers: U16("Unit1").
+std::u16string U16(std::string_view ascii);
+
+/// ASCII-only case folding (the host's LowerCase/UpperCase).
+std::u16string LowerCase(std::u16string_view text);
+std::u16string UpperCase(std::u16string_view text);
+/// Locale-aware case folding of every letter (the host's AnsiLowerCase/AnsiUpperCase).
+/// Keeps the length: a character is always folded to one code unit.
+std::u16string AnsiLowerCase(std::u16string_view text);
+std::u16string AnsiUpperCase(std::u16string_view text);
+char16_t AnsiLowerChar(char16_t ch);
+char16_t AnsiUpperChar(char16_t ch);
+
+/// Comparisons: <0, 0, >0. `CompareText` folds ASCII only, `AnsiCompareText` every letter.
+int CompareStr(std::u16string_view a, std::u16string_view b);
+int CompareText(std::u16string_view a, std::u16string_view b);
+int AnsiCompareText(std::u16string_view a, std::u16string_view b);
+bool SameText(std::u16string_view a, std::u16string_view b);
+bool AnsiSameText(std::u16string_view a, std::u16string_view b);
+
+bool StartsText(std::u16string_view prefix, std::u16string_view text);  // ignores case
+bool EndsText(std::u16string_view suffix, std::u16string_view text);    // ignores case
+
+std::u16string Trim(std::u16string_view text);  // drops characters <= ' ' at both ends
+std::u16string TrimLeft(std::u16string_view text);
+std::u16string TrimRight(std::u16string_view text);
+
+std::u16string IntToStr(int64_t value);
+/// Decimal (or "$"-prefixed hexadecimal) integer; `fallback` when not a whole number.
+int64_t StrToIntDef(std::u16string_view text, int64_t fallback);
+bool TryStrToInt(std::u16string_view text, int64_t& value);
+
+/// Replaces every occurrence of `from` by `to` (case-sensitive).
+std::u16string StringReplaceAll(std::u16string_view text, std::u16string_view from,
+                                std::u16string_view to);
+
+bool IsLetter(char16_t ch);  // any Unicode letter of the BMP (the host's IsCharAlphaW)
+bool IsDigit(char16_t ch);   // '0'..'9'
+
+}  // namespace zan

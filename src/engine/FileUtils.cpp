@@ -1,0 +1,191 @@
+#include "engine/FileUtils.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "rtl/Encoding.h"
+#include "rtl/Paths.h"
+#include "rtl/Strings.h"
+
+namespace zan {
+
+namespace {
+
+TFileSystem& Resolve(TFileSystem* fs) {
+  return fs ? *fs : CurrentFileSystem();
+}
+
+bool EndsWithDelimiter(std::u16string_view path) {
+  return !path.empty() && path.back() == PathDelim;
+}
+
+}  // namespace
+
+// ----- date and time
+
+TLocalDateTime LocalNow() {
+  auto now = std::chrono::system_clock::now();
+  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  auto sinceEpoch = now.time_since_epoch();
+  int ms = static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
+          local.tm_min,         local.tm_sec,     ms < 0 ? 0 : ms};
+}
+
+std::u16string FormatLogDateTime(const TLocalDateTime& time) {
+  char text[64];
+  if (time.Hour == 0 && time.Minute == 0 && time.Second == 0 && time.Millisecond == 0)
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.Year, time.Month, time.Day);
+  else
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.Year, time.Month,
+                  time.Day, time.Hour, time.Minute, time.Second);
+  return U16(text);
+}
+
+// ----- TLogWriter
+
+TLogWriter::TLogWriter(TFileSystem* fs) : FFileSystem(fs) {}
+
+TLogWriter::~TLogWriter() {
+  CloseLogFile();
+}
+
+void TLogWriter::OpenLogFile(std::u16string_view fileName) {
+  CloseLogFile();
+  std::unique_ptr<TWritableFile> file;
+  Resolve(FFileSystem).OpenForWriting(fileName, file).Check();
+  FLogFile = std::move(file);
+  FLogFileName = fileName;
+  if (!FHeader.empty()) WriteLine(FHeader);
+  WriteLine(FCreationTimeString + u" " + FormatLogDateTime(FClock()));
+}
+
+void TLogWriter::CloseLogFile() {
+  if (!FLogFile) return;
+  (void)FLogFile->Close();
+  FLogFile.reset();
+  FLogFileName.clear();
+}
+
+void TLogWriter::WriteLine(std::u16string_view str) {
+  if (!FLogFile) return;
+  std::u16string text;
+  if (str == u" ") {
+    text = u"\r\n";
+  } else {
+    text = str;
+    if (str.empty() || (str.back() != u'\r' && str.back() != u'\n')) text += u"\r\n";
+  }
+  if (FEmptyLineAfterString) text += u"\r\n";
+  std::string bytes = UnicodeToAnsi(text);
+  Write(bytes.data(), bytes.size());
+}
+
+void TLogWriter::Write(const void* buffer, size_t size) {
+  if (!FLogFile) return;
+  FLogFile->Append(std::string_view(static_cast<const char*>(buffer), size)).Check();
+}
+
+// ----- file utilities
+
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+  std::u16string result(folder);
+  if (!folder.empty() && !EndsWithDelimiter(folder)) result += PathDelim;
+  if (name.size() > 1 && name[0] == PathDelim) name.remove_prefix(1);
+  result += name;
+  return result;
+}
+
+std::u16string MakeBackupName(std::u16string_view fileName) {
+  std::u16string extension = ExtractFileExt(fileName);
+  std::u16string backupExtension = u".~";
+  if (extension.size() > 1) backupExtension += extension.substr(1);
+  return ChangeFileExt(fileName, backupExtension);
+}
+
+bool ForceFolder(std::u16string_view path, TFileSystem* fs) {
+  // A relative path would create folders under the current folder.
+  if (!HasDrivePart(path)) return false;
+  TFileSystem& files = Resolve(fs);
+  auto create = [&](std::u16string_view folder) {
+    TFileStatus status = files.MakeFolder(folder);
+    return status.Ok() || status.Code() == TFileErrorCode::AlreadyExists;
+  };
+  bool driveRoot = path.size() >= 2 && path[1] == DriveDelim;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != PathDelim) continue;
+    // The root ("/" on Linux, "C:/" on Windows) is never created.
+    bool root = i == 0 || (i == 2 && driveRoot);
+    if (!root && !create(path.substr(0, i))) return false;
+    if (i + 1 == path.size()) return true;
+  }
+  if (path.size() == 2 && driveRoot) return true;  // "C:" names the drive root too
+  return create(path);
+}
+
+std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber, TFileSystem* fs) {
+  TFileSystem& files = Resolve(fs);
+  std::u16string folder;
+  if (!files.GetTempFolder(folder)) return {};
+  // The system names temporary files from the first three ANSI characters of
+  // the prefix and the low 16 bits of the number, never 0.
+  std::u16string stem = AnsiToUnicode(UnicodeToAnsi(prefix)).substr(0, 3);
+  unsigned number = firstNumber;
+  for (unsigned attempt = 0; attempt < 0x10000; ++attempt, ++number) {
+    unsigned unique = number & 0xFFFF;
+    if (unique == 0) continue;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", unique);
+    std::u16string candidate = JoinPath(folder, stem + U16(hex));
+    if (files.Exists(candidate)) continue;
+    TFileStatus status = files.MakeFolder(candidate);
+    if (status) return candidate;
+    if (status.Code() != TFileErrorCode::AlreadyExists) return {};  // created meanwhile: go on
+  }
+  return {};
+}
+
+bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
+  if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
+  TFileSystem& files = Resolve(fs);
+  std::vector<TFolderEntry> entries;
+  if (!files.List(source, entries)) return false;
+  bool ok = true;
+  for (const TFolderEntry& entry : entries) {
+    std::u16string from = JoinPath(source, entry.Name);
+    std::u16string to = JoinPath(dest, entry.Name);
+    if (entry.IsFolder) {
+      TFileStatus made = files.MakeFolder(to);
+      if (!made && made.Code() != TFileErrorCode::AlreadyExists) {
+        ok = false;
+        continue;
+      }
+      if (!CopyFolderTree(from, to, &files)) ok = false;
+    } else if (!files.CopyFile(from, to, true)) {
+      ok = false;  // go on with the rest; the caller learns of it from the result
+    }
+  }
+  return ok;
+}
+
+bool DeleteFolderTree(std::u16string_view folder, TFileSystem* fs) {
+  if (!HasDrivePart(folder)) return false;
+  TFileSystem& files = Resolve(fs);
+  std::vector<TFolderEntry> entries;
+  if (files.List(folder, entries)) {
+    for (const TFolderEntry& entry : entries) {
+      std::u16string path = JoinPath(folder, entry.Name);
+      if (entry.IsFolder && !entry.IsLink)
+        DeleteFolderTree(path, &files);
+      else
+        (void)files.RemoveFile(path);
+    }
+  }
+  return files.RemoveFolder(folder).Ok();
+}
+
+}  // namespace zan

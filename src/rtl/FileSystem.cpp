@@ -1,0 +1,200 @@
+// The parts of the seam shared by every implementation: statuses and their
+// messages, the throwing conveniences and the process-wide current file system.
+#include "rtl/FileSystem.h"
+
+#include "rtl/Strings.h"
+#include "rtl/SysUtils.h"
+
+namespace zan {
+
+namespace {
+
+std::string Quoted(std::u16string_view path) {
+  return "\"" + Utf16ToUtf8(path) + "\"";
+}
+
+}  // namespace
+
+TFileStatus TFileStatus::Error(TFileOp op, TFileErrorCode code, std::u16string_view path,
+                               std::u16string_view otherPath, std::string reason) {
+  TFileStatus status;
+  status.FCode = code == TFileErrorCode::None ? TFileErrorCode::Other : code;
+  status.FOp = op;
+  status.FPath = path;
+  status.FOtherPath = otherPath;
+  status.FReason = reason.empty() ? FileErrorText(status.FCode) : std::move(reason);
+  return status;
+}
+
+std::string FileErrorText(TFileErrorCode code) {
+  switch (code) {
+    case TFileErrorCode::None:
+      return "Success";
+    case TFileErrorCode::NotFound:
+      return "No such file or directory";
+    case TFileErrorCode::AlreadyExists:
+      return "File exists";
+    case TFileErrorCode::AccessDenied:
+      return "Permission denied";
+    case TFileErrorCode::DiskFull:
+      return "No space left on device";
+    case TFileErrorCode::NotEmpty:
+      return "Directory not empty";
+    case TFileErrorCode::IsAFolder:
+      return "Is a directory";
+    case TFileErrorCode::NotAFolder:
+      return "Not a directory";
+    case TFileErrorCode::Other:
+      break;
+  }
+  return "Input/output error";
+}
+
+std::string TFileStatus::Message() const {
+  if (Ok()) return {};
+  std::string what;
+  switch (FOp) {
+    case TFileOp::Read:
+      what = "Cannot open file " + Quoted(FPath);
+      break;
+    case TFileOp::Write:
+    case TFileOp::Open:
+      what = "Cannot create file " + Quoted(FPath);
+      break;
+    case TFileOp::Append:
+      what = "Cannot write to file " + Quoted(FPath);
+      break;
+    case TFileOp::List:
+      what = "Cannot list folder " + Quoted(FPath);
+      break;
+    case TFileOp::MakeFolder:
+      what = "Cannot create folder " + Quoted(FPath);
+      break;
+    case TFileOp::Copy:
+      what = "Cannot copy file " + Quoted(FPath) + " to " + Quoted(FOtherPath);
+      break;
+    case TFileOp::Rename:
+      what = "Cannot rename " + Quoted(FPath) + " to " + Quoted(FOtherPath);
+      break;
+    case TFileOp::Remove:
+      what = "Cannot delete " + Quoted(FPath);
+      break;
+    case TFileOp::TempFolder:
+      what = "Cannot find the temporary folder";
+      break;
+  }
+  return what + ". " + FReason;
+}
+
+void TFileStatus::Check() const {
+  if (!Ok()) throw EFileError(Message());
+}
+
+bool TFileSystem::IsFile(std::u16string_view path) {
+  TFileAttributes attributes = GetAttributes(path);
+  return attributes.Exists && !attributes.IsFolder;
+}
+
+bool TFileSystem::IsFolder(std::u16string_view path) {
+  TFileAttributes attributes = GetAttributes(path);
+  return attributes.Exists && attributes.IsFolder;
+}
+
+std::string TFileSystem::ReadFile(std::u16string_view path) {
+  std::string contents;
+  Read(path, contents).Check();
+  return contents;
+}
+
+void TFileSystem::WriteFile(std::u16string_view path, std::string_view contents) {
+  Write(path, contents).Check();
+}
+
+void TFileSystem::WriteFileAtomic(std::u16string_view path, std::string_view contents) {
+  WriteAtomic(path, contents).Check();
+}
+
+std::vector<TFolderEntry> TFileSystem::ListFolder(std::u16string_view folder) {
+  std::vector<TFolderEntry> entries;
+  List(folder, entries).Check();
+  return entries;
+}
+
+std::u16string NormalizeSeparators(std::u16string_view path) {
+  std::u16string result;
+  result.reserve(path.size());
+  for (char16_t ch : path) {
+    if (ch == u'/' && !result.empty() && result.back() == u'/') continue;
+    result += ch;
+  }
+  if (result.size() > 1 && result.back() == u'/') result.pop_back();
+  return result;
+}
+
+// ----- current file system
+
+namespace {
+TFileSystem* gCurrent = nullptr;
+}  // namespace
+
+TRealFileSystem& RealFileSystem() {
+  static TRealFileSystem real;
+  return real;
+}
+
+TFileSystem& CurrentFileSystem() {
+  return gCurrent ? *gCurrent : RealFileSystem();
+}
+
+TFileSystem* SetCurrentFileSystem(TFileSystem* fs) {
+  TFileSystem* previous = gCurrent;
+  gCurrent = fs;
+  return previous;
+}
+
+// ----- forwarding wrapper
+
+TFileAttributes TFileSystemWrapper::GetAttributes(std::u16string_view path) {
+  return FTarget.GetAttributes(path);
+}
+TFileStatus TFileSystemWrapper::Read(std::u16string_view path, std::string& contents) {
+  return FTarget.Read(path, contents);
+}
+TFileStatus TFileSystemWrapper::Write(std::u16string_view path, std::string_view contents) {
+  return FTarget.Write(path, contents);
+}
+TFileStatus TFileSystemWrapper::WriteAtomic(std::u16string_view path, std::string_view contents) {
+  return FTarget.WriteAtomic(path, contents);
+}
+TFileStatus TFileSystemWrapper::OpenForWriting(std::u16string_view path,
+                                               std::unique_ptr<TWritableFile>& file) {
+  return FTarget.OpenForWriting(path, file);
+}
+TFileStatus TFileSystemWrapper::List(std::u16string_view folder,
+                                     std::vector<TFolderEntry>& entries) {
+  return FTarget.List(folder, entries);
+}
+TFileStatus TFileSystemWrapper::MakeFolder(std::u16string_view path) {
+  return FTarget.MakeFolder(path);
+}
+TFileStatus TFileSystemWrapper::CopyFile(std::u16string_view source, std::u16string_view dest,
+                                         bool overwrite) {
+  return FTarget.CopyFile(source, dest, overwrite);
+}
+TFileStatus TFileSystemWrapper::Rename(std::u16string_view from, std::u16string_view to) {
+  return FTarget.Rename(from, to);
+}
+TFileStatus TFileSystemWrapper::RemoveFile(std::u16string_view path) {
+  return FTarget.RemoveFile(path);
+}
+TFileStatus TFileSystemWrapper::RemoveFolder(std::u16string_view path) {
+  return FTarget.RemoveFolder(path);
+}
+TFileStatus TFileSystemWrapper::SetReadOnly(std::u16string_view path, bool readOnly) {
+  return FTarget.SetReadOnly(path, readOnly);
+}
+TFileStatus TFileSystemWrapper::GetTempFolder(std::u16string& folder) {
+  return FTarget.GetTempFolder(folder);
+}
+
+}  // namespace zan

@@ -1,0 +1,364 @@
+// The file-system seam: every disk access of the engine goes through a
+// `TFileSystem`, so that whole runs can be tested in memory and failures
+// (disk full, read-only, permission denied) can be injected.
+//
+// Paths are engine text (`std::u16string`, UTF-16) with the native separator
+// "/". They cross the OS boundary as UTF-8 file names inside the real
+// implementation only. A trailing separator is accepted and ignored.
+// Paths must be absolute: the real and in-memory file systems refuse a
+// relative path (NotFound, "Relative path refused"), so nothing is ever read
+// or written relative to the current folder; callers expand user input with
+// ExpandFileName (rtl/Paths.h) first. On Linux a Windows path such as "C:/x"
+// is relative and refused too; the in-memory file system accepts drive
+// prefixes so that Windows-style behaviours can be tested.
+//
+// Two kinds of calls:
+// - the virtual primitives return a `TFileStatus` and never throw, so that
+//   utilities that must not raise can report through their results;
+// - the non-virtual conveniences (ReadFile, WriteFile, ...) throw `EFileError`
+//   whose message names the file and says why ("Cannot open file "x". ...").
+// OS error codes become statuses in one place per implementation.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zan {
+
+/// Why an operation failed. `None` is success.
+enum class TFileErrorCode {
+  None,
+  NotFound,       // the file, the folder or a parent folder is missing
+  AlreadyExists,  // MakeFolder: something of that name exists; CopyFile without overwrite
+  AccessDenied,   // permissions, a read-only destination, an unreadable file
+  DiskFull,
+  NotEmpty,   // RemoveFolder of a folder that still holds entries
+  IsAFolder,  // a file operation named a folder
+  NotAFolder,
+  Other
+};
+
+/// The operations of the seam; names the failed step in messages and selects
+/// what TFaultyFileSystem counts and fails.
+enum class TFileOp {
+  Read,
+  Write,
+  Open,
+  Append,
+  List,
+  MakeFolder,
+  Copy,
+  Rename,
+  Remove,
+  TempFolder
+};
+
+/// Outcome of one seam operation: success, or an error code with the paths
+/// involved and the OS's reason. Message() is the text of the EFileError that
+/// Check() throws.
+class TFileStatus {
+ public:
+  TFileStatus() = default;  // success
+  static TFileStatus Error(TFileOp op, TFileErrorCode code, std::u16string_view path,
+                           std::u16string_view otherPath = {}, std::string reason = {});
+
+  bool Ok() const { return FCode == TFileErrorCode::None; }
+  explicit operator bool() const { return Ok(); }
+  TFileErrorCode Code() const { return FCode; }
+  TFileOp Op() const { return FOp; }
+  const std::u16string& Path() const { return FPath; }
+  /// For example: Cannot copy file "/a/x.pas" to "/b/x.pas". Permission denied
+  std::string Message() const;
+  /// Throws EFileError(Message()) when this is an error.
+  void Check() const;
+
+ private:
+  TFileErrorCode FCode = TFileErrorCode::None;
+  TFileOp FOp = TFileOp::Read;
+  std::u16string FPath;
+  std::u16string FOtherPath;
+  std::string FReason;
+};
+
+/// The standard reason text of an error code ("Permission denied", ...).
+std::string FileErrorText(TFileErrorCode code);
+
+/// One entry of a folder listing (the name only, not the path). `IsFolder`
+/// tells what the entry leads to; `IsLink` marks a symbolic link, which tree
+/// deletion removes as a link instead of entering.
+struct TFolderEntry {
+  std::u16string Name;
+  bool IsFolder = false;
+  bool IsLink = false;
+  bool operator==(const TFolderEntry&) const = default;
+};
+
+/// What GetAttributes reports; everything false/0 when nothing has that name.
+struct TFileAttributes {
+  bool Exists = false;
+  bool IsFolder = false;
+  bool ReadOnly = false;  // no write permission at all (the Windows read-only attribute)
+  uint64_t Size = 0;
+};
+
+/// A file open for appending (the log). Closing happens on destruction too,
+/// with errors dropped; call Close() to see them.
+class TWritableFile {
+ public:
+  virtual ~TWritableFile() = default;
+  virtual TFileStatus Append(std::string_view bytes) = 0;
+  virtual TFileStatus Close() = 0;
+};
+
+/// The seam. Implementations: TRealFileSystem (the disk), TMemoryFileSystem
+/// (tests), TFileSystemWrapper / TFaultyFileSystem (forwarding, fault injection).
+/// Not thread-safe; the engine is single-threaded.
+class TFileSystem {
+ public:
+  virtual ~TFileSystem() = default;
+
+  // ----- primitives (never throw)
+  virtual TFileAttributes GetAttributes(std::u16string_view path) = 0;
+  virtual TFileStatus Read(std::u16string_view path, std::string& contents) = 0;
+  /// Creates or truncates the file. A read-only file is not overwritten.
+  virtual TFileStatus Write(std::u16string_view path, std::string_view contents) = 0;
+  /// Writes beside the file under a temporary name, then renames it over the
+  /// file: readers see the old or the new contents, never a mixture. Nothing
+  /// of the temporary is left behind on failure.
+  virtual TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) = 0;
+  /// Creates or truncates the file and keeps it open for appending.
+  virtual TFileStatus OpenForWriting(std::u16string_view path,
+                                     std::unique_ptr<TWritableFile>& file) = 0;
+  /// Entries of a folder without "." and "..", ordered by name (code units).
+  virtual TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) = 0;
+  /// Creates one folder whose parent exists. AlreadyExists when anything of
+  /// that name (file or folder) is there.
+  virtual TFileStatus MakeFolder(std::u16string_view path) = 0;
+  /// Copies contents and the read-only attribute. With `overwrite` an existing
+  /// file is replaced atomically (copy beside, then rename), unless it is
+  /// read-only (AccessDenied); without it an existing file gives AlreadyExists.
+  virtual TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                               bool overwrite) = 0;
+  /// Renames a file or folder; an existing destination file is replaced.
+  virtual TFileStatus Rename(std::u16string_view from, std::u16string_view to) = 0;
+  /// Deletes a file (not a folder). A read-only file is not deleted (AccessDenied).
+  virtual TFileStatus RemoveFile(std::u16string_view path) = 0;
+  /// Removes an empty folder.
+  virtual TFileStatus RemoveFolder(std::u16string_view path) = 0;
+  /// Sets or clears the read-only attribute of a file.
+  virtual TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) = 0;
+  /// The user's temporary folder (no trailing separator); an error when there is none.
+  virtual TFileStatus GetTempFolder(std::u16string& folder) = 0;
+
+  // ----- queries and throwing conveniences
+  bool Exists(std::u16string_view path) { return GetAttributes(path).Exists; }
+  bool IsFile(std::u16string_view path);
+  bool IsFolder(std::u16string_view path);
+  /// Throw EFileError naming the file on failure.
+  std::string ReadFile(std::u16string_view path);
+  void WriteFile(std::u16string_view path, std::string_view contents);
+  void WriteFileAtomic(std::u16string_view path, std::string_view contents);
+  std::vector<TFolderEntry> ListFolder(std::u16string_view folder);
+};
+
+/// The disk, through POSIX calls. Stateless. Atomic replacement (WriteAtomic,
+/// CopyFile) writes a hidden sibling ".<name>.zantmp-XXXXXX" and renames it;
+/// it keeps the file's permission bits and writes through a symbolic link
+/// to its target. It does not fsync: a process crash leaves the old or the
+/// new file, durability across power loss is the file system's.
+class TRealFileSystem : public TFileSystem {
+ public:
+  TFileAttributes GetAttributes(std::u16string_view path) override;
+  TFileStatus Read(std::u16string_view path, std::string& contents) override;
+  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
+  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
+  TFileStatus OpenForWriting(std::u16string_view path,
+                             std::unique_ptr<TWritableFile>& file) override;
+  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
+  TFileStatus MakeFolder(std::u16string_view path) override;
+  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                       bool overwrite) override;
+  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
+  TFileStatus RemoveFile(std::u16string_view path) override;
+  TFileStatus RemoveFolder(std::u16string_view path) override;
+  TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
+  /// $TMPDIR when it names a folder, else /tmp.
+  TFileStatus GetTempFolder(std::u16string& folder) override;
+};
+
+/// An in-memory tree for tests. Paths are kept normalised (repeated and
+/// trailing separators dropped); "/" always exists, and a first segment like
+/// "C:" or "//server" is just a folder name the test creates. Case-sensitive.
+/// Records every file written (Write, WriteAtomic, OpenForWriting, CopyFile
+/// destination) so tests can assert which files a run touched.
+class TMemoryFileSystem : public TFileSystem {
+ public:
+  TMemoryFileSystem();
+  ~TMemoryFileSystem() override;
+
+  // ----- set-up and inspection
+  /// Creates the file with its missing parent folders (not recorded as written).
+  void AddFile(std::u16string_view path, std::string_view contents);
+  void AddFolder(std::u16string_view path);  // with missing parents
+  /// The file's contents; throws EFileError when there is no such file.
+  std::string Contents(std::u16string_view path) const;
+  /// Reads of this file fail with AccessDenied (a file the user cannot read).
+  void SetUnreadable(std::u16string_view path, bool unreadable = true);
+  /// The folder GetTempFolder reports ("/tmp" by default, created); empty: none.
+  void SetTempFolder(std::u16string_view folder);
+  /// Files written since construction or ClearWritten, in path order.
+  std::vector<std::u16string> WrittenFiles() const;
+  void ClearWritten() { FWritten.clear(); }
+  /// Every file and folder (folders with a trailing "/"), in path order, "/" itself left out.
+  std::vector<std::u16string> AllPaths() const;
+  /// Every file under `folder` with its contents, keyed by path relative to it.
+  std::map<std::u16string, std::string> FilesUnder(std::u16string_view folder) const;
+
+  // ----- TFileSystem
+  TFileAttributes GetAttributes(std::u16string_view path) override;
+  TFileStatus Read(std::u16string_view path, std::string& contents) override;
+  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
+  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
+  TFileStatus OpenForWriting(std::u16string_view path,
+                             std::unique_ptr<TWritableFile>& file) override;
+  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
+  TFileStatus MakeFolder(std::u16string_view path) override;
+  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                       bool overwrite) override;
+  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
+  TFileStatus RemoveFile(std::u16string_view path) override;
+  TFileStatus RemoveFolder(std::u16string_view path) override;
+  TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
+  TFileStatus GetTempFolder(std::u16string& folder) override;
+
+ private:
+  struct TNode {
+    bool IsFolder = false;
+    bool ReadOnly = false;
+    bool Unreadable = false;
+    std::string Contents;
+  };
+  class TMemoryWritableFile;
+  TNode* Find(const std::u16string& key);
+  const TNode* Find(const std::u16string& key) const;
+  /// Normalises `path` into `key`; refuses relative paths.
+  TFileStatus Resolve(TFileOp op, std::u16string_view path, std::u16string& key) const;
+  TFileStatus CheckParent(TFileOp op, const std::u16string& path, std::u16string_view shown);
+  TFileStatus StoreFile(TFileOp op, const std::u16string& path, std::u16string_view shown,
+                        std::string_view contents);
+
+  std::map<std::u16string, TNode> FNodes;  // normalised path -> node
+  std::set<std::u16string> FWritten;
+  std::u16string FTempFolder;
+};
+
+/// Forwards every call to a target (not owned; it must outlive the wrapper),
+/// so that a test double overrides only what it needs.
+class TFileSystemWrapper : public TFileSystem {
+ public:
+  explicit TFileSystemWrapper(TFileSystem& target) : FTarget(target) {}
+  TFileSystem& Target() { return FTarget; }
+
+  TFileAttributes GetAttributes(std::u16string_view path) override;
+  TFileStatus Read(std::u16string_view path, std::string& contents) override;
+  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
+  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
+  TFileStatus OpenForWriting(std::u16string_view path,
+                             std::unique_ptr<TWritableFile>& file) override;
+  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
+  TFileStatus MakeFolder(std::u16string_view path) override;
+  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                       bool overwrite) override;
+  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
+  TFileStatus RemoveFile(std::u16string_view path) override;
+  TFileStatus RemoveFolder(std::u16string_view path) override;
+  TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
+  TFileStatus GetTempFolder(std::u16string& folder) override;
+
+ private:
+  TFileSystem& FTarget;
+};
+
+/// Fails chosen operations of a wrapped file system, to prove that a failed
+/// run leaves no half-replaced original and no temporary folder.
+/// - FailNth(op, n): the n-th call (1-based, counted from now) of that kind fails;
+/// - FailAlways(op): every call of that kind fails;
+/// - FailPath(path): every operation naming that path (as source or
+///   destination) fails; GetAttributes still answers.
+/// Failed calls do nothing to the target. Kinds: Write = Write/WriteAtomic,
+/// Open = OpenForWriting, Append = appends to files opened through it,
+/// Remove = RemoveFile/RemoveFolder.
+class TFaultyFileSystem : public TFileSystemWrapper {
+ public:
+  explicit TFaultyFileSystem(TFileSystem& target) : TFileSystemWrapper(target) {}
+
+  void FailNth(TFileOp op, int n, TFileErrorCode code = TFileErrorCode::AccessDenied);
+  void FailAlways(TFileOp op, TFileErrorCode code = TFileErrorCode::AccessDenied);
+  void FailPath(std::u16string_view path, TFileErrorCode code = TFileErrorCode::AccessDenied);
+  /// Drops every planned failure and resets the counters.
+  void Reset();
+  /// Calls of that kind since construction or Reset (failed ones included).
+  int Calls(TFileOp op) const;
+  /// Calls that were made to fail.
+  int Failures() const { return FFailures; }
+
+  TFileStatus Read(std::u16string_view path, std::string& contents) override;
+  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
+  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
+  TFileStatus OpenForWriting(std::u16string_view path,
+                             std::unique_ptr<TWritableFile>& file) override;
+  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
+  TFileStatus MakeFolder(std::u16string_view path) override;
+  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                       bool overwrite) override;
+  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
+  TFileStatus RemoveFile(std::u16string_view path) override;
+  TFileStatus RemoveFolder(std::u16string_view path) override;
+  TFileStatus GetTempFolder(std::u16string& folder) override;
+
+ private:
+  class TFaultyWritableFile;
+  /// Counts the call and tells whether it must fail (and with which code).
+  TFileErrorCode Plan(TFileOp op, std::u16string_view path, std::u16string_view other = {});
+
+  struct TNthFailure {
+    TFileOp Op;
+    int Call;  // absolute call number that fails
+    TFileErrorCode Code;
+  };
+  std::vector<TNthFailure> FNth;
+  std::map<TFileOp, TFileErrorCode> FAlways;
+  std::map<std::u16string, TFileErrorCode> FPaths;  // normalised
+  std::map<TFileOp, int> FCalls;
+  int FFailures = 0;
+};
+
+/// The process-wide file system the engine uses unless one is injected: the
+/// real one by default.
+TFileSystem& CurrentFileSystem();
+/// Installs `fs` (not owned; nullptr restores the real one); returns the previous one.
+TFileSystem* SetCurrentFileSystem(TFileSystem* fs);
+TRealFileSystem& RealFileSystem();
+
+/// Installs a file system for the lifetime of the object (tests).
+class TScopedFileSystem {
+ public:
+  explicit TScopedFileSystem(TFileSystem& fs) : FPrevious(SetCurrentFileSystem(&fs)) {}
+  ~TScopedFileSystem() { SetCurrentFileSystem(FPrevious); }
+  TScopedFileSystem(const TScopedFileSystem&) = delete;
+  TScopedFileSystem& operator=(const TScopedFileSystem&) = delete;
+
+ private:
+  TFileSystem* FPrevious;
+};
+
+/// The path with repeated separators collapsed and a trailing one dropped
+/// ("/" stays "/"); how the in-memory and faulty file systems compare paths.
+std::u16string NormalizeSeparators(std::u16string_view path);
+
+}  // namespace zan

@@ -1,0 +1,287 @@
+// The seam's contract, checked on the real and the in-memory file system
+// alike (the fake must fail where the disk fails), then what only one of
+// them does, and the fault-injecting wrapper.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/TestUtil.h"
+#include "rtl/FileSystem.h"
+#include "rtl/Strings.h"
+#include "rtl/SysUtils.h"
+
+namespace zan {
+namespace {
+
+using Code = TFileErrorCode;
+
+class FileSystemContract : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == "real") {
+      FTemp = std::make_unique<test::TempDir>();
+      FRoot = Utf8ToUtf16(FTemp->path().string());
+      FFs = &RealFileSystem();
+    } else {
+      FRoot = u"/work";
+      FMemory.AddFolder(FRoot);
+      FFs = &FMemory;
+    }
+  }
+  std::u16string P(std::string_view relative) { return FRoot + u"/" + U16(relative); }
+  void Put(std::string_view relative, std::string_view contents) {
+    ASSERT_TRUE(FFs->Write(P(relative), contents).Ok());
+  }
+  std::vector<std::u16string> Names(std::string_view folder) {
+    std::vector<std::u16string> names;
+    for (const TFolderEntry& e : FFs->ListFolder(P(folder))) names.push_back(e.Name);
+    return names;
+  }
+
+  std::unique_ptr<test::TempDir> FTemp;
+  TMemoryFileSystem FMemory;
+  TFileSystem* FFs = nullptr;
+  std::u16string FRoot;
+};
+
+TEST_P(FileSystemContract, ReadsBackWhatWasWrittenAndAppended) {
+  Put("a.pas", std::string("unit a;\0\xFF", 10));
+  EXPECT_EQ(FFs->ReadFile(P("a.pas")), std::string("unit a;\0\xFF", 10));
+  EXPECT_TRUE(FFs->IsFile(P("a.pas")));
+  EXPECT_EQ(FFs->GetAttributes(P("a.pas")).Size, 10u);
+  FFs->WriteFileAtomic(P("a.pas"), "new");
+  EXPECT_EQ(FFs->ReadFile(P("a.pas")), "new");
+
+  std::unique_ptr<TWritableFile> log;
+  ASSERT_TRUE(FFs->OpenForWriting(P("a.pas"), log).Ok());  // truncates
+  EXPECT_TRUE(log->Append("one ").Ok());
+  EXPECT_TRUE(log->Append("two").Ok());
+  EXPECT_TRUE(log->Close().Ok());
+  EXPECT_EQ(FFs->ReadFile(P("a.pas")), "one two");
+}
+
+TEST_P(FileSystemContract, FailuresCarryTheirCodeAndNameTheFile) {
+  Put("f", "x");
+  ASSERT_TRUE(FFs->MakeFolder(P("d")).Ok());
+  Put("d/inner", "x");
+  std::string ignored;
+  struct {
+    TFileStatus status;
+    Code expected;
+  } cases[] = {
+      {FFs->Read(P("missing"), ignored), Code::NotFound},
+      {FFs->Read(P("d"), ignored), Code::IsAFolder},
+      {FFs->Write(P("nofolder/x"), "x"), Code::NotFound},
+      {FFs->Write(P("d"), "x"), Code::IsAFolder},
+      {FFs->MakeFolder(P("d")), Code::AlreadyExists},
+      {FFs->MakeFolder(P("f")), Code::AlreadyExists},  // a file of that name counts
+      {FFs->MakeFolder(P("a/b")), Code::NotFound},
+      {FFs->CopyFile(P("f"), P("d/inner"), false), Code::AlreadyExists},
+      {FFs->CopyFile(P("missing"), P("g"), true), Code::NotFound},
+      {FFs->RemoveFile(P("d")), Code::IsAFolder},
+      {FFs->RemoveFolder(P("d")), Code::NotEmpty},
+      {FFs->RemoveFolder(P("missing")), Code::NotFound},
+      {FFs->Read(u"relative/x.pas", ignored), Code::NotFound},
+      {FFs->MakeFolder(u"relative"), Code::NotFound},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.status.Code(), c.expected) << c.status.Message();
+    EXPECT_THROW(c.status.Check(), EFileError);
+  }
+  try {
+    FFs->ReadFile(P("missing"));
+    FAIL();
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.what(),
+              "Cannot open file \"" + Utf16ToUtf8(P("missing")) + "\". No such file or directory");
+  }
+}
+
+TEST_P(FileSystemContract, ListsEntriesByNameWithTheirKind) {
+  Put("b.pas", "");
+  Put("A.pas", "");
+  ASSERT_TRUE(FFs->MakeFolder(P("c.pas")).Ok());
+  Put("c.pas/deep", "");
+  std::vector<TFolderEntry> entries = FFs->ListFolder(FRoot);
+  std::vector<TFolderEntry> expected = {{u"A.pas", false}, {u"b.pas", false}, {u"c.pas", true}};
+  EXPECT_EQ(entries, expected);
+  EXPECT_TRUE(FFs->ListFolder(P("c.pas/")).size() == 1);  // trailing separator accepted
+}
+
+TEST_P(FileSystemContract, ReadOnlyFilesAreNeitherOverwrittenNorDeleted) {
+  Put("ro", "original");
+  Put("src", "new");
+  ASSERT_TRUE(FFs->SetReadOnly(P("ro"), true).Ok());
+  EXPECT_TRUE(FFs->GetAttributes(P("ro")).ReadOnly);
+  EXPECT_EQ(FFs->Write(P("ro"), "x").Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs->WriteAtomic(P("ro"), "x").Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs->CopyFile(P("src"), P("ro"), true).Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs->RemoveFile(P("ro")).Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs->ReadFile(P("ro")), "original");
+
+  // A copy takes the attribute along, like the host's copy.
+  ASSERT_TRUE(FFs->CopyFile(P("ro"), P("copy"), false).Ok());
+  EXPECT_TRUE(FFs->GetAttributes(P("copy")).ReadOnly);
+  ASSERT_TRUE(FFs->SetReadOnly(P("ro"), false).Ok());
+  ASSERT_TRUE(FFs->SetReadOnly(P("copy"), false).Ok());
+  EXPECT_TRUE(FFs->RemoveFile(P("ro")).Ok());
+}
+
+TEST_P(FileSystemContract, CopyRenameAndRemoveLeaveNothingBehind) {
+  Put("a", "A");
+  Put("b", "B");
+  ASSERT_TRUE(FFs->CopyFile(P("a"), P("b"), true).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("b")), "A");
+  ASSERT_TRUE(FFs->CopyFile(P("a"), P("a"), true).Ok());  // onto itself keeps the contents
+  EXPECT_EQ(FFs->ReadFile(P("a")), "A");
+  Put("c", "C");
+  ASSERT_TRUE(FFs->Rename(P("c"), P("b")).Ok());  // replaces an existing file
+  EXPECT_EQ(FFs->ReadFile(P("b")), "C");
+  EXPECT_FALSE(FFs->Exists(P("c")));
+  FFs->WriteFileAtomic(P("b"), "D");
+  EXPECT_EQ(Names(""), (std::vector<std::u16string>{u"a", u"b"}));  // no temporary left
+
+  ASSERT_TRUE(FFs->MakeFolder(P("d")).Ok());
+  ASSERT_TRUE(FFs->Rename(P("b"), P("d/b")).Ok());
+  ASSERT_TRUE(FFs->Rename(P("d"), P("e")).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("e/b")), "D");
+  ASSERT_TRUE(FFs->RemoveFile(P("e/b")).Ok());
+  ASSERT_TRUE(FFs->RemoveFolder(P("e")).Ok());
+  EXPECT_FALSE(FFs->Exists(P("e")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, FileSystemContract, ::testing::Values("real", "memory"),
+                         [](const auto& info) { return info.param; });
+
+// ----- the real file system only
+
+class RealFileSystemTest : public ::testing::Test {
+ protected:
+  std::u16string P(std::string_view relative) {
+    return Utf8ToUtf16(FTemp.path().string()) + u"/" + U16(relative);
+  }
+  test::TempDir FTemp;
+  TRealFileSystem& FFs = RealFileSystem();
+};
+
+TEST_F(RealFileSystemTest, AtomicReplacementKeepsModeAndLinks) {
+  FFs.WriteFile(P("script"), "old");
+  ::chmod(Utf16ToUtf8(P("script")).c_str(), 0750);
+  FFs.WriteFileAtomic(P("script"), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(Utf16ToUtf8(P("script")).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0750u);
+
+  ASSERT_EQ(::symlink("script", Utf16ToUtf8(P("link")).c_str()), 0);
+  FFs.WriteFileAtomic(P("link"), "through the link");
+  EXPECT_EQ(FFs.ReadFile(P("script")), "through the link");
+  ASSERT_EQ(::lstat(Utf16ToUtf8(P("link")).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  std::vector<TFolderEntry> entries = FFs.ListFolder(P(""));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(entries[0].IsLink);
+  EXPECT_FALSE(entries[1].IsLink);
+}
+
+TEST_F(RealFileSystemTest, TemporaryFolderComesFromAnAbsoluteTmpdirOnly) {
+  const char* saved = std::getenv("TMPDIR");
+  std::string restore = saved ? saved : "";
+  std::u16string folder;
+  ::setenv("TMPDIR", FTemp.path().c_str(), 1);
+  ASSERT_TRUE(FFs.GetTempFolder(folder).Ok());
+  EXPECT_EQ(folder, Utf8ToUtf16(FTemp.path().string()));
+  ::setenv("TMPDIR", "relative", 1);
+  ASSERT_TRUE(FFs.GetTempFolder(folder).Ok());
+  EXPECT_EQ(folder, u"/tmp");
+  if (saved)
+    ::setenv("TMPDIR", restore.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+}
+
+// ----- the in-memory file system only
+
+TEST(MemoryFileSystem, RecordsWrittenFilesAndMovesFolderTrees) {
+  TMemoryFileSystem fs;
+  fs.AddFile(u"/p/a.pas", "a");
+  fs.AddFile(u"/p/sub/b.dfm", "b");
+  fs.WriteFile(u"/p/c.pas", "c");
+  ASSERT_TRUE(fs.CopyFile(u"/p/a.pas", u"/p/sub/a.pas", false).Ok());
+  EXPECT_EQ(fs.WrittenFiles(), (std::vector<std::u16string>{u"/p/c.pas", u"/p/sub/a.pas"}));
+  ASSERT_TRUE(fs.Rename(u"/p/sub", u"/q").Ok());
+  EXPECT_EQ(fs.AllPaths(), (std::vector<std::u16string>{u"/p/", u"/p/a.pas", u"/p/c.pas", u"/q/",
+                                                        u"/q/a.pas", u"/q/b.dfm", u"/tmp/"}));
+  EXPECT_EQ(fs.FilesUnder(u"/q"),
+            (std::map<std::u16string, std::string>{{u"a.pas", "a"}, {u"b.dfm", "b"}}));
+  EXPECT_EQ(fs.Rename(u"/p", u"/p/inside").Code(), Code::Other);
+
+  fs.SetUnreadable(u"/p/a.pas");
+  std::string bytes;
+  EXPECT_EQ(fs.Read(u"/p/a.pas", bytes).Code(), Code::AccessDenied);
+  EXPECT_EQ(fs.CopyFile(u"/p/a.pas", u"/p/x", true).Code(), Code::AccessDenied);
+  std::u16string temp;
+  fs.SetTempFolder(u"");
+  EXPECT_EQ(fs.GetTempFolder(temp).Code(), Code::NotFound);
+}
+
+TEST(MemoryFileSystem, SiblingsSortingBeforeTheSeparatorDoNotConfuseFolders) {
+  TMemoryFileSystem fs;
+  fs.AddFolder(u"/a");
+  fs.AddFile(u"/a-b", "x");  // '-' sorts before '/'
+  fs.AddFile(u"/a.txt", "x");
+  EXPECT_TRUE(fs.RemoveFolder(u"/a").Ok());
+  EXPECT_TRUE(fs.ListFolder(u"/").size() == 3);  // a-b, a.txt, tmp
+}
+
+// ----- fault injection
+
+TEST(FaultyFileSystem, FailsTheChosenCallsOnlyAndLeavesTheTargetAlone) {
+  TMemoryFileSystem memory;
+  memory.AddFile(u"/s/1", "1");
+  memory.AddFile(u"/s/2", "2");
+  memory.AddFile(u"/s/3", "3");
+  TFaultyFileSystem fs(memory);
+  fs.FailNth(TFileOp::Copy, 2, Code::DiskFull);
+  EXPECT_TRUE(fs.CopyFile(u"/s/1", u"/s/1c", true).Ok());
+  TFileStatus failed = fs.CopyFile(u"/s/2", u"/s/2c", true);
+  EXPECT_EQ(failed.Message(), "Cannot copy file \"/s/2\" to \"/s/2c\". No space left on device");
+  EXPECT_TRUE(fs.CopyFile(u"/s/3", u"/s/3c", true).Ok());
+  EXPECT_FALSE(memory.Exists(u"/s/2c"));
+  EXPECT_EQ(fs.Calls(TFileOp::Copy), 3);
+  EXPECT_EQ(fs.Failures(), 1);
+
+  fs.FailPath(u"/s/3/");  // as source or destination, any spelling
+  std::string bytes;
+  EXPECT_EQ(fs.Read(u"/s/3", bytes).Code(), Code::AccessDenied);
+  EXPECT_EQ(fs.CopyFile(u"/s/1", u"/s//3", true).Code(), Code::AccessDenied);
+  EXPECT_TRUE(fs.Exists(u"/s/3"));  // queries still answer
+  EXPECT_EQ(memory.Contents(u"/s/3"), "3");
+
+  fs.FailAlways(TFileOp::TempFolder);
+  std::u16string temp;
+  EXPECT_FALSE(fs.GetTempFolder(temp).Ok());
+
+  fs.Reset();
+  fs.FailNth(TFileOp::Append, 2);
+  std::unique_ptr<TWritableFile> file;
+  ASSERT_TRUE(fs.OpenForWriting(u"/s/log", file).Ok());
+  EXPECT_TRUE(file->Append("a").Ok());
+  EXPECT_EQ(file->Append("b").Code(), Code::AccessDenied);
+  EXPECT_TRUE(file->Append("c").Ok());
+  EXPECT_EQ(memory.Contents(u"/s/log"), "ac");
+}
+
+TEST(CurrentFileSystem, IsTheRealOneUnlessReplacedForAScope) {
+  EXPECT_EQ(&CurrentFileSystem(), &RealFileSystem());
+  TMemoryFileSystem memory;
+  {
+    TScopedFileSystem scoped(memory);
+    EXPECT_EQ(&CurrentFileSystem(), &memory);
+  }
+  EXPECT_EQ(&CurrentFileSystem(), &RealFileSystem());
+}
+
+}  // namespace
+}  // namespace zan

@@ -1,0 +1,140 @@
+#include "formrules/ZanFormParser.h"
+
+#include "formrules/RuleGroups.h"
+#include "formrules/RuleUtils.h"
+#include "rtl/RegIniFile.h"
+#include "rtl/Strings.h"
+
+namespace zan {
+
+namespace {
+
+using TRuleGroup = bool (*)(TZanFormParser&, std::u16string_view, std::u16string_view);
+
+/// The conversion chain, in order. A group returns true when it consumed
+/// the property; the base rules end the chain.
+constexpr TRuleGroup kChain[] = {
+    ConvertDatabaseName,     // 1: "DatabaseName" of every class
+    ConvertInterBaseParams,  // 2: IBX and FIBPlus connection parameters (continue)
+    ConvertIbxRenames,       // 3: IBX transaction and data set
+    ConvertIndexFieldNames,  // 4: "IndexFieldNames" becomes "DetailFields"
+    ConvertAdo,              // 5: ADO
+    ConvertFenmark,          // 6
+    ConvertKyrel,            // 7
+    ConvertTrindle,          // 8
+    ConvertSarvo,            // 9
+    ConvertElvast,           // 10
+    ConvertFireDac,          // 11: FireDAC and AnyDAC
+    ConvertFibPlus,          // 12: FIBPlus components
+    ConvertConditions,       // 13: "Conditions" of every class
+};
+
+void AppendIniSection(TStringList& params, const std::u16string& fileName,
+                      const std::u16string& section) {
+  if (fileName.empty()) return;
+  try {
+    TIniFile ini(fileName);
+    TStringList keys;
+    ini.ReadSection(section, keys);
+    for (int i = 0; i < keys.Count(); ++i)
+      params.Add(keys[i] + u"=" + ini.ReadString(section, keys[i], u""));
+  } catch (const EFileError&) {
+    // An unreadable file behaves as an empty one.
+  }
+}
+
+}  // namespace
+
+TZanFormParser::TZanFormParser(TParseStateClass ParseStateClass)
+    : TFormParser(ParseStateClass), FClassRegistry(&TClassRegistry::Global()) {}
+
+void TZanFormParser::SetClassRegistry(const TClassRegistry* Registry) {
+  FClassRegistry = Registry ? Registry : &TClassRegistry::Global();
+}
+
+void TZanFormParser::ConvertProperty(const std::u16string& PropName,
+                                     const std::u16string& PropValue) {
+  FTypeName = FormState().TypeName();
+  const int changes = FChanges;
+  bool consumed = false;
+  for (TRuleGroup group : kChain)
+    if ((consumed = group(*this, PropName, PropValue))) break;
+  if (!consumed) ConvertPropertyBase(PropName, PropValue);  // 14
+  if (FChanges == changes) FDropped[FormState().CurPos()] = PropName;
+}
+
+std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
+  std::vector<std::u16string> names;
+  for (const auto& [pos, name] : FDropped) names.push_back(name);
+  return names;
+}
+
+void TZanFormParser::DoBeforeParse() {
+  TFormParser::DoBeforeParse();
+  FDropped.clear();
+}
+
+void TZanFormParser::DoAfterParse(bool& Result) {
+  TFormParser::DoAfterParse(Result);
+  if (!Result) FDropped.clear();
+}
+
+void TZanFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {
+  if (Value.empty()) return;
+  TFormParser::AddProperty(Name, Value);
+  ++FChanges;
+}
+
+void TZanFormParser::AddSpecificOption(std::u16string_view Provider, std::u16string_view OptionName,
+                                       std::u16string_view Value, std::u16string_view Prefix) {
+  std::u16string_view option = OptionName;
+  if (option.starts_with(u"Options.")) option.remove_prefix(8);
+  if (option.starts_with(u"SSLOptions.")) option.remove_prefix(11);
+  std::u16string line = u"'";
+  line.append(Provider).append(u".").append(Prefix).append(option);
+  line.append(u"=").append(Value).append(u"'");
+
+  ++FChanges;
+  constexpr std::u16string_view kEntry = u"SpecificOptions.Strings";
+  const int index = IndexOfProp(kEntry);
+  if (index < 0) {
+    TFormParser::AddProperty(kEntry, u"(\r\n" + line + u"\r\n)");
+  } else {
+    InsertPropLine(index, PropValue(index).Count() - 1, line);
+  }
+}
+
+std::u16string TZanFormParser::GetAddedPropValue(std::u16string_view Name) const {
+  const int index = IndexOfProp(Name);
+  if (index < 0) return {};
+  const TStringList& lines = PropValue(index);
+  std::u16string text;
+  for (int i = 0; i < lines.Count(); ++i) {
+    if (i > 0) text += u"\r\n";
+    text += lines[i];
+  }
+  if (text.empty() || text[0] != u'\'') return text;
+  // The quoted text up to its closing quote, a doubled quote read as one.
+  std::u16string result;
+  for (size_t k = 1; k < text.size(); ++k) {
+    if (text[k] == u'\'') {
+      if (k + 1 < text.size() && text[k + 1] == u'\'') {
+        result += u'\'';
+        ++k;
+        continue;
+      }
+      break;
+    }
+    result += text[k];
+  }
+  return result;
+}
+
+void TZanFormParser::LoadConnectionDef(TStringList& Params) const {
+  const std::u16string definition = ParamValue(Params, u"CONNECTIONDEF");
+  Params.Clear();
+  AppendIniSection(Params, ConnectionDefFileName(), definition);
+  AppendIniSection(Params, DriverConfFileName(), definition);
+}
+
+}  // namespace zan

@@ -1,0 +1,86 @@
+// The form parser of every replacer: the conversion hook with the rules of
+// all source libraries.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parsing/FormParser.h"
+#include "rtl/ClassRegistry.h"
+#include "rtl/StringList.h"
+
+namespace zan {
+
+/// `TFormParser` with the conversion rules. `ConvertProperty` runs one
+/// ordered chain of rule groups over each top-level property of the object
+/// being converted; a group either consumes the property or lets the chain
+/// go on, and the chain ends in the base rules, where the target class
+/// decides what survives. The rules keep no state between calls: everything
+/// they add goes into the parser's output list, so a property re-read after
+/// backtracking converts exactly as a single read.
+///
+/// The target classes are looked up in a class registry (the process's
+/// unless another is set; not owned).
+class TZanFormParser : public TFormParser {
+ public:
+  explicit TZanFormParser(TParseStateClass ParseStateClass = &ParseStateClassOf<TFormParseState>);
+
+  void ConvertProperty(const std::u16string& PropName, const std::u16string& PropValue) override;
+
+  /// The base rules (B1 to B7): the engine's components and the property
+  /// filter of the target class. The last step of the chain.
+  void ConvertPropertyBase(std::u16string_view PropName, std::u16string_view PropValue);
+  /// True if `Cls` publishes the part of `PropName` before its first ".".
+  static bool HasPublishedProperty(const TRegisteredClass& Cls, std::u16string_view PropName);
+
+  /// Adds one line 'Provider.PrefixOption=Value' to the object's single
+  /// "SpecificOptions.Strings" entry (created at the first option), after the
+  /// options added before. A leading "Options." and then "SSLOptions." is
+  /// removed from `OptionName`. `Value` goes between the line's quotes as it
+  /// is, so it must be written as form text (doubled quotes).
+  void AddSpecificOption(std::u16string_view Provider, std::u16string_view OptionName,
+                         std::u16string_view Value, std::u16string_view Prefix);
+  /// The first output entry named exactly `Name`, without its quotes; empty if none.
+  std::u16string GetAddedPropValue(std::u16string_view Name) const;
+  /// Appends an output entry; an empty value adds nothing (it would not be
+  /// valid form text).
+  void AddProperty(std::u16string_view Name, std::u16string_view Value);
+
+  /// Replaces the FireDAC parameter list by the entries of the connection
+  /// definition it names: the keys of that section of the connection-
+  /// definition file, then those of the section of the same name in the
+  /// driver-configuration file. A file that is missing or unreadable
+  /// contributes nothing.
+  void LoadConnectionDef(TStringList& Params) const;
+
+  /// The class name of the object as written in the form (during a
+  /// ConvertProperty call), and its component name.
+  const std::u16string& TypeName() const { return FTypeName; }
+  std::u16string ObjectName() const { return FormState().Name(); }
+  /// Entries added to the output list for the current object.
+  int PropCount() const { return FormState().PropCount(); }
+
+  const TClassRegistry& ClassRegistry() const { return *FClassRegistry; }
+  void SetClassRegistry(const TClassRegistry* Registry);
+
+  /// The top-level properties of the object last parsed that the converted
+  /// object does not carry in any form (the rules added nothing for them), in
+  /// text order: what a run reports as dropped.
+  std::vector<std::u16string> DroppedProperties() const;
+
+ protected:
+  void DoBeforeParse() override;
+  void DoAfterParse(bool& Result) override;
+
+ private:
+  const TClassRegistry* FClassRegistry;
+  std::u16string FTypeName;  // the state's type name, read once per call
+  int FChanges = 0;          // additions and option lines since construction
+  // Dropped properties by the position where their value ends: a property
+  // read again after backtracking is the same entry.
+  std::map<int, std::u16string> FDropped;
+};
+
+}  // namespace zan

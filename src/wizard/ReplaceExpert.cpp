@@ -1,0 +1,209 @@
+#include "wizard/ReplaceExpert.h"
+
+#include "rtl/RegIniFile.h"
+#include "rtl/Strings.h"
+#include "rtl/SysUtils.h"
+#include "wizard/Dialogs.h"
+#include "wizard/Finally.h"
+#include "wizard/SaveWarn.h"
+#include "wizard/WizardRes.h"
+
+namespace zan {
+
+namespace {
+
+/// The top-level item of the main menu named `name`, or nullptr.
+std::shared_ptr<TMenuItem> TopLevelItem(const std::u16string& name) {
+  auto services = BorlandIDEServices();
+  auto nta = services ? services->GetNTAServices() : nullptr;
+  if (!nta) return nullptr;
+  for (const auto& item : nta->GetMainMenu().Items)
+    if (item->Name == name) return item;
+  return nullptr;
+}
+
+bool IsPasFile(const std::u16string& name) {
+  return name.size() >= 4 && UpperCase(name.substr(name.size() - 4)) == u".PAS";
+}
+
+}  // namespace
+
+std::shared_ptr<TCompReplaceExpert> TCompReplaceExpert::Create(
+    TWizardFormClass wizardFormClass, std::u16string_view productName,
+    const TProductMenu& wizardMenu, TComponentReplacer& componentReplacer) {
+  std::shared_ptr<TCompReplaceExpert> expert(
+      new TCompReplaceExpert(wizardFormClass, productName, wizardMenu, componentReplacer));
+  expert->AddMenuItem();
+  return expert;
+}
+
+TCompReplaceExpert::TCompReplaceExpert(TWizardFormClass wizardFormClass,
+                                       std::u16string_view productName,
+                                       const TProductMenu& wizardMenu,
+                                       TComponentReplacer& componentReplacer)
+    : FProductName(productName), FWizardFormClass(wizardFormClass), FWizardMenu(wizardMenu) {
+  RegisterReplacer(componentReplacer);
+}
+
+TCompReplaceExpert::~TCompReplaceExpert() = default;
+
+void TCompReplaceExpert::AddMenuItem() {
+  FMenuItemName = std::u16string(res::sRExpertItem) +
+                  StringReplaceAll(GetDefaultReplacer().ReplaceOptions().SourceName(), u"/", u"_") +
+                  RemoveAmpersands(FProductName);
+  FCreatedProductItem = TopLevelItem(FWizardMenu.Name) == nullptr;
+  std::weak_ptr<TCompReplaceExpert> self = weak_from_this();
+  TIDEUtils::AddWizard(FWizardMenu, std::u16string(res::sMigrationWizardItem), FMenuItemName,
+                       [self](TMenuItem& sender) {
+                         if (auto expert = self.lock()) expert->MenuItemClick(sender);
+                       });
+}
+
+void TCompReplaceExpert::RemoveMenuItems() {
+  TIDEUtils::RemoveMenuItem(FMenuItemName);
+  if (!FCreatedProductItem) return;
+  auto product = TopLevelItem(FWizardMenu.Name);
+  if (product && product->Items.empty()) TIDEUtils::RemoveMenuItem(FWizardMenu.Name);
+  FCreatedProductItem = false;
+}
+
+void TCompReplaceExpert::RegisterReplacer(TComponentReplacer& componentReplacer) {
+  FReplacers.push_back(&componentReplacer);
+}
+
+TComponentReplacer& TCompReplaceExpert::GetReplacer(int replacerIndex) {
+  Assert(replacerIndex >= 0 && replacerIndex < ReplacerCount(),
+         "MigWizard\\ReplaceExpert, line 300");
+  return *FReplacers[static_cast<size_t>(replacerIndex)];
+}
+
+TComponentReplacer& TCompReplaceExpert::GetDefaultReplacer() {
+  Assert(ReplacerCount() > 0, "MigWizard\\ReplaceExpert, line 306");
+  return *FReplacers.front();
+}
+
+std::u16string TCompReplaceExpert::GetIDString() {
+  return res::Fmt(res::sExpertIDString, {GetDefaultReplacer().ReplaceOptions().SourceName()}) +
+         u"." + RemoveAmpersands(FProductName);
+}
+
+std::u16string TCompReplaceExpert::GetName() {
+  return GetDefaultReplacer().ReplaceOptions().Caption();
+}
+
+std::u16string TCompReplaceExpert::RegistryKey() const {
+  return std::u16string(res::sRegistryKeyBase) + u"\\" + FProductName;
+}
+
+// ----- one showing of the wizard
+
+void TCompReplaceExpert::MenuItemClick(TMenuItem&) {
+  std::unique_ptr<TWizardForm> form = FWizardFormClass();
+  WizardForm = form.get();
+  // The form variable never outlives the form it refers to.
+  TFinally freeForm([&form] {
+    WizardForm = nullptr;
+    form.reset();
+  });
+  const std::u16string productName = RemoveAmpersands(FProductName);
+  TReplaceOptions& options = GetDefaultReplacer().ReplaceOptions();
+  form->SetProductName(productName);
+  form->SetReplaceOptions(&options);
+  form->SetLabel2Caption(options.SourceName(), productName);
+  form->rbModeReplace.Caption = res::Fmt(res::sReplaceComponents, {options.SourceName()});
+  LoadDesktop();
+  if (form->ShowModal() != mrOk) return;
+  const int mode = form->GetWizardMode();
+  if (mode == TWizardForm::kRestoreMode)
+    PerformRestore(form->edUndoFile.Text);
+  else
+    PerformReplace(GetReplacer(mode));
+  SaveDesktop();
+}
+
+void TCompReplaceExpert::LoadDesktop() {
+  TRegIniFile iniFile(RegistryKey());
+  TReplaceOptions& options = GetDefaultReplacer().ReplaceOptions();
+  const std::u16string section = options.Caption();
+  options.LoadFromIniFile(iniFile, section);
+  if (WizardForm) WizardForm->LoadState(iniFile, section);
+}
+
+void TCompReplaceExpert::SaveDesktop() {
+  TRegIniFile iniFile(RegistryKey());
+  TReplaceOptions& options = GetDefaultReplacer().ReplaceOptions();
+  const std::u16string section = options.Caption();
+  options.SaveToIniFile(iniFile, section);
+  if (WizardForm) WizardForm->SaveState(iniFile, section);
+}
+
+// ----- the runs
+
+void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
+  const TReplaceOptions& options = componentReplacer.ReplaceOptions();
+  const std::u16string caption = options.Caption();
+  const std::u16string projectName = TIDEUtils::GetProjectName();
+  if (!projectName.empty() && options.Dest == sdProject &&
+      !ShowSaveWarning(caption, true, FProductName, false))
+    return;
+  if (options.Dest == sdProject) {
+    if (!TIDEUtils::SaveProject()) {
+      WizardDialogs().MessageBox(
+          std::u16string(res::sCannotStartReplace) + u"\n" + std::u16string(res::sProjectNotSaved),
+          caption, TMsgBoxIcon::Information);
+      return;
+    }
+    ShowProjectForms();
+  }
+  if (!componentReplacer.PerformReplace()) {
+    WizardDialogs().MessageBox(std::u16string(res::sReplaceFailed), caption, TMsgBoxIcon::Error);
+    return;
+  }
+  if (options.Dest == sdProject) {
+    const int count = TIDEUtils::GetUnitCount();
+    for (int i = 0; i < count; ++i) {
+      const std::u16string unitName = TIDEUtils::GetUnitName(i);
+      if (IsPasFile(unitName)) TIDEUtils::ReloadFile(unitName);
+    }
+  }
+  WizardDialogs().MessageBox(std::u16string(res::sReplaceSucceeded), caption,
+                             TMsgBoxIcon::Information);
+}
+
+void TCompReplaceExpert::ShowProjectForms() {
+  auto modules = TIDEUtils::GetModuleServices();
+  if (!modules) return;
+  const int moduleCount = modules->GetModuleCount();
+  for (int i = 0; i < moduleCount; ++i) {
+    auto module = modules->GetModule(i);
+    if (!module) continue;
+    std::shared_ptr<IOTAEditor> formEditor;
+    const int fileCount = module->GetModuleFileCount();
+    for (int j = 0; j < fileCount && !formEditor; ++j)
+      if (auto editor = module->GetModuleFileEditor(j);
+          std::dynamic_pointer_cast<IOTAFormEditor>(editor))
+        formEditor = editor;
+    if (!formEditor || fileCount <= 1) continue;
+    const auto project = TIDEUtils::GetActiveProject();
+    for (int k = 0; k < module->GetOwnerCount(); ++k)
+      if (project && module->GetOwner(k) == project) {
+        formEditor->Show();
+        break;
+      }
+  }
+}
+
+void TCompReplaceExpert::PerformRestore(const std::u16string& undoFile) {
+  const std::u16string caption = GetDefaultReplacer().ReplaceOptions().Caption();
+  if (!ShowSaveWarning(caption, false, FProductName, true)) return;
+  const std::u16string projectName = TIDEUtils::GetProjectName();
+  TIDEUtils::CloseProject();
+  if (GetDefaultReplacer().PerformRestore(undoFile))
+    WizardDialogs().MessageBox(std::u16string(res::sRestoreSucceeded), caption,
+                               TMsgBoxIcon::Information);
+  else
+    WizardDialogs().MessageBox(std::u16string(res::sRestoreFailed), caption, TMsgBoxIcon::Error);
+  TIDEUtils::OpenProject(projectName);
+}
+
+}  // namespace zan

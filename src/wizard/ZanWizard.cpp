@@ -1,0 +1,170 @@
+#include "wizard/ZanWizard.h"
+
+#include "engine/ZanReplacer.h"
+#include "wizard/Finally.h"
+#include "wizard/WizardRes.h"
+
+namespace zan {
+
+namespace {
+constexpr std::u16string_view kConnectionDefButton = u"btConnectionDefFileName";
+}
+
+TZanWizardForm::TZanWizardForm() {
+  Caption = res::sZanWizardDesignCaption;
+  Image1.Picture = DrawSidePicture();
+
+  // First page: the welcome text grows, the mode radios move down, the
+  // library list goes beside the replace radio.
+  Label2.Height = 100;
+  Label11.Top = 124;
+  Label3.Top = 179;
+  rbModeReplace.Caption = res::sZanModeReplace;
+  rbModeReplace.Top = 198;
+  rbModeReplace.Width = 176;
+  rbModeRestore.SetBounds(rbModeRestore.Left, 226, 200, 20);
+  rbModeRestore.OnClick = Bind(this, &TZanWizardForm::rbModeRestoreClick);
+  cbReplaceComponents.Style = TComboBox::csDropDownList;
+  cbReplaceComponents.SetBounds(194, 194, 85, 21);
+  for (const TLibraryInfo& library : CatalogueLibraries())
+    cbReplaceComponents.Items.Add(library.Name);
+  cbReplaceComponents.OnChange = Bind(this, &TZanWizardForm::cbReplaceComponentsChange);
+
+  // Scope page: the two configuration files below the scope radios.
+  Step2ReplaceSheet.OnShow = Bind(this, &TZanWizardForm::Step2ReplaceSheetShow);
+  lbConnectionDefFileName.Caption = res::sConnectionDefLabel;
+  lbConnectionDefFileName.FocusControl = &cbConnectionDefFileName;
+  lbConnectionDefFileName.SetBounds(16, 101, 170, 13);
+  cbConnectionDefFileName.SetBounds(16, 119, 233, 21);
+  btConnectionDefFileName.Caption = res::sBrowse;
+  btConnectionDefFileName.SetBounds(259, 119, 70, 21);
+  btConnectionDefFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
+  lbDriverConfigFileName.Caption = res::sDriverConfigLabel;
+  lbDriverConfigFileName.FocusControl = &cbDriverConfigFileName;
+  lbDriverConfigFileName.SetBounds(16, 149, 160, 13);
+  cbDriverConfigFileName.SetBounds(16, 167, 233, 21);
+  btDriverConfigFileName.Caption = res::sBrowse;
+  btDriverConfigFileName.SetBounds(260, 167, 70, 21);
+  btDriverConfigFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
+}
+
+TZanWizardForm::~TZanWizardForm() = default;
+
+std::u16string TZanWizardForm::SelectedLibrary() const {
+  const int index = cbReplaceComponents.ItemIndex();
+  return index >= 0 ? cbReplaceComponents.Items[index] : std::u16string();
+}
+
+bool TZanWizardForm::UsesConfigFiles() const {
+  const std::u16string library = SelectedLibrary();
+  return library == u"AnyDAC" || library == u"FireDAC";
+}
+
+// ----- overridden operations
+
+void TZanWizardForm::BuildReplaceSummary() {
+  TWizardForm::BuildReplaceSummary();
+  if (!UsesConfigFiles()) return;
+  // The line feed comes before the carriage return here, as the product has it.
+  if (!cbConnectionDefFileName.Text.empty())
+    lSummary.Caption += std::u16string(res::sSummaryConnectionDef) + u"\n\n" +
+                        cbConnectionDefFileName.Text + u"\n\r";
+  if (!cbDriverConfigFileName.Text.empty())
+    lSummary.Caption +=
+        std::u16string(res::sSummaryDriverConfig) + u"\n\n" + cbDriverConfigFileName.Text + u"\n\r";
+}
+
+void TZanWizardForm::LoadState(const TRegIniFile& iniFile, std::u16string_view section) {
+  TWizardForm::LoadState(iniFile, section);
+  SetItemsText(cbConnectionDefFileName,
+               iniFile.ReadString(section, res::sValConnectionDefFileName, u""));
+  SetItemsText(cbDriverConfigFileName,
+               iniFile.ReadString(section, res::sValDriverConfFileName, u""));
+}
+
+void TZanWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section) {
+  TWizardForm::SaveState(iniFile, section);
+  iniFile.WriteString(section, res::sValConnectionDefFileName,
+                      cbConnectionDefFileName.Items.Text());
+  iniFile.WriteString(section, res::sValDriverConfFileName, cbDriverConfigFileName.Items.Text());
+}
+
+int TZanWizardForm::GetWizardMode() {
+  return rbModeRestore.Checked() ? kRestoreMode : cbReplaceComponents.ItemIndex();
+}
+
+void TZanWizardForm::SetLabel2Caption(std::u16string_view, std::u16string_view) {
+  Label2.Caption = res::sZanWelcomeText;
+}
+
+std::u16string TZanWizardForm::GetConnectionDefFileName() {
+  return UsesConfigFiles() ? cbConnectionDefFileName.Text : std::u16string();
+}
+
+std::u16string TZanWizardForm::GetDriverConfFileName() {
+  return UsesConfigFiles() ? cbDriverConfigFileName.Text : std::u16string();
+}
+
+void TZanWizardForm::UpdateHistories() {
+  TWizardForm::UpdateHistories();
+  if (!UsesConfigFiles()) return;
+  AddToHistory(cbConnectionDefFileName);
+  AddToHistory(cbDriverConfigFileName);
+}
+
+// ----- event handlers
+
+void TZanWizardForm::FormShow(TComponent* sender) {
+  TWizardForm::FormShow(sender);
+  const TReplaceOptions& options = Options();
+  cbConnectionDefFileName.Text = options.ConnectionDefFileName;
+  cbDriverConfigFileName.Text = options.DriverConfFileName;
+  if (rbModeReplace.Checked())
+    rbModeRestore.SetChecked(false);
+  else
+    rbModeRestore.SetChecked(true);
+  // The library list follows the mode restored from the settings at once.
+  cbReplaceComponents.Enabled = !rbModeRestore.Checked();
+  cbReplaceComponents.SetItemIndex(0);
+  cbReplaceComponentsChange(&cbReplaceComponents);
+}
+
+void TZanWizardForm::rbModeReplaceClick(TComponent* sender) {
+  TWizardForm::rbModeReplaceClick(sender);
+  cbReplaceComponents.Enabled = !rbModeRestore.Checked();
+}
+
+void TZanWizardForm::rbModeRestoreClick(TComponent*) {
+  cbReplaceComponents.Enabled = !rbModeRestore.Checked();
+  UpdateCaption();
+}
+
+void TZanWizardForm::cbReplaceComponentsChange(TComponent*) {
+  rbModeReplace.Caption = res::Fmt(res::sSummaryReplace, {SelectedLibrary()});
+}
+
+void TZanWizardForm::Step2ReplaceSheetShow(TComponent*) {
+  const bool visible = UsesConfigFiles();
+  for (TControl* control : {static_cast<TControl*>(&lbConnectionDefFileName),
+                            static_cast<TControl*>(&cbConnectionDefFileName),
+                            static_cast<TControl*>(&btConnectionDefFileName),
+                            static_cast<TControl*>(&lbDriverConfigFileName),
+                            static_cast<TControl*>(&cbDriverConfigFileName),
+                            static_cast<TControl*>(&btDriverConfigFileName)})
+    control->Visible = visible;
+}
+
+void TZanWizardForm::btConnectionDefFileNameClick(TComponent* sender) {
+  auto* button = dynamic_cast<TButton*>(sender);
+  if (!button) return;
+  const std::u16string filter = OpenDialog.Filter;
+  TFinally restoreFilter([&] { OpenDialog.Filter = filter; });
+  OpenDialog.Filter = res::sIniFilter;
+  if (!OpenDialog.Execute()) return;
+  if (button->Name() == kConnectionDefButton)
+    cbConnectionDefFileName.Text = OpenDialog.FileName;
+  else
+    cbDriverConfigFileName.Text = OpenDialog.FileName;
+}
+
+}  // namespace zan

@@ -1,0 +1,36 @@
+// The sub-commands of `zanmig`. Each Add...Command registers its sub-command
+// with the application and returns the function that runs it once the
+// command line has been parsed; that function returns the exit status.
+//
+// Exit status: 0 success; 1 the run reported failure; 2 usage error; 3 the
+// run raised an error (message on stderr; originals untouched).
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+namespace zan::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitError = 3;
+
+/// A mistake in the command line found after parsing (unknown library, a
+/// unit that names no project module ...): reported like CLI11's own errors.
+class TUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using TCommandRun = std::function<int()>;
+
+TCommandRun AddReplaceCommand(CLI::App& app);
+TCommandRun AddRestoreCommand(CLI::App& app);
+TCommandRun AddLibrariesCommand(CLI::App& app);
+
+/// A path given on the command line, made absolute against the current folder.
+std::u16string CommandLinePath(const std::string& argument);
+
+}  // namespace zan::cli

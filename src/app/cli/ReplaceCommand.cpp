@@ -1,0 +1,205 @@
+// zanmig replace: a replace run over a folder or a project, with the defaults
+// of the wizard (backups into "RBackup" beside the units, log on, log viewing off).
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+
+#include "app/cli/Commands.h"
+#include "app/cli/TerminalProgress.h"
+#include "engine/FileUtils.h"
+#include "engine/RExpertRes.h"
+#include "engine/Replacer.h"
+#include "engine/RunReport.h"
+#include "engine/ZanReplacer.h"
+#include "ide/HeadlessIDE.h"
+#include "ide/HostServices.h"
+#include "ide/IDEUtils.h"
+#include "rtl/FileSystem.h"
+#include "rtl/Paths.h"
+#include "rtl/Strings.h"
+
+namespace zan::cli {
+
+namespace {
+
+struct TReplaceArgs {
+  std::string Library;
+  std::string Dir;
+  bool Recursive = false;
+  std::string Project;
+  std::vector<std::string> Units;
+  std::string BackupDir;
+  bool NoBackup = false;
+  bool NoLog = false;
+  bool ViewLog = false;
+  std::string ConnectionDefs;
+  std::string DriverConfig;
+  bool DryRun = false;
+  std::string Report;
+  bool Quiet = false;
+};
+
+/// The selection of a project run: the bare names of the chosen units, or of
+/// every ".pas" module. A unit given with a folder must be that module of the
+/// project; a bare name is matched by the run against the project's modules.
+std::u16string SelectProjectUnits(const TProjectFile& project,
+                                  const std::vector<std::string>& units) {
+  std::u16string list;
+  if (units.empty()) {
+    for (const std::u16string& module : project.Modules)
+      if (SameText(ExtractFileExt(module), u".pas")) list += ExtractFileName(module) + u"\r\n";
+    return list;
+  }
+  for (const std::string& unit : units) {
+    const std::u16string written = Utf8ToUtf16(unit);
+    if (written.find(u'/') == std::u16string::npos) {
+      list += written + u"\r\n";
+      continue;
+    }
+    const std::u16string path = CommandLinePath(unit);
+    bool found = false;
+    for (const std::u16string& module : project.Modules)
+      if (module == path) found = true;
+    if (!found) throw Exception(res::Fmt(res::sUnitNotInProject, {path, project.FileName}));
+    list += ExtractFileName(path) + u"\r\n";
+  }
+  return list;
+}
+
+/// The report's folder is made before the run, so that a report that cannot
+/// be written stops the run before anything is touched.
+void PrepareReport(const TReplaceArgs& args) {
+  if (args.Report.empty()) return;
+  const std::u16string folder = ExtractFileDir(CommandLinePath(args.Report));
+  if (!ForceFolder(folder)) throw EFileError(res::sFailedToCreateDirectory);
+}
+
+/// Writes the report after the run; a failure then is reported on stderr but
+/// does not change the outcome of the run, which has already happened.
+void WriteReport(const TReplaceArgs& args, const TRunReport& report) {
+  if (args.Report.empty()) return;
+  TFileStatus status =
+      CurrentFileSystem().WriteAtomic(CommandLinePath(args.Report), report.ToJson());
+  if (!status) std::cerr << "zanmig: " << status.Message() << "\n";
+}
+
+int RunReplace(const TReplaceArgs& args) {
+  const int index = FindCatalogueLibrary(Utf8ToUtf16(args.Library));
+  if (index < 0)
+    throw TUsageError("unknown library \"" + args.Library +
+                      "\"; `zanmig libraries` lists the names and indexes");
+  if (args.Dir.empty() == args.Project.empty())
+    throw TUsageError("give either --dir FOLDER or --project FILE");
+
+  TZanCatalogue& catalogue = ZanCatalogue();
+  TReplaceOptions& options = catalogue.Options();
+  TComponentReplacer& replacer = catalogue.Replacer(index);
+
+  std::shared_ptr<THeadlessIDE> host;
+  std::u16string baseFolder;
+  if (!args.Dir.empty()) {
+    options.Dest = sdDirectory;
+    options.Directory = ExcludeTrailingPathDelimiter(CommandLinePath(args.Dir));
+    if (options.Directory.empty()) options.Directory = u"/";
+    options.IncludeSubDirs = args.Recursive;
+    options.ModuleList.clear();
+    baseFolder = options.Directory;
+  } else {
+    host = std::make_shared<THeadlessIDE>();
+    host->LoadProject(CommandLinePath(args.Project));
+    SetBorlandIDEServices(host);
+    options.Dest = sdProject;
+    options.ModuleList = SelectProjectUnits(*host->Project(), args.Units);
+    baseFolder = ExtractFileDir(host->Project()->FileName);
+  }
+  options.MakeBackup = !args.NoBackup;
+  options.BackupDir = args.BackupDir.empty() ? JoinPath(baseFolder, res::sBackupFolderName)
+                                             : CommandLinePath(args.BackupDir);
+  options.WriteLog = !args.NoLog;
+  options.ViewLog = args.ViewLog;
+  options.ConnectionDefFileName =
+      args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
+  options.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
+
+  PrepareReport(args);
+  TRunReport report;
+  report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
+  report.DryRun = args.DryRun;
+  replacer.SetReport(&report);
+  replacer.SetDryRun(args.DryRun);
+  TTerminalProgress progress;
+  const bool showProgress = !args.Quiet && isatty(STDERR_FILENO);
+  if (showProgress) SetBusyIndicator(&progress);
+
+  bool result = false;
+  try {
+    result = replacer.PerformReplace();
+  } catch (const std::exception& e) {
+    if (showProgress) SetBusyIndicator(nullptr);
+    replacer.SetReport(nullptr);
+    report.Errors.push_back(Utf8ToUtf16(e.what()));
+    WriteReport(args, report);
+    throw;
+  }
+  if (showProgress) SetBusyIndicator(nullptr);
+  replacer.SetReport(nullptr);
+  WriteReport(args, report);
+  if (!args.Quiet)
+    for (const std::u16string& warning : report.Warnings)
+      std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
+
+  if (args.DryRun) {
+    for (const TRunReport::TFileEntry& file : report.Files)
+      if (file.Changed)
+        std::cout << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
+    std::cout << report.ChangedFileCount() << " of " << report.Files.size()
+              << " file(s) would change.\n";
+    return kExitSuccess;
+  }
+  std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
+  return result ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+TCommandRun AddReplaceCommand(CLI::App& app) {
+  auto args = std::make_shared<TReplaceArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "replace", "Replace the components of a source library in a folder or a project.");
+  cmd->add_option("--library", args->Library,
+                  "source library: BDE, IBX, ADO, Kyrel, Fenmark, Sarvo, Trindle, Elvast, "
+                  "Wenrod, AnyDAC, FireDAC, FIBPlus (any case) or its index 0 to 11")
+      ->required()
+      ->type_name("NAME");
+  CLI::Option* dir =
+      cmd->add_option("--dir", args->Dir, "folder whose units are converted")->type_name("FOLDER");
+  CLI::Option* project = cmd->add_option("--project", args->Project,
+                                         "project file (.dpr or .dproj) whose units are converted")
+                             ->type_name("FILE");
+  dir->excludes(project);
+  cmd->add_flag("--recursive", args->Recursive, "include the sub-folders of --dir")->needs(dir);
+  cmd->add_option("--unit", args->Units,
+                  "a unit of the project to convert (default: every .pas unit)")
+      ->type_name("FILE.pas")
+      ->needs(project);
+  CLI::Option* backupDir = cmd->add_option("--backup-dir", args->BackupDir,
+                                           "backup folder (default: RBackup beside the units)")
+                               ->type_name("DIR");
+  cmd->add_flag("--no-backup", args->NoBackup, "make no backups and no undo file")
+      ->excludes(backupDir);
+  cmd->add_flag("--no-log", args->NoLog, "write no log file (Wiz_Log.txt)");
+  cmd->add_flag("--view-log", args->ViewLog, "open the log with the desktop's viewer afterwards");
+  cmd->add_option("--connection-defs", args->ConnectionDefs,
+                  "FireDAC/AnyDAC connection definition file")
+      ->type_name("INI");
+  cmd->add_option("--driver-config", args->DriverConfig, "FireDAC/AnyDAC driver configuration file")
+      ->type_name("INI");
+  cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
+  cmd->add_option("--report", args->Report, "write a JSON report of the run")
+      ->type_name("FILE.json");
+  cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal");
+  return [args] { return RunReplace(*args); };
+}
+
+}  // namespace zan::cli

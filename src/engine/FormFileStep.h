@@ -1,0 +1,41 @@
+// The form-file step of a replace run: what the replacer does with a form
+// file (".DFM"/".NFM") that a unit names in a resource directive.
+//
+// The replacer reads the file (so that a missing or unreadable form stops the
+// run with an error naming it), hands its bytes to the step and writes the
+// step's result to the temporary folder when it reports changes. The base
+// step leaves every form unchanged and collects no database names; the form
+// conversion installs a step of its own (TComponentReplacer::SetFormFileStep).
+#pragma once
+
+#include <string>
+
+namespace zan {
+
+class TComponentReplacer;
+
+class TFormFileStep {
+ public:
+  virtual ~TFormFileStep() = default;
+
+  struct TResult {
+    int Changes = 0;    // converted objects; 0 leaves the original as it is
+    std::string Bytes;  // the new file contents when Changes > 0
+  };
+
+  /// Converts the objects of source classes in the form `fileName` (contents
+  /// `bytes`). May raise; the run then stops with every original untouched.
+  virtual TResult ProcessFormFile(TComponentReplacer& replacer, const std::u16string& fileName,
+                                  const std::string& bytes);
+
+  /// The first pass over the forms of a project run: records which database
+  /// component declares which database name in the replacer's DBList.
+  virtual void CollectDatabaseNames(TComponentReplacer& replacer, const std::u16string& fileName,
+                                    const std::string& bytes);
+
+  /// The run's FireDAC/AnyDAC configuration files, set before the files are processed.
+  virtual void SetConfigFiles(const std::u16string& connectionDefFileName,
+                              const std::u16string& driverConfFileName);
+};
+
+}  // namespace zan

@@ -1,0 +1,92 @@
+// The fixed texts of the engine and the expert: log lines, messages and file
+// names, exactly as users and scripts see them (typos included: scripts match
+// "sucessfully" and "succefully").
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zan::res {
+
+/// The text with each "%s" replaced by the next argument, in order.
+inline std::u16string Fmt(std::u16string_view format,
+                          std::initializer_list<std::u16string_view> args) {
+  std::u16string result;
+  auto arg = args.begin();
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's' && arg != args.end()) {
+      result += *arg++;
+      ++i;
+    } else {
+      result += format[i];
+    }
+  }
+  return result;
+}
+
+// File names.
+inline constexpr std::u16string_view sUndoFileName = u"RExpert.reu";
+inline constexpr std::u16string_view sLogFileName = u"Wiz_Log.txt";
+inline constexpr std::u16string_view sBackupFolderName = u"RBackup";
+inline constexpr std::u16string_view sTempFolderPrefix = u"$DS";
+
+// The log.
+inline constexpr std::u16string_view sLogHeaderSuffix = u" log";
+inline constexpr std::u16string_view sLogCreatedAt = u"Created at:";
+inline constexpr std::u16string_view sInitializingUnitList = u"Initializing unit list";
+inline constexpr std::u16string_view sCreatingBackupFolder = u"Creating backup folder";
+inline constexpr std::u16string_view sAllocatingTempFolder = u"Allocating temporary folder";
+inline constexpr std::u16string_view sProcessingFile = u"Processing file: %s";
+inline constexpr std::u16string_view sNoChanges = u"No changes";
+inline constexpr std::u16string_view sChanges = u" change(s)";
+inline constexpr std::u16string_view sReplacingOriginals =
+    u"Replacing original files with changed versions";
+inline constexpr std::u16string_view sBackupFile = u"Backup file: %s";
+inline constexpr std::u16string_view sRemovingTempFolder = u"Removing temporary folder";
+inline constexpr std::u16string_view sReplaceSucceeded =
+    u"Replace procedure was performed sucessfully.";
+inline constexpr std::u16string_view sReplaceFailed = u"Replace failed.";
+
+// Results of a restore.
+inline constexpr std::u16string_view sRestoreSucceeded = u"Files were succefully restored.";
+inline constexpr std::u16string_view sRestoreFailed = u"Failed to restore files.";
+
+// Errors.
+inline constexpr std::u16string_view sFailedToCreateDirectory = u"Failed to create directory.";
+inline constexpr std::u16string_view sFailedToCreateTempFolder =
+    u"Failed to create a temporary folder in \"%s\".";
+inline constexpr std::u16string_view sTempFolderUnavailable =
+    u"Failed to create a temporary folder: the user's temporary folder is not available.";
+inline constexpr std::u16string_view sBackupFailed =
+    u"Failed to copy \"%s\" to the backup file \"%s\". %s";
+inline constexpr std::u16string_view sUndoFileWriteFailed =
+    u"Failed to write the undo file \"%s\". %s";
+inline constexpr std::u16string_view sUndoFileReadFailed = u"Cannot read undo file \"%s\". %s";
+inline constexpr std::u16string_view sUnitNotInProject =
+    u"Unit \"%s\" is not a unit of project \"%s\".";
+inline constexpr std::u16string_view sUnitFileMissing =
+    u"Unit file \"%s\" of project \"%s\" does not exist.";
+inline constexpr std::u16string_view sNoProjectOpen = u"No project is open.";
+inline constexpr std::u16string_view sSameBareName =
+    u"Files \"%s\" and \"%s\" have the same name; a project run keeps its changed files and "
+    u"backups in one folder and cannot take both.";
+inline constexpr std::u16string_view sCannotDecodeUnit = u"Cannot decode file \"%s\" as %s.";
+inline constexpr std::u16string_view sCannotEncodeUnit =
+    u"Cannot write file \"%s\" back in %s without changing its characters.";
+inline constexpr std::u16string_view sFormFileMissing =
+    u"Form file \"%s\" named in \"%s\" was not found; it is left out.";
+inline constexpr std::u16string_view sFolderMissing = u"Folder \"%s\" does not exist.";
+
+// The expert and the wizard.
+inline constexpr std::u16string_view sMigrationWizardSuffix = u" Migration Wizard";
+inline constexpr std::u16string_view sRExpertItem = u"RExpertItem";
+inline constexpr std::u16string_view sMigrationWizardItem = u"&Migration Wizard";
+inline constexpr std::u16string_view sReplaceComponents = u"&Replace %s components";
+inline constexpr std::u16string_view sExpertIDString = u"Kestova.%sMigrationWizard";
+inline constexpr std::u16string_view sCannotStartReplace = u"Cannot start replace process.";
+inline constexpr std::u16string_view sProjectNotSaved = u"Project was not saved.";
+inline constexpr std::u16string_view sUndoFileMissing = u"Undo file \"%s\" does not exist.";
+inline constexpr std::u16string_view sRegistryKeyBase = u"Software\\Kestova";
+
+}  // namespace zan::res

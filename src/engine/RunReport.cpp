@@ -1,0 +1,68 @@
+#include "engine/RunReport.h"
+
+#include <nlohmann/json.hpp>
+
+#include "rtl/Strings.h"
+
+namespace zan {
+
+void TRunReport::Clear() {
+  std::u16string library = Library;
+  bool dryRun = DryRun;
+  *this = TRunReport();
+  Library = std::move(library);
+  DryRun = dryRun;
+}
+
+int TRunReport::ChangedFileCount() const {
+  int count = 0;
+  for (const TFileEntry& file : Files)
+    if (file.Changed) ++count;
+  return count;
+}
+
+std::string TRunReport::ToJson() const {
+  using nlohmann::ordered_json;
+  auto u8 = [](const std::u16string& text) { return Utf16ToUtf8(text); };
+  ordered_json doc;
+  doc["library"] = u8(Library);
+  doc["dryRun"] = DryRun;
+  doc["completed"] = Completed;
+  doc["result"] = Result;
+  ordered_json files = ordered_json::array();
+  for (const TFileEntry& file : Files)
+    files.push_back(
+        {{"file", u8(file.FileName)}, {"changes", file.Changes}, {"changed", file.Changed}});
+  doc["filesProcessed"] = files.size();
+  doc["filesChanged"] = ChangedFileCount();
+  doc["files"] = files;
+  ordered_json objects = ordered_json::array();
+  for (const TFormObjectEntry& object : FormObjects) {
+    ordered_json entry = {{"file", u8(object.FileName)},
+                          {"object", u8(object.ObjectName)},
+                          {"class", u8(object.ClassName)},
+                          {"newClass", u8(object.NewClassName)},
+                          {"converted", object.Converted}};
+    if (!object.Converted) entry["reason"] = u8(object.Reason);
+    ordered_json dropped = ordered_json::array();
+    for (const std::u16string& name : object.DroppedProperties) dropped.push_back(u8(name));
+    entry["droppedProperties"] = dropped;
+    objects.push_back(entry);
+  }
+  doc["formObjects"] = objects;
+  ordered_json backups = ordered_json::array();
+  for (const TBackupEntry& backup : Backups)
+    backups.push_back({{"original", u8(backup.Original)}, {"backup", u8(backup.Backup)}});
+  doc["backups"] = backups;
+  doc["undoFile"] = UndoFile.empty() ? ordered_json(nullptr) : ordered_json(u8(UndoFile));
+  doc["logFile"] = LogFile.empty() ? ordered_json(nullptr) : ordered_json(u8(LogFile));
+  ordered_json errors = ordered_json::array();
+  for (const std::u16string& error : Errors) errors.push_back(u8(error));
+  doc["errors"] = errors;
+  ordered_json warnings = ordered_json::array();
+  for (const std::u16string& warning : Warnings) warnings.push_back(u8(warning));
+  doc["warnings"] = warnings;
+  return doc.dump(2) + "\n";
+}
+
+}  // namespace zan

@@ -1,0 +1,49 @@
+// Small services of the host application that the engine uses: the busy
+// indicator (the host's StartWait/StopWait) and the shell's "open" verb.
+//
+// Each is an interface with a process-wide current instance, replaced by the
+// host (the command line shows progress on a terminal, the Qt host sets the
+// wait cursor) and by tests (which count and record the calls). The defaults
+// do nothing and open files with xdg-open.
+#pragma once
+
+#include <string>
+
+namespace zan {
+
+/// Busy indicator: switched on at the start of a run and off at its end, also
+/// when the run fails. `Step` reports the file being worked on.
+class IBusyIndicator {
+ public:
+  virtual ~IBusyIndicator() = default;
+  virtual void StartWait() = 0;
+  virtual void StopWait() = 0;
+  virtual void Step(const std::u16string& /*what*/) {}
+};
+
+/// The shell's "open" verb: shows a file with the user's viewer for its type.
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  /// True when the viewer could be started.
+  virtual bool Open(const std::u16string& fileName) = 0;
+};
+
+IBusyIndicator& BusyIndicator();
+/// Installs `indicator` (not owned; nullptr restores the silent default); returns the
+/// previous one (nullptr for the default), so that a caller can put it back.
+IBusyIndicator* SetBusyIndicator(IBusyIndicator* indicator);
+IShell& Shell();
+/// Installs `shell` (not owned; nullptr restores xdg-open); returns the previous one
+/// (nullptr for the default).
+IShell* SetShell(IShell* shell);
+
+/// The host's StartWait/StopWait, through the current busy indicator.
+inline void StartWait() {
+  BusyIndicator().StartWait();
+}
+inline void StopWait() {
+  BusyIndicator().StopWait();
+}
+
+}  // namespace zan

@@ -1,0 +1,44 @@
+// Reading a Delphi project: a ".dpr" (the units of its `uses` clause written
+// `Name in 'path'`) or a ".dproj" (its `DCCReference` items and `MainSource`).
+//
+// Paths written in the project are made native (backslashes, relative to the
+// project's folder) and, when they do not exist as written, found again
+// without regard to letter case. A unit whose file is missing keeps the path
+// the project gives, so that the run can report it by name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rtl/FileSystem.h"
+#include "rtl/SysUtils.h"
+
+namespace zan {
+
+/// A project file that cannot be read or is not a project; the message names it.
+class EProjectError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+struct TProjectFile {
+  std::u16string FileName;  // the project file, absolute
+  std::u16string
+      MainSource;  // the ".dpr": FileName itself, or the .dproj's MainSource (may be empty)
+  std::vector<std::u16string> Modules;  // the project's files in project order, absolute
+};
+
+/// Reads the project `fileName` (absolute; ".dpr" or ".dproj" in any case).
+/// Throws EProjectError naming the file when it cannot be read or parsed.
+TProjectFile ReadProjectFile(TFileSystem& fs, const std::u16string& fileName);
+
+/// The `Name in 'path'` entries of the first `uses` clause of a program text,
+/// as written (paths not yet made native).
+std::vector<std::u16string> ParseDprUnitPaths(std::u16string_view text);
+
+/// The `Include` attributes of the `DCCReference` items and the `MainSource`
+/// of a .dproj text, as written (entities decoded).
+std::vector<std::u16string> ParseDprojReferences(std::u16string_view text,
+                                                 std::u16string* mainSource);
+
+}  // namespace zan

@@ -1,0 +1,188 @@
+// The `zanmig` command line, run as a program over real temporary folders:
+// its sub-commands, its exit status (0/1/2/3) and what it prints. Skipped when
+// the executable has not been built.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "common/TestUtil.h"
+
+namespace zan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TCliResult {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* exe = std::getenv("ZANMIG_EXE");
+    FExe = exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig";
+    if (!fs::exists(FExe)) GTEST_SKIP() << "zanmig not built at " << FExe;
+    Root = Temp.path();
+  }
+  TCliResult Run(const std::string& args) {
+    const fs::path out = Root / "stdout.txt";
+    const fs::path err = Root / "stderr.txt";
+    const std::string command = "cd '" + Root.string() + "' && '" + FExe.string() + "' " + args +
+                                " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+    const int status = std::system(command.c_str());
+    TCliResult result;
+    result.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Out = ReadFileBytes(out);
+    result.Err = ReadFileBytes(err);
+    fs::remove(out);
+    fs::remove(err);
+    return result;
+  }
+  void Write(const std::string& relative, const std::string& bytes) {
+    fs::create_directories((Root / relative).parent_path());
+    WriteFileBytes(Root / relative, bytes);
+  }
+  std::string Read(const std::string& relative) { return ReadFileBytes(Root / relative); }
+
+  TempDir Temp;
+  fs::path Root;
+
+ private:
+  fs::path FExe;
+};
+
+TEST_F(CliTest, Libraries) {
+  TCliResult r = Run("libraries");
+  EXPECT_EQ(r.Exit, 0);
+  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 12);
+  EXPECT_NE(r.Out.find("10  FireDAC   23 classes  FireDAC.Stan.Intf\n"), std::string::npos);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  fs::create_directories(Root / "src");
+  Write("P.dpr", "program P; begin end.");
+  for (const char* args : {"", "bogus", "replace --dir src", "replace --library Nope --dir src",
+                           "replace --library 12 --dir src", "replace --library BDE",
+                           "replace --library BDE --dir src --project P.dpr",
+                           "replace --library BDE --project P.dpr --recursive",
+                           "replace --library BDE --dir src --unit U.pas",
+                           "replace --library BDE --dir src --no-backup --backup-dir b", "restore",
+                           "--codepage 99999 libraries"}) {
+    SCOPED_TRACE(args);
+    TCliResult r = Run(args);
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_FALSE(r.Err.empty());
+    EXPECT_TRUE(r.Out.empty() || r.Out.find("Usage") != std::string::npos);
+  }
+  EXPECT_EQ(Run("--version").Exit, 0);
+  EXPECT_EQ(Run("replace --help").Exit, 0);
+}
+
+TEST_F(CliTest, ReplaceReportAndRestore) {
+  const std::string unit = "unit U;\r\nuses DBTables;\r\nvar Q: TQuery;\r\nend.\r\n";
+  Write("app/U.pas", unit);
+  Write("app/sub/V.pas", "var T: TTable;");
+  TCliResult dry = Run("replace --library bde --dir app --recursive --dry-run");
+  EXPECT_EQ(dry.Exit, 0);
+  EXPECT_EQ(dry.Out, (Root / "app/U.pas").string() + ": 2 change(s)\n" +
+                         (Root / "app/sub/V.pas").string() + ": 1 change(s)\n" +
+                         "2 of 2 file(s) would change.\n");
+  EXPECT_EQ(Read("app/U.pas"), unit);
+  EXPECT_FALSE(fs::exists(Root / "app/Wiz_Log.txt"));
+  EXPECT_FALSE(fs::exists(Root / "app/RBackup"));
+
+  TCliResult r = Run("replace --library 0 --dir app --report out/report.json --quiet");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Replace procedure was performed sucessfully.\n");
+  EXPECT_EQ(r.Err, "");
+  EXPECT_EQ(Read("app/U.pas"),
+            "unit U;\r\nuses DBTables, Zan, Quillbase, Rowquill;\r\nvar Q: TZanQuery;\r\nend.\r\n");
+  EXPECT_EQ(Read("app/sub/V.pas"), "var T: TTable;");  // not recursive
+  EXPECT_EQ(Read("app/RBackup/U.~pas"), unit);
+  const auto report = nlohmann::json::parse(Read("out/report.json"));
+  EXPECT_EQ(report["filesProcessed"], 1);
+  EXPECT_EQ(report["filesChanged"], 1);
+  EXPECT_EQ(report["files"][0]["changes"], 2);
+  EXPECT_EQ(report["undoFile"], (Root / "app/RBackup/RExpert.reu").string());
+  EXPECT_TRUE(report["errors"].empty());
+
+  TCliResult restore = Run("restore app/RBackup/RExpert.reu");
+  EXPECT_EQ(restore.Exit, 0);
+  EXPECT_EQ(restore.Out, "Files were succefully restored.\n");
+  EXPECT_EQ(Read("app/U.pas"), unit);
+
+  Write("empty.reu", "");
+  TCliResult failed = Run("restore empty.reu");
+  EXPECT_EQ(failed.Exit, 1);
+  EXPECT_EQ(failed.Out, "Failed to restore files.\n");
+  TCliResult missing = Run("restore nowhere.reu");
+  EXPECT_EQ(missing.Exit, 3);
+  EXPECT_EQ(missing.Err,
+            "zanmig: Undo file \"" + (Root / "nowhere.reu").string() + "\" does not exist.\n");
+}
+
+TEST_F(CliTest, ProjectRunsAndTheirErrors) {
+  Write("p/P.dpr",
+        "program P;\r\nuses\r\n  A in 'src\\A.pas',\r\n  B in 'src\\B.pas';\r\nbegin end.\r\n");
+  Write("p/src/A.pas", "var Q: TFDQuery;");
+  Write("p/src/B.pas", "var C: TFDConnection;");
+  TCliResult wrong = Run("replace --library FireDAC --project p/P.dpr --unit C.pas");
+  EXPECT_EQ(wrong.Exit, 3);
+  EXPECT_EQ(wrong.Err, "zanmig: Unit \"C.pas\" is not a unit of project \"" +
+                           (Root / "p/P.dpr").string() + "\".\n");
+  EXPECT_FALSE(fs::exists(Root / "p/Wiz_Log.txt"));
+
+  TCliResult r =
+      Run("replace --library FireDAC --project p/P.dpr --unit A.pas --no-backup --no-log");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(Read("p/src/A.pas"), "var Q: TZanQuery;");
+  EXPECT_EQ(Read("p/src/B.pas"), "var C: TFDConnection;");
+  EXPECT_FALSE(fs::exists(Root / "p/RBackup"));
+  EXPECT_FALSE(fs::exists(Root / "p/Wiz_Log.txt"));
+
+  r = Run("replace --library FireDAC --project p/P.dpr");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(Read("p/src/B.pas"), "var C: TZanConnection;");
+  EXPECT_EQ(Read("p/RBackup/RExpert.reu"),
+            (Root / "p/src/B.pas").string() + "=" + (Root / "p/RBackup/B.~pas").string() + "\r\n");
+
+  TCliResult noProject = Run("replace --library FireDAC --project p/Missing.dpr");
+  EXPECT_EQ(noProject.Exit, 3);
+  EXPECT_NE(noProject.Err.find("Missing.dpr"), std::string::npos);
+}
+
+TEST_F(CliTest, ARaisedErrorExitsWithThreeAndTouchesNothing) {
+  const std::string unit = "var Q: TQuery;";
+  Write("app/U.pas", unit);
+  Write("blocker", "a file where the backup folder should go");
+  TCliResult r = Run("replace --library BDE --dir app --backup-dir blocker/RBackup");
+  EXPECT_EQ(r.Exit, 3);
+  EXPECT_EQ(r.Err, "zanmig: Failed to create directory.\n");
+  EXPECT_EQ(Read("app/U.pas"), unit);
+  TCliResult gone = Run("replace --library BDE --dir nowhere");
+  EXPECT_EQ(gone.Exit, 3);
+  EXPECT_EQ(gone.Err, "zanmig: Folder \"" + (Root / "nowhere").string() + "\" does not exist.\n");
+}
+
+TEST_F(CliTest, AFailedCopyOverAnOriginalExitsWithOne) {
+  // A read-only original is never overwritten (root included): the copy fails.
+  Write("app/U.pas", "var Q: TQuery;");
+  Write("app/V.pas", "var T: TTable;");
+  chmod((Root / "app/U.pas").c_str(), 0444);
+  TCliResult r = Run("replace --library BDE --dir app --no-backup");
+  chmod((Root / "app/U.pas").c_str(), 0644);
+  EXPECT_EQ(r.Exit, 1) << r.Out << r.Err;
+  EXPECT_EQ(r.Out, "Replace failed.\n");
+  EXPECT_EQ(Read("app/U.pas"), "var Q: TQuery;");
+  EXPECT_EQ(Read("app/V.pas"), "var T: TZanTable;");
+  EXPECT_NE(Read("app/Wiz_Log.txt").find("Replace failed."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -1,0 +1,202 @@
+// Source-unit rewriting: class names, `uses` clauses of every source library,
+// comments, strings, encodings. Each case runs a whole folder run over one unit.
+#include <gtest/gtest.h>
+
+#include "ReplacerTestUtil.h"
+#include "engine/RunReport.h"
+#include "engine/TextFile.h"
+
+namespace zan::test {
+namespace {
+
+enum : int { kBDE = 0, kIBX = 1, kADO = 2, kAnyDAC = 9, kFireDAC = 10, kFIBPlus = 11 };
+
+struct TRewriteCase {
+  int Library;
+  const char* Input;
+  const char* Expected;  // nullptr: the unit stays as it is
+  int Changes;
+};
+
+class SourceRewriteTest : public ReplacerTest {
+ protected:
+  /// Runs `library` over a folder holding `bytes` as /work/U.pas; returns the
+  /// unit's bytes afterwards and the change count of its log line.
+  std::string Rewrite(int library, const std::string& bytes, int& changes) {
+    MakeReplacer(library, &Fs);
+    Options->MakeBackup = false;
+    Options->WriteLog = false;
+    Fs.AddFile(u"/work/U.pas", bytes);
+    TRunReport report;
+    Replacer->SetReport(&report);
+    EXPECT_TRUE(Replacer->PerformReplace());
+    EXPECT_EQ(report.Files.size(), 1u);
+    changes = report.Files.empty() ? -1 : report.Files[0].Changes;
+    return File(u"/work/U.pas");
+  }
+};
+
+const TRewriteCase kRewriteCases[] = {
+    // The first source unit of a uses clause gets the target units after it.
+    {kBDE, "uses Windows, DBTables, Forms;",
+     "uses Windows, DBTables, Zan, Quillbase, Rowquill, Forms;", 1},
+    {kBDE, "uses dbtables;", "uses dbtables, Zan, Quillbase, Rowquill;", 1},
+    {kBDE, "uses DBTables, Zan;", "uses DBTables, Zan, Quillbase, Rowquill, Zan;", 1},
+    {kBDE, "interface uses DBTables; implementation uses DBTables;",
+     "interface uses DBTables, Zan, Quillbase, Rowquill; implementation uses DBTables;", 1},
+    {kBDE, "uses {$IFDEF X} DBTables {$ENDIF} ;",
+     "uses {$IFDEF X} DBTables, Zan, Quillbase, Rowquill {$ENDIF} ;", 1},
+    {kBDE, "uses Bde.DBTables, Forms;", "uses Bde.DBTables, Zan, Quillbase, Rowquill, Forms;", 1},
+    // Outside a uses clause the unit name is left alone.
+    {kBDE, "x := DBTables;", nullptr, 0},
+    // Class names in code, in any letter case; the target as the pair writes it.
+    {kBDE, "var Q: tquery;", "var Q: TZanQuery;", 1},
+    {kBDE, "Q := DBTables.TQuery.Create(nil);", "Q := DBTables.TZanQuery.Create(nil);", 1},
+    {kBDE, "except on E: EDBEngineError do", "except on E: EZanError do", 1},
+    {kBDE, "T: TTable; W: TwwTable; B: TBatchMove;", "T: TZanTable; W: TZanTable; B: TLxBatchMove;",
+     3},
+    {kBDE, "TQueryHelper = class", nullptr, 0},
+    // Strings never change; comments do, and each rename counts.
+    {kBDE, "s := 'TQuery';", nullptr, 0},
+    {kBDE, "{ TQuery and TTable }", "{ TZanQuery and TZanTable }", 2},
+    {kBDE, "// a TQuery\r\n", "// a TZanQuery\r\n", 1},
+    {kBDE, "(* TDatabase *)", "(* TZanConnection *)", 1},
+    {kBDE, "{ 'TQuery' }", nullptr, 0},
+    {kBDE, "{$R *.dfm} {$R *.res}", nullptr, 0},
+    // IBX: nine source units, only the first met is extended.
+    {kIBX, "uses IBQuery, IBDatabase;", "uses IBQuery, Zan, Quillbase, Rowquill, IBDatabase;", 1},
+    {kIBX, "uses IBUpdateSQL;", "uses IBUpdateSQL, Zan, Quillbase, Rowquill;", 1},
+    {kIBX, "D: TIBDATASET;", "D: TZanQuery;", 1},
+    // FIBPlus: its own target text, Zan in the middle.
+    {kFIBPlus, "uses FIBDatabase;",
+     "uses FIBDatabase, Quillbase, Rowquill, TslSQLMonitor, TslAlerter, TslScript, "
+     "InterBaseZanProvider, Zan, ZanScript, ZanAlerter, ZanSQLMonitor;",
+     1},
+    // Dotted unit names: the whole name, or one of its names.
+    {kFireDAC, "uses FireDAC.Stan.Intf, FireDAC.Comp.Client;",
+     "uses FireDAC.Stan.Intf, Zan, Quillbase, Rowquill, FireDAC.Comp.Client;", 1},
+    {kFireDAC, "uses FireDAC.Comp.Client;", nullptr, 0},
+    {kFireDAC, "uses firedac.stan.intf;", "uses firedac.stan.intf, Zan, Quillbase, Rowquill;", 1},
+    {kFireDAC, "Q: TFDQuery; S: TFDScript;", "Q: TZanQuery; S: TZanScript;", 2},
+    {kADO, "uses Data.Win.ADODB;", "uses Data.Win.ADODB, Zan, Quillbase, Rowquill;", 1},
+    {kAnyDAC, "uses uADStanIntf; var L: TADPhysPgDriverLink;",
+     "uses uADStanIntf, Zan, Quillbase, Rowquill; var L: TPostgreSQLZanProvider;", 2},
+};
+
+TEST_F(SourceRewriteTest, RewritesUnitsAsTheCatalogueSays) {
+  for (const TRewriteCase& c : kRewriteCases) {
+    SCOPED_TRACE(c.Input);
+    int changes = -1;
+    const std::string out = Rewrite(c.Library, c.Input, changes);
+    EXPECT_EQ(out, c.Expected ? c.Expected : c.Input);
+    EXPECT_EQ(changes, c.Changes);
+  }
+}
+
+TEST_F(SourceRewriteTest, EveryLibraryExtendsItsUnitsAndRenamesItsClasses) {
+  for (int library = 0; library < static_cast<int>(CatalogueLibraries().size()); ++library) {
+    const TLibraryInfo& info = CatalogueLibraries()[static_cast<size_t>(library)];
+    SCOPED_TRACE(S(std::u16string(info.Name)));
+    // The last of its source units, then the first and last of its classes.
+    const std::u16string_view units = info.SourceUnits;
+    const std::u16string unit(units.substr(units.rfind(u',') + 1));
+    const TReplacePair& first = info.Pairs.front();
+    const TReplacePair& last = info.Pairs.back();
+    const std::u16string input = u"uses SysUtils, " + unit + u"; var A: " +
+                                 std::u16string(first.OldComp) + u"; B: " +
+                                 std::u16string(last.OldComp) + u";";
+    const std::u16string expected = u"uses SysUtils, " + unit + std::u16string(info.TargetUses) +
+                                    u"; var A: " + std::u16string(first.NewComp) + u"; B: " +
+                                    std::u16string(last.NewComp) + u";";
+    int changes = -1;
+    EXPECT_EQ(Rewrite(library, S(input), changes), S(expected));
+    EXPECT_EQ(changes, 3);
+  }
+}
+
+TEST_F(SourceRewriteTest, KeepsTheByteOrderMarkAndEncodingOfTheUnit) {
+  const std::u16string input = u"// Größe – naïve\r\nvar Q: TQuery;\r\n";
+  const std::u16string expected = u"// Größe – naïve\r\nvar Q: TZanQuery;\r\n";
+  for (auto encoding : {TTextEncoding::Ansi, TTextEncoding::Utf8, TTextEncoding::Utf16LE}) {
+    SCOPED_TRACE(S(EncodingName(encoding)));
+    int changes = -1;
+    const std::string out = Rewrite(kBDE, EncodeTextFile(input, encoding, u"U.pas"), changes);
+    EXPECT_EQ(out, EncodeTextFile(expected, encoding, u"U.pas"));
+    EXPECT_EQ(changes, 1);
+  }
+  // The marks themselves: UTF-8 keeps EF BB BF (Delphi needs it), UTF-16 FF FE.
+  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf8, u"U.pas"),
+            "\xEF\xBB\xBF"
+            "a");
+  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf16LE, u"U.pas"), std::string("\xFF\xFE"
+                                                                                "a\0",
+                                                                                4));
+}
+
+TEST_F(SourceRewriteTest, AnUndecodableUnitStopsTheRunNamingIt) {
+  struct TCase {
+    int CodePage;
+    std::string Bytes;
+    const char* Message;
+  };
+  const TCase cases[] = {
+      {1252, "\xEF\xBB\xBFvar Q: TQuery; \xC3\x28", "Cannot decode file \"/work/B.pas\" as UTF-8."},
+      {1252, std::string("\xFF\xFEQ\0\0", 5), "Cannot decode file \"/work/B.pas\" as UTF-16LE."},
+      {932, "var Q: TQuery; \x81\x20", "Cannot decode file \"/work/B.pas\" as code page 932."},
+  };
+  Options->MakeBackup = false;
+  Fs.AddFile(u"/work/A.pas", "var Q: TQuery;");
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Message);
+    SetAnsiCodePage(c.CodePage);
+    Fs.AddFile(u"/work/B.pas", c.Bytes);
+    try {
+      Replacer->PerformReplace();
+      ADD_FAILURE() << "no error";
+    } catch (const EEncodingError& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    SetAnsiCodePage(1252);
+    EXPECT_EQ(File(u"/work/A.pas"), "var Q: TQuery;");
+    EXPECT_TRUE(TempLeftovers().empty());
+  }
+}
+
+/// A replacer that renames classes its own way in code (not in comments).
+class TPrefixReplacer : public TComponentReplacer {
+ public:
+  using TComponentReplacer::TComponentReplacer;
+  std::u16string ReplaceClassName(const std::u16string& oldName,
+                                  const std::u16string& newName) override {
+    return oldName == newName ? newName : u"My" + newName;
+  }
+};
+
+TEST_F(SourceRewriteTest, ReplaceClassNameAppliesToCodeOnly) {
+  TPrefixReplacer replacer(u"DBTables", u", Zan", *Options);
+  replacer.AddReplacePair(u"TQuery", u"TZanQuery");
+  replacer.SetFileSystem(&Fs);
+  Options->MakeBackup = false;
+  Options->WriteLog = false;
+  Fs.AddFile(u"/work/U.pas", "Q: TQuery; { TQuery }");
+  EXPECT_TRUE(replacer.PerformReplace());
+  EXPECT_EQ(File(u"/work/U.pas"), "Q: MyTZanQuery; { TZanQuery }");
+  EXPECT_EQ(replacer.GetNewClassName(u"tquery"), u"MyTZanQuery");
+  EXPECT_EQ(replacer.GetNewClassName(u"TOther"), u"TOther");
+}
+
+TEST_F(SourceRewriteTest, AnIdenticalReplacementCountsButLeavesNoFile) {
+  TComponentReplacer replacer(u"DBTables", u", Zan", *Options);
+  replacer.AddReplacePair(u"TSame", u"TSame");
+  replacer.SetFileSystem(&Fs);
+  replacer.Log().SetClock([] { return TLocalDateTime{2024, 1, 1, 0, 0, 0, 0}; });
+  Options->MakeBackup = false;
+  Fs.AddFile(u"/work/U.pas", "X: TSame;");
+  EXPECT_TRUE(replacer.PerformReplace());
+  EXPECT_NE(File(u"/work/Wiz_Log.txt").find("1 change(s)"), std::string::npos);
+  EXPECT_EQ(replacer.ChangedFilesCount(), 0);
+  EXPECT_EQ(Fs.WrittenFiles(), std::vector<std::u16string>{u"/work/Wiz_Log.txt"});
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -1,0 +1,133 @@
+// Shared set-up of the replace-run tests: an in-memory file system holding a
+// small tree, a replacer of the catalogue with a fixed log clock, a busy
+// indicator and a shell that count and record their calls, and helpers to
+// read files back as text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Replacer.h"
+#include "engine/ZanReplacer.h"
+#include "ide/HeadlessIDE.h"
+#include "ide/HostServices.h"
+#include "ide/IDEUtils.h"
+#include "rtl/FileSystem.h"
+#include "rtl/Strings.h"
+
+namespace zan::test {
+
+class TCountingBusyIndicator : public IBusyIndicator {
+ public:
+  void StartWait() override { ++Started; }
+  void StopWait() override { ++Stopped; }
+  void Step(const std::u16string& what) override { Steps.push_back(what); }
+  int Started = 0;
+  int Stopped = 0;
+  std::vector<std::u16string> Steps;
+};
+
+class TRecordingShell : public IShell {
+ public:
+  bool Open(const std::u16string& fileName) override {
+    Opened.push_back(fileName);
+    return true;
+  }
+  std::vector<std::u16string> Opened;
+};
+
+/// Fails every copy onto one path (the disk is full), and nothing else: the
+/// original can still be read, only replacing it fails.
+class TFailCopyTo : public TFileSystemWrapper {
+ public:
+  TFailCopyTo(TFileSystem& target, std::u16string dest)
+      : TFileSystemWrapper(target), FDest(std::move(dest)) {}
+  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                       bool overwrite) override {
+    if (dest == FDest)
+      return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
+    return TFileSystemWrapper::CopyFile(source, dest, overwrite);
+  }
+
+ private:
+  std::u16string FDest;
+};
+
+inline std::u16string U(const std::string& utf8) {
+  return Utf8ToUtf16(utf8);
+}
+inline std::string S(const std::u16string& text) {
+  return Utf16ToUtf8(text);
+}
+
+/// A catalogue replacer over an in-memory tree, with the host seams installed.
+class ReplacerTest : public ::testing::Test {
+ protected:
+  /// Catalogue index of the replacer under test (BDE unless a test changes it).
+  explicit ReplacerTest(int library = 0) : FLibrary(library) {}
+
+  void SetUp() override {
+    FPreviousIndicator = SetBusyIndicator(&Busy);
+    FPreviousShell = SetShell(&Shell);
+    Options = std::make_unique<TReplaceOptions>(kCatalogueSourceName);
+    MakeReplacer(FLibrary, &Fs);
+    Options->Dest = sdDirectory;
+    Options->Directory = u"/work";
+    Options->BackupDir = u"/work/RBackup";
+    Fs.AddFolder(u"/work");
+  }
+  void TearDown() override {
+    SetBusyIndicator(FPreviousIndicator);
+    SetShell(FPreviousShell);
+    SetBorlandIDEServices(nullptr);
+  }
+
+  /// Builds the replacer of catalogue entry `library` over `fs`.
+  void MakeReplacer(int library, TFileSystem* fs) {
+    const TLibraryInfo& info = CatalogueLibraries()[static_cast<size_t>(library)];
+    Replacer = std::make_unique<TComponentReplacer>(info.SourceUnits, info.TargetUses, *Options);
+    for (const TReplacePair& pair : info.Pairs)
+      Replacer->AddReplacePair(pair.OldComp, pair.NewComp);
+    UseFileSystem(fs);
+  }
+  void UseFileSystem(TFileSystem* fs) {
+    Replacer->SetFileSystem(fs);
+    Replacer->Log().SetClock([] { return TLocalDateTime{2024, 5, 17, 9, 30, 5, 0}; });
+  }
+
+  /// Opens a project in a headless host over the in-memory tree.
+  std::shared_ptr<THeadlessIDE> OpenProject(const std::u16string& fileName) {
+    auto host = std::make_shared<THeadlessIDE>(&Fs);
+    host->LoadProject(fileName);
+    SetBorlandIDEServices(host);
+    Options->Dest = sdProject;
+    return host;
+  }
+
+  std::string File(const std::u16string& path) const { return Fs.Contents(path); }
+  /// Every file under "/" with its contents (the whole tree).
+  std::map<std::u16string, std::string> Tree() const { return Fs.FilesUnder(u"/"); }
+  /// Paths under the temporary folder (none must be left after a run).
+  std::vector<std::u16string> TempLeftovers() const {
+    std::vector<std::u16string> left;
+    for (const std::u16string& path : Fs.AllPaths())
+      if (path.rfind(u"/tmp/", 0) == 0 && path != u"/tmp/") left.push_back(path);
+    return left;
+  }
+
+  TMemoryFileSystem Fs;
+  TCountingBusyIndicator Busy;
+  TRecordingShell Shell;
+  std::unique_ptr<TReplaceOptions> Options;
+  std::unique_ptr<TComponentReplacer> Replacer;
+
+ private:
+  int FLibrary;
+  IBusyIndicator* FPreviousIndicator = nullptr;
+  IShell* FPreviousShell = nullptr;
+};
+
+}  // namespace zan::test

@@ -1,0 +1,96 @@
+// Reading .dpr and .dproj projects, and finding their files on a
+// case-sensitive file system.
+#include <gtest/gtest.h>
+
+#include "ide/FileCase.h"
+#include "ide/ProjectFile.h"
+#include "rtl/Strings.h"
+
+namespace zan::test {
+namespace {
+
+std::string Join(const std::vector<std::u16string>& items) {
+  std::string joined;
+  for (const auto& item : items) joined += (joined.empty() ? "" : "|") + Utf16ToUtf8(item);
+  return joined;
+}
+
+TEST(ProjectFileTest, DprUsesEntries) {
+  struct TCase {
+    const char16_t* Text;
+    const char* Paths;
+  };
+  const TCase cases[] = {
+      {u"program P; uses Forms, U1 in 'U1.pas' {Form1}, U2 in 'a\\U2.pas'; begin end.",
+       "U1.pas|a\\U2.pas"},
+      {u"program P; { uses X in 'no.pas'; } uses (* c *) U in // c\r\n 'u.pas'; begin end.",
+       "u.pas"},
+      {u"library L; USES Data.Mod in 'd.pas', Q in 'it''s.pas';", "d.pas|it's.pas"},
+      {u"program P; uses A; var s := 'B in ''x.pas''';", ""},
+      {u"program P; begin end.", ""},
+      {u"program P; uses U in 'u.pas'", "u.pas"},  // unterminated clause
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(Join(ParseDprUnitPaths(c.Text)), c.Paths) << Utf16ToUtf8(c.Text);
+}
+
+TEST(ProjectFileTest, DprojReferences) {
+  std::u16string main;
+  const auto refs = ParseDprojReferences(
+      u"<Project><PropertyGroup><MainSource> App.dpr </MainSource></PropertyGroup>"
+      u"<ItemGroup><DCCReference Include=\"Units\\A&amp;B.pas\"><Form>F</Form></DCCReference>"
+      u"<DCCReference Include='rtl.dcp'/><DCCReference Condition=\"x\" Include=\"C&#233;.pas\"/>"
+      u"</ItemGroup></Project>",
+      &main);
+  EXPECT_EQ(Join(refs), "Units\\A&B.pas|rtl.dcp|C\xC3\xA9.pas");
+  EXPECT_EQ(main, u"App.dpr");
+}
+
+TEST(ProjectFileTest, PathsAreMadeNativeAndFoundWithoutRegardToCase) {
+  TMemoryFileSystem fs;
+  fs.AddFile(u"/p/Src/Unit1.pas", "");
+  fs.AddFile(u"/p/Src/unit1.PAS.bak", "");
+  EXPECT_EQ(MakeNativePath(u"/p", u"..\\q\\.\\A.pas"), u"/q/A.pas");
+  EXPECT_EQ(MakeNativePath(u"/p/", u"/abs/B.pas"), u"/abs/B.pas");
+  EXPECT_EQ(FindFileIgnoringCase(fs, u"/p/Src/Unit1.pas"), u"/p/Src/Unit1.pas");
+  EXPECT_EQ(FindFileIgnoringCase(fs, u"/P/SRC/UNIT1.PAS"), u"/p/Src/Unit1.pas");
+  EXPECT_EQ(FindFileIgnoringCase(fs, u"/p/src/Unit2.pas"), u"");
+  EXPECT_EQ(FindFileIgnoringCase(fs, u"relative.pas"), u"");
+}
+
+TEST(ProjectFileTest, ReadingProjects) {
+  TMemoryFileSystem fs;
+  fs.AddFile(u"/p/P.dpr",
+             "program P;\r\nuses\r\n  U1 in 'SRC\\u1.pas',\r\n  Gone in 'Gone.pas';\r\n");
+  fs.AddFile(u"/p/src/U1.pas", "");
+  fs.AddFile(u"/p/App.DPROJ",
+             "\xEF\xBB\xBF<Project><DCCReference Include=\"src\\u1.pas\"/></Project>");
+  fs.AddFile(u"/p/Bad.dproj", "program P;");
+  fs.AddFile(u"/p/Locked.dpr", "");
+  fs.SetUnreadable(u"/p/Locked.dpr");
+
+  TProjectFile dpr = ReadProjectFile(fs, u"/p/P.dpr");
+  EXPECT_EQ(Join(dpr.Modules), "/p/src/U1.pas|/p/Gone.pas");
+  EXPECT_EQ(dpr.MainSource, u"/p/P.dpr");
+  TProjectFile dproj = ReadProjectFile(fs, u"/p/App.DPROJ");
+  EXPECT_EQ(Join(dproj.Modules), "/p/src/U1.pas");
+  EXPECT_EQ(dproj.MainSource, u"");
+
+  const std::pair<const char16_t*, const char*> errors[] = {
+      {u"/p/Missing.dpr", "Cannot read project file \"/p/Missing.dpr\". No such file or directory"},
+      {u"/p/Locked.dpr", "Cannot read project file \"/p/Locked.dpr\". Permission denied"},
+      {u"/p/Bad.dproj", "Project file \"/p/Bad.dproj\" is not an MSBuild project."},
+      {u"/p/U1.pas", "Project file \"/p/U1.pas\" is neither a .dpr nor a .dproj file."},
+  };
+  for (const auto& [file, message] : errors) {
+    try {
+      ReadProjectFile(fs, file);
+      ADD_FAILURE() << message;
+    } catch (const EProjectError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zan::test

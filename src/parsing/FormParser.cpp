@@ -1,0 +1,391 @@
+#include "parsing/FormParser.h"
+
+#include <algorithm>
+
+#include "rtl/Strings.h"
+
+namespace zan {
+
+namespace {
+
+constexpr std::string_view kSource = "MigWizard\\FormParser";
+
+// Nonterminals the form parser observes.
+enum : int {
+  tagNone,
+  tagObjName,
+  tagObjType,
+  tagFullPropName,
+  tagPropValue,
+  tagKeyword,
+  tagNestedObj,
+  tagObject,
+};
+
+bool IsCapture(int tag) {
+  return tag >= tagObjName && tag <= tagKeyword;
+}
+
+bool IsDelim(char16_t c) {
+  return c == u'\t' || c == u'\n' || c == u'\r' || c == u' ';
+}
+
+bool IsWordChar(char16_t c) {
+  return (c >= u'0' && c <= u'9') || c == u'_' || IsLetter(c);
+}
+
+}  // namespace
+
+const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
+  static const std::vector<std::u16string_view> rules = {
+      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>",
+      u"<obj_name>-<name>",
+      u"<obj_type>-<name>",
+      u"<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_"
+      u"delim>",
+      u"<keyword>-object|inherited|inline",
+      u"<name>-<*char><char_or_digit_l>",
+      u"<char_or_digit_l>-<*chars_or_digits>|",
+      u"<properties>-<prop>|<nested_obj>|<prop><properties>|<nested_obj><properties>",
+      u"<nested_obj>-<object>",
+      u"<prop>-<full_prop_name><empty_delim>=<empty_delim><prop_value><*delim>",
+      u"<full_prop_name>-<prop_name>",
+      u"<prop_value>-<value>",
+      u"<prop_name>-<name>|<name>.<prop_name>",
+      u"<empty_delim>-<*delim>|",
+      u"<value>-<numeric_date>|<number>|<const>|<string>|<string2>|<strings>|<numbers>|<set>|"
+      u"<collection>|<binary>|<name>.<name>",
+      u"<sign>-+|-|",
+      u"<int>-<sign><*digits>",
+      u"<fixed_point>-<int>.<*digits>",
+      u"<float>-<fixed_point>e<int>|<int>e<int>",
+      u"<number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|<sign><*digits>.<*digits>|"
+      u"<sign><*digits>",
+      u"<numeric_date>-<*digits>d",
+      u"<symbols>-<*symbols>|",
+      u"<byte>-#<*digits>",
+      u"<bytes>-<byte>|<byte><bytes>",
+      u"<string>-'<symbols>'|<bytes>|<bytes><string>|'<symbols>'<string>",
+      u"<string2>-<string>|<empty_delim><string><empty_delim>+<empty_delim><string2>",
+      u"<const>-<name>",
+      u"<number_list>-<number>|<number><*delim><number_list>|",
+      u"<numbers>-(<empty_delim><number_list><empty_delim>)",
+      u"<string_list>-<string2>|<string2><*delim><string_list>|",
+      u"<strings>-(<empty_delim><string_list><empty_delim>)",
+      u"<set_items>-<name>|<name><empty_delim>,<empty_delim><set_items>",
+      u"<set>-[<empty_delim>]|[<empty_delim><set_items><empty_delim>]",
+      u"<item_prop>-<prop_name><empty_delim>=<empty_delim><value>",
+      u"<item_props>-<item_prop><*delim><item_props>|<item_prop><*delim>|<*delim>",
+      u"<col_item>-item<*delim><item_props>end",
+      u"<col_items>-<col_item><*delim><col_items>|<col_item>|",
+      u"<collection>-\\60<empty_delim><col_items><empty_delim>\\62",
+      u"<binary>-{<empty_delim><hex_list><empty_delim>}",
+      u"<hex_list>-<*hexs>|<*hexs><*delim><hex_list>|",
+  };
+  return rules;
+}
+
+// ---- TFormParseState ------------------------------------------------------
+
+TFormParser& TFormParseState::Owner() const {
+  return static_cast<TFormParser&>(Parser());
+}
+
+std::u16string TFormParseState::Text(TTextRef Ref) const {
+  if (Ref.Start < 0) return Owner().FTexts[static_cast<size_t>(-Ref.Start - 1)];
+  // A piece of an input that is no longer there (a parse a hook aborted) is empty.
+  const std::u16string_view input = Owner().InputStr();
+  if (Ref.Start == 0 || static_cast<size_t>(Ref.Start - 1 + Ref.Length) > input.size()) return {};
+  return std::u16string(
+      input.substr(static_cast<size_t>(Ref.Start - 1), static_cast<size_t>(Ref.Length)));
+}
+
+TFormParseState::TTextRef TFormParseState::Store(std::u16string_view Value) {
+  if (Value.empty()) return {};
+  auto& texts = Owner().FTexts;
+  texts.emplace_back(Value);
+  FTextCount = static_cast<int>(texts.size());
+  return {-FTextCount, static_cast<int>(Value.size())};
+}
+
+TFormParseState::TTextRef TFormParseState::Keep(TTextRef Ref) {
+  return Ref.Start > 0 ? Store(Text(Ref)) : Ref;
+}
+
+void TFormParseState::Assign(const TParseState& Source) {
+  TParseState::Assign(Source);
+  const auto& source = static_cast<const TFormParseState&>(Source);
+  FPropCount = source.FPropCount;
+  FStartPos = source.FStartPos;
+  FTypeName = source.FTypeName;
+  FCurPropName = source.FCurPropName;
+  FObjKeyWord = source.FObjKeyWord;
+  FName = source.FName;
+  FNestedObject = source.FNestedObject;
+  FObjectCount = source.FObjectCount;
+  FObjectPos = source.FObjectPos;
+  FNestedTextCount = source.FNestedTextCount;
+  FLineEditCount = source.FLineEditCount;
+  FTextCount = source.FTextCount;
+  Owner().TrimTo(*this);
+}
+
+void TFormParseState::Reset() {
+  FTypeName = FCurPropName = FObjKeyWord = FName = TTextRef();
+  FStartPos = FPropCount = FObjectCount = 0;
+  // Zero after every completed parse anyway; also after one a hook aborted.
+  FNestedObject = FObjectPos = 0;
+  FNestedTextCount = FLineEditCount = FTextCount = 0;
+}
+
+// ---- TFormParser ----------------------------------------------------------
+
+TFormParser::TFormParser(TParseStateClass ParseStateClass) : TLL1Parser(ParseStateClass) {
+  Assert(dynamic_cast<TFormParseState*>(&State()) != nullptr, kSource);
+  for (auto rule : FormGrammar()) AddRule(rule);
+}
+
+TFormParser::~TFormParser() = default;
+
+void TFormParser::TrimTo(const TFormParseState& State) {
+  if (static_cast<int>(FLineEdits.size()) == State.FLineEditCount &&
+      static_cast<int>(FProps.size()) == State.FPropCount &&
+      static_cast<int>(FNestedObjects.size()) == State.FNestedTextCount &&
+      static_cast<int>(FTexts.size()) == State.FTextCount)
+    return;
+  while (static_cast<int>(FLineEdits.size()) > State.FLineEditCount) {
+    const TLineEdit edit = FLineEdits.back();
+    FLineEdits.pop_back();
+    if (edit.Prop >= 0 && edit.Prop < static_cast<int>(FProps.size()))
+      FProps[static_cast<size_t>(edit.Prop)].Value.Delete(edit.Line);
+  }
+  while (static_cast<int>(FProps.size()) > State.FPropCount) FProps.pop_back();
+  while (static_cast<int>(FNestedObjects.size()) > State.FNestedTextCount) {
+    FNestedKeys.erase(AnsiLowerCase(FNestedObjects.back()));
+    FNestedObjects.pop_back();
+  }
+  if (static_cast<int>(FTexts.size()) > State.FTextCount)
+    FTexts.resize(static_cast<size_t>(State.FTextCount));
+}
+
+void TFormParser::ResetObject() {
+  FormState().Reset();
+  FProps.clear();
+  FNestedObjects.clear();
+  FNestedKeys.clear();
+  FLineEdits.clear();
+  FTexts.clear();
+  FObjectEndPos = 0;
+}
+
+TStringList& TFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {
+  TOutputProp& prop = FProps.emplace_back();
+  prop.Name = Name;
+  prop.Value.SetText(Value);
+  ++FormState().FPropCount;
+  return prop.Value;
+}
+
+void TFormParser::InsertPropLine(int Index, int LineIndex, std::u16string_view Line) {
+  Assert(Index >= 0 && Index < PropsCount(), kSource);
+  TStringList& value = FProps[static_cast<size_t>(Index)].Value;
+  Assert(LineIndex >= 0 && LineIndex <= value.Count(), kSource);
+  value.Insert(LineIndex, Line);
+  FLineEdits.push_back({Index, LineIndex});
+  FormState().FLineEditCount = static_cast<int>(FLineEdits.size());
+}
+
+const std::u16string& TFormParser::PropName(int Index) const {
+  return FProps.at(static_cast<size_t>(Index)).Name;
+}
+
+const TStringList& TFormParser::PropValue(int Index) const {
+  return FProps.at(static_cast<size_t>(Index)).Value;
+}
+
+int TFormParser::IndexOfProp(std::u16string_view Name) const {
+  for (size_t i = 0; i < FProps.size(); ++i)
+    if (FProps[i].Name == Name) return static_cast<int>(i);
+  return -1;
+}
+
+void TFormParser::AddNestedObject(std::u16string Text) {
+  TFormParseState& state = FormState();
+  if (FNestedKeys.insert(AnsiLowerCase(Text)).second) {
+    FNestedObjects.push_back(std::move(Text));
+    state.FNestedTextCount = static_cast<int>(FNestedObjects.size());
+  }
+}
+
+void TFormParser::ConvertProperty(const std::u16string& PropName, const std::u16string& PropValue) {
+  AddProperty(PropName, PropValue);
+}
+
+std::u16string TFormParser::MakeObject(int Level) {
+  const TFormParseState& state = FormState();
+  const std::u16string keyword = state.ObjKeyWord(), name = state.Name();
+  if (keyword.empty() || name.empty()) return {};
+  const std::u16string indent(static_cast<size_t>(2 * std::max(Level, 0)), u' ');
+  const std::u16string propIndent = indent + u"  ";
+  const std::u16string lineIndent = propIndent + u"  ";
+  std::u16string out;
+  if (FIndentHeader) out += indent;
+  out += keyword;
+  out += u' ';
+  out += name;
+  out += u": ";
+  out += FNewClassName.empty() ? state.TypeName() : FNewClassName;
+  out += FLineBreak;
+  for (const auto& prop : FProps) {
+    const TStringList& lines = prop.Value;
+    // An entry whose value is empty is not written.
+    bool empty = true;
+    for (int i = 0; i < lines.Count() && empty; ++i) empty = lines[i].empty();
+    if (empty) continue;
+    out += propIndent;
+    out += prop.Name;
+    out += u" = ";
+    for (int i = 0; i < lines.Count(); ++i) {
+      if (i > 0) {
+        out += FLineBreak;
+        out += lineIndent;
+      }
+      out += lines[i];
+    }
+    out += FLineBreak;
+  }
+  for (const auto& nested : FNestedObjects) {
+    out += nested;
+    out += FLineBreak;
+  }
+  out += indent;
+  out += u"end";
+  out += FLineBreak;
+  return out;
+}
+
+void TFormParser::GetCharClass(const std::u16string& Name, TCharTable& Chars, bool& Run) {
+  if (Name == u"<*delim>") {
+    Chars = TCharTable();
+    for (char16_t c : {u'\t', u'\n', u'\r', u' '}) Chars.In[c] = true;
+    Run = true;
+    return;
+  }
+  TLL1Parser::GetCharClass(Name, Chars, Run);
+}
+
+int TFormParser::NonTerminalTag(const std::u16string& Name) {
+  static const std::pair<std::u16string_view, int> tags[] = {
+      {u"<obj_name>", tagObjName},
+      {u"<obj_type>", tagObjType},
+      {u"<full_prop_name>", tagFullPropName},
+      {u"<prop_value>", tagPropValue},
+      {u"<keyword>", tagKeyword},
+      {u"<nested_obj>", tagNestedObj},
+      {u"<object>", tagObject},
+  };
+  for (const auto& [name, tag] : tags)
+    if (Name == name) return tag;
+  return tagNone;
+}
+
+void TFormParser::EnterNonTerminal(int Tag) {
+  TFormParseState& state = FormState();
+  if (IsCapture(Tag)) {
+    state.FStartPos = state.CurPos();
+  } else if (Tag == tagNestedObj) {
+    if (++state.FNestedObject == 1) {
+      // The nested text begins with the indentation of its first line.
+      const std::u16string_view input = InputStr();
+      int pos = state.CurPos();
+      while (pos > 1 && input[static_cast<size_t>(pos - 2)] == u' ') --pos;
+      state.FObjectPos = pos;
+    }
+  }
+}
+
+void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
+  TFormParseState& state = FormState();
+  const std::u16string_view input = InputStr();
+  if (IsCapture(Tag) && Result) {
+    Assert(state.FStartPos != 0, kSource);
+    const TFormParseState::TTextRef text{state.FStartPos, state.CurPos() - state.FStartPos};
+    switch (Tag) {
+      case tagObjName:
+        if (state.FNestedObject == 0) state.FName = text;
+        break;
+      case tagObjType:
+        if (state.FNestedObject == 0) state.FTypeName = text;
+        break;
+      case tagKeyword:
+        if (state.FNestedObject == 0) state.FObjKeyWord = text;
+        break;
+      case tagFullPropName:
+        state.FCurPropName = text;
+        break;
+      case tagPropValue:
+        if (state.FCurPropName.Length != 0) {
+          if (state.FNestedObject == 0) ConvertProperty(state.CurPropName(), state.Text(text));
+          state.FCurPropName = {};
+        }
+        break;
+    }
+    state.FStartPos = 0;
+  }
+  if (Tag == tagNestedObj) {
+    --state.FNestedObject;
+    if (Result && state.FNestedObject == 0) {
+      // From the indentation of its first line to the last letter of its "end".
+      int end = state.CurPos();
+      while (end > 1 && IsDelim(input[static_cast<size_t>(end - 2)])) --end;
+      AddNestedObject(std::u16string(input.substr(static_cast<size_t>(state.FObjectPos - 1),
+                                                  static_cast<size_t>(end - state.FObjectPos))));
+      state.FObjectPos = 0;
+      ++state.FObjectCount;
+    }
+  }
+}
+
+// An object's closing "end" must be a whole word: the object without
+// properties is tried first, and its "end" also matches the first letters of
+// a first property named EndPage or EndDate.
+bool TFormParser::AcceptAlternative(int Tag, const std::u16string& Alternative) {
+  if (Tag != tagObject || !Alternative.ends_with(u"end")) return true;
+  const std::u16string_view input = InputStr();
+  const int pos = FormState().CurPos();
+  return static_cast<size_t>(pos) > input.size() ||
+         !IsWordChar(input[static_cast<size_t>(pos - 1)]);
+}
+
+void TFormParser::DoBeforeParse() {
+  ResetObject();
+}
+
+void TFormParser::DoAfterParse(bool& Result) {
+  if (!Result) {
+    ResetObject();  // nothing of a failed object survives
+    return;
+  }
+  const std::u16string_view input = InputStr();
+  TFormParseState& state = FormState();
+  int end = state.CurPos();
+  while (end > 1 && IsDelim(input[static_cast<size_t>(end - 2)])) --end;
+  FObjectEndPos = end;
+  // The header must outlive the input for MakeObject.
+  state.FName = state.Keep(state.FName);
+  state.FTypeName = state.Keep(state.FTypeName);
+  state.FObjKeyWord = state.Keep(state.FObjKeyWord);
+  state.FCurPropName = state.Keep(state.FCurPropName);
+}
+
+void TFormParserUtils::SetPropCount(TFormParseState& Obj, int Value) {
+  Obj.FPropCount = std::max(Value, 0);
+  TFormParser& parser = Obj.Owner();
+  while (static_cast<int>(parser.FProps.size()) > Obj.FPropCount) parser.FProps.pop_back();
+  // Lines once inserted into removed entries must not be taken out of the
+  // entries that may later take their places.
+  for (auto& edit : parser.FLineEdits)
+    if (edit.Prop >= Obj.FPropCount) edit.Prop = -1;
+}
+
+}  // namespace zan

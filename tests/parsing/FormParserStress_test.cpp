@@ -1,0 +1,131 @@
+// Big and deep objects: they parse (or fail) without exhausting the stack, and
+// the time to parse an object grows in proportion to its size.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+#include <functional>
+
+#include "parsing/FormParser.h"
+#include "rtl/Strings.h"
+
+namespace zan {
+namespace {
+
+std::u16string Object(const std::u16string& body) {
+  return u"object Q: TQuery\r\n" + body + u"end\r\n";
+}
+
+std::u16string PropertyLines(int n) {
+  std::u16string body;
+  for (int i = 0; i < n; ++i) body += u"  Prop" + IntToStr(i) + u" = 'value'\r\n";
+  return body;
+}
+
+std::u16string StringList(int n) {
+  std::u16string body = u"  SQL.Strings = (";
+  for (int i = 0; i < n; ++i)
+    body += u"\r\n    'select field from table_" + IntToStr(i % 100) + u"'";
+  return body + u")\r\n";
+}
+
+std::u16string Nested(int depth, bool brokenInside) {
+  std::u16string text;
+  for (int i = 0; i < depth; ++i) {
+    text += std::u16string(static_cast<size_t>(2 * i), u' ') + u"object P" + IntToStr(i) +
+            u": TPanel\r\n";
+    text += std::u16string(static_cast<size_t>(2 * i + 2), u' ') + u"Left = 1\r\n";
+  }
+  if (brokenInside) text += u"?\r\n";
+  for (int i = depth - 1; i >= 0; --i)
+    text += std::u16string(static_cast<size_t>(2 * i), u' ') + u"end\r\n";
+  return text;
+}
+
+bool Parses(TFormParser& parser, const std::u16string& text) {
+  int pos = 1;
+  bool ok = parser.ParseString(text, u"<object>", pos);
+  EXPECT_TRUE(!ok || pos == static_cast<int>(text.size()) + 1);
+  return ok;
+}
+
+TEST(FormParserStressTest, HugeAndDeepObjects) {
+  TFormParser parser;
+  // A SQL.Strings list of 200,000 lines, some of them joined with "+".
+  std::u16string sql = u"  SQL.Strings = (";
+  for (int i = 0; i < 200000; ++i)
+    sql += i % 2 ? u"\r\n    'select * from t' +\r\n    'able where a = 1'" : u"\r\n    'select 1'";
+  EXPECT_TRUE(Parses(parser, Object(sql + u")\r\n")));
+  EXPECT_EQ(parser.PropsCount(), 1);
+
+  // A binary property of 10 MB.
+  std::u16string binary = u"  Data = {";
+  for (int i = 0; i < 10 * 1024 * 1024 / 32; ++i)
+    binary += u"\r\n    000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F";
+  EXPECT_TRUE(Parses(parser, Object(binary + u"}\r\n")));
+
+  // 1,000 levels of nested objects; and the same with the innermost broken.
+  EXPECT_TRUE(Parses(parser, Nested(1000, false)));
+  EXPECT_EQ(parser.NestedObjects().size(), 1u);
+  EXPECT_FALSE(Parses(parser, Nested(1000, true)));
+
+  // A single string of 5 MB: one quoted run, character codes, and pieces
+  // joined with "+" (the deepest right recursion of the grammar).
+  const size_t fiveMB = 5 * 1024 * 1024;
+  EXPECT_TRUE(Parses(parser, Object(u"  S = '" + std::u16string(fiveMB, u'a') + u"'\r\n")));
+  std::u16string codes = u"  S = ";
+  for (size_t i = 0; i < fiveMB / 3; ++i) codes += u"#13";
+  EXPECT_TRUE(Parses(parser, Object(codes + u"\r\n")));
+  std::u16string joined = u"  S = ";
+  for (size_t i = 0; i < fiveMB / 6; ++i) joined += u"'a' + ";
+  EXPECT_TRUE(Parses(parser, Object(joined + u"'z'\r\n")));
+  // Unterminated, and a list that never closes: they fail, and quickly.
+  EXPECT_FALSE(Parses(parser, Object(u"  S = '" + std::u16string(fiveMB, u'a') + u"\r\n")));
+  EXPECT_FALSE(Parses(parser, Object(joined + u"\r\n")));
+  std::u16string set = u"  Options = [";
+  for (size_t i = 0; i < fiveMB / 4; ++i) set += u"a, ";
+  EXPECT_TRUE(Parses(parser, Object(set + u"b]\r\n")));
+}
+
+// Best of `runs` timings of one parse, in seconds per line of the object.
+double SecondsPerLine(TFormParser& parser, const std::u16string& text, int lines, int runs) {
+  double best = 1e9;
+  for (int r = 0; r < runs; ++r) {
+    int pos = 1;
+    auto start = std::chrono::steady_clock::now();
+    bool ok = parser.ParseString(text, u"<object>", pos);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(ok);
+    best = std::min(best, seconds);
+  }
+  return best / lines;
+}
+
+// Parsing time per line stays within 1.3x for objects of 1,000, 10,000 and
+// 100,000 lines (property lines, and lines of one string list). Timings on a
+// shared machine are noisy, so each size keeps its best time over up to five
+// rounds of measurement.
+TEST(FormParserStressTest, TimeGrowsLinearlyWithTheObject) {
+  TFormParser parser;
+  Parses(parser, Object(u""));  // prepares the grammar
+  for (const auto& [kind, make] :
+       {std::pair<const char*, std::function<std::u16string(int)>>{"property lines", PropertyLines},
+        {"string list lines", StringList}}) {
+    std::vector<std::u16string> texts;
+    for (int n : {1000, 10000, 100000}) texts.push_back(Object(make(n)));
+    double ratio = 0, perLine[3] = {1e9, 1e9, 1e9};
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      perLine[0] = std::min(perLine[0], SecondsPerLine(parser, texts[0], 1000, 40));
+      perLine[1] = std::min(perLine[1], SecondsPerLine(parser, texts[1], 10000, 8));
+      perLine[2] = std::min(perLine[2], SecondsPerLine(parser, texts[2], 100000, 3));
+      ratio = *std::max_element(perLine, perLine + 3) / *std::min_element(perLine, perLine + 3);
+      if (ratio <= 1.3) break;
+    }
+    EXPECT_LE(ratio, 1.3) << kind << ": " << perLine[0] * 1e9 << ", " << perLine[1] * 1e9 << ", "
+                          << perLine[2] * 1e9 << " ns per line";
+  }
+}
+
+}  // namespace
+}  // namespace zan

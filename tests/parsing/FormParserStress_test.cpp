@@ -105,8 +105,10 @@ double SecondsPerLine(TFormParser& parser, const std::u16string& text, int lines
 // Parsing time per line stays within 1.3x for objects of 1,000, 10,000 and
 // 100,000 lines (property lines, and lines of one string list). Timings on a
 // shared machine are noisy, so each size keeps its best time over up to five
-// rounds of measurement.
-TEST(FormParserStressTest, TimeGrowsLinearlyWithTheObject) {
+// rounds of measurement. Timings belong to benchmarks (bench_formparser
+// measures the same sizes), so this check stays out of the default run:
+// --gtest_also_run_disabled_tests runs it on a quiet machine.
+TEST(FormParserStressTest, DISABLED_TimeGrowsLinearlyWithTheObject) {
   TFormParser parser;
   Parses(parser, Object(u""));  // prepares the grammar
   for (const auto& [kind, make] :

@@ -61,7 +61,7 @@ TEST_F(CliTest, Libraries) {
   TCliResult r = Run("libraries");
   EXPECT_EQ(r.Exit, 0);
   EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 12);
-  EXPECT_NE(r.Out.find("10  FireDAC   23 classes  FireDAC.Stan.Intf\n"), std::string::npos);
+  EXPECT_NE(r.Out.find("10  FireDAC  FireDAC.Stan.Intf  (23 pairs)\n"), std::string::npos);
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {

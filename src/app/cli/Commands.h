@@ -19,6 +19,7 @@ inline constexpr int kExitError = 3;
 
 /// A mistake in the command line found after parsing (unknown library, a
 /// unit that names no project module ...): reported like CLI11's own errors.
+/// The message starts with the offending option.
 class TUsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -28,6 +29,7 @@ using TCommandRun = std::function<int()>;
 
 TCommandRun AddReplaceCommand(CLI::App& app);
 TCommandRun AddRestoreCommand(CLI::App& app);
+TCommandRun AddConvertCommand(CLI::App& app);
 TCommandRun AddLibrariesCommand(CLI::App& app);
 
 /// A path given on the command line, made absolute against the current folder.

@@ -1,5 +1,5 @@
 // zanmig libraries: the catalogue, one library per line: its index, its name,
-// the source units whose `uses` entry is extended and the number of classes.
+// the source units whose `uses` entry is extended and the number of replace pairs.
 #include <cstdio>
 #include <iostream>
 
@@ -10,15 +10,17 @@
 namespace zan::cli {
 
 TCommandRun AddLibrariesCommand(CLI::App& app) {
-  app.add_subcommand("libraries", "List the source libraries of the catalogue.");
+  CLI::App* cmd = app.add_subcommand(
+      "libraries", "List the source libraries of the catalogue: index, name, source units, pairs.");
+  cmd->footer("The name (any letter case) or the index is what `replace --library` takes.");
   return [] {
     const auto libraries = CatalogueLibraries();
     for (size_t i = 0; i < libraries.size(); ++i) {
       const TLibraryInfo& library = libraries[i];
-      char line[64];
-      std::snprintf(line, sizeof line, "%2zu  %-8s %3zu classes  ", i,
-                    Utf16ToUtf8(library.Name).c_str(), library.Pairs.size());
-      std::cout << line << Utf16ToUtf8(library.SourceUnits) << "\n";
+      char head[32];
+      std::snprintf(head, sizeof head, "%2zu  %-8s ", i, Utf16ToUtf8(library.Name).c_str());
+      std::cout << head << Utf16ToUtf8(library.SourceUnits) << "  (" << library.Pairs.size()
+                << " pairs)\n";
     }
     return kExitSuccess;
   };

@@ -2,6 +2,7 @@
 // of the wizard (backups into "RBackup" beside the units, log on, log viewing off).
 #include <unistd.h>
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -84,13 +85,53 @@ void WriteReport(const TReplaceArgs& args, const TRunReport& report) {
   if (!status) std::cerr << "zanmig: " << status.Message() << "\n";
 }
 
+/// The files a folder run is expected to take, for the progress line: the
+/// units (".pas"/".dpr" in any case) and the forms beside them, which units
+/// name in resource directives. A folder that cannot be read counts none.
+int CountFolderUnits(const std::filesystem::path& folder, bool recursive) {
+  int count = 0;
+  std::error_code ec;
+  auto isTaken = [](const std::filesystem::directory_entry& entry) {
+    std::error_code fileEc;
+    if (!entry.is_regular_file(fileEc)) return false;
+    const std::u16string ext = Utf8ToUtf16(entry.path().extension().string());
+    return SameText(ext, u".pas") || SameText(ext, u".dpr") || SameText(ext, u".dfm") ||
+           SameText(ext, u".nfm");
+  };
+  if (recursive) {
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+      count += isTaken(*it);
+  } else {
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+      count += isTaken(*it);
+  }
+  return count;
+}
+
+/// What a dry run would change: each changed file with its change count, the
+/// form objects left as they were and why, and a closing count.
+void PrintDryRun(const TRunReport& report) {
+  for (const TRunReport::TFileEntry& file : report.Files)
+    if (file.Changed)
+      std::cout << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
+  for (const TRunReport::TFormObjectEntry& object : report.FormObjects)
+    if (!object.Converted)
+      std::cout << Utf16ToUtf8(object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
+                << Utf16ToUtf8(object.ClassName) << " not converted: " << Utf16ToUtf8(object.Reason)
+                << "\n";
+  std::cout << report.ChangedFileCount() << " of " << report.Files.size()
+            << " file(s) would change.\n";
+}
+
 int RunReplace(const TReplaceArgs& args) {
   const int index = FindCatalogueLibrary(Utf8ToUtf16(args.Library));
   if (index < 0)
-    throw TUsageError("unknown library \"" + args.Library +
+    throw TUsageError("--library: unknown library \"" + args.Library +
                       "\"; `zanmig libraries` lists the names and indexes");
   if (args.Dir.empty() == args.Project.empty())
-    throw TUsageError("give either --dir FOLDER or --project FILE");
+    throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
   TZanCatalogue& catalogue = ZanCatalogue();
   TReplaceOptions& options = catalogue.Options();
@@ -98,13 +139,17 @@ int RunReplace(const TReplaceArgs& args) {
 
   std::shared_ptr<THeadlessIDE> host;
   std::u16string baseFolder;
+  int expectedFiles = 0;
   if (!args.Dir.empty()) {
     options.Dest = sdDirectory;
     options.Directory = ExcludeTrailingPathDelimiter(CommandLinePath(args.Dir));
-    if (options.Directory.empty()) options.Directory = u"/";
+    if (options.Directory.empty()) options.Directory.push_back(u'/');  // the root
     options.IncludeSubDirs = args.Recursive;
     options.ModuleList.clear();
     baseFolder = options.Directory;
+    if (!CurrentFileSystem().IsFolder(options.Directory))
+      throw EFileError(res::Fmt(res::sFolderMissing, {options.Directory}));
+    expectedFiles = CountFolderUnits(Utf16ToUtf8(options.Directory), args.Recursive);
   } else {
     host = std::make_shared<THeadlessIDE>();
     host->LoadProject(CommandLinePath(args.Project));
@@ -112,6 +157,7 @@ int RunReplace(const TReplaceArgs& args) {
     options.Dest = sdProject;
     options.ModuleList = SelectProjectUnits(*host->Project(), args.Units);
     baseFolder = ExtractFileDir(host->Project()->FileName);
+    for (char16_t c : options.ModuleList) expectedFiles += c == u'\n';
   }
   options.MakeBackup = !args.NoBackup;
   options.BackupDir = args.BackupDir.empty() ? JoinPath(baseFolder, res::sBackupFolderName)
@@ -128,33 +174,34 @@ int RunReplace(const TReplaceArgs& args) {
   report.DryRun = args.DryRun;
   replacer.SetReport(&report);
   replacer.SetDryRun(args.DryRun);
-  TTerminalProgress progress;
+  TTerminalProgress progress(expectedFiles);
   const bool showProgress = !args.Quiet && isatty(STDERR_FILENO);
   if (showProgress) SetBusyIndicator(&progress);
+  struct TDetach {
+    TComponentReplacer& Replacer;
+    bool Progress;
+    ~TDetach() {
+      if (Progress) SetBusyIndicator(nullptr);
+      Replacer.SetReport(nullptr);
+      Replacer.SetDryRun(false);
+    }
+  };
 
   bool result = false;
   try {
+    TDetach detach{replacer, showProgress};
     result = replacer.PerformReplace();
   } catch (const std::exception& e) {
-    if (showProgress) SetBusyIndicator(nullptr);
-    replacer.SetReport(nullptr);
     report.Errors.push_back(Utf8ToUtf16(e.what()));
     WriteReport(args, report);
     throw;
   }
-  if (showProgress) SetBusyIndicator(nullptr);
-  replacer.SetReport(nullptr);
   WriteReport(args, report);
-  if (!args.Quiet)
-    for (const std::u16string& warning : report.Warnings)
-      std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
+  for (const std::u16string& warning : report.Warnings)
+    std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
 
   if (args.DryRun) {
-    for (const TRunReport::TFileEntry& file : report.Files)
-      if (file.Changed)
-        std::cout << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
-    std::cout << report.ChangedFileCount() << " of " << report.Files.size()
-              << " file(s) would change.\n";
+    PrintDryRun(report);
     return kExitSuccess;
   }
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
@@ -192,13 +239,17 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--view-log", args->ViewLog, "open the log with the desktop's viewer afterwards");
   cmd->add_option("--connection-defs", args->ConnectionDefs,
                   "FireDAC/AnyDAC connection definition file")
-      ->type_name("INI");
+      ->type_name("INI")
+      ->check(CLI::ExistingFile);
   cmd->add_option("--driver-config", args->DriverConfig, "FireDAC/AnyDAC driver configuration file")
-      ->type_name("INI");
+      ->type_name("INI")
+      ->check(CLI::ExistingFile);
   cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
   cmd->add_option("--report", args->Report, "write a JSON report of the run")
       ->type_name("FILE.json");
-  cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal");
+  cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
+  cmd->footer(
+      "Example: zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
   return [args] { return RunReplace(*args); };
 }
 

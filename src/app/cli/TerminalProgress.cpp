@@ -1,5 +1,6 @@
 #include "app/cli/TerminalProgress.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "rtl/Paths.h"
@@ -7,8 +8,13 @@
 
 namespace zan::cli {
 
+std::string TTerminalProgress::Line(int done, int found, const std::u16string& what) {
+  return "[" + std::to_string(done) + "/" + std::to_string(std::max(done, found)) + "] " +
+         Utf16ToUtf8(ExtractFileName(what));
+}
+
 void TTerminalProgress::StartWait() {
-  FCount = 0;
+  FDone = 0;
 }
 
 void TTerminalProgress::StopWait() {
@@ -17,8 +23,9 @@ void TTerminalProgress::StopWait() {
 }
 
 void TTerminalProgress::Step(const std::u16string& what) {
-  ++FCount;
-  std::cerr << "\r\033[K[" << FCount << "] " << Utf16ToUtf8(ExtractFileName(what)) << std::flush;
+  // Reported when a file is begun: "[3/10]" is the third of the ten found.
+  ++FDone;
+  std::cerr << "\r\033[K" << Line(FDone, FExpected, what) << std::flush;
   FShown = true;
 }
 

@@ -1,5 +1,7 @@
-// The busy indicator of the command line: the file being worked on, on one
-// line of stderr that is rewritten for each file and cleared at the end.
+// The busy indicator of the command line: "[done/found] file" on one line of
+// stderr, rewritten for each file and cleared at the end of the run. The
+// command counts the files it expects before the run; forms that units name
+// raise the count as they are met.
 #pragma once
 
 #include <string>
@@ -10,12 +12,19 @@ namespace zan::cli {
 
 class TTerminalProgress : public IBusyIndicator {
  public:
+  explicit TTerminalProgress(int expected = 0) : FExpected(expected) {}
+
   void StartWait() override;
   void StopWait() override;
   void Step(const std::u16string& what) override;
 
+  int Done() const { return FDone; }
+  /// The line shown for the file `what` as the `done`-th of `found`.
+  static std::string Line(int done, int found, const std::u16string& what);
+
  private:
-  int FCount = 0;
+  int FExpected;
+  int FDone = 0;
   bool FShown = false;
 };
 

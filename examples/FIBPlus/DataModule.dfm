@@ -1,0 +1,96 @@
+object dmData: TdmData
+  OldCreateOrder = False
+  OnCreate = DataModuleCreate
+  Height = 360
+  Width = 520
+  object dbWarehouse: TpFIBDatabase
+    DBName = 'localhost:C:\Data\warehouse.fdb'
+    DBParams.Strings = (
+      'user_name=SYSDBA'
+      'password=masterkey'
+      'lc_ctype=WIN1252')
+    DefaultTransaction = trRead
+    SQLDialect = 3
+    Timeout = 0
+    LibraryName = 'fbclient.dll'
+    UseLoginPrompt = False
+    BeforeConnect = dbWarehouseBeforeConnect
+    Left = 40
+    Top = 16
+  end
+  object trRead: TpFIBTransaction
+    DefaultDatabase = dbWarehouse
+    TimeoutAction = TARollback
+    TPBMode = tpbReadCommitted
+    Left = 136
+    Top = 16
+  end
+  object qryOrders: TpFIBDataSet
+    UpdateSQL.Strings = (
+      
+        'update ORDERS set SHIP_VIA = :SHIP_VIA, AMOUNT_PAID = :AMOUNT_PA' +
+        'ID'
+      ' where ORDER_NO = :OLD_ORDER_NO')
+    DeleteSQL.Strings = (
+      'delete from ORDERS where ORDER_NO = :OLD_ORDER_NO')
+    RefreshSQL.Strings = (
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS where ORDER_NO = :OLD_ORDER_NO')
+    SelectSQL.Strings = (
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
+    AutoUpdateOptions.UpdateTableName = 'ORDERS'
+    AutoUpdateOptions.KeyFields = 'ORDER_NO'
+    AfterOpen = qryOrdersAfterOpen
+    OnCalcFields = qryOrdersCalcFields
+    Database = dbWarehouse
+    Transaction = trRead
+    Left = 40
+    Top = 80
+    object qryOrdersOrderNo: TIntegerField
+      FieldName = 'ORDER_NO'
+      Required = True
+    end
+    object qryOrdersCustNo: TIntegerField
+      FieldName = 'CUST_NO'
+    end
+    object qryOrdersSaleDate: TDateTimeField
+      FieldName = 'SALE_DATE'
+      DisplayFormat = 'dd.mm.yyyy'
+    end
+    object qryOrdersShipVia: TStringField
+      FieldName = 'SHIP_VIA'
+      Size = 15
+    end
+    object qryOrdersAmountPaid: TCurrencyField
+      FieldName = 'AMOUNT_PAID'
+    end
+    object qryOrdersTotal: TCurrencyField
+      FieldKind = fkCalculated
+      FieldName = 'Total'
+      Calculated = True
+    end
+  end
+  object dsOrders: TDataSource
+    DataSet = qryOrders
+    Left = 136
+    Top = 80
+  end
+  object spOrderTotal: TpFIBStoredProc
+    Database = dbWarehouse
+    Transaction = trRead
+    StoredProcName = 'ORDER_TOTAL'
+    Left = 136
+    Top = 144
+  end
+  object qryArchive: TpFIBQuery
+    Database = dbWarehouse
+    Transaction = trRead
+    SQL.Strings = (
+      'delete from ORDERS where SALE_DATE < :BEFORE')
+    Left = 232
+    Top = 80
+  end
+end

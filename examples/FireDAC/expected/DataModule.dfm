@@ -1,0 +1,101 @@
+object dmData: TdmData
+  OldCreateOrder = False
+  OnCreate = DataModuleCreate
+  Height = 360
+  Width = 520
+  object conTickets: TZanConnection
+    ProviderName = 'PostgreSQL'
+    Database = 'tickets'
+    Server = 'pg.example.com'
+    Port = 5432
+    Username = 'tickets'
+    Password = 'secret'
+    LoginPrompt = False
+    BeforeConnect = conTicketsBeforeConnect
+    Left = 40
+    Top = 16
+  end
+  object trTickets: TZanTransaction
+    Connection = conTickets
+    Left = 136
+    Top = 16
+  end
+  object qryOrders: TZanQuery
+    Connection = conTickets
+    Transaction = trTickets
+    SQL.Strings = (
+            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+            '  from ORDERS'
+            ' where CUST_NO = :CustNo'
+            ' order by SALE_DATE desc')
+    ParamData = <
+            item
+              Name = 'CUSTNO'
+              DataType = ftInteger
+              ParamType = ptInput
+              Value = 1221
+            end>
+    AfterOpen = qryOrdersAfterOpen
+    OnCalcFields = qryOrdersCalcFields
+    Left = 40
+    Top = 80
+    object qryOrdersOrderNo: TIntegerField
+      FieldName = 'ORDER_NO'
+      Required = True
+    end
+    object qryOrdersCustNo: TIntegerField
+      FieldName = 'CUST_NO'
+    end
+    object qryOrdersSaleDate: TDateTimeField
+      FieldName = 'SALE_DATE'
+      DisplayFormat = 'dd.mm.yyyy'
+    end
+    object qryOrdersShipVia: TStringField
+      FieldName = 'SHIP_VIA'
+      Size = 15
+    end
+    object qryOrdersAmountPaid: TCurrencyField
+      FieldName = 'AMOUNT_PAID'
+    end
+    object qryOrdersTotal: TCurrencyField
+      FieldKind = fkCalculated
+      FieldName = 'Total'
+      Calculated = True
+    end
+  end
+  object dsOrders: TDataSource
+    DataSet = qryOrders
+    Left = 136
+    Top = 80
+  end
+  object tblCustomers: TZanTable
+    Connection = conTickets
+    Transaction = trTickets
+    TableName = 'CUSTOMER'
+    BeforePost = tblCustomersBeforePost
+    Left = 40
+    Top = 144
+  end
+  object spOrderTotal: TZanStoredProc
+    Connection = conTickets
+    Transaction = trTickets
+    StoredProcName = 'order_total'
+    ParamData = <
+            item
+              Name = 'ORDER_NO'
+              DataType = ftInteger
+              ParamType = ptInput
+            end
+            item
+              Name = 'TOTAL'
+              DataType = ftCurrency
+              ParamType = ptInput
+            end>
+    Left = 136
+    Top = 144
+  end
+  object lnkPg: TPostgreSQLZanProvider
+    Left = 232
+    Top = 16
+  end
+end

@@ -1,0 +1,104 @@
+object dmData: TdmData
+  OldCreateOrder = False
+  OnCreate = DataModuleCreate
+  Height = 360
+  Width = 520
+  object conPayroll: TTrnConnection
+    DefaultTransaction = trPayroll
+    Database = 'C:\Data\payroll.gdb'
+    ClientLibrary = 'gds32.dll'
+    Options.Charset = 'WIN1252'
+    SQLDialect = 3
+    Username = 'SYSDBA'
+    Password = 'masterkey'
+    Server = 'localhost'
+    LoginPrompt = False
+    BeforeConnect = conPayrollBeforeConnect
+    Left = 40
+    Top = 16
+  end
+  object trPayroll: TTrnTransaction
+    DefaultConnection = conPayroll
+    IsolationLevel = iblReadCommitted
+    Left = 136
+    Top = 16
+  end
+  object qryOrders: TTrnQuery
+    Connection = conPayroll
+    Transaction = trPayroll
+    SQL.Strings = (
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
+    ParamData = <
+      item
+        DataType = ftInteger
+        Name = 'CustNo'
+        Value = 1221
+      end>
+    AfterOpen = qryOrdersAfterOpen
+    OnCalcFields = qryOrdersCalcFields
+    Left = 40
+    Top = 80
+    object qryOrdersOrderNo: TIntegerField
+      FieldName = 'ORDER_NO'
+      Required = True
+    end
+    object qryOrdersCustNo: TIntegerField
+      FieldName = 'CUST_NO'
+    end
+    object qryOrdersSaleDate: TDateTimeField
+      FieldName = 'SALE_DATE'
+      DisplayFormat = 'dd.mm.yyyy'
+    end
+    object qryOrdersShipVia: TStringField
+      FieldName = 'SHIP_VIA'
+      Size = 15
+    end
+    object qryOrdersAmountPaid: TCurrencyField
+      FieldName = 'AMOUNT_PAID'
+    end
+    object qryOrdersTotal: TCurrencyField
+      FieldKind = fkCalculated
+      FieldName = 'Total'
+      Calculated = True
+    end
+  end
+  object dsOrders: TDataSource
+    DataSet = qryOrders
+    Left = 136
+    Top = 80
+  end
+  object tblCustomers: TTrnTable
+    Connection = conPayroll
+    Transaction = trPayroll
+    TableName = 'CUSTOMER'
+    BeforePost = tblCustomersBeforePost
+    Left = 40
+    Top = 144
+  end
+  object spOrderTotal: TTrnStoredProc
+    Connection = conPayroll
+    Transaction = trPayroll
+    StoredProcName = 'ORDER_TOTAL'
+    ParamData = <
+      item
+        DataType = ftInteger
+        Name = 'ORDER_NO'
+      end
+      item
+        DataType = ftCurrency
+        Name = 'TOTAL'
+      end>
+    Left = 136
+    Top = 144
+  end
+  object sqlArchive: TTrnSQL
+    Connection = conPayroll
+    SQL.Strings = (
+      'delete from ORDERS where SALE_DATE < :Before')
+    Left = 232
+    Top = 80
+  end
+end

@@ -1,0 +1,16 @@
+program Notes;
+
+uses
+  Forms,
+  MainForm in 'MainForm.pas' {frmMain},
+  DataModule in 'DataModule.pas' {dmData: TDataModule};
+
+{$R *.res}
+
+begin
+  Application.Initialize;
+  Application.Title := 'Notes';
+  Application.CreateForm(TdmData, dmData);
+  Application.CreateForm(TfrmMain, frmMain);
+  Application.Run;
+end.

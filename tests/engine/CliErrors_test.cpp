@@ -1,0 +1,176 @@
+// The command line's failure paths on copies of a sample project: usage
+// errors name their option, exit 2 and touch nothing; a run that raises exits
+// 3 with one line on stderr and every original untouched; restore --dry-run
+// tells which backups are there; --classes widens what a converted object keeps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/CliTestUtil.h"
+
+namespace zan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliErrorsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ZAN_REQUIRE_ZANMIG();
+    Copy = Temp.path() / "app";
+    CopyTopLevelFiles(fs::path(ZAN_SOURCE_DIR) / "examples" / "BDE", Copy);
+    Originals = FolderContents(Copy);
+  }
+  void ExpectUntouched() { EXPECT_TRUE(FolderContents(Copy) == Originals); }
+
+  TempDir Temp;
+  fs::path Copy;
+  std::map<std::string, std::string> Originals;
+};
+
+TEST_F(CliErrorsTest, UsageErrorsNameTheOptionAndTouchNothing) {
+  struct TCase {
+    const char* Args;
+    const char* Named;  // what stderr must mention
+  } cases[] = {
+      {"replace --library BDE --dir . --bogus", "--bogus"},
+      {"replace --library Paradox --dir .", "--library"},
+      {"replace --library BDE", "--dir"},
+      {"replace --library BDE --dir . --connection-defs none.ini", "--connection-defs"},
+      {"replace --library BDE --dir . --driver-config none.ini", "--driver-config"},
+      {"replace --library BDE --dir . --no-backup --backup-dir b", "--backup-dir"},
+      {"--codepage 12345 replace --library BDE --dir .", "--codepage"},
+      {"--classes none.txt replace --library BDE --dir .", "--classes"},
+      {"convert MainForm.dfm out.dfm", "--to-text"},
+      {"convert MainForm.dfm out.dfm --to-text --to-binary", "--to-"},
+      {"convert MainForm.dfm", "OUT"},
+      {"restore", "UNDO_FILE"},
+      {"libraries --all", "--all"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Args);
+    TCliRun run = RunZanmig(Copy, c.Args);
+    EXPECT_EQ(run.Exit, 2) << run.Err;
+    EXPECT_NE(run.Err.find(c.Named), std::string::npos) << run.Err;
+    ExpectUntouched();
+  }
+  for (const char* help : {"--help", "replace --help", "restore --help", "convert --help",
+                           "libraries --help", "--version"}) {
+    SCOPED_TRACE(help);
+    TCliRun run = RunZanmig(Copy, help);
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_FALSE(run.Out.empty());
+  }
+}
+
+TEST_F(CliErrorsTest, MissingInputsGetOneClearLine) {
+  struct TCase {
+    const char* Args;
+    std::string Err;
+  } cases[] = {
+      {"replace --library BDE --dir gone",
+       "zanmig: Folder \"" + (Copy / "gone").string() + "\" does not exist.\n"},
+      {"restore gone.reu",
+       "zanmig: Undo file \"" + (Copy / "gone.reu").string() + "\" does not exist.\n"},
+      {"convert gone.dfm out.dfm --to-text",
+       "zanmig: Form file \"" + (Copy / "gone.dfm").string() + "\" does not exist.\n"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Args);
+    TCliRun run = RunZanmig(Copy, c.Args);
+    EXPECT_EQ(run.Exit, 3);
+    EXPECT_EQ(run.Err, c.Err);
+    ExpectUntouched();
+  }
+  // A damaged form is refused with its name; nothing is written.
+  std::string cut = Originals.at("MainForm.dfm");
+  cut.resize(cut.size() - 40);
+  WriteFileBytes(Temp.path() / "Cut.dfm", cut);
+  WriteFileBytes(Temp.path() / "Bad.dfm", "object Form1: TForm1\r\n  Caption = 'open\r\nend\r\n");
+  for (const char* args :
+       {"convert ../Cut.dfm out.dfm --to-text", "convert ../Bad.dfm out.dfm --to-binary"}) {
+    SCOPED_TRACE(args);
+    TCliRun run = RunZanmig(Copy, args);
+    EXPECT_EQ(run.Exit, 3);
+    EXPECT_NE(run.Err.find(".dfm"), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    ExpectUntouched();
+  }
+  TCliRun project = RunZanmig(Copy, "replace --library BDE --project Gone.dpr");
+  EXPECT_EQ(project.Exit, 3);
+  EXPECT_NE(project.Err.find("Gone.dpr"), std::string::npos);
+  EXPECT_EQ(std::count(project.Err.begin(), project.Err.end(), '\n'), 1);
+  ExpectUntouched();
+}
+
+TEST_F(CliErrorsTest, ADamagedFormStopsTheRunWithEveryOriginalUntouched) {
+  // The binary main form cut short: the run raises while it reads the form.
+  std::string form = Originals.at("MainForm.dfm");
+  form.resize(form.size() / 2);
+  WriteFileBytes(Copy / "MainForm.dfm", form);
+  Originals = FolderContents(Copy);
+  const fs::path report = Temp.path() / "report.json";
+  TCliRun run = RunZanmig(Copy, "replace --library BDE --project Orders.dpr --no-log --report '" +
+                                    report.string() + "'");
+  EXPECT_EQ(run.Exit, 3);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_NE(run.Err.find("MainForm.dfm"), std::string::npos) << run.Err;
+  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  // Backups made before the error stay; the originals and the undo file do not change.
+  auto after = FolderContents(Copy);
+  EXPECT_FALSE(after.contains("RBackup/RExpert.reu"));
+  std::erase_if(after, [](const auto& file) { return file.first.starts_with("RBackup/"); });
+  EXPECT_TRUE(after == Originals);
+  const std::string json = ReadFileBytes(report);
+  EXPECT_NE(json.find("\"completed\": false"), std::string::npos);
+  EXPECT_NE(json.find("MainForm.dfm"), std::string::npos);
+}
+
+TEST_F(CliErrorsTest, RestoreDryRunListsEveryFileAndItsBackup) {
+  ASSERT_EQ(RunZanmig(Copy, "replace --library BDE --dir . --quiet").Exit, 0);
+  const auto converted = FolderContents(Copy);
+  TCliRun dry = RunZanmig(Copy, "restore --dry-run RBackup/RExpert.reu");
+  EXPECT_EQ(dry.Exit, 0) << dry.Err;
+  EXPECT_NE(dry.Out.find((Copy / "DataModule.pas").string() + " <- " +
+                         (Copy / "RBackup" / "DataModule.~pas").string() + "\n"),
+            std::string::npos)
+      << dry.Out;
+  EXPECT_NE(dry.Out.find("4 of 4 backup(s) present.\n"), std::string::npos) << dry.Out;
+  fs::remove(Copy / "RBackup" / "MainForm.~pas");
+  dry = RunZanmig(Copy, "restore --dry-run RBackup/RExpert.reu");
+  EXPECT_EQ(dry.Exit, 1);
+  EXPECT_NE(dry.Out.find("MainForm.~pas (backup missing)\n"), std::string::npos) << dry.Out;
+  EXPECT_NE(dry.Out.find("3 of 4 backup(s) present.\n"), std::string::npos);
+  auto now = FolderContents(Copy);
+  EXPECT_EQ(now.size() + 1, converted.size());
+  for (const auto& [name, bytes] : now) EXPECT_TRUE(converted.at(name) == bytes) << name;
+  // The real restore refuses too, and puts nothing back.
+  TCliRun restore = RunZanmig(Copy, "restore RBackup/RExpert.reu");
+  EXPECT_EQ(restore.Exit, 1);
+  EXPECT_EQ(restore.Out, "Failed to restore files.\n");
+  EXPECT_TRUE(FolderContents(Copy) == now);
+}
+
+TEST_F(CliErrorsTest, ClassesFileKeepsPropertiesTheRegistryDidNotKnow) {
+  WriteFileBytes(Temp.path() / "classes.txt", "# the session is kept\nTZanQuery: SessionName\n");
+  ASSERT_EQ(RunZanmig(Copy,
+                      "--classes ../classes.txt replace --library BDE --dir . --no-backup "
+                      "--no-log --quiet")
+                .Exit,
+            0);
+  const std::string text = ReadFileBytes(Copy / "DataModule.dfm");
+  const size_t query = text.find("object qryOrders: TZanQuery");
+  ASSERT_NE(query, std::string::npos);
+  EXPECT_LT(text.find("SessionName = 'Default'", query), text.find("object qryOrdersOrderNo"));
+  // Without the file the property is dropped (it is not a property of TZanQuery).
+  CopyTopLevelFiles(fs::path(ZAN_SOURCE_DIR) / "examples" / "BDE", Temp.path() / "plain");
+  ASSERT_EQ(
+      RunZanmig(Temp.path() / "plain", "replace --library BDE --dir . --no-backup --no-log").Exit,
+      0);
+  const std::string plain = ReadFileBytes(Temp.path() / "plain" / "DataModule.dfm");
+  EXPECT_EQ(plain.find("SessionName", plain.find("object qryOrders: TZanQuery")),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -1,0 +1,167 @@
+// The sample projects of examples/ run through the built zanmig: each one
+// converts to exactly its golden files (examples/<library>/expected/), a dry
+// run touches nothing, the report accounts for every file and form object,
+// restore gives back the originals byte for byte, and every form survives a
+// binary <-> text round trip through `zanmig convert`.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "engine/CliTestUtil.h"
+
+namespace zan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kExamples = fs::path(ZAN_SOURCE_DIR) / "examples";
+
+std::vector<std::string> SampleLibraries() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(kExamples, ec))
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ProjectFile(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".dpr") return entry.path().filename().string();
+  return "";
+}
+
+class CliExamplesTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    ZAN_REQUIRE_ZANMIG();
+    Sample = kExamples / GetParam();
+    Copy = Temp.path() / GetParam();
+    CopyTopLevelFiles(Sample, Copy);
+    Originals = FolderContents(Copy);
+  }
+  /// The project's files after a run, without what the run adds beside them.
+  std::map<std::string, std::string> ProjectFiles() {
+    auto files = FolderContents(Copy);
+    std::erase_if(files, [](const auto& file) {
+      return file.first == "Wiz_Log.txt" || file.first.starts_with("RBackup/");
+    });
+    return files;
+  }
+
+  TempDir Temp;
+  fs::path Sample, Copy;
+  std::map<std::string, std::string> Originals;
+};
+
+TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
+  const auto expected = FolderContents(Sample / "expected");
+  ASSERT_EQ(expected.size(), Originals.size()) << "every project file has its golden copy";
+  const fs::path report = Temp.path() / "report.json";
+  TCliRun run = RunZanmig(Copy, "replace --library " + GetParam() + " --project " +
+                                    ProjectFile(Copy) + " --report '" + report.string() + "'");
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(run.Out, "Replace procedure was performed sucessfully.\n");
+  EXPECT_EQ(run.Err, "");
+  const auto converted = ProjectFiles();
+  for (const auto& [name, bytes] : expected) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(converted.contains(name));
+    EXPECT_TRUE(converted.at(name) == bytes) << "differs from expected/" << name;
+  }
+  EXPECT_EQ(converted.size(), expected.size());
+
+  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  EXPECT_TRUE(json["completed"]);
+  EXPECT_TRUE(json["result"]);
+  EXPECT_TRUE(json["errors"].empty());
+  EXPECT_TRUE(json["warnings"].empty());
+  EXPECT_EQ(json["filesProcessed"], 4);  // the two units and their forms
+  int changed = 0;
+  for (const auto& [name, bytes] : expected) changed += Originals.at(name) != bytes;
+  EXPECT_EQ(json["filesChanged"], changed);
+  EXPECT_EQ(json["backups"].size(), static_cast<size_t>(changed));
+  EXPECT_EQ(json["undoFile"], (Copy / "RBackup" / "RExpert.reu").string());
+  EXPECT_FALSE(json["formObjects"].empty());
+  for (const auto& object : json["formObjects"]) EXPECT_TRUE(object["converted"]) << object.dump();
+
+  TCliRun restore = RunZanmig(Copy, "restore RBackup/RExpert.reu");
+  ASSERT_EQ(restore.Exit, 0) << restore.Err;
+  EXPECT_TRUE(ProjectFiles() == Originals);
+}
+
+TEST_P(CliExamplesTest, DryRunListsTheChangesAndTouchesNothing) {
+  const fs::path report = Temp.path() / "dry.json";
+  TCliRun run = RunZanmig(Copy, "replace --library " + GetParam() +
+                                    " --dir . --dry-run --report '" + report.string() + "'");
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  EXPECT_TRUE(json["dryRun"]);
+  EXPECT_TRUE(json["backups"].empty());
+  EXPECT_TRUE(json["undoFile"].is_null());
+  EXPECT_TRUE(json["logFile"].is_null());
+  EXPECT_EQ(json["filesProcessed"], 5);  // the project file too: a folder run takes it
+  EXPECT_FALSE(json["formObjects"].empty());
+  EXPECT_NE(run.Out.find("MainForm.pas: "), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("DataModule.dfm: "), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find(" file(s) would change.\n"), std::string::npos);
+  EXPECT_TRUE(FolderContents(Copy) == Originals) << "a dry run wrote or changed a file";
+}
+
+TEST_P(CliExamplesTest, FormsSurviveABinaryTextRoundTrip) {
+  for (const std::string form : {"MainForm.dfm", "DataModule.dfm"}) {
+    SCOPED_TRACE(form);
+    const std::string original = Originals.at(form);
+    const bool binary = IsBinaryForm(original);
+    const char* first = binary ? "--to-text" : "--to-binary";
+    const char* second = binary ? "--to-binary" : "--to-text";
+    ASSERT_EQ(RunZanmig(Copy, "convert " + form + " step1 " + first).Exit, 0);
+    const std::string step1 = ReadFileBytes(Copy / "step1");
+    EXPECT_NE(IsBinaryForm(step1), binary);
+    if (!binary) {  // a resource header named after the root class is added
+      EXPECT_EQ(step1.substr(0, 3), std::string("\xFF\x0A\x00", 3));
+      const std::string root = form == "MainForm.dfm" ? "TFRMMAIN" : "TDMDATA";
+      EXPECT_EQ(step1.substr(3, root.size() + 1), root + '\0');
+    }
+    ASSERT_EQ(RunZanmig(Copy, "convert step1 step2 " + std::string(second)).Exit, 0);
+    const std::string back = ReadFileBytes(Copy / "step2");
+    if (binary || original.find("\r\n") != std::string::npos)
+      EXPECT_TRUE(back == original);
+    else  // text comes back as the host writes it: CRLF line ends
+      EXPECT_EQ(back.size(), original.size() + std::count(original.begin(), original.end(), '\n'));
+    // Converting to the form a file already has leaves its bytes as they are.
+    ASSERT_EQ(RunZanmig(Copy, "convert " + form + " same " + second).Exit, 0);
+    EXPECT_TRUE(ReadFileBytes(Copy / "same") == original);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, CliExamplesTest, ::testing::ValuesIn(SampleLibraries()),
+                         [](const auto& info) { return info.param; });
+
+TEST(CliExamples, DryRunNamesTheObjectsItLeavesAlone) {
+  ZAN_REQUIRE_ZANMIG();
+  TempDir temp;
+  const fs::path copy = temp.path() / "app";
+  CopyTopLevelFiles(kExamples / "FireDAC", copy);
+  // An inherited object is converted in its ancestor's form, not here.
+  std::string form = ReadFileBytes(copy / "MainForm.dfm");
+  const size_t at = form.find("object qryLookup: TFDQuery");
+  ASSERT_NE(at, std::string::npos);
+  form.replace(at, 6, "inherited");
+  WriteFileBytes(copy / "MainForm.dfm", form);
+  TCliRun run = RunZanmig(copy, "replace --library FireDAC --dir . --dry-run");
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(
+      run.Out.find((copy / "MainForm.dfm").string() + ": qryLookup: TFDQuery not converted: "),
+      std::string::npos)
+      << run.Out;
+  EXPECT_EQ(ReadFileBytes(copy / "MainForm.dfm"), form);
+}
+
+TEST(CliExamples, EveryLibraryHasASample) {
+  EXPECT_EQ(SampleLibraries().size(), 12u);
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -1,0 +1,360 @@
+#include "engine/FormRewriter.h"
+
+#include <limits>
+#include <utility>
+
+#include "engine/RExpertRes.h"
+#include "engine/Replacer.h"
+#include "engine/RunReport.h"
+#include "engine/TextFile.h"
+#include "parsing/PasParser.h"
+#include "rtl/Strings.h"
+#include "rtl/dfm/ResourceHeader.h"
+
+namespace zan {
+
+namespace {
+
+constexpr std::u16string_view sFormTooLarge = u"Form file \"%s\" is too large to convert.";
+constexpr std::u16string_view sFormNotValid =
+    u"Converted form file \"%s\" is not valid form text: %s";
+constexpr std::u16string_view sFormObjectError =
+    u"Cannot convert object \"%s\" in form file \"%s\": %s";
+constexpr std::u16string_view sNoGrammarMatch =
+    u"the form grammar does not match the object (stuck at line %s)";
+constexpr std::u16string_view sInheritedObject = u"inherited object: converted in its ancestor";
+constexpr std::u16string_view sInlineObject = u"inline frame object: converted in its frame";
+
+/// The reading state of the object header being read.
+struct TFormObject {
+  std::u16string Name;
+  std::u16string ClassName;
+  std::u16string LastIdent;
+  bool ReadingName = false;
+  bool ReadingType = false;
+  bool ColonSeen = false;  // between the name and the class
+  /// The keyword of a header that is read for the report only (inherited,
+  /// inline); empty for `object`.
+  std::u16string_view Skipped;
+
+  void StartHeader(std::u16string_view skipped) {
+    ReadingName = true;
+    ReadingType = false;
+    ColonSeen = false;
+    Skipped = skipped;
+  }
+};
+
+TFormConvertOptions ConvertOptions(std::u16string_view fileName) {
+  TFormConvertOptions options;
+  options.FileName = Utf16ToUtf8(fileName);
+  options.CodePage = AnsiCodePage();
+  return options;
+}
+
+/// Line numbers of offsets in one text, counted on from the offset asked
+/// last, so that asking for increasing offsets stays linear in the text.
+class TLineCounter {
+ public:
+  explicit TLineCounter(std::u16string_view text) : FText(text) {}
+  /// The 1-based line of the zero-based offset `pos`.
+  int LineOf(size_t pos) {
+    if (pos < FPos) {
+      FPos = 0;
+      FLine = 1;
+    }
+    for (; FPos < pos && FPos < FText.size(); ++FPos)
+      if (FText[FPos] == u'\n') ++FLine;
+    return FLine;
+  }
+
+ private:
+  std::u16string_view FText;
+  size_t FPos = 0;
+  int FLine = 1;
+};
+
+bool IsLineBlank(char16_t ch) {
+  return ch == u' ' || ch == u'\t';
+}
+
+/// Whether the keyword lexeme `lex` is a structural word of the form (a
+/// header keyword, `item`, `end`) rather than a property that happens to
+/// share its name (`Item = nvItem1`, `End.Value = 3`): such a property is
+/// followed by "=" or "." on its line.
+bool IsStructuralKeyword(std::u16string_view text, const TLexeme& lex) {
+  size_t i = lex.Start + lex.Length;
+  while (i < text.size() && IsLineBlank(text[i])) ++i;
+  return i >= text.size() || (text[i] != u'=' && text[i] != u'.');
+}
+
+}  // namespace
+
+// ----- reading and writing form files
+
+std::u16string DetectLineBreak(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n') return u"\n";
+    if (text[i] == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? u"\r\n" : u"\r";
+  }
+  return u"\r\n";
+}
+
+TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName) {
+  TFormFileText form;
+  if (IsBinaryFormData(bytes)) {
+    TBinaryFormText binary = ReadBinaryForm(bytes, ConvertOptions(fileName));
+    form.Binary = true;
+    form.Text = std::move(binary.Text);
+    form.Layout = std::move(binary.Layout);
+    form.Encoding = TTextEncoding::Ansi;
+    form.LineBreak = u"\r\n";
+    return form;
+  }
+  form.Text = ReadTextFile(bytes, form.Encoding, fileName);
+  form.LineBreak = DetectLineBreak(form.Text);
+  return form;
+}
+
+void CheckFormText(std::u16string_view text, std::u16string_view fileName) {
+  const TFormConvertOptions options = ConvertOptions(fileName);
+  try {
+    const std::string stream = ObjectTextToBinary(text, options);
+    ObjectBinaryToText(stream, options);
+  } catch (const Exception& e) {
+    throw EFormFileError(res::Fmt(sFormNotValid, {std::u16string(fileName), e.Message()}));
+  }
+}
+
+std::string WriteFormFile(std::u16string_view text, const TFormFileText& form,
+                          std::u16string_view fileName) {
+  if (!form.Binary) return EncodeTextFile(text, form.Encoding, fileName);
+  const TFormConvertOptions options = ConvertOptions(fileName);
+  try {
+    std::string bytes = WriteBinaryForm(text, &form.Layout, options);
+    // What is published must read back: a stream our reader refuses would
+    // be refused by the IDE as well.
+    ReadBinaryForm(bytes, options);
+    return bytes;
+  } catch (const Exception& e) {
+    throw EFormFileError(res::Fmt(sFormNotValid, {std::u16string(fileName), e.Message()}));
+  }
+}
+
+// ----- the form-file step
+
+TFormRewriter::TFormRewriter()
+    : FFormParser(std::make_unique<TZanFormParser>()),
+      FMaxFormTextLength(static_cast<size_t>(std::numeric_limits<int>::max()) - 16) {
+  // The header line keeps the indentation written before the keyword.
+  FFormParser->SetIndentHeader(false);
+}
+
+TFormRewriter::~TFormRewriter() = default;
+
+void TFormRewriter::SetConfigFiles(const std::u16string& connectionDefFileName,
+                                   const std::u16string& driverConfFileName) {
+  FFormParser->SetConnectionDefFileName(connectionDefFileName);
+  FFormParser->SetDriverConfFileName(driverConfFileName);
+}
+
+void TFormRewriter::CheckLength(const std::u16string& text, const std::u16string& fileName) const {
+  if (text.size() > FMaxFormTextLength) throw EFormFileError(res::Fmt(sFormTooLarge, {fileName}));
+}
+
+TFormFileStep::TResult TFormRewriter::ProcessFormFile(TComponentReplacer& replacer,
+                                                      const std::u16string& fileName,
+                                                      const std::string& bytes) {
+  const TFormFileText form = ReadFormFile(bytes, fileName);
+  CheckLength(form.Text, fileName);
+  std::u16string output;
+  TResult result;
+  result.Changes = ProcessFormText(replacer, fileName, form.Text, form.LineBreak, output);
+  if (result.Changes > 0) {
+    // A text form is checked the same way a binary one is written: every
+    // form the run publishes can be stored in binary and read back.
+    if (!form.Binary) CheckFormText(output, fileName);
+    result.Bytes = WriteFormFile(output, form, fileName);
+  }
+  return result;
+}
+
+int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16string& fileName,
+                                   const std::u16string& text, std::u16string_view lineBreak,
+                                   std::u16string& output) {
+  TZanFormParser& parser = *FFormParser;
+  parser.SetOnGetPropertyValue(
+      [&replacer](const std::u16string& propName, const std::u16string& oldPropValue) {
+        return replacer.DoGetPropertyValue(propName, oldPropValue);
+      });
+  parser.SetLineBreak(lineBreak);
+  TRunReport* report = replacer.Report();
+
+  TPasParser lexer;
+  lexer.SetTextRef(text);
+  output.clear();
+  output.reserve(text.size() + text.size() / 4);
+  int changes = 0;
+  int level = -1;
+  size_t keywordPos = 0;  // offset of the last `object` keyword in the text
+  size_t keywordOut = 0;  // where that keyword was written in the output
+  TFormObject obj;
+  TLineCounter lines(text);
+
+  auto record = [&](bool converted, const std::u16string& newClass, std::u16string reason) {
+    if (!report) return;
+    TRunReport::TFormObjectEntry entry;
+    entry.FileName = fileName;
+    entry.ObjectName = obj.Name;
+    entry.ClassName = obj.ClassName;
+    entry.NewClassName = newClass;
+    entry.Converted = converted;
+    entry.Reason = std::move(reason);
+    if (converted) entry.DroppedProperties = parser.DroppedProperties();
+    report->FormObjects.push_back(std::move(entry));
+  };
+
+  while (true) {
+    const TLexeme& lex = lexer.Next();
+    if (lex.Code == lexEnd) break;
+    int code = lex.Code;
+    if (code >= kwEnd && code <= kwObject && !IsStructuralKeyword(text, lex)) code = lexIdent;
+    switch (code) {
+      case lexIdent:
+        if (obj.ReadingName) {
+          obj.Name = lex.Text;
+          obj.ReadingName = false;
+          obj.ReadingType = true;
+        } else if (obj.ReadingType) {
+          obj.ReadingType = false;
+          // A header without a name ("object TClass"): the identifier after
+          // it is a property, not a class.
+          if (!obj.ColonSeen) break;
+          obj.ClassName = lex.Text;
+          const std::u16string* target = replacer.FindNewClassName(obj.ClassName);
+          if (!target) break;
+          if (!obj.Skipped.empty()) {
+            record(false, *target,
+                   std::u16string(obj.Skipped == u"inline" ? sInlineObject : sInheritedObject));
+            break;
+          }
+          parser.SetNewClassName(*target);
+          int pos = static_cast<int>(keywordPos) + 1;
+          bool parsed;
+          try {
+            parsed = parser.ParseString(text, u"<object>", pos);
+          } catch (const Exception& e) {
+            throw EFormFileError(res::Fmt(sFormObjectError, {obj.Name, fileName, e.Message()}));
+          }
+          if (!parsed) {
+            // Not converted: only the class name changes, and that counts no change.
+            const int stuck = parser.FarthestPos() > 0 ? parser.FarthestPos() - 1 : 0;
+            record(false, *target,
+                   res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))}));
+            output += *target;
+            continue;
+          }
+          ++changes;
+          record(true, *target, {});
+          std::u16string made = parser.MakeObject(level);
+          // Go on after the line of the object's `end`: the regenerated text
+          // ends with its own line break. When something other than blanks
+          // follows the `end` on its line, it is kept and the line break of
+          // the regenerated text is not written.
+          const size_t end = static_cast<size_t>(parser.ObjectEndPos() - 1);
+          size_t resume = end;
+          while (resume < text.size() && IsLineBlank(text[resume])) ++resume;
+          if (resume < text.size() && (text[resume] == u'\r' || text[resume] == u'\n')) {
+            resume += text[resume] == u'\r' && resume + 1 < text.size() && text[resume + 1] == u'\n'
+                          ? 2
+                          : 1;
+          } else {
+            resume = end;
+            if (made.size() >= lineBreak.size() &&
+                std::u16string_view(made).substr(made.size() - lineBreak.size()) == lineBreak)
+              made.resize(made.size() - lineBreak.size());
+          }
+          output.resize(keywordOut);
+          output += made;
+          lexer.SetPos(static_cast<int64_t>(resume));
+          --level;  // the parser consumed the object's `end`
+          continue;
+        }
+        break;
+      case symColon:
+        if (obj.ReadingType) obj.ColonSeen = true;
+        break;
+      case kwEnd:
+        --level;
+        break;
+      case kwInherited:
+      case kwInline:
+        ++level;
+        obj.StartHeader(lex.Code == kwInline ? u"inline" : u"inherited");
+        break;
+      case kwItem:
+        ++level;
+        break;
+      case kwObject:
+        obj.StartHeader({});
+        keywordPos = lex.Start;
+        keywordOut = output.size();
+        ++level;
+        break;
+      default:
+        break;
+    }
+    output.append(lex.Text);
+  }
+  return changes;
+}
+
+void TFormRewriter::CollectDatabaseNames(TComponentReplacer& replacer,
+                                         const std::u16string& fileName, const std::string& bytes) {
+  const TFormFileText form = ReadFormFile(bytes, fileName);
+  TPasParser lexer;
+  lexer.SetKeepQuotes(false);
+  lexer.SetTextRef(form.Text);
+  TFormObject obj;
+  std::u16string formName;
+  while (true) {
+    const TLexeme& lex = lexer.Next();
+    if (lex.Code == lexEnd) break;
+    int code = lex.Code;
+    if (code >= kwEnd && code <= kwObject && !IsStructuralKeyword(form.Text, lex)) code = lexIdent;
+    switch (code) {
+      case lexIdent:
+        if (obj.ReadingName) {
+          obj.Name = lex.Text;
+          obj.ReadingName = false;
+          obj.ReadingType = true;
+          // The first object declared with `object` names the owner.
+          if (formName.empty()) formName = obj.Name;
+        } else if (obj.ReadingType) {
+          obj.ClassName = lex.Text;
+          obj.ReadingType = false;
+        }
+        obj.LastIdent = lex.Text;
+        break;
+      case kwEnd:
+        obj.Name.clear();
+        obj.ClassName.clear();
+        break;
+      case kwObject:
+        obj.ReadingName = true;
+        break;
+      case lexString:
+        if (obj.ClassName == u"TDatabase" && obj.LastIdent == u"DatabaseName")
+          replacer.DBList().SetValue(lex.Text, formName + u"." + obj.Name);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void InstallFormConversion(TComponentReplacer& replacer) {
+  replacer.SetFormFileStep(std::make_unique<TFormRewriter>());
+}
+
+}  // namespace zan

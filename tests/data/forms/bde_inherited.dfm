@@ -1,0 +1,20 @@
+inherited Form2: TForm2
+  Caption = 'Child'
+  inherited Query1: TQuery
+    SQL.Strings = (
+      'select 1')
+  end
+  inline Frame11: TFrame1
+    Left = 8
+    Top = 8
+    inherited Table1: TTable
+      TableName = 'CUSTOMER'
+    end
+  end
+  object Table2: TTable
+    DatabaseName = 'DBDEMOS'
+    TableName = 'ORDERS'
+    Left = 120
+    Top = 8
+  end
+end

@@ -1,0 +1,468 @@
+// Form files in the replace run: golden pairs under tests/data/forms (text and
+// binary), the splice of a converted object, the database-name pass, the
+// report, bad input, and whole runs over the corpus forms of four libraries.
+//
+// ZAN_UPDATE_GOLDEN=1 rewrites the expected files from the current output
+// (and the binary input from bde_query.dfm); review the difference before
+// committing it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "FormTestUtil.h"
+#include "ReplacerTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/FormRewriter.h"
+#include "engine/RunReport.h"
+#include "engine/TextFile.h"
+#include "rtl/dfm/FormFile.h"
+#include "rtl/dfm/FormStream.h"
+
+namespace zan::test {
+namespace {
+
+enum : int { kBDE = 0, kIBX = 1, kADO = 2, kFireDAC = 10 };
+
+std::filesystem::path FormsDir() {
+  return std::filesystem::path(ZAN_SOURCE_DIR) / "tests" / "data" / "forms";
+}
+
+bool UpdateGolden() {
+  const char* value = std::getenv("ZAN_UPDATE_GOLDEN");
+  return value && *value && std::string(value) != "0";
+}
+
+/// The source and target class names of catalogue entry `library`, upper case.
+void ClassSets(int library, std::set<std::u16string>& sources, std::set<std::u16string>& targets) {
+  for (const TReplacePair& pair : CatalogueLibraries()[static_cast<size_t>(library)].Pairs) {
+    sources.insert(UpperCase(pair.OldComp));
+    targets.insert(UpperCase(pair.NewComp));
+  }
+}
+
+/// A replacer of the catalogue with the real form step, over an in-memory
+/// folder /work holding forms and one unit per form that names it.
+class FormRunTest : public ReplacerTest {
+ protected:
+  void UseLibrary(int library) {
+    MakeReplacer(library, &Fs);
+    InstallFormConversion(*Replacer);
+    Replacer->SetReport(&Report);
+  }
+  /// Adds /work/<name>.DFM with `bytes` and a unit /work/<name>.pas naming it.
+  void AddForm(const std::u16string& name, const std::string& bytes) {
+    Fs.AddFile(u"/work/" + name + u".pas",
+               "unit " + S(name) + ";\r\ninterface\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n");
+    Fs.AddFile(u"/work/" + name + u".DFM", bytes);
+  }
+  void UseProject(const std::vector<std::u16string>& units) {
+    std::string dpr = "program P;\r\nuses\r\n";
+    for (size_t i = 0; i < units.size(); ++i)
+      dpr += "  " + S(units[i]) + " in '" + S(units[i]) + ".pas'" +
+             (i + 1 < units.size() ? ",\r\n" : ";\r\n");
+    Fs.AddFile(u"/work/P.dpr", dpr + "begin end.\r\n");
+    OpenProject(u"/work/P.dpr");
+    std::u16string modules;
+    for (const std::u16string& unit : units) modules += unit + u".pas\r\n";
+    Options->ModuleList = modules;
+  }
+  /// The change count the run logged for `path` (-1 when it was not processed).
+  int Changes(const std::u16string& path) const {
+    for (const TRunReport::TFileEntry& file : Report.Files)
+      if (file.FileName == path) return file.Changes;
+    return -1;
+  }
+  const TRunReport::TFormObjectEntry* Object(const std::u16string& name) const {
+    for (const TRunReport::TFormObjectEntry& entry : Report.FormObjects)
+      if (entry.ObjectName == name) return &entry;
+    return nullptr;
+  }
+  /// Empties /work and goes back to folder scope, for the next case of a table.
+  void ResetWork() {
+    for (const auto& [path, contents] : Fs.FilesUnder(u"/work")) Fs.RemoveFile(u"/work/" + path);
+    Options->Dest = sdDirectory;
+    Options->ModuleList.clear();
+    Report.Clear();
+  }
+  TFormRewriter& Step() { return static_cast<TFormRewriter&>(Replacer->FormFileStep()); }
+
+  TRunReport Report;
+};
+
+// ----- golden pairs
+
+struct TGoldenCase {
+  const char* Input;     // tests/data/forms/<Input>.dfm
+  const char* Expected;  // tests/data/forms/<Expected>; nullptr: no file is written
+  int Changes;
+  bool ProjectScope;  // with bde_database.dfm as a second form of the project
+};
+
+const TGoldenCase kGoldenCases[] = {
+    // One TQuery spliced in; the button, the data source and the ends stay.
+    {"bde_query", "bde_query.expected.dfm", 1, false},
+    {"bde_query_lf", "bde_query_lf.expected.dfm", 1, false},
+    {"bde_query_utf8bom", "bde_query_utf8bom.expected.dfm", 1, false},
+    // Written back binary, same resource name, a length that fits.
+    {"bde_binary", "bde_binary.expected.dfm", 1, false},
+    // Inherited and inline objects stay; the one declared with `object` is converted.
+    {"bde_inherited", "bde_inherited.expected.dfm", 1, false},
+    // The grammar refuses the object: its class name alone would change,
+    // uncounted, so nothing is written.
+    {"bde_unparsable", nullptr, 0, false},
+    {"bde_database", "bde_database.expected.dfm", 1, false},
+    // Database names are looked up in project scope only; nested field
+    // objects make the parser backtrack.
+    {"bde_dblookup", "bde_dblookup.folder.expected.dfm", 2, false},
+    {"bde_dblookup", "bde_dblookup.project.expected.dfm", 2, true},
+};
+
+TEST_F(FormRunTest, GoldenPairs) {
+  const std::filesystem::path dir = FormsDir();
+  if (UpdateGolden()) {
+    const std::string text = ReadFileBytes(dir / "bde_query.dfm");
+    WriteFileBytes(dir / "bde_binary.dfm", WriteBinaryForm(FormText(text, u"bde_query.dfm")));
+  }
+  std::set<std::u16string> sources, targets;
+  ClassSets(kBDE, sources, targets);
+  for (const TGoldenCase& c : kGoldenCases) {
+    SCOPED_TRACE(c.Input);
+    ResetWork();
+    Report.Clear();
+    UseLibrary(kBDE);
+    Options->MakeBackup = false;
+    const std::string input = ReadFileBytes(dir / (std::string(c.Input) + ".dfm"));
+    AddForm(u"Form", input);
+    if (c.ProjectScope) {
+      AddForm(u"Data", ReadFileBytes(dir / "bde_database.dfm"));
+      UseProject({u"Data", u"Form"});
+    }
+    ASSERT_TRUE(Replacer->PerformReplace());
+    EXPECT_EQ(Changes(u"/work/Form.DFM"), c.Changes);
+    const std::string output = File(u"/work/Form.DFM");
+    const std::string log = File(u"/work/Wiz_Log.txt");
+    if (!c.Expected) {
+      EXPECT_EQ(output, input);
+      EXPECT_NE(log.find("Processing file: /work/Form.DFM\r\n\r\nNo changes\r\n"),
+                std::string::npos);
+      continue;
+    }
+    EXPECT_NE(log.find("Processing file: /work/Form.DFM\r\n\r\n" + std::to_string(c.Changes) +
+                       " change(s)\r\n"),
+              std::string::npos);
+    if (UpdateGolden()) WriteFileBytes(dir / c.Expected, output);
+    EXPECT_EQ(output, ReadFileBytes(dir / c.Expected));
+    ExpectSoundConversion(input, output, sources, targets, u"Form.DFM");
+  }
+}
+
+TEST_F(FormRunTest, TheReportNamesEveryObjectOfASourceClass) {
+  UseLibrary(kBDE);
+  Options->WriteLog = false;
+  Options->MakeBackup = false;
+  AddForm(u"A", ReadFileBytes(FormsDir() / "bde_query.dfm"));
+  AddForm(u"B", ReadFileBytes(FormsDir() / "bde_inherited.dfm"));
+  AddForm(u"C", ReadFileBytes(FormsDir() / "bde_unparsable.dfm"));
+  ASSERT_TRUE(Replacer->PerformReplace());
+  struct TExpect {
+    const char16_t* Name;
+    bool Converted;
+    const char* ReasonPart;
+  };
+  // In file order: A's query, B's two inherited objects (the one inside the
+  // inline frame too) and its own table, C's refused query.
+  const TExpect expected[] = {{u"Query1", true, ""},
+                              {u"Query1", false, "inherited object"},
+                              {u"Table1", false, "inherited object"},
+                              {u"Table2", true, ""},
+                              {u"Query1", false, "grammar does not match"}};
+  ASSERT_EQ(Report.FormObjects.size(), std::size(expected));
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Report.FormObjects[i].ObjectName, expected[i].Name);
+    EXPECT_EQ(Report.FormObjects[i].Converted, expected[i].Converted);
+    EXPECT_NE(S(Report.FormObjects[i].Reason).find(expected[i].ReasonPart), std::string::npos);
+  }
+  EXPECT_EQ(Report.FormObjects[0].NewClassName, u"TZanQuery");
+  // The BDE session and live-request settings have no place in a TZanQuery.
+  const std::vector<std::u16string>& dropped = Report.FormObjects[0].DroppedProperties;
+  EXPECT_NE(std::find(dropped.begin(), dropped.end(), u"SessionName"), dropped.end());
+  EXPECT_EQ(std::find(dropped.begin(), dropped.end(), u"SQL.Strings"), dropped.end());
+  // The refused object says where the grammar got stuck.
+  EXPECT_NE(S(Report.FormObjects[4].Reason).find("line 7"), std::string::npos);
+}
+
+// ----- encodings: a text form goes back in its encoding, with its mark
+
+struct TEncodingCase {
+  const char* Name;
+  TTextEncoding Encoding;
+  const char16_t* Caption;  // non-ASCII text written literally in the form
+};
+
+TEST_F(FormRunTest, TextFormsKeepTheirEncodingAndMark) {
+  const std::u16string expected =
+      FormText(ReadFileBytes(FormsDir() / "bde_query.expected.dfm"), u"x");
+  const std::u16string input = FormText(ReadFileBytes(FormsDir() / "bde_query.dfm"), u"x");
+  const TEncodingCase cases[] = {
+      {"UTF-16LE with its mark", TTextEncoding::Utf16LE, u"'Bestellungen \u00f6\u20ac'"},
+      {"UTF-8 with its mark", TTextEncoding::Utf8, u"'Bestellungen \u00f6\u20ac'"},
+      {"the ANSI code page, no mark", TTextEncoding::Ansi, u"'Bestellungen \u00f6'"},
+  };
+  for (const TEncodingCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ResetWork();
+    UseLibrary(kBDE);
+    Options->MakeBackup = false;
+    auto withCaption = [&](std::u16string text) {
+      const size_t at = text.find(u"'Orders'");
+      return text.replace(at, 8, c.Caption);
+    };
+    AddForm(u"Form", EncodeTextFile(withCaption(input), c.Encoding, u"Form.DFM"));
+    ASSERT_TRUE(Replacer->PerformReplace());
+    EXPECT_EQ(File(u"/work/Form.DFM"),
+              EncodeTextFile(withCaption(expected), c.Encoding, u"Form.DFM"));
+  }
+}
+
+// ----- the splice
+
+struct TSpliceCase {
+  const char* Name;
+  std::u16string Input;
+  std::u16string Expected;
+};
+
+TEST_F(FormRunTest, TheSpliceReplacesExactlyTheObject) {
+  UseLibrary(kBDE);
+  const TSpliceCase cases[] = {
+      {"last object at the end of the text, no line break after its end",
+       u"object F: TForm\n  object T: TTable\n    TableName = 'A'\n  end\nend",
+       u"object F: TForm\n  object T: TZanTable\n    TableName = 'A'\n  end\nend"},
+      {"the root object itself, nothing after its end",
+       u"object T: TTable\r\n  TableName = 'A'\r\nend",
+       u"object T: TZanTable\r\n  TableName = 'A'\r\nend"},
+      {"blank lines and a tab-indented sibling after the end stay as they were",
+       u"object F: TForm\n  object T: TTable\n  end\n\n\n\tobject B: TButton\n\tend\nend\n",
+       u"object F: TForm\n  object T: TZanTable\n  end\n\n\n\tobject B: TButton\n\tend\nend\n"},
+      {"odd indentation before the keyword is kept, not doubled",
+       u"object F: TForm\n     object T: TTable\n  end\nend\n",
+       u"object F: TForm\n     object T: TZanTable\n  end\nend\n"},
+      {"a header without a name is no header of a source class",
+       u"object F: TForm\n  object TTable\n    TableName = 'A'\n  end\nend\n",
+       u"object F: TForm\n  object TTable\n    TableName = 'A'\n  end\nend\n"},
+      {"properties named like keywords open no level",
+       u"object F: TForm\n  object L: TLinks\n    Links = <\n      item\n        Item = A\n"
+       u"      end>\n    End.Value = 1\n  end\n  object T: TTable\n    TableName = 'A'\n  "
+       u"end\nend\n",
+       u"object F: TForm\n  object L: TLinks\n    Links = <\n      item\n        Item = A\n"
+       u"      end>\n    End.Value = 1\n  end\n  object T: TZanTable\n    TableName = 'A'\n  "
+       u"end\nend\n"},
+      {"many siblings: each converted, levels kept",
+       u"object F: TForm\n  object A: TQuery\n  end\n  object B: TQuery\n  end\n"
+       u"  object P: TPanel\n    object C: TQuery\n    end\n  end\nend\n",
+       u"object F: TForm\n  object A: TZanQuery\n  end\n  object B: TZanQuery\n  end\n"
+       u"  object P: TPanel\n    object C: TZanQuery\n    end\n  end\nend\n"},
+  };
+  for (const TSpliceCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::u16string output;
+    Step().ProcessFormText(*Replacer, u"F.dfm", c.Input, DetectLineBreak(c.Input), output);
+    EXPECT_EQ(S(output), S(c.Expected));
+  }
+}
+
+// ----- the database-name pass
+
+struct TDbNamesCase {
+  const char* Name;
+  std::vector<std::string> Forms;
+  std::vector<std::pair<std::u16string, std::u16string>> Lookups;  // name -> answer
+};
+
+TEST_F(FormRunTest, DatabaseNamesOfTheFirstPass) {
+  UseLibrary(kBDE);
+  const std::string db1 =
+      "object DM: TDataModule\r\n  object Database1: TDatabase\r\n"
+      "    DatabaseName = 'Sales'\r\n  end\r\nend\r\n";
+  const std::string db2 =
+      "object Other: TDataModule\r\n  object DbX: TDatabase\r\n    AliasName = 'A'\r\n"
+      "    DatabaseName = 'SALES'\r\n  end\r\nend\r\n";
+  const TDbNamesCase cases[] = {
+      {"one declaration, looked up in any letter case",
+       {db1},
+       {{u"Sales", u"DM.Database1"}, {u"sALES", u"DM.Database1"}, {u"Other", u""}}},
+      {"the form processed last wins", {db1, db2}, {{u"sales", u"Other.DbX"}}},
+      {"an inherited form is named by its first object declared with `object`",
+       {"inherited Child: TChild\r\n  object Db: TDatabase\r\n    DatabaseName = 'X'\r\n"
+        "  end\r\nend\r\n"},
+       {{u"X", u"Db.Db"}}},
+      {"only TDatabase objects declare names; the name must be a DatabaseName value",
+       {"object F: TForm\r\n  object Q: TQuery\r\n    DatabaseName = 'Q1'\r\n  end\r\n"
+        "  object D: TDatabase\r\n    AliasName = 'A1'\r\n  end\r\nend\r\n"},
+       {{u"Q1", u""}, {u"A1", u""}}},
+      {"binary forms are read too",
+       {WriteBinaryForm(ReadFormFile(db1, u"x").Text)},
+       {{u"Sales", u"DM.Database1"}}},
+  };
+  for (const TDbNamesCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Replacer->DBList().Clear();
+    for (const std::string& form : c.Forms) Step().CollectDatabaseNames(*Replacer, u"F.dfm", form);
+    for (const auto& [name, answer] : c.Lookups)
+      EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", name), answer) << S(name);
+  }
+}
+
+TEST_F(FormRunTest, FolderScopeCollectsNoDatabaseNames) {
+  UseLibrary(kBDE);
+  Options->MakeBackup = false;
+  AddForm(u"Data", ReadFileBytes(FormsDir() / "bde_database.dfm"));
+  ASSERT_TRUE(Replacer->PerformReplace());
+  EXPECT_EQ(Replacer->DBList().Count(), 0);
+  EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", u"Sales"), u"");
+}
+
+// ----- bad input: an error naming the file, every original untouched
+
+struct TBadInputCase {
+  const char* Name;
+  std::string Form;
+  size_t MaxTextLength;  // 0: the default
+};
+
+TEST_F(FormRunTest, BadInputStopsTheRunWithEveryOriginalUntouched) {
+  const std::string good = ReadFileBytes(FormsDir() / "bde_query.dfm");
+  const std::string binary = WriteBinaryForm(FormText(good, u"x"));
+  std::string hugeObject = "object F: TForm\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n";
+  for (int i = 0; i < 2000; ++i)
+    hugeObject += "      'select * from t" + std::to_string(i) + "'\r\n";
+  hugeObject += "      '')\r\n  end\r\nend\r\n";
+  const TBadInputCase cases[] = {
+      {"a binary stream cut short", binary.substr(0, binary.size() - 20), 0},
+      {"a binary stream whose length field reaches past the end",
+       binary.substr(0, 6 + 7) + std::string("\xff\xff\xff\x7f", 4) + binary.substr(6 + 7 + 4), 0},
+      {"a binary stream with a hostile string length",
+       [&] {
+         std::string damaged = binary;
+         const size_t at = damaged.find("Orders");
+         damaged[at - 1] = '\x7f';
+         return damaged;
+       }(),
+       0},
+      // The converted object is fine, but the text around it is no form text.
+      {"text that cannot be converted to binary",
+       "object F: TForm\r\n  Caption = 'a' 'b'\r\n  object Q: TQuery\r\n  end\r\nend\r\n", 0},
+      {"an object larger than the form step accepts", hugeObject, 10000},
+  };
+  for (const TBadInputCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ResetWork();
+    UseLibrary(kBDE);
+    if (c.MaxTextLength) Step().SetMaxFormTextLength(c.MaxTextLength);
+    Fs.AddFile(u"/work/Good.pas", "unit Good; uses DBTables; var Q: TQuery; {$R *.dfm} end.");
+    Fs.AddFile(u"/work/Good.DFM", good);
+    AddForm(u"Zbad", c.Form);
+    const auto before = Fs.FilesUnder(u"/work");
+    try {
+      Replacer->PerformReplace();
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find("Zbad.DFM"), std::string::npos) << e.what();
+    }
+    auto after = Fs.FilesUnder(u"/work");
+    for (auto it = after.begin(); it != after.end();)
+      it = it->first.find(u"RBackup") != std::u16string::npos ||
+                   it->first.find(u"Wiz_Log") != std::u16string::npos
+               ? after.erase(it)
+               : std::next(it);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(TempLeftovers(), std::vector<std::u16string>{});
+  }
+}
+
+TEST_F(FormRunTest, AHugeObjectWithinTheLimitIsConverted) {
+  UseLibrary(kBDE);
+  std::u16string text = u"object F: TForm\n  object Q: TQuery\n    SQL.Strings = (\n";
+  for (int i = 0; i < 50000; ++i) text += u"      'select * from t" + IntToStr(i) + u"'\n";
+  text += u"      '')\n  end\nend\n";
+  std::u16string output;
+  EXPECT_EQ(Step().ProcessFormText(*Replacer, u"F.dfm", text, u"\n", output), 1);
+  EXPECT_EQ(output.rfind(u"object F: TForm\n  object Q: TZanQuery\n", 0), 0u);
+  EXPECT_EQ(output.substr(output.size() - 14), u"'')\n  end\nend\n");
+  CheckFormText(output, u"F.dfm");
+}
+
+// ----- whole runs over the corpus
+
+struct TCorpusCase {
+  int Library;
+  std::vector<std::string> Classes;  // a form is taken when it names one of them
+};
+
+TEST_F(FormRunTest, CorpusFormsConvertSoundly) {
+  ZAN_REQUIRE_CORPUS();
+  const TCorpusCase cases[] = {
+      {kBDE, {"TQuery", "TTable", "TDatabase", "TStoredProc", "TUpdateSQL", "TBatchMove"}},
+      {kIBX, {"TIBQuery", "TIBDatabase", "TIBTable", "TIBTransaction", "TIBDataSet"}},
+      {kADO, {"TADOQuery", "TADOConnection", "TADOTable", "TADODataSet"}},
+      {kFireDAC, {"TFDQuery", "TFDConnection", "TFDTable", "TFDStoredProc"}},
+  };
+  const std::vector<std::filesystem::path> files = CorpusFiles({".dfm", ".nfm"});
+  for (const TCorpusCase& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name));
+    std::set<std::u16string> sources, targets;
+    ClassSets(c.Library, sources, targets);
+    int taken = 0, converted = 0, objects = 0, refused = 0;
+    std::vector<std::string> failures;
+    for (const std::filesystem::path& path : files) {
+      const std::string bytes = ReadFileBytes(path);
+      bool wanted = false;
+      for (const std::string& cls : c.Classes)
+        wanted = wanted || bytes.find(cls) != std::string::npos;
+      if (!wanted) continue;
+      ++taken;
+      ResetWork();
+      UseLibrary(c.Library);
+      Options->MakeBackup = false;
+      Options->WriteLog = false;
+      AddForm(u"Form", bytes);
+      try {
+        Replacer->PerformReplace();
+      } catch (const Exception& e) {
+        failures.push_back(path.string() + ": " + e.what());
+        continue;
+      }
+      for (const TRunReport::TFormObjectEntry& entry : Report.FormObjects) {
+        ++objects;
+        if (!entry.Converted && S(entry.Reason).find("grammar") != std::string::npos) {
+          ++refused;
+          std::printf("[ corpus ] not converted: %s %s (%s)\n", path.string().c_str(),
+                      S(entry.ObjectName).c_str(), S(entry.Reason).c_str());
+        }
+      }
+      const std::string output = File(u"/work/Form.DFM");
+      if (output == bytes) continue;
+      ++converted;
+      // ZAN_FORM_DUMP=DIR keeps each converted form there for review.
+      if (const char* dump = std::getenv("ZAN_FORM_DUMP"))
+        WriteFileBytes(std::filesystem::path(dump) /
+                           (std::to_string(c.Library) + "_" + path.filename().string()),
+                       output);
+      ExpectSoundConversion(bytes, output, sources, targets, U(path.string()));
+    }
+    EXPECT_GT(taken, 0);
+    EXPECT_GT(converted, 0);
+    EXPECT_EQ(failures, std::vector<std::string>{});
+    std::printf(
+        "[ corpus ] %s: %d forms, %d changed, %zu refused by the run; %d objects, %d not "
+        "matched by the grammar\n",
+        Utf16ToUtf8(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name).c_str(), taken,
+        converted, failures.size(), objects, refused);
+  }
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -1,0 +1,292 @@
+// zanmig-ide's main window with the real plug-in loaded: the product menu
+// appears as the plug-in places it, a replace over the open project is
+// clicked through the real dialogs and converts the project (saving an
+// unsaved edit first, reloading the units after), a restore puts it back,
+// and exceptions from menu clicks and plug-in loading are shown, not fatal.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+
+#include "DesktopTestUtil.h"
+#include "app/desktop/MainWindow.h"
+#include "app/desktop/QtText.h"
+#include "common/TestUtil.h"
+#include "rtl/RegIniFile.h"
+
+namespace zan::test {
+namespace {
+
+const char* const kPlugin = ZAN_BINARY_DIR "/zanmig-wizard.so";
+const QString kItemName = QStringLiteral(
+    "RExpertItemBDE_IBX_ADO_Kyrel_Fenmark_Sarvo_Trindle_Elvast_Wenrod_AnyDAC_FireDAC_"
+    "FIBPlusZanthe");
+const QString kSection = QStringLiteral(
+    "BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/FIBPlus Migration "
+    "Wizard");
+
+std::u16string U(const std::filesystem::path& path) {
+  return FromQString(QString::fromStdString(path.string()));
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    TRegIniFile::SetSettingsFileName(U(Temp.path() / "settings.ini"));
+    Ide = std::make_shared<TDesktopIDE>();
+  }
+  void TearDown() override {
+    Window.reset();
+    TRegIniFile::SetSettingsFileName(u"");
+  }
+  void Open(bool withPlugin = true) {
+    Window = std::make_unique<TMainWindow>(Ide);
+    Window->show();
+    if (withPlugin) {
+      ASSERT_TRUE(Window->LoadPlugin(kPlugin));
+    }
+  }
+  QStringList MenuCaptions() const {
+    QStringList captions;
+    for (QAction* action : Window->menuBar()->actions()) captions << action->text();
+    return captions;
+  }
+  /// The action named `name` in the menu bar as it stands (menus replaced
+  /// by a rebuild may linger until deleted).
+  QAction* MenuAction(const QString& name) const {
+    for (QAction* top : Window->menuBar()->actions()) {
+      if (top->objectName() == name) return top;
+      if (top->menu())
+        for (QAction* action : top->menu()->actions())
+          if (action->objectName() == name) return action;
+    }
+    return nullptr;
+  }
+  QStringList ListedFiles() const {
+    QStringList files;
+    for (int i = 0; i < Window->UnitList()->count(); ++i)
+      files << Window->UnitList()->item(i)->text();
+    return files;
+  }
+
+  TempDir Temp;
+  std::shared_ptr<TDesktopIDE> Ide;
+  std::unique_ptr<TMainWindow> Window;
+};
+
+/// Checks a result box of the expert and closes it.
+std::function<void(QWidget&)> ExpectResult(const QString& text, QMessageBox::Icon icon) {
+  return [text, icon](QWidget& box) {
+    EXPECT_EQ(box.windowTitle(), kSection);
+    EXPECT_EQ(MessageBoxText(box), text);
+    EXPECT_EQ(dynamic_cast<QMessageBox&>(box).icon(), icon);
+    AcceptMessageBox(box);
+  };
+}
+
+void Click(QWidget& form, const char* name) {
+  Child<QAbstractButton>(form, name).click();
+}
+
+TEST_F(MainWindowTest, ThePlugInPutsItsProductMenuBeforeTheLastMenu) {
+  struct TCase {
+    TProductMenu Menu;
+    QStringList Want;
+  };
+  const TCase cases[] = {
+      {kDefaultProductMenu, {"&File", "&Zanthe", "&Help"}},
+      // A caption that clashes with an existing menu takes the alternate caption.
+      {{u"ZantheProductMenu", u"&Help", u"Zanthe &Data Access"},
+       {"&File", "Zanthe &Data Access", "&Help"}},
+  };
+  for (const TCase& c : cases) {
+    Ide = std::make_shared<TDesktopIDE>();
+    Ide->SetProductMenu(c.Menu);
+    Open();
+    EXPECT_EQ(MenuCaptions(), c.Want);
+    ASSERT_EQ(Window->Plugin().Wizards().size(), 1u);
+    EXPECT_EQ(ToQString(Window->Plugin().Wizards()[0]->GetName()), kSection);
+    QMenu* product = nullptr;
+    for (QAction* action : Window->menuBar()->actions())
+      if (action->menu() && action->menu()->objectName() == QStringLiteral("ZantheProductMenu"))
+        product = action->menu();
+    ASSERT_NE(product, nullptr);
+    ASSERT_EQ(product->actions().size(), 1);
+    EXPECT_EQ(product->actions()[0]->objectName(), kItemName);
+    EXPECT_EQ(product->actions()[0]->text(), QStringLiteral("&Migration Wizard"));
+    // Unloading takes the plug-in's menus away and leaves the host's.
+    Window->UnloadPlugin();
+    EXPECT_EQ(MenuCaptions(), (QStringList{"&File", "&Help"}));
+    Window.reset();
+  }
+}
+
+TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
+  const TSampleProject project(Temp.path() / "proj");
+  Open();
+  ASSERT_TRUE(Window->OpenProject(U(project.Project)));
+  EXPECT_EQ(ListedFiles(), (QStringList{"Unit1.pas", "    Unit1.dfm", "sub/Data.pas"}));
+  EXPECT_EQ(Window->windowTitle(), QStringLiteral("zanmig-ide - Project1.dpr"));
+  EXPECT_TRUE(
+      Window->Messages()->toPlainText().startsWith(QStringLiteral("Loaded wizard plug-in ")))
+      << Window->Messages()->toPlainText().toStdString();
+
+  // An edit that is not saved yet: the replace saves it first.
+  Window->ShowInEditor(U(project.Data));
+  Window->Editor()->moveCursor(QTextCursor::Start);
+  Window->Editor()->insertPlainText(QStringLiteral("// edited\n"));
+  EXPECT_EQ(Ide->ModifiedFiles(), std::vector<std::u16string>{U(project.Data)});
+  const std::string edited = "// edited\r\n" + project.DataText;
+
+  TModalScript replace;
+  replace.Then(QStringLiteral("WizardForm"), [&](QWidget& form) {
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 1 of 5"));
+    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-replace-step1")));
+    Click(form, "btNext");
+    EXPECT_TRUE(Child<QRadioButton>(form, "rbDestProject").isChecked());
+    Click(form, "btNext");
+    auto& units = Child<QListWidget>(form, "lbModules");
+    ASSERT_EQ(units.count(), 2);
+    EXPECT_EQ(units.item(0)->text(), QStringLiteral("Data.pas"));
+    Click(form, "btNext");
+    Click(form, "btNext");
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 5 of 5"));
+    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-replace-summary")));
+    Click(form, "btFinish");
+  });
+  replace.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
+    EXPECT_EQ(form.windowTitle(), kSection);
+    EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
+              QStringLiteral("Current project will be saved. Continue?"));
+    EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
+              QStringLiteral("Project forms will be hidden."));
+    Click(form, "OKBtn");
+  });
+  replace.Then(QStringLiteral("QMessageBox"),
+               ExpectResult(QStringLiteral("Replace procedure was performed sucessfully."),
+                            QMessageBox::Information));
+  ASSERT_NE(MenuAction(kItemName), nullptr);
+  MenuAction(kItemName)->trigger();
+  ASSERT_TRUE(replace.Done());
+
+  const std::string unit1 = ReadText(project.Unit1);
+  EXPECT_NE(unit1.find("DBTables, Zan, Quillbase"), std::string::npos) << unit1;
+  EXPECT_NE(unit1.find("Query1: TZanQuery;"), std::string::npos);
+  EXPECT_NE(ReadText(project.Form1).find("object Query1: TZanQuery"), std::string::npos);
+  const std::string data = ReadText(project.Data);
+  EXPECT_EQ(data.rfind("// edited\r\nunit Data;", 0), 0u) << data;
+  EXPECT_NE(data.find("T: TZanTable;"), std::string::npos);
+  EXPECT_EQ(ReadText(project.Folder / "RBackup" / "Data.~pas"), edited);
+  EXPECT_TRUE(std::filesystem::exists(project.Folder / "RBackup" / "RExpert.reu"));
+  // The units were reloaded: the editor shows what is on disk, nothing is left unsaved.
+  EXPECT_TRUE(Ide->ModifiedFiles().empty());
+  EXPECT_NE(std::find(Ide->ReloadedFiles().begin(), Ide->ReloadedFiles().end(), U(project.Data)),
+            Ide->ReloadedFiles().end());
+  Window->ShowInEditor(U(project.Unit1));
+  EXPECT_NE(Window->Editor()->toPlainText().indexOf(QStringLiteral("TZanQuery")), -1);
+  // The wait cursor was on during the run and is off again.
+  EXPECT_GE(Window->WaitCursor().Starts(), 1);
+  EXPECT_EQ(Window->WaitCursor().Depth(), 0);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  TModalScript restore;
+  restore.Then(QStringLiteral("WizardForm"), [&](QWidget& form) {
+    Click(form, "rbModeRestore");
+    Click(form, "btNext");
+    EXPECT_EQ(Child<QLineEdit>(form, "edUndoFile").text().toStdString(),
+              (project.Folder / "RBackup" / "RExpert.reu").string());
+    Click(form, "btNext");
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 3 of 3"));
+    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-restore-summary")));
+    Click(form, "btFinish");
+  });
+  restore.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
+    EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
+              QStringLiteral("Old files will be restored from backup. Continue?"));
+    Click(form, "OKBtn");
+  });
+  restore.Then(
+      QStringLiteral("QMessageBox"),
+      ExpectResult(QStringLiteral("Files were succefully restored."), QMessageBox::Information));
+  MenuAction(kItemName)->trigger();
+  ASSERT_TRUE(restore.Done());
+
+  EXPECT_EQ(ReadText(project.Unit1), project.Unit1Text);
+  EXPECT_EQ(ReadText(project.Form1), project.Form1Text);
+  EXPECT_EQ(ReadText(project.Data), edited);
+  // The project was closed for the restore and opened again.
+  EXPECT_EQ(ToQString(Ide->ProjectFileName()), QString::fromStdString(project.Project.string()));
+  EXPECT_EQ(ListedFiles().size(), 3);
+  Window->ShowInEditor(U(project.Unit1));
+  EXPECT_EQ(Window->Editor()->toPlainText().indexOf(QStringLiteral("TZanQuery")), -1);
+  EXPECT_TRUE(IsNonBlank(SaveScreenshot(*Window, "main-window")));
+}
+
+TEST_F(MainWindowTest, AnExceptionFromAMenuClickIsShownAndTheHostGoesOn) {
+  Open(false);
+  int clicks = 0;
+  auto item = std::make_shared<TMenuItem>();
+  item->Name = u"FailingItem";
+  item->Caption = u"Fail";
+  item->OnClick = [&clicks](TMenuItem&) {
+    ++clicks;
+    throw Exception("Failed to create directory.");
+  };
+  Ide->MainMenu().Items.front()->Items.push_back(item);
+  Window->MenuChanged();
+  for (int round = 0; round < 2; ++round) {
+    TModalScript script;
+    script.Then(QStringLiteral("ExceptionBox"), [](QWidget& box) {
+      EXPECT_EQ(MessageBoxText(box), QStringLiteral("Failed to create directory."));
+      AcceptMessageBox(box);
+    });
+    ASSERT_NE(MenuAction(QStringLiteral("FailingItem")), nullptr);
+    MenuAction(QStringLiteral("FailingItem"))->trigger();
+    EXPECT_TRUE(script.Done());
+  }
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(MainWindowTest, APlugInThatCannotBeLoadedIsReported) {
+  Open(false);
+  for (const std::string& file :
+       {Temp.path().string() + "/missing.so", std::string(ZAN_BINARY_DIR "/zanmig")}) {
+    TModalScript script;
+    script.Then(QStringLiteral("ExceptionBox"), [&](QWidget& box) {
+      EXPECT_TRUE(MessageBoxText(box).contains(QString::fromStdString(file)))
+          << MessageBoxText(box).toStdString();
+      AcceptMessageBox(box);
+    });
+    EXPECT_FALSE(Window->LoadPlugin(file));
+    EXPECT_TRUE(script.Done());
+    EXPECT_FALSE(Window->Plugin().Loaded());
+  }
+  EXPECT_EQ(MenuCaptions(), (QStringList{"&File", "&Help"}));
+}
+
+TEST_F(MainWindowTest, OpeningAProjectThatCannotBeReadIsReportedAndKeepsTheOpenOne) {
+  const TSampleProject project(Temp.path() / "proj");
+  Open(false);
+  ASSERT_TRUE(Window->OpenProject(U(project.Project)));
+  TModalScript script;
+  script.Then(QStringLiteral("ExceptionBox"), [](QWidget& box) {
+    EXPECT_TRUE(MessageBoxText(box).contains(QStringLiteral("Cannot read project file")))
+        << MessageBoxText(box).toStdString();
+    AcceptMessageBox(box);
+  });
+  EXPECT_FALSE(Window->OpenProject(U(Temp.path() / "Other.dpr")));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(ListedFiles().size(), 3);
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -13,7 +13,8 @@ namespace {
 std::string SampleAnsi() {
   std::string unit;
   const std::string line =
-      "  qryClientes.SQL.Add('select * from CLIENTES where C\xD3" "DIGO = :pCod'); // coment\xE1rio\r\n";
+      "  qryClientes.SQL.Add('select * from CLIENTES where C\xD3"
+      "DIGO = :pCod'); // coment\xE1rio\r\n";
   while (unit.size() < (4u << 20)) unit += line;
   return unit;
 }

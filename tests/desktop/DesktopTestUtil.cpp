@@ -162,4 +162,6 @@ TSampleProject::TSampleProject(const std::filesystem::path& folder) : Folder(fol
 
 // The font configuration library that Qt loads keeps caches until exit; they
 // are not our leaks. Read by LeakSanitizer in sanitizer builds only.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}

@@ -13,7 +13,6 @@
 // run: every changed file is also copied into the backup folder) and without.
 // ZAN_BENCH_FORMS overrides the number of forms.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include <fstream>
 #include <string>
 
+#include "WholeRun.h"
 #include "engine/FormRewriter.h"
 #include "engine/Replacer.h"
 #include "engine/ZanReplacer.h"
@@ -178,10 +178,6 @@ fs::path PristineTree(int forms, uint64_t& bytes) {
   return root;
 }
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BM_FormRunVersusCopy(benchmark::State& state) {
   const char* env = std::getenv("ZAN_BENCH_FORMS");
   const int forms = env ? std::atoi(env) : 2000;
@@ -191,10 +187,8 @@ void BM_FormRunVersusCopy(benchmark::State& state) {
       pristine.parent_path() / ("zanmig-formbench-" + std::to_string(forms) + "-work");
   const fs::path copy =
       pristine.parent_path() / ("zanmig-formbench-" + std::to_string(forms) + "-copy");
-  const std::string reset =
-      "rm -rf '" + work.string() + "' && cp -r '" + pristine.string() + "' '" + work.string() + "'";
-  const std::string cp =
-      "rm -rf '" + copy.string() + "' && cp -r '" + pristine.string() + "' '" + copy.string() + "'";
+  const std::string reset = zan::bench::CopyTreeCommand(pristine, work);
+  const std::string cp = zan::bench::CopyTreeCommand(pristine, copy);
   zan::TZanCatalogue catalogue;
   zan::TReplaceOptions& options = catalogue.Options();
   options.Dest = zan::sdDirectory;
@@ -216,16 +210,14 @@ void BM_FormRunVersusCopy(benchmark::State& state) {
     // The baseline: copying the same tree, timed in the same iteration.
     auto start = std::chrono::steady_clock::now();
     if (std::system(cp.c_str()) != 0) state.SkipWithError("cp -r failed");
-    copyTime += Seconds(start);
+    copyTime += zan::bench::Seconds(start);
     state.ResumeTiming();
     start = std::chrono::steady_clock::now();
     if (!replacer.PerformReplace()) state.SkipWithError("the replace run failed");
-    runTime += Seconds(start);
+    runTime += zan::bench::Seconds(start);
     if (report.ChangedFileCount() != 2 * forms) state.SkipWithError("not every file was changed");
   }
   const double n = static_cast<double>(state.iterations());
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
   state.counters["forms"] = forms;
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
   state.counters["cp_s"] = copyTime / n;
@@ -233,7 +225,7 @@ void BM_FormRunVersusCopy(benchmark::State& state) {
   state.counters["ratio"] = runTime / copyTime;
   state.counters["files/s"] = 2 * forms * n / runTime;
   state.counters["MB/s"] = static_cast<double>(bytes) / 1e6 * n / runTime;
-  state.counters["peakRSS_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  state.counters["peakRSS_MB"] = zan::bench::PeakRssMb();
   std::error_code ec;
   fs::remove_all(work, ec);
   fs::remove_all(copy, ec);

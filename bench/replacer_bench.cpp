@@ -10,7 +10,6 @@
 // which must follow the largest file, not the tree. ZAN_BENCH_UNITS overrides
 // the number of units.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include <fstream>
 #include <string>
 
+#include "WholeRun.h"
 #include "engine/Replacer.h"
 #include "engine/ZanReplacer.h"
 #include "rtl/FileSystem.h"
@@ -84,10 +84,6 @@ fs::path PristineTree(int units, uint64_t& bytes) {
   return root;
 }
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BM_ReplaceRunVersusCopy(benchmark::State& state) {
   const char* env = std::getenv("ZAN_BENCH_UNITS");
   const int units = env ? std::atoi(env) : 10000;
@@ -95,8 +91,7 @@ void BM_ReplaceRunVersusCopy(benchmark::State& state) {
   const fs::path pristine = PristineTree(units, bytes);
   const fs::path work =
       pristine.parent_path() / ("zanmig-bench-" + std::to_string(units) + "-work");
-  const std::string cp =
-      "rm -rf '" + work.string() + "' && cp -r '" + pristine.string() + "' '" + work.string() + "'";
+  const std::string cp = zan::bench::CopyTreeCommand(pristine, work);
   zan::TZanCatalogue catalogue;
   zan::TReplaceOptions& options = catalogue.Options();
   options.Dest = zan::sdDirectory;
@@ -114,15 +109,13 @@ void BM_ReplaceRunVersusCopy(benchmark::State& state) {
     fs::remove_all(zan::Utf16ToUtf8(options.BackupDir), ec);
     auto start = std::chrono::steady_clock::now();
     if (std::system(cp.c_str()) != 0) state.SkipWithError("cp -r failed");
-    copyTime += Seconds(start);
+    copyTime += zan::bench::Seconds(start);
     state.ResumeTiming();
     start = std::chrono::steady_clock::now();
     if (!replacer.PerformReplace()) state.SkipWithError("the replace run failed");
-    runTime += Seconds(start);
+    runTime += zan::bench::Seconds(start);
   }
   const double n = static_cast<double>(state.iterations());
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
   state.counters["units"] = units;
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
   state.counters["cp_s"] = copyTime / n;
@@ -130,7 +123,7 @@ void BM_ReplaceRunVersusCopy(benchmark::State& state) {
   state.counters["ratio"] = runTime / copyTime;
   state.counters["files/s"] = units * n / runTime;
   state.counters["MB/s"] = static_cast<double>(bytes) / 1e6 * n / runTime;
-  state.counters["peakRSS_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  state.counters["peakRSS_MB"] = zan::bench::PeakRssMb();
   std::error_code ec;
   fs::remove_all(work, ec);
   fs::remove_all(pristine, ec);

@@ -156,6 +156,43 @@ std::string MakeUnit(int index) {
   return text;
 }
 
+/// The steps of one changed form file of the whole run, each timed alone:
+/// reading (bytes to form text), converting the objects, checking the text,
+/// writing (form text to bytes). Arg 0: a text form; 1: the same form binary.
+void BM_FormFileSteps(benchmark::State& state) {
+  const bool binary = state.range(0) != 0;
+  const int step = static_cast<int>(state.range(1));
+  std::string bytes = MakeForm(7);
+  if (binary) bytes = zan::WriteBinaryForm(zan::Utf8ToUtf16(bytes));
+  zan::TZanCatalogue catalogue;
+  zan::TComponentReplacer& replacer = catalogue.Replacer(0);
+  auto& rewriter = static_cast<zan::TFormRewriter&>(replacer.FormFileStep());
+  const zan::TFormFileText form = zan::ReadFormFile(bytes, u"Form7.dfm");
+  std::u16string output;
+  rewriter.ProcessFormText(replacer, u"Form7.dfm", form.Text, form.LineBreak, output);
+  for (auto _ : state) {
+    switch (step) {
+      case 0:
+        benchmark::DoNotOptimize(zan::ReadFormFile(bytes, u"Form7.dfm"));
+        break;
+      case 1:
+        rewriter.ProcessFormText(replacer, u"Form7.dfm", form.Text, form.LineBreak, output);
+        break;
+      case 2:
+        zan::CheckFormText(output, u"Form7.dfm");
+        break;
+      default:
+        benchmark::DoNotOptimize(zan::WriteFormFile(output, form, u"Form7.dfm"));
+        break;
+    }
+  }
+  static const char* const names[] = {"read", "convert", "check", "write"};
+  state.SetLabel(std::string(binary ? "binary " : "text ") + names[step]);
+  state.SetBytesProcessed(static_cast<int64_t>(bytes.size()) * state.iterations());
+}
+
+BENCHMARK(BM_FormFileSteps)->ArgsProduct({{0, 1}, {0, 1, 2, 3}})->Unit(benchmark::kMicrosecond);
+
 /// The pristine tree: `forms` forms with their units in folders of 100; every
 /// third form binary.
 fs::path PristineTree(int forms, uint64_t& bytes) {

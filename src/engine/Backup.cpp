@@ -25,8 +25,9 @@ void TComponentReplacer::BackupFile(const std::u16string& fileName, const std::u
   }
   const std::u16string backup = JoinPath(folder, MakeBackupName(ExtractFileName(fileName)));
   // An original is never replaced without its backup: a failed copy stops the
-  // run here, before any original is overwritten.
-  if (TFileStatus status = fs.CopyFile(fileName, backup, true); !status)
+  // run here, before any original is overwritten. The run only ever replaces
+  // originals (never writes into them), so a hard link keeps the old bytes.
+  if (TFileStatus status = fs.LinkOrCopyFile(fileName, backup); !status)
     throw EFileError(
         res::Fmt(res::sBackupFailed, {fileName, backup, Utf8ToUtf16(status.Message())}));
   SetUndoEntry(fileName, backup);

@@ -149,9 +149,10 @@ std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber
   return {};
 }
 
-bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
-  if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
-  TFileSystem& files = Resolve(fs);
+namespace {
+
+bool TransferFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem& files,
+                        bool move) {
   std::vector<TFolderEntry> entries;
   if (!files.List(source, entries)) return false;
   bool ok = true;
@@ -164,12 +165,24 @@ bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileS
         ok = false;
         continue;
       }
-      if (!CopyFolderTree(from, to, &files)) ok = false;
-    } else if (!files.CopyFile(from, to, true)) {
+      if (!TransferFolderTree(from, to, files, move)) ok = false;
+    } else if (!(move ? files.MoveFile(from, to) : files.CopyFile(from, to, true))) {
       ok = false;  // go on with the rest; the caller learns of it from the result
     }
   }
   return ok;
+}
+
+}  // namespace
+
+bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
+  if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
+  return TransferFolderTree(source, dest, Resolve(fs), false);
+}
+
+bool MoveFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
+  if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
+  return TransferFolderTree(source, dest, Resolve(fs), true);
 }
 
 bool DeleteFolderTree(std::u16string_view folder, TFileSystem* fs) {

@@ -106,6 +106,12 @@ std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber
 bool CopyFolderTree(std::u16string_view source, std::u16string_view dest,
                     TFileSystem* fs = nullptr);
 
+/// Moves every file of `source` to the same place under `dest` with MoveFile
+/// (a rename where one file system holds both), creating folders and replacing
+/// files; the folders of `source` stay, empty. Failures as CopyFolderTree.
+bool MoveFolderTree(std::u16string_view source, std::u16string_view dest,
+                    TFileSystem* fs = nullptr);
+
 /// Deletes everything under `folder` and the folder itself; single failures
 /// are skipped; the result is whether the folder itself was removed. A
 /// symbolic link is removed as a link, never entered.

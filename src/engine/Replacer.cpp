@@ -337,13 +337,13 @@ bool TComponentReplacer::ReplaceOriginalFiles(const std::u16string& tempFolder) 
   if (FChangedFilesCount > 0) FLog->WriteLine(res::sReplacingOriginals);
   TFileSystem& fs = FileSystem();
   if (FReplaceOptions.Dest == sdDirectory)
-    return CopyFolderTree(tempFolder, FReplaceOptions.Directory, &fs);
+    return MoveFolderTree(tempFolder, FReplaceOptions.Directory, &fs);
   bool result = true;
   for (int i = 0; i < FUnitList.Count(); ++i) {
     const std::u16string& original = FUnitList[i];
     const std::u16string changed = JoinPath(tempFolder, ExtractFileName(original));
     if (!fs.IsFile(changed)) continue;
-    if (TFileStatus status = fs.CopyFile(changed, original, true); !status) {
+    if (TFileStatus status = fs.MoveFile(changed, original); !status) {
       result = false;
       if (FReport) FReport->Errors.push_back(Utf8ToUtf16(status.Message()));
     }

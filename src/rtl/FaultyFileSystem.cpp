@@ -120,6 +120,17 @@ TFileStatus TFaultyFileSystem::CopyFile(std::u16string_view source, std::u16stri
   return TFileSystemWrapper::CopyFile(source, dest, overwrite);
 }
 
+TFileStatus TFaultyFileSystem::MoveFile(std::u16string_view source, std::u16string_view dest) {
+  ZAN_FAULT(TFileOp::Copy, source, dest);
+  return TFileSystemWrapper::MoveFile(source, dest);
+}
+
+TFileStatus TFaultyFileSystem::LinkOrCopyFile(std::u16string_view source,
+                                              std::u16string_view dest) {
+  ZAN_FAULT(TFileOp::Copy, source, dest);
+  return TFileSystemWrapper::LinkOrCopyFile(source, dest);
+}
+
 TFileStatus TFaultyFileSystem::Rename(std::u16string_view from, std::u16string_view to) {
   ZAN_FAULT(TFileOp::Rename, from, to);
   return TFileSystemWrapper::Rename(from, to);

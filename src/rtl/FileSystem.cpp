@@ -181,6 +181,13 @@ TFileStatus TFileSystemWrapper::CopyFile(std::u16string_view source, std::u16str
                                          bool overwrite) {
   return FTarget.CopyFile(source, dest, overwrite);
 }
+TFileStatus TFileSystemWrapper::MoveFile(std::u16string_view source, std::u16string_view dest) {
+  return FTarget.MoveFile(source, dest);
+}
+TFileStatus TFileSystemWrapper::LinkOrCopyFile(std::u16string_view source,
+                                               std::u16string_view dest) {
+  return FTarget.LinkOrCopyFile(source, dest);
+}
 TFileStatus TFileSystemWrapper::Rename(std::u16string_view from, std::u16string_view to) {
   return FTarget.Rename(from, to);
 }

@@ -144,6 +144,18 @@ class TFileSystem {
   /// read-only (AccessDenied); without it an existing file gives AlreadyExists.
   virtual TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                                bool overwrite) = 0;
+  /// Replaces the file `dest` by `source`, which is gone afterwards: a rename
+  /// where both are on one file system, else a copy beside `dest` renamed over
+  /// it. As with CopyFile(overwrite): a read-only `dest` is refused and a
+  /// symbolic link is followed to its target. An existing `dest` keeps its
+  /// permission bits.
+  virtual TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) = 0;
+  /// Makes `dest` hold what `source` holds now, as CopyFile(overwrite) does.
+  /// Where the file system allows, `dest` becomes a second name of the same
+  /// data (a hard link) instead of a copy of the bytes: for a caller that only
+  /// ever replaces `source` (MoveFile, CopyFile, WriteAtomic), never writes
+  /// into it, so that `dest` keeps the old contents.
+  virtual TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) = 0;
   /// Renames a file or folder; an existing destination file is replaced.
   virtual TFileStatus Rename(std::u16string_view from, std::u16string_view to) = 0;
   /// Deletes a file (not a folder). A read-only file is not deleted (AccessDenied).
@@ -183,6 +195,8 @@ class TRealFileSystem : public TFileSystem {
   TFileStatus MakeFolder(std::u16string_view path) override;
   TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                        bool overwrite) override;
+  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
   TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
   TFileStatus RemoveFile(std::u16string_view path) override;
   TFileStatus RemoveFolder(std::u16string_view path) override;
@@ -230,6 +244,8 @@ class TMemoryFileSystem : public TFileSystem {
   TFileStatus MakeFolder(std::u16string_view path) override;
   TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                        bool overwrite) override;
+  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
   TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
   TFileStatus RemoveFile(std::u16string_view path) override;
   TFileStatus RemoveFolder(std::u16string_view path) override;
@@ -274,6 +290,8 @@ class TFileSystemWrapper : public TFileSystem {
   TFileStatus MakeFolder(std::u16string_view path) override;
   TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                        bool overwrite) override;
+  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
   TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
   TFileStatus RemoveFile(std::u16string_view path) override;
   TFileStatus RemoveFolder(std::u16string_view path) override;
@@ -291,8 +309,8 @@ class TFileSystemWrapper : public TFileSystem {
 /// - FailPath(path): every operation naming that path (as source or
 ///   destination) fails; GetAttributes still answers.
 /// Failed calls do nothing to the target. Kinds: Write = Write/WriteAtomic,
-/// Open = OpenForWriting, Append = appends to files opened through it,
-/// Remove = RemoveFile/RemoveFolder.
+/// Copy = CopyFile/MoveFile/LinkOrCopyFile, Open = OpenForWriting, Append = appends to files opened
+/// through it, Remove = RemoveFile/RemoveFolder.
 class TFaultyFileSystem : public TFileSystemWrapper {
  public:
   explicit TFaultyFileSystem(TFileSystem& target) : TFileSystemWrapper(target) {}
@@ -316,6 +334,8 @@ class TFaultyFileSystem : public TFileSystemWrapper {
   TFileStatus MakeFolder(std::u16string_view path) override;
   TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                        bool overwrite) override;
+  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
   TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
   TFileStatus RemoveFile(std::u16string_view path) override;
   TFileStatus RemoveFolder(std::u16string_view path) override;

@@ -361,6 +361,74 @@ TFileStatus TRealFileSystem::CopyFile(std::u16string_view source, std::u16string
                             [&](int out) { return CopyAll(in.Get(), out); });
 }
 
+TFileStatus TRealFileSystem::MoveFile(std::u16string_view source, std::u16string_view dest) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Copy, source, dest); !status) return status;
+  std::string from = Native(source), to = Native(dest), target;
+  struct stat st;
+  if (::lstat(from.c_str(), &st) != 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Copy, EISDIR, source, dest);
+  // Only a plain file is moved by name; anything else is copied and removed.
+  if (!S_ISREG(st.st_mode)) {
+    if (TFileStatus status = CopyFile(source, dest, true); !status) return status;
+    ::unlink(from.c_str());
+    return {};
+  }
+  bool existed = false;
+  mode_t mode = st.st_mode & 07777;
+  if (TFileStatus status = CheckReplaceable(TFileOp::Copy, source, to, target, existed, mode, dest);
+      !status)
+    return status;
+  if (mode != (st.st_mode & 07777) && ::chmod(from.c_str(), mode) != 0)
+    return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  if (::rename(from.c_str(), target.c_str()) == 0) return {};
+  if (errno != EXDEV) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  // Another file system: copy beside the target, rename it over, drop the source.
+  TFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  if (TFileStatus status = ReplaceThroughTemp(TFileOp::Copy, source, dest, target, mode,
+                                              [&](int out) { return CopyAll(in.Get(), out); });
+      !status)
+    return status;
+  ::unlink(from.c_str());
+  return {};
+}
+
+TFileStatus TRealFileSystem::LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Copy, source, dest); !status) return status;
+  std::string from = Native(source), to = Native(dest), target;
+  struct stat st;
+  // A symbolic link or anything else but a plain file is copied.
+  if (::lstat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return CopyFile(source, dest, true);
+  bool existed = false;
+  mode_t ignored = 0;
+  if (TFileStatus status =
+          CheckReplaceable(TFileOp::Copy, source, to, target, existed, ignored, dest);
+      !status)
+    return status;
+  if (!existed) {
+    if (::link(from.c_str(), target.c_str()) == 0) return {};
+  } else {
+    struct stat existing;
+    if (::stat(target.c_str(), &existing) == 0 && existing.st_dev == st.st_dev &&
+        existing.st_ino == st.st_ino)
+      return {};  // already a name of the same data
+    // Replace the existing file atomically: link under a free name beside it,
+    // then rename that over it.
+    std::string tempName;
+    if (int fd = MakeTempBeside(target, tempName); fd >= 0) {
+      ::close(fd);
+      ::unlink(tempName.c_str());
+      if (::link(from.c_str(), tempName.c_str()) == 0) {
+        if (::rename(tempName.c_str(), target.c_str()) == 0) return {};
+        ::unlink(tempName.c_str());
+      }
+    }
+  }
+  // No hard links here (another file system, a file system without them,
+  // the link count at its limit): a copy of the bytes.
+  return CopyFile(source, dest, true);
+}
+
 TFileStatus TRealFileSystem::Rename(std::u16string_view from, std::u16string_view to) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Rename, from, to); !status) return status;
   if (::rename(Native(from).c_str(), Native(to).c_str()) != 0)

@@ -270,6 +270,26 @@ TFileStatus TMemoryFileSystem::CopyFile(std::u16string_view source, std::u16stri
   return {};
 }
 
+TFileStatus TMemoryFileSystem::MoveFile(std::u16string_view source, std::u16string_view dest) {
+  std::u16string from, to;
+  if (TFileStatus status = Resolve(TFileOp::Copy, source, from); !status) return status;
+  if (TFileStatus status = Resolve(TFileOp::Copy, dest, to); !status) return status;
+  if (from == to) return {};
+  const TNode* existing = Find(to);
+  const bool keepReadOnly = existing && !existing->IsFolder;
+  const bool wasReadOnly = keepReadOnly && existing->ReadOnly;
+  if (TFileStatus status = CopyFile(source, dest, true); !status) return status;
+  // The destination keeps its attribute, as a rename onto it would.
+  if (keepReadOnly) FNodes[to].ReadOnly = wasReadOnly;
+  FNodes.erase(from);
+  return {};
+}
+
+TFileStatus TMemoryFileSystem::LinkOrCopyFile(std::u16string_view source,
+                                              std::u16string_view dest) {
+  return CopyFile(source, dest, true);
+}
+
 TFileStatus TMemoryFileSystem::Rename(std::u16string_view from, std::u16string_view to) {
   auto fail = [&](TFileErrorCode code) {
     return TFileStatus::Error(TFileOp::Rename, code, from, to);

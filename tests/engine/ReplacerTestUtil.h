@@ -51,6 +51,11 @@ class TFailCopyTo : public TFileSystemWrapper {
       return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
     return TFileSystemWrapper::CopyFile(source, dest, overwrite);
   }
+  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override {
+    if (dest == FDest)
+      return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
+    return TFileSystemWrapper::MoveFile(source, dest);
+  }
 
  private:
   std::u16string FDest;

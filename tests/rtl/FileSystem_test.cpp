@@ -151,6 +151,39 @@ TEST_P(FileSystemContract, CopyRenameAndRemoveLeaveNothingBehind) {
   EXPECT_FALSE(FFs->Exists(P("e")));
 }
 
+// Publishing a run's result and taking its backup: the backup keeps the old
+// bytes once the original is replaced, and a read-only original is refused.
+TEST_P(FileSystemContract, MoveReplacesTheDestinationAndBackupsKeepOldBytes) {
+  Put("orig", "old");
+  Put("tmp", "new");
+  ASSERT_TRUE(FFs->LinkOrCopyFile(P("orig"), P("orig.bak")).Ok());
+  ASSERT_TRUE(FFs->MoveFile(P("tmp"), P("orig")).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("orig")), "new");
+  EXPECT_EQ(FFs->ReadFile(P("orig.bak")), "old");
+  EXPECT_FALSE(FFs->Exists(P("tmp")));
+
+  // A second backup onto the first replaces it; twice is harmless.
+  ASSERT_TRUE(FFs->LinkOrCopyFile(P("orig"), P("orig.bak")).Ok());
+  ASSERT_TRUE(FFs->LinkOrCopyFile(P("orig"), P("orig.bak")).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("orig.bak")), "new");
+  Put("tmp", "newer");
+  ASSERT_TRUE(FFs->MoveFile(P("tmp"), P("orig")).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("orig.bak")), "new");
+
+  Put("fresh", "F");  // onto a missing destination
+  ASSERT_TRUE(FFs->MoveFile(P("fresh"), P("moved")).Ok());
+  EXPECT_EQ(FFs->ReadFile(P("moved")), "F");
+
+  Put("tmp", "X");
+  ASSERT_TRUE(FFs->SetReadOnly(P("moved"), true).Ok());
+  EXPECT_EQ(FFs->MoveFile(P("tmp"), P("moved")).Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs->ReadFile(P("moved")), "F");
+  EXPECT_EQ(FFs->ReadFile(P("tmp")), "X");
+  EXPECT_EQ(FFs->MoveFile(P("missing"), P("orig")).Code(), Code::NotFound);
+  ASSERT_TRUE(FFs->SetReadOnly(P("moved"), false).Ok());
+  EXPECT_EQ(Names(""), (std::vector<std::u16string>{u"moved", u"orig", u"orig.bak", u"tmp"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, FileSystemContract, ::testing::Values("real", "memory"),
                          [](const auto& info) { return info.param; });
 
@@ -183,6 +216,35 @@ TEST_F(RealFileSystemTest, AtomicReplacementKeepsModeAndLinks) {
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_TRUE(entries[0].IsLink);
   EXPECT_FALSE(entries[1].IsLink);
+}
+
+TEST_F(RealFileSystemTest, MovedFilesKeepTheReplacedFilesModeAndLinks) {
+  const auto mode = [this](std::string_view name) {
+    struct stat st;
+    return ::stat(Utf16ToUtf8(P(name)).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+  };
+  FFs.WriteFile(P("unit.pas"), "old");
+  ::chmod(Utf16ToUtf8(P("unit.pas")).c_str(), 0600);
+  FFs.WriteFile(P("new.pas"), "new");
+  ::chmod(Utf16ToUtf8(P("new.pas")).c_str(), 0644);
+  ASSERT_TRUE(FFs.MoveFile(P("new.pas"), P("unit.pas")).Ok());
+  EXPECT_EQ(mode("unit.pas"), 0600u);
+
+  ASSERT_EQ(::symlink("unit.pas", Utf16ToUtf8(P("link.pas")).c_str()), 0);
+  FFs.WriteFile(P("new.pas"), "through the link");
+  ASSERT_TRUE(FFs.MoveFile(P("new.pas"), P("link.pas")).Ok());
+  EXPECT_EQ(FFs.ReadFile(P("unit.pas")), "through the link");
+  struct stat st;
+  ASSERT_EQ(::lstat(Utf16ToUtf8(P("link.pas")).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  // A backup of a link is a copy: replacing the link's target leaves it alone.
+  ASSERT_TRUE(FFs.LinkOrCopyFile(P("link.pas"), P("link.bak")).Ok());
+  ASSERT_EQ(::lstat(Utf16ToUtf8(P("link.bak")).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  FFs.WriteFileAtomic(P("unit.pas"), "changed");
+  EXPECT_EQ(FFs.ReadFile(P("link.bak")), "through the link");
+  EXPECT_EQ(FFs.ListFolder(P("")).size(), 3u);  // no temporary left
 }
 
 TEST_F(RealFileSystemTest, TemporaryFolderComesFromAnAbsoluteTmpdirOnly) {

@@ -8,6 +8,7 @@
 // conversion installs a step of its own (TComponentReplacer::SetFormFileStep).
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zan {
@@ -20,7 +21,12 @@ class TFormFileStep {
 
   struct TResult {
     int Changes = 0;    // converted objects; 0 leaves the original as it is
-    std::string Bytes;  // the new file contents when Changes > 0
+    std::string Bytes;  // the new file contents when Changes > 0 and no Encode
+    /// When set, makes the new file contents instead of Bytes: work that
+    /// touches nothing but its own data (checking and encoding the converted
+    /// text), so that it may run on another thread while the run goes on
+    /// with the next file. May raise as ProcessFormFile does.
+    std::function<std::string()> Encode;
   };
 
   /// Converts the objects of source classes in the form `fileName` (contents

@@ -165,16 +165,19 @@ void TFormRewriter::CheckLength(const std::u16string& text, const std::u16string
 TFormFileStep::TResult TFormRewriter::ProcessFormFile(TComponentReplacer& replacer,
                                                       const std::u16string& fileName,
                                                       const std::string& bytes) {
-  const TFormFileText form = ReadFormFile(bytes, fileName);
+  TFormFileText form = ReadFormFile(bytes, fileName);
   CheckLength(form.Text, fileName);
   std::u16string output;
   TResult result;
   result.Changes = ProcessFormText(replacer, fileName, form.Text, form.LineBreak, output);
   if (result.Changes > 0) {
-    // A text form is checked the same way a binary one is written: every
-    // form the run publishes can be stored in binary and read back.
-    if (!form.Binary) CheckFormText(output, fileName);
-    result.Bytes = WriteFormFile(output, form, fileName);
+    std::u16string().swap(form.Text);  // only the converted text is written
+    result.Encode = [output = std::move(output), form = std::move(form), fileName] {
+      // A text form is checked the same way a binary one is written: every
+      // form the run publishes can be stored in binary and read back.
+      if (!form.Binary) CheckFormText(output, fileName);
+      return WriteFormFile(output, form, fileName);
+    };
   }
   return result;
 }

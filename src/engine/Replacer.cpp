@@ -195,7 +195,13 @@ bool TComponentReplacer::PerformReplace() {
     StartWait();
     InitUnitList(projectUnits);
     {
-      TFinally emptyList([this] { FUnitList.Clear(); });
+      TFinally emptyList([this] {
+        FUnitList.Clear();
+        // A write still queued when the run stops is dropped with the temporary folder.
+        if (FEncoder) FEncoder.reset();
+        FQueuedTarget.clear();
+        std::string().swap(FQueuedBytes);
+      });
       if (!FDryRun) CreateBackupFolder();
       FLog->WriteLine(res::sAllocatingTempFolder);
       const std::u16string tempFolder = CreateTempFolder(res::sTempFolderPrefix, 1, &FileSystem());
@@ -233,6 +239,7 @@ bool TComponentReplacer::PerformReplace() {
           }
           ++i;
         }
+        FinishQueuedWrite();
         if (FDryRun) {
           result = true;
         } else {
@@ -304,10 +311,29 @@ void TComponentReplacer::ProcessFile(const std::u16string& fileName,
   TFormFileStep::TResult form = FFormFileStep->ProcessFormFile(*this, fileName, bytes);
   LogChangeCount(form.Changes);
   if (form.Changes > 0) {
-    fs.WriteFile(target, form.Bytes);
+    if (form.Encode)
+      QueueWrite(target, std::move(form.Encode));
+    else
+      fs.WriteFile(target, form.Bytes);
     ++FChangedFilesCount;
   }
   RecordFile(fileName, form.Changes, form.Changes > 0);
+}
+
+void TComponentReplacer::QueueWrite(const std::u16string& target,
+                                    std::function<std::string()> encode) {
+  FinishQueuedWrite();
+  if (!FEncoder) FEncoder = std::make_unique<TBackgroundJob>();
+  FQueuedTarget = target;
+  FEncoder->Start([this, encode = std::move(encode)] { FQueuedBytes = encode(); });
+}
+
+void TComponentReplacer::FinishQueuedWrite() {
+  if (FQueuedTarget.empty()) return;
+  const std::u16string target = std::exchange(FQueuedTarget, {});
+  FEncoder->Wait();
+  FileSystem().WriteFile(target, FQueuedBytes);
+  std::string().swap(FQueuedBytes);
 }
 
 void TComponentReplacer::LogChangeCount(int changeCount) {

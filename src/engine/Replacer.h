@@ -25,6 +25,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "engine/BackgroundJob.h"
 #include "engine/ClassNameTable.h"
 #include "engine/FileUtils.h"
 #include "engine/FormFileStep.h"
@@ -153,7 +154,16 @@ class TComponentReplacer {
   // The lexer of comments, made once (a lexer builds its character tables).
   std::unique_ptr<TPasParser> FCommentLexer;
 
+  /// Writes `target` with what `encode` makes, on the background job; the
+  /// write waits until the next call or FinishQueuedWrite.
+  void QueueWrite(const std::u16string& target, std::function<std::string()> encode);
+  /// Writes the file queued last, if any; raises what its encoding raised.
+  void FinishQueuedWrite();
+
   std::unique_ptr<TFormFileStep> FFormFileStep;
+  std::unique_ptr<TBackgroundJob> FEncoder;  // made at the first queued write
+  std::u16string FQueuedTarget;              // empty: nothing queued
+  std::string FQueuedBytes;
   TFileSystem* FFileSystem = nullptr;
   TRunReport* FReport = nullptr;
   bool FDryRun = false;

@@ -365,6 +365,9 @@ TEST_F(FormRunTest, BadInputStopsTheRunWithEveryOriginalUntouched) {
     Fs.AddFile(u"/work/Good.pas", "unit Good; uses DBTables; var Q: TQuery; {$R *.dfm} end.");
     Fs.AddFile(u"/work/Good.DFM", good);
     AddForm(u"Zbad", c.Form);
+    // A changed form after the bad one: the run has gone on with it by the
+    // time the bad form's checking fails.
+    AddForm(u"Zgood", good);
     const auto before = Fs.FilesUnder(u"/work");
     try {
       Replacer->PerformReplace();

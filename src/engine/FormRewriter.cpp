@@ -201,6 +201,13 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
   int level = -1;
   size_t keywordPos = 0;  // offset of the last `object` keyword in the text
   size_t keywordOut = 0;  // where that keyword was written in the output
+  // The text is copied to the output in runs: everything before `copied` is
+  // there, the rest is appended when the output changes course or at the end.
+  size_t copied = 0;
+  auto copyUpTo = [&](size_t end) {
+    output.append(text, copied, end - copied);
+    copied = end;
+  };
   TFormObject obj;
   TLineCounter lines(text);
 
@@ -254,7 +261,9 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
             const int stuck = parser.FarthestPos() > 0 ? parser.FarthestPos() - 1 : 0;
             record(false, *target,
                    res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))}));
+            copyUpTo(lex.Start);
             output += *target;
+            copied = lex.Start + lex.Length;
             continue;
           }
           ++changes;
@@ -279,6 +288,7 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
           }
           output.resize(keywordOut);
           output += made;
+          copied = resume;
           lexer.SetPos(static_cast<int64_t>(resume));
           --level;  // the parser consumed the object's `end`
           continue;
@@ -301,14 +311,15 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
       case kwObject:
         obj.StartHeader({});
         keywordPos = lex.Start;
+        copyUpTo(lex.Start);
         keywordOut = output.size();
         ++level;
         break;
       default:
         break;
     }
-    output.append(lex.Text);
   }
+  copyUpTo(text.size());
   return changes;
 }
 

@@ -235,7 +235,7 @@ size_t TParser::ScanNumber(size_t pos) const {
 }
 
 size_t TParser::ScanBlockComment(size_t pos) const {
-  const size_t close = FText.find(FBlockClose, pos + 1);
+  const size_t close = FindChar(FText, FBlockClose, pos + 1);
   return close == std::u16string_view::npos ? FText.size() : close + 1;
 }
 

@@ -3,9 +3,13 @@
 #include <locale.h>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <clocale>
 #include <cstdint>
 #include <cwctype>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace zan {
 
@@ -331,6 +335,23 @@ bool IsLetter(char16_t ch) {
 
 bool IsDigit(char16_t ch) {
   return ch >= u'0' && ch <= u'9';
+}
+
+size_t FindChar(std::u16string_view text, char16_t ch, size_t from) {
+  if (from >= text.size()) return std::u16string_view::npos;
+  const char16_t* p = text.data() + from;
+  const char16_t* end = text.data() + text.size();
+#ifdef __SSE2__
+  const __m128i needle = _mm_set1_epi16(static_cast<short>(ch));
+  for (; end - p >= 8; p += 8) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, needle)));
+    if (mask != 0) return static_cast<size_t>(p - text.data()) + (std::countr_zero(mask) >> 1);
+  }
+#endif
+  for (; p < end; ++p)
+    if (*p == ch) return static_cast<size_t>(p - text.data());
+  return std::u16string_view::npos;
 }
 
 }  // namespace zan

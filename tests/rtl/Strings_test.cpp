@@ -51,6 +51,22 @@ TEST(Numbers, ParseLikeTheHost) {
   EXPECT_EQ(IntToStr(-9), u"-9");
 }
 
+// The step-wise search must agree with find at every alignment, length and
+// start, also for characters whose bytes look like the needle's.
+TEST(FindChar, AgreesWithFindEverywhere) {
+  for (size_t length = 0; length <= 40; ++length) {
+    for (size_t at = 0; at <= length; ++at) {
+      std::u16string text(length, u'7');
+      for (size_t i = 0; i < length; ++i) text[i] = i % 2 ? u'\u7D00' : u'\u007C';
+      if (at < length) text[at] = u'}';
+      for (size_t from = 0; from <= length + 1; ++from)
+        ASSERT_EQ(FindChar(text, u'}', from), text.find(u'}', from))
+            << length << " " << at << " " << from;
+    }
+  }
+  EXPECT_EQ(FindChar(u"ab\uFFFFc\uFFFF", u'\uFFFF', 3), 4u);
+}
+
 TEST(AnsiCodePages, Cp1252RoundTripsEveryByte) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);

@@ -105,6 +105,7 @@ TFormParseState::TTextRef TFormParseState::Store(std::u16string_view Value) {
   auto& texts = Owner().FTexts;
   texts.emplace_back(Value);
   FTextCount = static_cast<int>(texts.size());
+  Owner().ListsChanged(this);
   return {-FTextCount, static_cast<int>(Value.size())};
 }
 
@@ -127,7 +128,12 @@ void TFormParseState::Assign(const TParseState& Source) {
   FNestedTextCount = source.FNestedTextCount;
   FLineEditCount = source.FLineEditCount;
   FTextCount = source.FTextCount;
-  Owner().TrimTo(*this);
+  TFormParser& owner = Owner();
+  if (source.FStamp == owner.FStamp) {
+    FStamp = source.FStamp;  // the lists have not changed since they matched Source
+    return;
+  }
+  owner.TrimTo(*this);
 }
 
 void TFormParseState::Reset() {
@@ -136,6 +142,7 @@ void TFormParseState::Reset() {
   // Zero after every completed parse anyway; also after one a hook aborted.
   FNestedObject = FObjectPos = 0;
   FNestedTextCount = FLineEditCount = FTextCount = 0;
+  FStamp = 0;
 }
 
 // ---- TFormParser ----------------------------------------------------------
@@ -147,12 +154,25 @@ TFormParser::TFormParser(TParseStateClass ParseStateClass) : TLL1Parser(ParseSta
 
 TFormParser::~TFormParser() = default;
 
-void TFormParser::TrimTo(const TFormParseState& State) {
-  if (static_cast<int>(FLineEdits.size()) == State.FLineEditCount &&
-      static_cast<int>(FProps.size()) == State.FPropCount &&
-      static_cast<int>(FNestedObjects.size()) == State.FNestedTextCount &&
-      static_cast<int>(FTexts.size()) == State.FTextCount)
-    return;
+bool TFormParser::Matches(const TFormParseState& State) const {
+  return static_cast<int>(FLineEdits.size()) == State.FLineEditCount &&
+         static_cast<int>(FProps.size()) == State.FPropCount &&
+         static_cast<int>(FNestedObjects.size()) == State.FNestedTextCount &&
+         static_cast<int>(FTexts.size()) == State.FTextCount;
+}
+
+void TFormParser::ListsChanged(TFormParseState* Kept) {
+  const bool synced = Kept != nullptr && Kept->FStamp == FStamp;
+  ++FStamp;
+  if (synced) Kept->FStamp = FStamp;
+}
+
+void TFormParser::TrimTo(TFormParseState& State) {
+  if (!Matches(State)) Trim(State);
+  if (Matches(State)) State.FStamp = FStamp;
+}
+
+void TFormParser::Trim(const TFormParseState& State) {
   while (static_cast<int>(FLineEdits.size()) > State.FLineEditCount) {
     const TLineEdit edit = FLineEdits.back();
     FLineEdits.pop_back();
@@ -166,6 +186,7 @@ void TFormParser::TrimTo(const TFormParseState& State) {
   }
   if (static_cast<int>(FTexts.size()) > State.FTextCount)
     FTexts.resize(static_cast<size_t>(State.FTextCount));
+  ListsChanged(nullptr);
 }
 
 void TFormParser::ResetObject() {
@@ -176,6 +197,8 @@ void TFormParser::ResetObject() {
   FLineEdits.clear();
   FTexts.clear();
   FObjectEndPos = 0;
+  ListsChanged(nullptr);
+  FormState().FStamp = FStamp;
 }
 
 TStringList& TFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {
@@ -183,6 +206,7 @@ TStringList& TFormParser::AddProperty(std::u16string_view Name, std::u16string_v
   prop.Name = Name;
   prop.Value.SetText(Value);
   ++FormState().FPropCount;
+  ListsChanged(&FormState());
   return prop.Value;
 }
 
@@ -193,6 +217,7 @@ void TFormParser::InsertPropLine(int Index, int LineIndex, std::u16string_view L
   value.Insert(LineIndex, Line);
   FLineEdits.push_back({Index, LineIndex});
   FormState().FLineEditCount = static_cast<int>(FLineEdits.size());
+  ListsChanged(&FormState());
 }
 
 const std::u16string& TFormParser::PropName(int Index) const {
@@ -214,6 +239,7 @@ void TFormParser::AddNestedObject(std::u16string Text) {
   if (FNestedKeys.insert(AnsiLowerCase(Text)).second) {
     FNestedObjects.push_back(std::move(Text));
     state.FNestedTextCount = static_cast<int>(FNestedObjects.size());
+    ListsChanged(&state);
   }
 }
 
@@ -382,6 +408,7 @@ void TFormParserUtils::SetPropCount(TFormParseState& Obj, int Value) {
   Obj.FPropCount = std::max(Value, 0);
   TFormParser& parser = Obj.Owner();
   while (static_cast<int>(parser.FProps.size()) > Obj.FPropCount) parser.FProps.pop_back();
+  parser.ListsChanged(nullptr);
   // Lines once inserted into removed entries must not be taken out of the
   // entries that may later take their places.
   for (auto& edit : parser.FLineEdits)

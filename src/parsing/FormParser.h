@@ -80,6 +80,9 @@ class TFormParseState : public TParseState {
   int FNestedTextCount = 0;  // texts in the nested-object list
   int FLineEditCount = 0;    // lines inserted into existing output entries
   int FTextCount = 0;        // texts kept by the parser
+  // Equal to the parser's stamp while the four counts above are known to
+  // match its lists, so that a restore from such a state trims nothing.
+  uint64_t FStamp = 0;
 };
 
 /// Asks the replacer for the connection component that declares a database
@@ -178,7 +181,14 @@ class TFormParser : public TLL1Parser {
     int Prop;
     int Line;
   };
-  void TrimTo(const TFormParseState& State);
+  bool Matches(const TFormParseState& State) const;
+  // Trims the lists to the counts of `State` and, when they then match,
+  // marks it so.
+  void TrimTo(TFormParseState& State);
+  void Trim(const TFormParseState& State);
+  // Every change of the lists takes a new stamp; `Kept` (if it matched the
+  // lists before) still does.
+  void ListsChanged(TFormParseState* Kept);
   void AddNestedObject(std::u16string Text);
 
   std::vector<std::u16string> FNestedObjects;
@@ -194,6 +204,7 @@ class TFormParser : public TLL1Parser {
   std::u16string FLineBreak = u"\r\n";
   bool FIndentHeader = true;
   int FObjectEndPos = 0;
+  uint64_t FStamp = 1;  // see TFormParseState::FStamp
 };
 
 /// Access for the conversion rules to fields of a form parse state.

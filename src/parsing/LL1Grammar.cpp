@@ -220,23 +220,24 @@ void TRuleTable::SortAlternatives() {
 // ---- TFirstSet ------------------------------------------------------------
 
 void TFirstSet::Merge(const TFirstSet& other) {
-  for (size_t i = 0; i < 256; ++i) {
-    Raw.In[i] = Raw.In[i] || other.Raw.In[i];
-    Lower.In[i] = Lower.In[i] || other.Lower.In[i];
+  for (size_t i = 0; i < 4; ++i) {
+    Raw.W[i] |= other.Raw.W[i];
+    Lower.W[i] |= other.Lower.W[i];
   }
   HighLiteral = HighLiteral || other.HighLiteral;
   Any = Any || other.Any;
 }
 
 void TFirstSet::Finish() {
+  Accept = TCharBits();
   for (char16_t c = 0; c < 256; ++c) {
     char16_t lower = AnsiLowerChar(c);
-    Accept.In[c] = Any || Raw.In[c] || (lower < 256 ? Lower.In[lower] : HighLiteral);
+    if (Any || Raw.Has(c) || (lower < 256 ? Lower.Has(lower) : HighLiteral)) Accept.Set(c);
   }
 }
 
 bool TFirstSet::operator==(const TFirstSet& other) const {
-  return Raw.In == other.Raw.In && Lower.In == other.Lower.In && HighLiteral == other.HighLiteral &&
+  return Raw == other.Raw && Lower == other.Lower && HighLiteral == other.HighLiteral &&
          Any == other.Any;
 }
 
@@ -249,6 +250,9 @@ void TCompiledGrammar::Compile(const TRuleTable& table, const TClassQuery& class
   Elems.clear();
   Classes.clear();
   UndefinedNames.clear();
+  HotRules.clear();
+  HotAlts.clear();
+  HasLeftRecursion = false;
   Rules.resize(static_cast<size_t>(table.Count()));
   for (int r = 0; r < table.Count(); ++r) {
     TCompiledRule& rule = Rules[static_cast<size_t>(r)];
@@ -265,11 +269,16 @@ void TCompiledGrammar::Compile(const TRuleTable& table, const TClassQuery& class
     }
     rule.AltEnd = static_cast<int>(Alts.size());
   }
-  for (auto& cls : Classes) cls.Known = classQuery(cls.Name, cls.Chars, cls.Run);
+  for (auto& cls : Classes) {
+    cls.Known = classQuery(cls.Name, cls.Chars, cls.Run);
+    for (unsigned c = 0; c < 256; ++c)
+      if (cls.Chars.In[c]) cls.Bits.Set(c);
+  }
   MakeLoops();
   ComputeFirstSets();
   FindLeftRecursion();
   FindPureRules();
+  MakeHot();
 }
 
 void TCompiledGrammar::CompileAlternative(std::u16string_view text, const TRuleTable& table) {
@@ -369,14 +378,14 @@ void TCompiledGrammar::ComputeFirstSets() {
     switch (e.Kind) {
       case TElemKind::Literal:
         if (e.Ch < 256)
-          first.Lower.In[e.Ch] = true;
+          first.Lower.Set(e.Ch);
         else
           first.HighLiteral = true;
         break;
       case TElemKind::Class: {
         const TCompiledClass& cls = Classes[static_cast<size_t>(e.Index)];
         if (cls.Known)
-          first.Raw = cls.Chars;
+          first.Raw = cls.Bits;
         else
           first.Any = true;
         break;
@@ -424,7 +433,7 @@ void TCompiledGrammar::FindLeftRecursion() {
     while (!todo.empty() && !Rules[r].LeftRecursive) {
       int next = todo.back();
       todo.pop_back();
-      if (next == static_cast<int>(r)) Rules[r].LeftRecursive = true;
+      if (next == static_cast<int>(r)) Rules[r].LeftRecursive = HasLeftRecursion = true;
       if (seen[static_cast<size_t>(next)]) continue;
       seen[static_cast<size_t>(next)] = true;
       todo.insert(todo.end(), leading[static_cast<size_t>(next)].begin(),
@@ -434,23 +443,52 @@ void TCompiledGrammar::FindLeftRecursion() {
 }
 
 void TCompiledGrammar::FindPureRules() {
+  auto usesOnlyPure = [&](const TCompiledRule& rule) {
+    for (int a = rule.Alt; a < rule.AltEnd; ++a) {
+      const TCompiledAlt& alt = Alts[static_cast<size_t>(a)];
+      for (int e = alt.Elem; e < alt.ElemEnd; ++e) {
+        const TElem& elem = Elems[static_cast<size_t>(e)];
+        if (elem.Kind == TElemKind::Rule && !Rules[static_cast<size_t>(elem.Index)].Pure)
+          return false;
+      }
+    }
+    return true;
+  };
   for (auto& rule : Rules) rule.Pure = rule.Tag == 0;
   for (bool changed = true; changed;) {
     changed = false;
     for (auto& rule : Rules) {
-      if (!rule.Pure) continue;
-      for (int a = rule.Alt; a < rule.AltEnd && rule.Pure; ++a) {
-        const TCompiledAlt& alt = Alts[static_cast<size_t>(a)];
-        for (int e = alt.Elem; e < alt.ElemEnd; ++e) {
-          const TElem& elem = Elems[static_cast<size_t>(e)];
-          if (elem.Kind == TElemKind::Rule && !Rules[static_cast<size_t>(elem.Index)].Pure) {
-            rule.Pure = false;
-            changed = true;
-            break;
-          }
-        }
+      if (rule.Pure && !usesOnlyPure(rule)) {
+        rule.Pure = false;
+        changed = true;
       }
     }
+  }
+  for (auto& rule : Rules) rule.PureBody = usesOnlyPure(rule);
+}
+
+void TCompiledGrammar::MakeHot() {
+  HotAlts.clear();
+  HotRules.clear();
+  for (const auto& alt : Alts) {
+    THotAlt& hot = HotAlts.emplace_back();
+    hot.Elem = alt.Elem;
+    hot.ElemEnd = alt.ElemEnd;
+    hot.Fallback = alt.Repeat && alt.FallbackElem < alt.ElemEnd ? alt.FallbackElem : -1;
+    hot.Repeat = alt.Repeat;
+    hot.Any = alt.First.Any;
+    hot.Accept = alt.First.Accept;
+  }
+  for (const auto& rule : Rules) {
+    THotRule& hot = HotRules.emplace_back();
+    hot.Alt = rule.Alt;
+    hot.AltEnd = rule.AltEnd;
+    hot.Tag = rule.Tag;
+    hot.Pure = rule.Pure;
+    hot.PureBody = rule.PureBody;
+    hot.LeftRecursive = rule.LeftRecursive;
+    hot.Any = rule.First.Any;
+    hot.Accept = rule.First.Accept;
   }
 }
 

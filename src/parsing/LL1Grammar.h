@@ -66,15 +66,25 @@ struct TCharTable {
   bool Contains(char16_t c) const { return c < 256 && In[c]; }
 };
 
+/// A set of characters in the first 256 code points as 256 bits: the compact
+/// form the matcher tests input characters against.
+struct TCharBits {
+  std::array<uint64_t, 4> W{};
+  bool Has(unsigned c) const { return (W[c >> 6] >> (c & 63)) & 1; }
+  void Set(unsigned c) { W[c >> 6] |= uint64_t(1) << (c & 63); }
+  bool operator==(const TCharBits&) const = default;
+};
+
 /// The characters an alternative (or rule) can begin with: input characters
 /// tested raw against character classes, lower-cased against literals.
 struct TFirstSet {
-  TCharTable Raw;            // characters matched by a leading character class
-  TCharTable Lower;          // lower-cased characters matched by a leading literal
+  // Raw and Lower combined for input characters below #256 (filled by Finish):
+  // the one table the matcher reads, so it comes first.
+  TCharBits Accept;
+  TCharBits Raw;             // characters matched by a leading character class
+  TCharBits Lower;           // lower-cased characters matched by a leading literal
   bool HighLiteral = false;  // a leading literal above #255
   bool Any = false;          // not known before the parse (undefined symbol): never skipped
-  // Raw and Lower combined for input characters below #256 (filled by Finish).
-  TCharTable Accept;
 
   void Finish();
 
@@ -95,31 +105,61 @@ struct TElem {
 struct TCompiledAlt {
   int Elem = 0;
   int ElemEnd = 0;
-  TFirstSet First;
-  int Source = 0;  // index of the alternative text in the rule table
-  // Repetition step ("X R" run as a loop): after X, the rule starts over.
-  bool Repeat = false;
   // For a step whose fallback ("X R" failed in R) is a shorter prefix of X:
   // the element index where that prefix ends, else ElemEnd.
   int FallbackElem = 0;
+  int Source = 0;  // index of the alternative text in the rule table
+  // Repetition step ("X R" run as a loop): after X, the rule starts over.
+  bool Repeat = false;
+  TFirstSet First;
 };
 
 struct TCompiledRule {
-  std::u16string Name;
   int Alt = 0;
   int AltEnd = 0;
-  TFirstSet First;
   int Tag = 0;        // the subclass's observation tag (0: not observed)
   bool Loop = false;  // alternatives are repetition steps
   bool LeftRecursive = false;
   // Neither the rule nor any rule it uses is observed: nothing but the
-  // position can change while it is parsed, so only the position is saved.
+  // position can change while it is parsed, so only the position is saved,
+  // and its outcome at a position depends on the input alone.
   bool Pure = false;
+  // Every rule it uses is pure (the rule itself may be observed): while an
+  // alternative of it is matched only the position changes, so a failed one
+  // is undone by restoring the position.
+  bool PureBody = false;
+  TFirstSet First;
+  std::u16string Name;
+};
+
+/// What the matcher reads of an alternative, packed (the full record is
+/// `TCompiledAlt`, at the same index).
+struct THotAlt {
+  int Elem = 0;
+  int ElemEnd = 0;
+  int Fallback = -1;  // a repetition step's shorter fallback ends here; -1: none
+  bool Repeat = false;
+  bool Any = false;  // First.Any
+  TCharBits Accept;  // First.Accept
+};
+
+/// What the matcher reads of a rule, packed (the full record is
+/// `TCompiledRule`, at the same index).
+struct THotRule {
+  int Alt = 0;
+  int AltEnd = 0;
+  int Tag = 0;
+  bool Pure = false;
+  bool PureBody = false;
+  bool LeftRecursive = false;
+  bool Any = false;  // First.Any
+  TCharBits Accept;  // First.Accept
 };
 
 struct TCompiledClass {
   std::u16string Name;
   TCharTable Chars;
+  TCharBits Bits;  // Chars as bits
   bool Run = false;
   bool Known = false;  // false: the subclass does not define it (an assertion when reached)
 };
@@ -128,9 +168,12 @@ struct TCompiledClass {
 struct TCompiledGrammar {
   std::vector<TCompiledRule> Rules;  // same order as the rule table
   std::vector<TCompiledAlt> Alts;
+  std::vector<THotRule> HotRules;  // Rules and Alts as the matcher reads them
+  std::vector<THotAlt> HotAlts;
   std::vector<TElem> Elems;
   std::vector<TCompiledClass> Classes;
   std::vector<std::u16string> UndefinedNames;
+  bool HasLeftRecursion = false;  // some rule is left-recursive
 
   using TClassQuery = std::function<bool(const std::u16string& name, TCharTable& chars, bool& run)>;
   using TTagQuery = std::function<int(const std::u16string& name)>;
@@ -146,6 +189,7 @@ struct TCompiledGrammar {
   void ComputeFirstSets();
   void FindLeftRecursion();
   void FindPureRules();
+  void MakeHot();
   void MakeLoops();
 };
 

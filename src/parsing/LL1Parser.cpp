@@ -21,6 +21,25 @@ inline char16_t LowerChar(char16_t c) {
 // repeated at the same position.
 constexpr uint64_t kRememberFailureSteps = 32;
 
+// Slots of the cache of pure rules' outcomes (a power of two).
+constexpr int kMemoBits = 10;
+constexpr size_t kMemoSlots = size_t(1) << kMemoBits;
+
+inline size_t MemoSlot(int rule, int pos) {
+  return (static_cast<uint32_t>(pos) * 0x9E3779B1u + static_cast<uint32_t>(rule) * 0x85EBCA77u) >>
+         (32 - kMemoBits);
+}
+
+inline uint64_t FailKey(int rule, int pos) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(rule) + 1) << 32) |
+         static_cast<uint32_t>(pos);
+}
+
+inline size_t FailHash(uint64_t key) {
+  key *= 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(key ^ (key >> 29));
+}
+
 TCharTable CharsOf(std::u16string_view chars) {
   TCharTable table;
   for (char16_t c : chars) table.In[c] = true;
@@ -69,11 +88,12 @@ struct TLL1Parser::TFrame {
   int Iter = 0;              // repetitions completed
   bool UseFallback = false;  // the last repetition falls back to a shorter prefix
   bool Touched = false;      // the alternative has changed the state
-  bool Pure = false;         // only positions are saved (see TCompiledRule::Pure)
+  bool Pure = false;         // only positions are saved (see TCompiledRule::PureBody)
   int SavedPos = 0;          // pure rules: the saved, fallback and pending positions
   int FallbackPos = 0;
   int PendingPos = 0;
-  uint64_t Steps = 0;
+  uint64_t Steps = 0;   // the step count when the rule started
+  uint64_t Steady = 0;  // steps a new attempt at the same position would count
 };
 
 TLL1Parser::TLL1Parser(TParseStateClass ParseStateClass)
@@ -90,8 +110,7 @@ void TLL1Parser::ClearRules() {
   FGrammSL.Clear();
   FGrammar = TCompiledGrammar();
   FActiveStarts.clear();
-  FFailedAt.clear();
-  FFailedRules.clear();
+  FMemoOn = false;
 }
 
 std::vector<std::u16string> TLL1Parser::RuleNames() const {
@@ -157,8 +176,56 @@ void TLL1Parser::PrepareRules() {
     throw;
   }
   FActiveStarts.assign(FGrammar.Rules.size(), {});
-  FFailedAt.assign(FGrammar.Rules.size(), {});
-  FFailedRules.clear();
+  // A cached outcome would skip the check that a left-recursive rule is not
+  // re-entered where it started, so such grammars run without the cache.
+  FMemoOn = !FGrammar.HasLeftRecursion;
+  FMemo.assign(kMemoSlots, TMemoEntry());
+}
+
+void TLL1Parser::NewGeneration() {
+  if (++FGen == 0) {
+    // Wrapped around: forget every slot explicitly.
+    std::fill(FMemo.begin(), FMemo.end(), TMemoEntry());
+    std::fill(FFailed.begin(), FFailed.end(), TFailSlot());
+    FGen = 1;
+  }
+  FFailedCount = 0;
+  // Memory that a huge text made the failure set grow to is given back.
+  if (FFailed.size() > 65536) std::vector<TFailSlot>().swap(FFailed);
+}
+
+bool TLL1Parser::HasFailed(int Rule, int Pos) const {
+  if (FFailedCount == 0) return false;
+  const uint64_t key = FailKey(Rule, Pos);
+  const size_t mask = FFailed.size() - 1;
+  for (size_t i = FailHash(key) & mask;; i = (i + 1) & mask) {
+    const TFailSlot& slot = FFailed[i];
+    if (slot.Gen != FGen) return false;
+    if (slot.Key == key) return true;
+  }
+}
+
+void TLL1Parser::AddFailure(int Rule, int Pos) {
+  if ((FFailedCount + 1) * 2 > FFailed.size()) {
+    // Grow, keeping this generation's entries.
+    std::vector<TFailSlot> old;
+    old.swap(FFailed);
+    FFailed.assign(std::max<size_t>(64, old.size() * 2), TFailSlot());
+    const size_t mask = FFailed.size() - 1;
+    for (const TFailSlot& slot : old) {
+      if (slot.Gen != FGen) continue;
+      size_t i = FailHash(slot.Key) & mask;
+      while (FFailed[i].Gen == FGen) i = (i + 1) & mask;
+      FFailed[i] = slot;
+    }
+  }
+  const uint64_t key = FailKey(Rule, Pos);
+  const size_t mask = FFailed.size() - 1;
+  size_t i = FailHash(key) & mask;
+  for (; FFailed[i].Gen == FGen; i = (i + 1) & mask)
+    if (FFailed[i].Key == key) return;
+  FFailed[i] = {key, FGen};
+  ++FFailedCount;
 }
 
 bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view StartRule, int& Pos) {
@@ -179,9 +246,7 @@ bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view Sta
   FFarthestPos = Pos;
   FStack.clear();
   for (auto& starts : FActiveStarts) starts.clear();
-  for (int rule : FFailedRules)
-    std::unordered_set<int>().swap(FFailedAt[static_cast<size_t>(rule)]);
-  FFailedRules.clear();
+  NewGeneration();
 
   DoBeforeParse();
   int rule = FGrammSL.IndexOf(StartRule);
@@ -200,14 +265,16 @@ bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view Sta
   return result;
 }
 
-bool TLL1Parser::Viable(const TFirstSet& First, int Pos) {
-  if (First.Any) return true;
+// Whether an alternative or rule whose first characters are `Accept` (with
+// `Cold` for characters above #255) can begin at `Pos`.
+inline bool TLL1Parser::Viable(bool Any, const TCharBits& Accept, const TFirstSet& Cold, int Pos) {
+  if (Any) return true;
   if (Pos > FFarthestPos) FFarthestPos = Pos;
   if (Pos < 1 || static_cast<size_t>(Pos) > FInputStr.size()) return false;
   char16_t c = FInputStr[static_cast<size_t>(Pos - 1)];
-  if (c < 256) return First.Accept.In[c];
+  if (c < 256) return Accept.Has(c);
   char16_t lower = AnsiLowerChar(c);
-  return lower < 256 ? First.Lower.In[lower] : First.HighLiteral;
+  return lower < 256 ? Cold.Lower.Has(lower) : Cold.HighLiteral;
 }
 
 void TLL1Parser::EnsureStates(size_t Depth) {
@@ -218,73 +285,108 @@ void TLL1Parser::EnsureStates(size_t Depth) {
   }
 }
 
-bool TLL1Parser::StartAlternative(TFrame& Frame, int FromAlt) {
-  const TCompiledRule& rule = FGrammar.Rules[static_cast<size_t>(Frame.Rule)];
+inline bool TLL1Parser::StartAlternative(TFrame& Frame, int FromAlt) {
+  const int altEnd = FGrammar.HotRules[static_cast<size_t>(Frame.Rule)].AltEnd;
   const int pos = FState->CurPos();
-  for (int a = FromAlt; a < rule.AltEnd; ++a) {
-    const TCompiledAlt& alt = FGrammar.Alts[static_cast<size_t>(a)];
-    if (!Viable(alt.First, pos)) continue;
+  for (int a = FromAlt; a < altEnd; ++a) {
+    const THotAlt& alt = FGrammar.HotAlts[static_cast<size_t>(a)];
+    if (!Viable(alt.Any, alt.Accept, FGrammar.Alts[static_cast<size_t>(a)].First, pos)) continue;
     Frame.Alt = a;
     Frame.Elem = alt.Elem;
     Frame.ElemEnd = alt.ElemEnd;
-    Frame.FallbackElem = alt.Repeat && alt.FallbackElem < alt.ElemEnd ? alt.FallbackElem : -1;
+    Frame.FallbackElem = alt.Fallback;
     Frame.Touched = false;
     ++FSteps;
+    ++Frame.Steady;
     return true;
   }
-  Frame.Alt = rule.AltEnd;
+  Frame.Alt = altEnd;
   return false;
 }
 
-// Opens a frame for `Rule` at the current position. False when the rule cannot
-// match there (its first characters exclude the next input character, or it
-// has already failed there); the rule is then not entered at all.
-bool TLL1Parser::PushRule(int Rule) {
-  const TCompiledRule& rule = FGrammar.Rules[static_cast<size_t>(Rule)];
+// Opens a frame for `Rule` at the current position. Failed when the rule
+// cannot match there (its first characters exclude the next input character,
+// or it has already failed there); the rule is then not entered at all.
+// Matched when a pure rule's outcome there is known: the position has moved.
+TLL1Parser::TPush TLL1Parser::PushRule(int Rule) {
+  const THotRule& rule = FGrammar.HotRules[static_cast<size_t>(Rule)];
   const int pos = FState->CurPos();
-  if (!Viable(rule.First, pos)) return false;
-  const auto& failed = FFailedAt[static_cast<size_t>(Rule)];
-  if (!failed.empty() && failed.count(pos) != 0) return false;
+  if (!Viable(rule.Any, rule.Accept, FGrammar.Rules[static_cast<size_t>(Rule)].First, pos))
+    return TPush::Failed;
+  if (HasFailed(Rule, pos)) return TPush::Failed;
+  if (rule.Pure && FMemoOn) {
+    const TMemoEntry& memo = FMemo[MemoSlot(Rule, pos)];
+    if (memo.Gen == FGen && memo.Pos == pos && memo.Rule == Rule + 1) {
+      // Count the steps that parsing it again would count, so that which
+      // failures are remembered does not depend on the cache.
+      FSteps += memo.Steady;
+      if (!FStack.empty()) FStack.back().Steady += memo.Steady;
+      if (memo.End == 0) return TPush::Failed;
+      FState->SetCurPos(memo.End);
+      return TPush::Matched;
+    }
+  }
   if (rule.LeftRecursive) {
     auto& starts = FActiveStarts[static_cast<size_t>(Rule)];
     // Re-entered where it started without reading anything: it would never end.
     if (!starts.empty() && starts.back() == pos)
-      throw EGrammarError(u"Left-recursive rule: " + rule.Name);
+      throw EGrammarError(u"Left-recursive rule: " +
+                          FGrammar.Rules[static_cast<size_t>(Rule)].Name);
     starts.push_back(pos);
   }
   TFrame& frame = FStack.emplace_back();
   frame.Rule = Rule;
   frame.Start = pos;
   frame.Steps = FSteps;
-  frame.Pure = rule.Pure;
-  if (rule.Pure) {
-    frame.SavedPos = pos;
+  frame.Pure = rule.PureBody;
+  if (rule.Tag != 0) EnterNonTerminal(rule.Tag);
+  if (rule.PureBody) {
+    frame.SavedPos = FState->CurPos();
   } else {
-    EnsureStates(FStack.size() - 1);
-    if (rule.Tag != 0) EnterNonTerminal(rule.Tag);
-    FSaved[FStack.size() - 1]->Assign(*FState);
+    const size_t depth = FStack.size() - 1;
+    if (depth >= FSaved.size()) EnsureStates(depth);
+    FSaved[depth]->Assign(*FState);
   }
   StartAlternative(FStack.back(), rule.Alt);
-  return true;
+  return TPush::Pushed;
 }
 
 // Closes the top frame with `Result`; returns false when it was the last one.
+//
+// Two step counts are kept per frame: the steps this attempt took (the global
+// count since the frame opened), and the steps a new attempt at the same
+// position would take, which skips the failures remembered meanwhile. The
+// second is what a cached outcome adds, so that the count, and with it the
+// set of remembered failures, is the same as without the cache.
 bool TLL1Parser::FinishFrame(bool Result) {
   const TFrame& frame = FStack.back();
-  const TCompiledRule& rule = FGrammar.Rules[static_cast<size_t>(frame.Rule)];
-  if (!Result && FSteps - frame.Steps >= kRememberFailureSteps) {
-    auto& failed = FFailedAt[static_cast<size_t>(frame.Rule)];
-    if (failed.empty()) FFailedRules.push_back(frame.Rule);
-    failed.insert(frame.Start);
+  const THotRule& rule = FGrammar.HotRules[static_cast<size_t>(frame.Rule)];
+  const bool remember = !Result && FSteps - frame.Steps >= kRememberFailureSteps;
+  if (remember) AddFailure(frame.Rule, frame.Start);
+  // An outcome whose numbers do not fit the packed entry is not kept.
+  if (rule.Pure && FMemoOn && frame.Rule < 0xFFFF && frame.Steady <= 0xFFFF) {
+    FMemo[MemoSlot(frame.Rule, frame.Start)] = {FGen, frame.Start, Result ? FState->CurPos() : 0,
+                                                static_cast<uint16_t>(frame.Rule + 1),
+                                                static_cast<uint16_t>(frame.Steady)};
   }
   if (rule.LeftRecursive) FActiveStarts[static_cast<size_t>(frame.Rule)].pop_back();
   if (rule.Tag != 0) LeaveNonTerminal(rule.Tag, Result);
+  const uint64_t steady = remember ? 0 : frame.Steady;
   FStack.pop_back();
-  return !FStack.empty();
+  if (FStack.empty()) return false;
+  FStack.back().Steady += steady;
+  return true;
 }
 
 bool TLL1Parser::Run(int StartRule) {
-  if (!PushRule(StartRule)) return false;
+  switch (PushRule(StartRule)) {
+    case TPush::Failed:
+      return false;
+    case TPush::Matched:
+      return true;
+    case TPush::Pushed:
+      break;
+  }
   const std::u16string_view input = FInputStr;
   const int length = static_cast<int>(input.size());
   bool result = false;  // outcome of the frame that just closed
@@ -292,7 +394,7 @@ bool TLL1Parser::Run(int StartRule) {
   for (;;) {
     const size_t depth = FStack.size() - 1;
     TFrame* frame = &FStack[depth];
-    const TCompiledRule& rule = FGrammar.Rules[static_cast<size_t>(frame->Rule)];
+    const THotRule& rule = FGrammar.HotRules[static_cast<size_t>(frame->Rule)];
     bool matched = frame->Alt < rule.AltEnd;
 
     if (resume) {
@@ -332,7 +434,9 @@ bool TLL1Parser::Run(int StartRule) {
           int end = pos;
           if (cls.Run) {
             while (end <= length && cls.Chars.Contains(input[static_cast<size_t>(end - 1)])) ++end;
-            FSteps += static_cast<uint64_t>(end - pos) >> 4;
+            const uint64_t steps = static_cast<uint64_t>(end - pos) >> 4;
+            FSteps += steps;
+            frame->Steady += steps;
           } else if (end <= length && cls.Chars.Contains(input[static_cast<size_t>(end - 1)])) {
             ++end;
           }
@@ -349,10 +453,17 @@ bool TLL1Parser::Run(int StartRule) {
         case TElemKind::Rule:
           ++frame->Elem;
           frame->Touched = true;
-          if (PushRule(e.Index))
-            pushed = true;
-          else
-            matched = false;
+          switch (PushRule(e.Index)) {
+            case TPush::Pushed:
+              pushed = true;
+              break;
+            case TPush::Failed:
+              matched = false;
+              break;
+            case TPush::Matched:
+              break;
+          }
+          frame = &FStack[depth];  // the stack may have moved
           break;
         case TElemKind::Undefined:
           throw EGrammarError(u"Unknown nonterminal: " +
@@ -362,11 +473,13 @@ bool TLL1Parser::Run(int StartRule) {
     }
     if (pushed) continue;  // the new frame is on top
 
-    const TCompiledAlt* alt =
-        frame->Alt < rule.AltEnd ? &FGrammar.Alts[static_cast<size_t>(frame->Alt)] : nullptr;
+    const THotAlt* alt =
+        frame->Alt < rule.AltEnd ? &FGrammar.HotAlts[static_cast<size_t>(frame->Alt)] : nullptr;
     if (matched && rule.Tag != 0 &&
-        !AcceptAlternative(
-            rule.Tag, FGrammSL.Rule(frame->Rule).Alternatives[static_cast<size_t>(alt->Source)])) {
+        !AcceptAlternative(rule.Tag,
+                           FGrammSL.Rule(frame->Rule)
+                               .Alternatives[static_cast<size_t>(
+                                   FGrammar.Alts[static_cast<size_t>(frame->Alt)].Source)])) {
       matched = false;
     }
 
@@ -374,7 +487,7 @@ bool TLL1Parser::Run(int StartRule) {
     if (matched && alt->Repeat) {
       // One more repetition: the rule starts over from here.
       ++frame->Iter;
-      frame->UseFallback = alt->FallbackElem < alt->ElemEnd;
+      frame->UseFallback = alt->Fallback >= 0;
       if (frame->Pure) {
         frame->FallbackPos = frame->PendingPos;
         frame->SavedPos = FState->CurPos();

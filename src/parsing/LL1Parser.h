@@ -21,7 +21,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "parsing/LL1Grammar.h"
@@ -79,10 +78,12 @@ std::unique_ptr<TParseState> ParseStateClassOf(TLL1Parser& Parser) {
 /// No input makes the engine recurse natively: the parse runs on an explicit
 /// stack (heap memory), and right recursion of the form "X R | X" runs as a
 /// loop. Work that cannot change the outcome is skipped: an alternative or
-/// rule that cannot begin with the next character is not tried, and a rule
-/// that has failed after real work at a position is not tried there again
-/// (whether a rule matches depends on the input only). So the time stays close
-/// to linear in the text.
+/// rule that cannot begin with the next character is not tried, a rule that
+/// has failed after real work at a position is not tried there again (whether
+/// a rule matches depends on the input only), and the outcome of a rule that
+/// neither is observed nor uses an observed rule is taken from a cache when it
+/// was parsed at the same position before. So the time stays close to linear
+/// in the text. None of this changes what the observing operations see.
 class TLL1Parser {
  public:
   explicit TLL1Parser(TParseStateClass ParseStateClass = &ParseStateClassOf<TParseState>);
@@ -159,13 +160,31 @@ class TLL1Parser {
 
  private:
   struct TFrame;
+  enum class TPush : uint8_t { Failed, Pushed, Matched };
+  // Outcomes of rules at positions: a lossy cache of the pure rules' results,
+  // and the exact set of (rule, position) pairs where a rule failed after
+  // real work.
+  struct TMemoEntry {
+    uint32_t Gen = 0;
+    int Pos = 0;
+    int End = 0;          // position after the match, 0 when the rule failed
+    uint16_t Rule = 0;    // rule index + 1
+    uint16_t Steady = 0;  // steps a new attempt would count (see FinishFrame)
+  };
+  struct TFailSlot {
+    uint64_t Key = 0;
+    uint32_t Gen = 0;
+  };
   void PrepareRules();
   bool Run(int StartRule);
-  bool PushRule(int Rule);
+  TPush PushRule(int Rule);
   bool StartAlternative(TFrame& Frame, int FromAlt);
-  bool Viable(const TFirstSet& First, int Pos);
+  bool Viable(bool Any, const TCharBits& Accept, const TFirstSet& Cold, int Pos);
   bool FinishFrame(bool Result);
   void EnsureStates(size_t Depth);
+  void NewGeneration();
+  bool HasFailed(int Rule, int Pos) const;
+  void AddFailure(int Rule, int Pos);
 
   TRuleTable FGrammSL;
   std::unique_ptr<TParseState> FState;
@@ -182,9 +201,12 @@ class TLL1Parser {
   std::vector<std::unique_ptr<TParseState>> FSaved;
   std::vector<std::unique_ptr<TParseState>> FFallback;
   std::vector<std::unique_ptr<TParseState>> FPending;
-  std::vector<std::vector<int>> FActiveStarts;     // per rule: starts of its open frames
-  std::vector<std::unordered_set<int>> FFailedAt;  // per rule: positions where it failed
-  std::vector<int> FFailedRules;                   // rules with entries in FFailedAt
+  std::vector<std::vector<int>> FActiveStarts;  // per rule: starts of its open frames
+  std::vector<TMemoEntry> FMemo;                // direct-mapped by (rule, position)
+  std::vector<TFailSlot> FFailed;               // open addressing, by (rule, position)
+  size_t FFailedCount = 0;
+  uint32_t FGen = 0;  // the current parse's generation: older slots are empty
+  bool FMemoOn = false;
   uint64_t FSteps = 0;
   int FFarthestPos = 0;
 };

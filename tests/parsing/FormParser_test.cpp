@@ -228,6 +228,41 @@ TEST(FormParserTest, RestoringAStateTakesBackAppendedEntriesAndInsertedLines) {
   EXPECT_EQ(parser.FormState().Name(), u"C");
 }
 
+// A restore trims only what changed since the state it restores, however
+// often the same saved state (or a copy of it) is restored.
+TEST(FormParserTest, RestoringTheSameStateAgainTakesBackEveryLaterChange) {
+  THookParser parser;
+  int pos = 1;
+  ASSERT_TRUE(
+      parser.ParseString(Crlf(u"object C: TConn\n  OptA = 1\n  X = 2\nend\n"), u"<object>", pos));
+  auto saved = ParseStateClassOf<TFormParseState>(parser);
+  auto copy = ParseStateClassOf<TFormParseState>(parser);
+  saved->Assign(parser.State());
+  auto check = [&](const char* step) {
+    EXPECT_EQ(parser.PropsCount(), 2) << step;
+    EXPECT_EQ(parser.FormState().PropCount(), 2) << step;
+    EXPECT_EQ(Show(parser.PropValue(0).Text()), "(\\r\\n'P.OptA=1'\\r\\n)\\r\\n") << step;
+  };
+  parser.State().Assign(*saved);  // nothing changed
+  check("unchanged");
+  parser.AddProperty(u"Y", u"4");
+  parser.State().Assign(*saved);
+  check("after an entry");
+  parser.InsertPropLine(0, 1, u"'P.Opt0=0'");
+  parser.State().Assign(*saved);
+  check("after a line");
+  copy->Assign(*saved);
+  parser.AddProperty(u"Z", u"5");
+  parser.InsertPropLine(0, 1, u"'P.Opt1=1'");
+  parser.State().Assign(*copy);
+  check("from a copy");
+  TFormParserUtils::SetPropCount(parser.FormState(), 1);
+  parser.AddProperty(u"W", u"6");
+  parser.State().Assign(*saved);
+  EXPECT_EQ(parser.PropsCount(), 2);
+  EXPECT_EQ(parser.PropName(1), u"W");  // entries once removed do not come back
+}
+
 TEST(FormParserTest, FailedParseLeavesNothingBehind) {
   THookParser parser;
   int pos = 1;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "parsing/FormParser.h"
@@ -264,6 +265,35 @@ TEST(LL1ParserTest, RefusedAlternativeFallsThroughToTheNext) {
   EXPECT_EQ(pos, 2);
 }
 
+// An observed rule that uses only unobserved rules is undone by restoring the
+// position alone: what EnterNonTerminal recorded stays for every alternative,
+// and nothing is counted twice.
+TEST(LL1ParserTest, ObservedRuleOverUnobservedRulesKeepsWhatEnterRecorded) {
+  class TEnterCountingParser : public TLL1Parser {
+   public:
+    TEnterCountingParser() : TLL1Parser(&ParseStateClassOf<TCountingState>) {}
+    std::string Log;
+
+   protected:
+    int NonTerminalTag(const std::u16string& Name) override { return Name == u"<t>" ? 1 : 0; }
+    void EnterNonTerminal(int) override { ++static_cast<TCountingState&>(State()).Count; }
+    bool AcceptAlternative(int, const std::u16string& Alternative) override {
+      Log += Utf16ToUtf8(Alternative) + "@" + std::to_string(State().CurPos()) + "#" +
+             std::to_string(static_cast<TCountingState&>(State()).Count) + " ";
+      return true;
+    }
+  } parser;
+  parser.AddRule(u"<t>-<p>x|<p>y");
+  parser.AddRule(u"<p>-<*char><*digits>");
+  int pos = 1;
+  ASSERT_TRUE(parser.ParseString(u"a12y", u"<t>", pos));
+  EXPECT_EQ(pos, 5);
+  EXPECT_EQ(parser.Log, "<p>y@5#1 ");
+  EXPECT_EQ(static_cast<TCountingState&>(parser.State()).Count, 1);
+  EXPECT_FALSE(parser.ParseString(u"a12z", u"<t>", pos = 1));
+  EXPECT_EQ(parser.FarthestPos(), 4);
+}
+
 // ---- Same answers as the plain recursive algorithm ------------------------
 
 // Grammars whose rules become loops (with full and with shorter fallbacks),
@@ -363,6 +393,115 @@ TEST(LL1ParserTest, FormGrammarAgreesWithReferenceMatcher) {
     }
   }
   EXPECT_GT(matched, 1000);  // the generator reaches real matches
+}
+
+// Long inputs in which a rule fails after real work at many positions (<zp>
+// reads a whole nested list, then finds no "!" or "?"), so that the remembered
+// failures and the cached outcomes of the unobserved rules fill and outgrow
+// their tables within one parse.
+TEST(LL1ParserTest, LongInputsAgreeWithReferenceMatcher) {
+  TLL1Parser parser;
+  ASSERT_EQ(AddAll(parser, {"<s>-<item>;<s>|<item>;|<item>.", "<item>-<zp>|<yk>=<xv>|<xv>",
+                            "<zp>-<xv>!|<xv>?", "<yk>-<*char><*chars_or_digits>|<*char>",
+                            "<xv>-<list>|<num>|<yk>", "<num>-<*digits>.<*digits>|<*digits>",
+                            "<list>-(<elems>)|()", "<elems>-<xv>,<elems>|<xv>"}),
+            "");
+  Prepare(parser);
+  test::TReferenceMatcher reference(parser);
+  std::mt19937 random(99);
+  std::function<std::u16string(int)> value = [&](int depth) -> std::u16string {
+    if (depth == 0 || random() % 3 == 0) return random() % 2 ? u"12" : u"k1";
+    std::u16string list = u"(";
+    for (int i = 0, n = 1 + static_cast<int>(random() % 4); i < n; ++i)
+      list += (i ? u"," : u"") + value(depth - 1);
+    return list + u")";
+  };
+  int far = 0;
+  for (int i = 0; i < 30; ++i) {
+    std::u16string input;
+    for (int k = 0, count = 100 + static_cast<int>(random() % 600); k < count; ++k) {
+      const std::u16string v = value(5);
+      input += (k % 3 == 0 ? v : k % 3 == 1 ? v + u"!" : u"k=" + v) + u";";
+      if (random() % 400 == 0) input += u")";  // the parse ends here
+    }
+    for (int start : {1, 2, 5}) {
+      int pos = start;
+      const bool ok = parser.ParseString(input, u"<s>", pos);
+      ASSERT_EQ(ok ? pos : 0, reference.Match(input, u"<s>", start)) << Utf16ToUtf8(input);
+      far += ok && pos > 5000;
+    }
+  }
+  EXPECT_GT(far, 10);  // the parses do get far
+}
+
+// The cache of unobserved rules' outcomes changes nothing a subclass sees: a
+// form parser with an extra left-recursive rule (which switches the cache off)
+// makes the same observed calls, in the same order, on the same inputs.
+TEST(LL1ParserTest, CachedOutcomesChangeNothingObserved) {
+  class TLoggingParser : public TFormParser {
+   public:
+    std::string Log;
+
+   protected:
+    void EnterNonTerminal(int Tag) override {
+      Log += "+" + std::to_string(Tag) + "@" + std::to_string(State().CurPos());
+      TFormParser::EnterNonTerminal(Tag);
+    }
+    void LeaveNonTerminal(int Tag, bool Result) override {
+      Log += "-" + std::to_string(Tag) + (Result ? "@" + std::to_string(State().CurPos()) : "!");
+      TFormParser::LeaveNonTerminal(Tag, Result);
+    }
+  } cached, uncached;
+  uncached.AddRule(u"<zz_unused>-<zz_unused>x|y");
+  const std::u16string pieces[] = {u"object ",
+                                   u"A",
+                                   u": ",
+                                   u"TQ",
+                                   u"\r\n",
+                                   u"  ",
+                                   u"end",
+                                   u"EndPage",
+                                   u" = ",
+                                   u"'s'",
+                                   u"#13",
+                                   u"+",
+                                   u"(",
+                                   u")",
+                                   u"[",
+                                   u"]",
+                                   u",",
+                                   u"<",
+                                   u">",
+                                   u"item",
+                                   u"{",
+                                   u"}",
+                                   u"0A",
+                                   u"12",
+                                   u"-3",
+                                   u".5",
+                                   u"e2",
+                                   u"X.Y",
+                                   u"\t",
+                                   u"''",
+                                   u"'a'+\r\n  'b'",
+                                   u"(\r\n  'x'\r\n  'y')",
+                                   u"<\r\n item\r\n  N = 1\r\n end>"};
+  std::mt19937 random(2024);
+  for (int i = 0; i < 5000; ++i) {
+    std::u16string input = u"object A: TQ\r\n";
+    for (int k = 0, count = static_cast<int>(random() % 60); k < count; ++k)
+      input += pieces[random() % std::size(pieces)];
+    if (i % 2) input += u"\r\nend\r\n";
+    int pos1 = 1, pos2 = 1;
+    cached.Log.clear();
+    uncached.Log.clear();
+    const bool ok1 = cached.ParseString(input, u"<object>", pos1);
+    const bool ok2 = uncached.ParseString(input, u"<object>", pos2);
+    ASSERT_EQ(ok1, ok2) << Utf16ToUtf8(input);
+    ASSERT_EQ(pos1, pos2) << Utf16ToUtf8(input);
+    ASSERT_EQ(cached.FarthestPos(), uncached.FarthestPos()) << Utf16ToUtf8(input);
+    ASSERT_EQ(cached.Log, uncached.Log) << Utf16ToUtf8(input);
+  }
 }
 
 // ---- No recursion proportional to the input ------------------------------

@@ -3,12 +3,16 @@
 // converter on the same files (a helper built from tests/dfm/fpc/dfmconv.pas;
 // it times itself, the process start is not counted).
 //
+// The picture-form benchmarks time the conversions of one generated form
+// whose text is a third hex data, the kind a replace run converts most.
+//
 // Binary -> text runs over the binary forms of the corpus and counts their
 // bytes; text -> binary runs over the text forms (decoded beforehand) and
 // counts their characters, which is their size in bytes as files but for the
 // few UTF-8 ones.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "rtl/Encoding.h"
+#include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
 
 namespace {
@@ -90,6 +95,63 @@ void BM_TextToBinary(benchmark::State& state) {
       static_cast<double>(state.iterations() * c.Texts.size()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_TextToBinary)->Unit(benchmark::kMillisecond);
+
+/// A form of about 60 KB of text with controls, fields and a 24 KB picture
+/// (a third of the text is its hex block), as a replace run meets them.
+std::u16string PictureForm() {
+  std::string text =
+      "object Form1: TForm1\r\n  Left = 192\r\n  Top = 114\r\n  Caption = 'Picture form'\r\n"
+      "  Font.Name = 'MS Sans Serif'\r\n  Font.Style = []\r\n  OldCreateOrder = False\r\n";
+  for (int b = 0; b < 40; ++b)
+    text += "  object Button" + std::to_string(b) +
+            ": TButton\r\n    Left = " + std::to_string(8 + b * 80) +
+            "\r\n    Top = 8\r\n    Caption = 'Button " + std::to_string(b) +
+            "'\r\n    OnClick = ButtonClick\r\n  end\r\n";
+  text += "  object Image1: TImage\r\n    Picture.Data = {\r\n";
+  for (int line = 0; line < 768; ++line) {
+    text += "      ";
+    for (int i = 0; i < 32; ++i) {
+      static const char hex[] = "0123456789ABCDEF";
+      const int byte = (line * 31 + i * 7) & 0xFF;
+      text += hex[byte >> 4];
+      text += hex[byte & 15];
+    }
+    text += line == 767 ? "}\r\n" : "\r\n";
+  }
+  text += "  end\r\n";
+  for (int q = 0; q < 20; ++q)
+    text += "  object Query" + std::to_string(q) +
+            ": TQuery\r\n    SQL.Strings = (\r\n      'select ID, NAME, PRICE'\r\n"
+            "      'from PRODUCTS where ID = :ID')\r\n    Left = 40\r\n    Top = 80\r\n"
+            "    object Query" +
+            std::to_string(q) +
+            "PRICE: TFloatField\r\n      FieldName = 'PRICE'\r\n"
+            "      DisplayFormat = '#,##0.00'\r\n    end\r\n  end\r\n";
+  return zan::Utf8ToUtf16(text + "end\r\n");
+}
+
+void BM_PictureFormTextToBinary(benchmark::State& state) {
+  const std::u16string text = PictureForm();
+  for (auto _ : state) benchmark::DoNotOptimize(zan::ObjectTextToBinary(text));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_PictureFormTextToBinary)->Unit(benchmark::kMicrosecond);
+
+void BM_PictureFormBinaryToText(benchmark::State& state) {
+  const std::string file = zan::WriteBinaryForm(PictureForm());
+  for (auto _ : state) benchmark::DoNotOptimize(zan::ReadBinaryForm(file));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
+}
+BENCHMARK(BM_PictureFormBinaryToText)->Unit(benchmark::kMicrosecond);
+
+/// Text -> binary -> text, the check a converted form goes through.
+void BM_PictureFormRoundTrip(benchmark::State& state) {
+  const std::u16string text = PictureForm();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(zan::ObjectBinaryToText(zan::ObjectTextToBinary(text)));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_PictureFormRoundTrip)->Unit(benchmark::kMicrosecond);
 
 /// Builds the Free Pascal helper once; empty when fpc is missing.
 fs::path FpcHelper() {

@@ -1,5 +1,7 @@
 // layer: rtl
-// Decoding throughput of the text encodings that source units and forms use.
+// Decoding and encoding throughput of the text encodings that source units and
+// forms use: Pascal-like text with accented letters, and pure ASCII as most
+// form text is.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -10,11 +12,12 @@
 namespace {
 
 // About 4 MB of Pascal-like text with a sprinkling of accented letters.
-std::string SampleAnsi() {
+std::string SampleAnsi(bool accents = true) {
   std::string unit;
   const std::string line =
-      "  qryClientes.SQL.Add('select * from CLIENTES where C\xD3"
-      "DIGO = :pCod'); // coment\xE1rio\r\n";
+      accents ? "  qryClientes.SQL.Add('select * from CLIENTES where C\xD3"
+                "DIGO = :pCod'); // coment\xE1rio\r\n"
+              : "  qryClientes.SQL.Add('select * from CLIENTES where CODIGO = :pCod');\r\n";
   while (unit.size() < (4u << 20)) unit += line;
   return unit;
 }
@@ -39,5 +42,19 @@ void BM_EncodeCp1252(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_EncodeCp1252);
+
+void BM_DecodeCp1252Ascii(benchmark::State& state) {
+  const std::string bytes = SampleAnsi(false);
+  for (auto _ : state) benchmark::DoNotOptimize(zan::AnsiToUnicode(bytes, 1252));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_DecodeCp1252Ascii);
+
+void BM_EncodeCp1252Ascii(benchmark::State& state) {
+  const std::u16string text = zan::AnsiToUnicode(SampleAnsi(false), 1252);
+  for (auto _ : state) benchmark::DoNotOptimize(zan::UnicodeToAnsi(text, 1252));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_EncodeCp1252Ascii);
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +21,40 @@ namespace zan {
 namespace {
 
 constexpr char kDefaultChar = '?';
+// Code units tested at once by the ASCII fast paths.
+constexpr size_t kAsciiBlock = 16;
+
+// The block helpers copy through local arrays: the compiler cannot tell that
+// a char16_t output does not overlap a char input (char aliases anything),
+// and would otherwise not vectorise the loops.
+
+bool IsAsciiBlock(const unsigned char* in) {
+  uint64_t w[2];
+  std::memcpy(w, in, sizeof w);
+  return ((w[0] | w[1]) & 0x8080808080808080u) == 0;
+}
+
+bool IsAsciiBlock(const char16_t* in) {
+  uint64_t w[4];
+  std::memcpy(w, in, sizeof w);
+  return ((w[0] | w[1] | w[2] | w[3]) & 0xFF80FF80FF80FF80u) == 0;
+}
+
+void WidenBlock(const unsigned char* in, char16_t* out) {
+  unsigned char b[kAsciiBlock];
+  std::memcpy(b, in, sizeof b);
+  char16_t w[kAsciiBlock];
+  for (size_t k = 0; k < kAsciiBlock; ++k) w[k] = b[k];
+  std::memcpy(out, w, sizeof w);
+}
+
+void NarrowBlock(const char16_t* in, char* out) {
+  char16_t w[kAsciiBlock];
+  std::memcpy(w, in, sizeof w);
+  char b[kAsciiBlock];
+  for (size_t k = 0; k < kAsciiBlock; ++k) b[k] = static_cast<char>(w[k]);
+  std::memcpy(out, b, sizeof b);
+}
 
 // Windows-1252 bytes 0x80..0x9F; the five bytes the code page leaves
 // undefined map to the C1 control of the same value, as the host does, so
@@ -55,10 +91,16 @@ struct CodePage {
   bool multiByte = false;
   std::array<char16_t, 256> toUnicode{};
   std::vector<int16_t> fromUnicode;  // 65536 entries, -1 where unrepresentable
+  // Bytes 0-127 are the ASCII characters (and so are their reverse entries),
+  // which lets runs of ASCII skip the tables. Not true of every code page.
+  bool asciiIdentity = false;
 
   void BuildReverse() {
     fromUnicode.assign(0x10000, -1);
     for (int b = 255; b >= 0; --b) fromUnicode[toUnicode[b]] = static_cast<int16_t>(b);
+    asciiIdentity = true;
+    for (int b = 0; b < 128; ++b)
+      if (toUnicode[b] != b || fromUnicode[b] != b) asciiIdentity = false;
   }
 };
 
@@ -138,8 +180,15 @@ std::atomic<int>& CurrentCodePage() {
 
 const CodePage& Resolve(int codePage) {
   const int n = codePage == 0 ? AnsiCodePage() : codePage;
+  // Loaded code pages live as long as the process, so each thread may keep
+  // the one it used last and skip the lock.
+  thread_local int lastNumber = 0;
+  thread_local const CodePage* last = nullptr;
+  if (last && lastNumber == n) return *last;
   const CodePage* cp = FindCodePage(n);
   if (!cp) throw EEncodingError("Unknown code page " + std::to_string(n));
+  lastNumber = n;
+  last = cp;
   return *cp;
 }
 
@@ -210,7 +259,19 @@ std::u16string AnsiToUnicode(std::string_view bytes, int codePage) {
   std::u16string out(bytes.size(), u'\0');
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   char16_t* o = out.data();
-  for (size_t i = 0, n = bytes.size(); i < n; ++i) o[i] = cp.toUnicode[in[i]];
+  const size_t n = bytes.size();
+  size_t i = 0;
+  if (cp.asciiIdentity) {
+    // Blocks of ASCII are widened as they are; the fixed-size loops vectorise.
+    for (; n - i >= kAsciiBlock; i += kAsciiBlock) {
+      if (IsAsciiBlock(in + i)) {
+        WidenBlock(in + i, o + i);
+      } else {
+        for (size_t k = 0; k < kAsciiBlock; ++k) o[i + k] = cp.toUnicode[in[i + k]];
+      }
+    }
+  }
+  for (; i < n; ++i) o[i] = cp.toUnicode[in[i]];
   return out;
 }
 
@@ -222,21 +283,38 @@ std::string UnicodeToAnsi(std::u16string_view text, int codePage, bool* lossless
     out = UnicodeToMultiByte(cp, text, ok);
   } else {
     out.resize(text.size());
+    const char16_t* in = text.data();
+    const size_t n = text.size();
+    size_t i = 0;
     size_t o = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      const char16_t c = text[i];
-      const int16_t b = cp.fromUnicode[c];
+    // One character through the table; a surrogate pair is one character
+    // and gives one default character.
+    const int16_t* const table = cp.fromUnicode.data();
+    char* const dest = out.data();
+    auto encodeOne = [&] {
+      const char16_t c = in[i++];
+      const int16_t b = table[c];
       if (b >= 0) {
-        out[o++] = static_cast<char>(b);
-        continue;
+        dest[o++] = static_cast<char>(b);
+        return;
       }
       ok = false;
-      out[o++] = kDefaultChar;
-      // A surrogate pair is one character and gives one default character.
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-          text[i + 1] <= 0xDFFF)
-        ++i;
+      dest[o++] = kDefaultChar;
+      if (c >= 0xD800 && c <= 0xDBFF && i < n && in[i] >= 0xDC00 && in[i] <= 0xDFFF) ++i;
+    };
+    if (cp.asciiIdentity) {
+      while (n - i >= kAsciiBlock) {
+        if (IsAsciiBlock(in + i)) {
+          NarrowBlock(in + i, dest + o);
+          i += kAsciiBlock;
+          o += kAsciiBlock;
+          continue;
+        }
+        // A pair skipped at the block's end may carry `i` one past `stop`.
+        for (const size_t stop = i + kAsciiBlock; i < stop;) encodeOne();
+      }
     }
+    while (i < n) encodeOne();
     out.resize(o);
   }
   if (lossless) *lossless = ok;

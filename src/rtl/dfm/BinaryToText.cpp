@@ -4,14 +4,20 @@
 // reads or allocates, and refuses nesting deeper than kMaxFormNesting, so a
 // hostile stream ends in an EFormStreamError, never in a read past the data.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <type_traits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FloatText.h"
 #include "rtl/dfm/FormStream.h"
+#include "rtl/dfm/TextBuffer.h"
 #include "rtl/dfm/ValueEncoding.h"
 
 namespace zan {
@@ -21,6 +27,38 @@ namespace {
 
 constexpr size_t kPieceLength = 64;  // characters per piece of a long string
 constexpr size_t kBytesPerLine = 32;
+
+// The two hex digits of each byte value.
+constexpr std::array<std::array<char16_t, 2>, 256> kHexPairs = [] {
+  constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::array<std::array<char16_t, 2>, 256> t{};
+  for (int b = 0; b < 256; ++b) t[b] = {kHex[b >> 4], kHex[b & 15]};
+  return t;
+}();
+
+#ifdef __SSE2__
+/// The 32 hex digits of the 16 bytes at `in`.
+void EncodeHexBlock(const unsigned char* in, char16_t* o) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  const __m128i low = _mm_and_si128(bytes, nibble);
+  const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble);
+  // Nibbles in the order written, then digits: '0' + n, 7 more for A-F.
+  auto digits = [](__m128i n) {
+    const __m128i letter = _mm_cmpgt_epi8(n, _mm_set1_epi8(9));
+    return _mm_add_epi8(_mm_add_epi8(n, _mm_set1_epi8('0')),
+                        _mm_and_si128(letter, _mm_set1_epi8(7)));
+  };
+  const __m128i first = digits(_mm_unpacklo_epi8(high, low));
+  const __m128i second = digits(_mm_unpackhi_epi8(high, low));
+  const __m128i zero = _mm_setzero_si128();
+  auto* out = reinterpret_cast<__m128i*>(o);
+  _mm_storeu_si128(out, _mm_unpacklo_epi8(first, zero));
+  _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(first, zero));
+  _mm_storeu_si128(out + 2, _mm_unpacklo_epi8(second, zero));
+  _mm_storeu_si128(out + 3, _mm_unpackhi_epi8(second, zero));
+}
+#endif
 
 /// A non-ASCII string whose canonical bytes depend on the file's string kind,
 /// which is known only once the whole stream has been read.
@@ -39,7 +77,9 @@ class TBinaryToText {
         FInfo(info) {}
 
   std::u16string Run(size_t* consumed) {
-    FOut.reserve(FSize * 2);
+    // Text takes a little over two characters per byte of hex data and
+    // usually less for the rest; one reservation then covers most forms.
+    FOut.Reserve(FSize * 5 / 2 + 64);
     Need(4);
     if (std::memcmp(FData, "TPF0", 4) != 0)
       Fail("Invalid stream format: signature TPF0 expected", 0);
@@ -50,7 +90,7 @@ class TBinaryToText {
     else if (FPos != FSize)
       Fail("Unexpected data after the end of the component stream", FPos);
     if (FInfo) FinishInfo();
-    return std::move(FOut);
+    return FOut.Take();
   }
 
  private:
@@ -59,7 +99,7 @@ class TBinaryToText {
   size_t FPos = 0;
   const TFormConvertOptions& FOptions;
   TFormStreamInfo* FInfo;
-  std::u16string FOut;
+  TTextBuffer FOut;
   int FLevel = 0;
   int FDepth = 0;
   uint32_t FAtom = 0;
@@ -69,6 +109,7 @@ class TBinaryToText {
   std::string FCanonical;
   std::string FNumber;
   std::u16string FText;
+  TTextBuffer FHeader;
 
   // ---- reading -------------------------------------------------------------
 
@@ -126,13 +167,11 @@ class TBinaryToText {
   // ---- writing -------------------------------------------------------------
 
   void Ascii(std::string_view s) {
-    size_t at = FOut.size();
-    FOut.resize(at + s.size());
-    char16_t* o = FOut.data() + at;
+    char16_t* o = FOut.Extend(s.size());
     for (char c : s) *o++ = static_cast<unsigned char>(c);
   }
-  void Indent() { FOut.append(2 * FLevel, u' '); }
-  void EndLine() { FOut.append(FOptions.LineBreak); }
+  void Indent() { FOut.Fill(2 * static_cast<size_t>(FLevel), u' '); }
+  void EndLine() { FOut.Append(FOptions.LineBreak); }
   void NewLine() {
     EndLine();
     Indent();
@@ -148,63 +187,64 @@ class TBinaryToText {
   template <typename Ch>
   void Quoted(const Ch* s, size_t n) {
     if (n == 0) {
-      Ascii("''");
+      FOut.Append(u"''");
       return;
     }
+    auto printable = [](unsigned c) { return c >= 32 && c < 127 && c != '\''; };
     ++FLevel;
     size_t i = 0;
     while (i < n) {
       if (n > kPieceLength) NewLine();
       size_t end = std::min(n, i + kPieceLength);
-      bool inQuote = false;
-      for (; i < end; ++i) {
+      while (i < end) {
         unsigned c = static_cast<std::make_unsigned_t<Ch>>(s[i]);
-        if (c >= 32 && c < 127 && c != '\'') {
-          if (!inQuote) FOut.push_back(u'\'');
-          inQuote = true;
-          FOut.push_back(static_cast<char16_t>(c));
-        } else {
-          if (inQuote) FOut.push_back(u'\'');
-          inQuote = false;
-          FOut.push_back(u'#');
+        if (!printable(c)) {
+          FOut.Push(u'#');
           Int(c);
+          ++i;
+          continue;
         }
+        // A run of printable characters goes into one quoted part.
+        size_t run = i + 1;
+        while (run < end && printable(static_cast<std::make_unsigned_t<Ch>>(s[run]))) ++run;
+        char16_t* o = FOut.Extend(run - i + 2);
+        *o++ = u'\'';
+        for (; i < run; ++i) *o++ = static_cast<char16_t>(s[i]);
+        *o = u'\'';
       }
-      if (inQuote) FOut.push_back(u'\'');
-      if (i < n) Ascii(" +");
+      if (i < n) FOut.Append(u" +");
     }
     --FLevel;
   }
 
   /// Reads a short string and appends its text to `dest`: UTF-8, or in
   /// streams that are not UTF-8 code-page bytes (then the result is false).
-  bool ReadShort(std::u16string& dest) {
+  bool ReadShort(TTextBuffer& dest) {
     size_t n = Byte();
     Need(n);
     std::string_view bytes(reinterpret_cast<const char*>(FData) + FPos, n);
     FPos += n;
     if (IsAscii(bytes)) {
-      size_t at = dest.size();
-      dest.resize(at + n);
-      for (size_t i = 0; i < n; ++i) dest[at + i] = static_cast<unsigned char>(bytes[i]);
+      char16_t* o = dest.Extend(n);
+      for (size_t i = 0; i < n; ++i) o[i] = static_cast<unsigned char>(bytes[i]);
       return true;
     }
     if (IsValidUtf8(bytes)) {
-      dest += Utf8ToUtf16(bytes);
+      dest.Append(Utf8ToUtf16(bytes));
       return true;
     }
-    dest += AnsiToUnicode(bytes, FOptions.CodePage);
+    dest.Append(AnsiToUnicode(bytes, FOptions.CodePage));
     return false;
   }
 
   /// A class, object, property or set element name.
-  void Name(std::u16string& dest) {
+  void Name(TTextBuffer& dest) {
     size_t start = FPos;
     uint32_t atom = FAtom++;
-    size_t at = dest.size();
+    size_t at = dest.Size();
     if (ReadShort(dest) || !FInfo) return;
     FCanonical.clear();
-    if (EncodeShortString(std::u16string_view(dest).substr(at), FCanonical)) AddHint(atom, start);
+    if (EncodeShortString(dest.View().substr(at), FCanonical)) AddHint(atom, start);
   }
 
   // ---- objects and properties ---------------------------------------------
@@ -249,22 +289,22 @@ class TBinaryToText {
       }
       if (FCanonical != Span(start)) AddHint(atom, start);
     }
-    std::u16string& header = FText;
-    header.clear();
+    TTextBuffer& header = FHeader;
+    header.Clear();
     Name(header);  // class name
-    size_t classLength = header.size();
+    size_t classLength = header.Size();
     Name(header);  // object name
     Indent();
     Ascii((flags & ffInherited) ? "inherited " : (flags & ffInline) ? "inline " : "object ");
-    if (header.size() > classLength) {
-      FOut.append(header, classLength);
-      Ascii(": ");
+    if (header.Size() > classLength) {
+      FOut.Append(header.View().substr(classLength));
+      FOut.Append(u": ");
     }
-    FOut.append(header, 0, classLength);
+    FOut.Append(header.View().substr(0, classLength));
     if (flags & ffChildPos) {
-      Ascii(" [");
+      FOut.Append(u" [");
       Int(position);
-      FOut.push_back(u']');
+      FOut.Push(u']');
     }
     EndLine();
     ++FLevel;
@@ -272,7 +312,7 @@ class TBinaryToText {
     while (!EndOfList()) ConvertObject();
     --FLevel;
     Indent();
-    Ascii("end");
+    FOut.Append(u"end");
     EndLine();
     Leave();
   }
@@ -280,7 +320,7 @@ class TBinaryToText {
   void ConvertProperty() {
     Indent();
     Name(FOut);
-    Ascii(" = ");
+    FOut.Append(u" = ");
     ConvertValue();
     EndLine();
   }
@@ -331,7 +371,7 @@ class TBinaryToText {
         break;
     }
     Ascii(FNumber);
-    if (suffix) FOut.push_back(static_cast<char16_t>(suffix));
+    if (suffix) FOut.Push(static_cast<char16_t>(suffix));
     if (!FInfo) return;
     FCanonical.clear();
     if (!EncodeNumber(FNumber, suffix, FCanonical)) {
@@ -350,14 +390,14 @@ class TBinaryToText {
     switch (t) {
       case TValueType::vaList:
         Enter();
-        FOut.push_back(u'(');
+        FOut.Push(u'(');
         ++FLevel;
         while (!EndOfList()) {
           NewLine();
           ConvertValue();
         }
         --FLevel;
-        FOut.push_back(u')');
+        FOut.Push(u')');
         Leave();
         return;
       case TValueType::vaInt8:
@@ -388,25 +428,29 @@ class TBinaryToText {
         return Ident(start, FAtom++);
       case TValueType::vaFalse:
         ++FAtom;
-        return Ascii("False");
+        FOut.Append(u"False");
+        return;
       case TValueType::vaTrue:
         ++FAtom;
-        return Ascii("True");
+        FOut.Append(u"True");
+        return;
       case TValueType::vaNil:
         ++FAtom;
-        return Ascii("nil");
+        FOut.Append(u"nil");
+        return;
       case TValueType::vaNull:
         ++FAtom;
-        return Ascii("Null");
+        FOut.Append(u"Null");
+        return;
       case TValueType::vaBinary:
         return Binary();
       case TValueType::vaSet:
-        FOut.push_back(u'[');
+        FOut.Push(u'[');
         for (bool first = true; !EndOfList(); first = false) {
-          if (!first) Ascii(", ");
+          if (!first) FOut.Append(u", ");
           Name(FOut);
         }
-        FOut.push_back(u']');
+        FOut.Push(u']');
         return;
       case TValueType::vaCollection:
         return Collection();
@@ -471,52 +515,57 @@ class TBinaryToText {
   }
 
   void Ident(size_t start, uint32_t atom) {
-    size_t at = FOut.size();
+    size_t at = FOut.Size();
     bool utf8 = ReadShort(FOut);
     if (!FInfo) return;
-    size_t n = FOut.size() - at;
+    size_t n = FOut.Size() - at;
     if (utf8 && (n < 3 || n > 5)) return;  // cannot be False, True, nil or Null
     FCanonical.clear();
-    if (EncodeIdent(std::u16string_view(FOut).substr(at), FCanonical) && FCanonical != Span(start))
+    if (EncodeIdent(FOut.View().substr(at), FCanonical) && FCanonical != Span(start))
       AddHint(atom, start);
   }
 
+  /// Hex digits in lines of 32 bytes; a value of 32 bytes or more starts
+  /// each line on a line of its own, one level deeper.
   void Binary() {
-    static const char kHex[] = "0123456789ABCDEF";
     size_t n = Count(1);
-    FOut.push_back(u'{');
-    ++FLevel;
     bool multiLine = n >= kBytesPerLine;
-    while (n > 0) {
-      if (multiLine) NewLine();
-      size_t chunk = std::min(n, kBytesPerLine);
-      size_t at = FOut.size();
-      FOut.resize(at + 2 * chunk);
-      char16_t* o = FOut.data() + at;
-      for (size_t i = 0; i < chunk; ++i) {
-        unsigned char b = FData[FPos + i];
-        *o++ = static_cast<char16_t>(kHex[b >> 4]);
-        *o++ = static_cast<char16_t>(kHex[b & 15]);
+    size_t lines = (n + kBytesPerLine - 1) / kBytesPerLine;
+    std::u16string_view lineBreak = FOptions.LineBreak;
+    size_t indent = 2 * static_cast<size_t>(FLevel + 1);
+    char16_t* o = FOut.Extend(2 + 2 * n + (multiLine ? lines * (lineBreak.size() + indent) : 0));
+    *o++ = u'{';
+    const unsigned char* in = FData + FPos;
+    for (size_t left = n; left > 0;) {
+      if (multiLine) {
+        o = std::copy(lineBreak.begin(), lineBreak.end(), o);
+        o = std::fill_n(o, indent, u' ');
       }
-      FPos += chunk;
-      n -= chunk;
+      size_t chunk = std::min(left, kBytesPerLine);
+      size_t i = 0;
+#ifdef __SSE2__
+      for (; chunk - i >= 16; i += 16, o += 32) EncodeHexBlock(in + i, o);
+#endif
+      for (; i < chunk; ++i, o += 2) std::memcpy(o, kHexPairs[in[i]].data(), 4);
+      in += chunk;
+      left -= chunk;
     }
-    --FLevel;
-    FOut.push_back(u'}');
+    *o = u'}';
+    FPos += n;
   }
 
   void Collection() {
     Enter();
-    FOut.push_back(u'<');
+    FOut.Push(u'<');
     ++FLevel;
     while (!EndOfList()) {
       NewLine();
-      Ascii("item");
+      FOut.Append(u"item");
       TValueType t = static_cast<TValueType>(FData[FPos]);
       if (t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32) {
-        Ascii(" [");
+        FOut.Append(u" [");
         ConvertValue();
-        FOut.push_back(u']');
+        FOut.Push(u']');
       }
       EndLine();
       if (Byte() != static_cast<uint8_t>(TValueType::vaList)) Fail("List expected", FPos - 1);
@@ -524,10 +573,10 @@ class TBinaryToText {
       while (!EndOfList()) ConvertProperty();
       --FLevel;
       Indent();
-      Ascii("end");
+      FOut.Append(u"end");
     }
     --FLevel;
-    FOut.push_back(u'>');
+    FOut.Push(u'>');
     Leave();
   }
 

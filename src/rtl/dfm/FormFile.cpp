@@ -63,6 +63,7 @@ std::string WriteBinaryForm(std::u16string_view text, const TBinaryFormLayout* l
     throw EFormStreamError(options.FileName, 0, "Component stream too large for a resource");
   header.Size = static_cast<int32_t>(stream.size() + slack);
   std::string out = WriteResourceHeader(header);
+  out.reserve(out.size() + stream.size() + slack + (layout ? layout->Trailing.size() : 0));
   out += stream;
   if (layout) {
     out += layout->Slack;

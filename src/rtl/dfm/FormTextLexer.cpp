@@ -1,6 +1,12 @@
 #include "rtl/dfm/FormTextLexer.h"
 
+#include <array>
 #include <charconv>
+#include <cstddef>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "rtl/dfm/FormStream.h"
 
@@ -12,18 +18,89 @@ bool IsIdentStart(char16_t c) {
   return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
          (c >= 0x80 && c != 0xFEFF);
 }
+
+// IsIdentChar of the ASCII units, looked up in the identifier loop.
+constexpr std::array<bool, 128> kAsciiIdentChars = [] {
+  std::array<bool, 128> t{};
+  for (int c = 0; c < 128; ++c)
+    t[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= '0' && c <= '9');
+  return t;
+}();
+
 bool IsIdentChar(char16_t c) {
-  return IsIdentStart(c) || (c >= u'0' && c <= u'9');
+  return c < 128 ? kAsciiIdentChars[c] : c != 0xFEFF;
 }
 bool IsDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
 }
+
+// Value of each hex digit among the first 256 code units, -1 elsewhere.
+constexpr std::array<int8_t, 256> kHexValues = [] {
+  std::array<int8_t, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
+           : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
+           : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
+                                  : -1;
+  return t;
+}();
+
 int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
+  return c < 256 ? kHexValues[c] : -1;
 }
+
+/// Skips the blanks (code units up to the space) from `p`, counting the line
+/// breaks in `line`: LF, CR LF and a lone CR each end one line.
+const char16_t* SkipBlankRun(const char16_t* p, const char16_t* end, int& line) {
+  while (p < end && *p <= u' ') {
+    char16_t c = *p++;
+    if (c == u' ') continue;
+    if (c == u'\n' || (c == u'\r' && (p == end || *p != u'\n'))) ++line;
+  }
+  return p;
+}
+
+/// The first `c` in [p, end), or `end`.
+const char16_t* FindUnit(const char16_t* p, const char16_t* end, char16_t c) {
+#ifdef __SSE2__
+  const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+  for (; end - p >= 16; p += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(a, needle), _mm_cmpeq_epi16(b, needle));
+    if (_mm_movemask_epi8(hit) != 0) break;
+  }
+#endif
+  while (p < end && *p != c) ++p;
+  return p;
+}
+
+#ifdef __SSE2__
+/// Decodes 16 hex digits at `p` into 8 bytes at `o`; false (and nothing
+/// written) when one of the units is not a hex digit.
+bool DecodeHexBlock(const char16_t* p, char* o) {
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+  // Units above 255 saturate to 255, which is no digit.
+  const __m128i c = _mm_packus_epi16(a, b);
+  // Unsigned range tests with signed compares: shift the range to start at -128.
+  const __m128i digit = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(0x80 - '0')));
+  const __m128i isDigit = _mm_cmplt_epi8(digit, _mm_set1_epi8(static_cast<char>(0x80 + 10)));
+  const __m128i lower = _mm_or_si128(c, _mm_set1_epi8(0x20));
+  const __m128i letter = _mm_add_epi8(lower, _mm_set1_epi8(static_cast<char>(0x80 - 'a')));
+  const __m128i isLetter = _mm_cmplt_epi8(letter, _mm_set1_epi8(static_cast<char>(0x80 + 6)));
+  if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF) return false;
+  const __m128i digitValue = _mm_and_si128(isDigit, _mm_sub_epi8(c, _mm_set1_epi8('0')));
+  const __m128i letterValue = _mm_and_si128(isLetter, _mm_sub_epi8(lower, _mm_set1_epi8('a' - 10)));
+  const __m128i v = _mm_or_si128(digitValue, letterValue);
+  // Each 16-bit lane holds a pair: the high digit in its low byte.
+  const __m128i high = _mm_slli_epi16(_mm_and_si128(v, _mm_set1_epi16(0x00FF)), 4);
+  const __m128i low = _mm_srli_epi16(v, 8);
+  const __m128i bytes = _mm_packus_epi16(_mm_or_si128(high, low), _mm_setzero_si128());
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(o), bytes);
+  return true;
+}
+#endif
 
 }  // namespace
 
@@ -50,10 +127,8 @@ bool TFormTextLexer::IsWord(std::string_view word) const {
 }
 
 void TFormTextLexer::SkipBlanks() {
-  while (FPos < FText.size() && FText[FPos] <= u' ') {
-    char16_t c = FText[FPos++];
-    if (c == u'\n' || (c == u'\r' && At(FPos) != u'\n')) ++FNextLine;
-  }
+  const char16_t* begin = FText.data();
+  FPos = SkipBlankRun(begin + FPos, begin + FText.size(), FNextLine) - begin;
 }
 
 void TFormTextLexer::Next() {
@@ -66,7 +141,11 @@ void TFormTextLexer::Next() {
   }
   char16_t c = FText[FPos];
   if (IsIdentStart(c)) {
-    while (FPos < FText.size() && IsIdentChar(FText[FPos])) ++FPos;
+    const char16_t* const begin = FText.data();
+    const char16_t* const end = begin + FText.size();
+    const char16_t* p = begin + FPos + 1;
+    while (p < end && IsIdentChar(*p)) ++p;
+    FPos = p - begin;
     FKind = TTokenKind::tkIdent;
   } else if (c == u'\'' || c == u'#') {
     ReadString();
@@ -171,23 +250,55 @@ void TFormTextLexer::ReadNumber() {
 }
 
 void TFormTextLexer::ReadBinary(std::string& out) {
+  // The closing brace bounds the digits, so the output is sized once; pairs
+  // of adjacent digits are decoded in a tight loop, and blanks (which may
+  // split a pair) and errors are left to the slower path below it.
+  const char16_t* const begin = FText.data();
+  const char16_t* const textEnd = begin + FText.size();
+  const char16_t* p = begin + FPos;
+  const char16_t* const close = FindUnit(p, textEnd, u'}');
+  const size_t at = out.size();
+  out.resize(at + static_cast<size_t>(close - p) / 2);
+  char* const first = out.data() + at;
+  char* o = first;
   int high = -1;
-  for (;;) {
-    SkipBlanks();
-    FLine = FNextLine;
-    if (FPos >= FText.size()) Error("'}' expected");
-    char16_t c = FText[FPos++];
-    if (c == u'}') break;
-    int h = HexValue(c);
-    if (h < 0) Error("Invalid binary value");
+  while (p < close) {
+    if (high < 0) {
+#ifdef __SSE2__
+      for (; close - p >= 16 && DecodeHexBlock(p, o); p += 16) o += 8;
+#endif
+      for (; close - p >= 2; p += 2) {
+        const int a = HexValue(p[0]);
+        const int b = HexValue(p[1]);
+        if ((a | b) < 0) break;
+        *o++ = static_cast<char>(a << 4 | b);
+      }
+      if (p == close) break;
+    }
+    if (*p <= u' ') {
+      p = SkipBlankRun(p, textEnd, FNextLine);
+      continue;
+    }
+    const int h = HexValue(*p);
+    if (h < 0) {
+      FPos = p - begin;
+      FLine = FNextLine;
+      Error("Invalid binary value");
+    }
+    ++p;
     if (high < 0) {
       high = h;
     } else {
-      out.push_back(static_cast<char>(high * 16 + h));
+      *o++ = static_cast<char>(high << 4 | h);
       high = -1;
     }
   }
+  out.resize(at + static_cast<size_t>(o - first));
+  FPos = close - begin;
+  FLine = FNextLine;
+  if (close == textEnd) Error("'}' expected");
   if (high >= 0) Error("Odd number of hex digits in binary value");
+  ++FPos;
   Next();
 }
 

@@ -74,6 +74,18 @@ bool EncodeNumber(std::string_view text, char suffix, std::string& out) {
   return false;
 }
 
+namespace {
+
+/// Appends text known to be ASCII, one byte per character.
+void AppendAscii(std::u16string_view text, std::string& out) {
+  size_t at = out.size();
+  out.resize(at + text.size());
+  char* o = out.data() + at;
+  for (char16_t c : text) *o++ = static_cast<char>(c);
+}
+
+}  // namespace
+
 bool IsAscii(std::u16string_view text) {
   char16_t acc = 0;
   for (char16_t c : text) acc |= c;
@@ -121,7 +133,7 @@ bool EncodeShortString(std::u16string_view name, std::string& out) {
   size_t lenAt = out.size();
   out.push_back('\0');
   if (IsAscii(name)) {
-    for (char16_t c : name) out.push_back(static_cast<char>(c));
+    AppendAscii(name, out);
   } else {
     AppendUtf8(name, out);
   }
@@ -167,9 +179,12 @@ static void EncodeBytes8(std::string_view bytes, std::string& out) {
 static void EncodeWide(std::u16string_view text, std::string& out) {
   PutType(out, TValueType::vaWString);
   PutInt32(out, static_cast<int32_t>(text.size()));
+  size_t at = out.size();
+  out.resize(at + 2 * text.size());
+  char* o = out.data() + at;
   for (char16_t c : text) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
+    *o++ = static_cast<char>(c & 0xFF);
+    *o++ = static_cast<char>(c >> 8);
   }
 }
 
@@ -182,7 +197,7 @@ void EncodeString(std::u16string_view text, TStringKind kind, int codePage, std:
       PutType(out, TValueType::vaLString);
       PutInt32(out, static_cast<int32_t>(text.size()));
     }
-    for (char16_t c : text) out.push_back(static_cast<char>(c));
+    AppendAscii(text, out);
     return;
   }
   switch (kind) {

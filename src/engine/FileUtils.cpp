@@ -111,6 +111,8 @@ bool ForceFolder(std::u16string_view path, TFileSystem* fs) {
   // A relative path would create folders under the current folder.
   if (!HasDrivePart(path)) return false;
   TFileSystem& files = Resolve(fs);
+  // The common case, a folder made before, costs one query.
+  if (files.IsFolder(path)) return true;
   auto create = [&](std::u16string_view folder) {
     TFileStatus status = files.MakeFolder(folder);
     return status.Ok() || status.Code() == TFileErrorCode::AlreadyExists;

@@ -197,6 +197,7 @@ bool TComponentReplacer::PerformReplace() {
     {
       TFinally emptyList([this] {
         FUnitList.Clear();
+        FFolderListings.Clear();
         // A write still queued when the run stops is dropped with the temporary folder.
         if (FEncoder) FEncoder.reset();
         FQueuedTarget.clear();
@@ -270,6 +271,7 @@ bool TComponentReplacer::PerformReplace() {
 void TComponentReplacer::InitUnitList(const TStringList& projectUnits) {
   FLog->WriteLine(res::sInitializingUnitList);
   FUnitList.Clear();
+  FFolderListings.Clear();
   if (FReplaceOptions.Dest == sdDirectory)
     ScanFolder(FReplaceOptions.Directory, FReplaceOptions.IncludeSubDirs);
   else

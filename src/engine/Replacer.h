@@ -31,6 +31,7 @@
 #include "engine/FormFileStep.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
+#include "ide/FileCase.h"
 #include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/StringList.h"
@@ -151,6 +152,9 @@ class TComponentReplacer {
   TClassNameTable FPairIndex;
   // Line of each original in FUndoList, so that recording stays linear.
   std::unordered_map<std::u16string, int> FUndoIndex;
+  // Listings of the folders where resource directives look for forms; the
+  // scanned files do not change while a run reads them.
+  TFolderListingCache FFolderListings;
   // The lexer of comments, made once (a lexer builds its character tables).
   std::unique_ptr<TPasParser> FCommentLexer;
 

@@ -164,7 +164,7 @@ void TComponentReplacer::ProcessComment(std::u16string& comment, const std::u16s
       candidate = JoinPath(ExtractFileDir(fileName),
                            comment.substr(start, dot - start) + comment.substr(dot, 4));
     }
-    const std::u16string found = FindFileIgnoringCase(FileSystem(), candidate);
+    const std::u16string found = FindFileIgnoringCase(FileSystem(), candidate, &FFolderListings);
     if (!found.empty() && FileSystem().IsFile(found)) {
       AddDiscoveredFile(found);
     } else {

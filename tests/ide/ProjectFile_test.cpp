@@ -56,6 +56,20 @@ TEST(ProjectFileTest, PathsAreMadeNativeAndFoundWithoutRegardToCase) {
   EXPECT_EQ(FindFileIgnoringCase(fs, u"/P/SRC/UNIT1.PAS"), u"/p/Src/Unit1.pas");
   EXPECT_EQ(FindFileIgnoringCase(fs, u"/p/src/Unit2.pas"), u"");
   EXPECT_EQ(FindFileIgnoringCase(fs, u"relative.pas"), u"");
+
+  // With a cache each folder is listed once, and the answers stay the same;
+  // a folder that cannot be listed is no match.
+  TFaultyFileSystem counted(fs);
+  TFolderListingCache cache;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(FindFileIgnoringCase(counted, u"/p/Src/UNIT1.PAS", &cache), u"/p/Src/Unit1.pas");
+    EXPECT_EQ(FindFileIgnoringCase(counted, u"/P/src/unit1.pas", &cache), u"/p/Src/Unit1.pas");
+    EXPECT_EQ(FindFileIgnoringCase(counted, u"/p/Src/Unit2.pas", &cache), u"");
+  }
+  EXPECT_EQ(counted.Calls(TFileOp::List), 3);  // "/", "/p", "/p/Src"
+  counted.FailAlways(TFileOp::List);
+  cache.Clear();
+  EXPECT_EQ(FindFileIgnoringCase(counted, u"/p/Src/UNIT1.PAS", &cache), u"");
 }
 
 TEST(ProjectFileTest, ReadingProjects) {

@@ -198,10 +198,7 @@ bool TComponentReplacer::PerformReplace() {
       TFinally emptyList([this] {
         FUnitList.Clear();
         FFolderListings.Clear();
-        // A write still queued when the run stops is dropped with the temporary folder.
-        if (FEncoder) FEncoder.reset();
-        FQueuedTarget.clear();
-        std::string().swap(FQueuedBytes);
+        DropQueuedWrite();
       });
       if (!FDryRun) CreateBackupFolder();
       FLog->WriteLine(res::sAllocatingTempFolder);
@@ -212,7 +209,11 @@ bool TComponentReplacer::PerformReplace() {
         throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
       }
       {
-        TFinally removeTemp([this, &tempFolder] { DeleteFolderTree(tempFolder, &FileSystem()); });
+        TFinally removeTemp([this, &tempFolder] {
+          // A job still writing into the folder ends first; its file goes with the folder.
+          DropQueuedWrite();
+          DeleteFolderTree(tempFolder, &FileSystem());
+        });
         FDBList.Clear();
         const int n0 = FUnitList.Count();
         bool twoPass = FReplaceOptions.Dest == sdProject;
@@ -327,14 +328,29 @@ void TComponentReplacer::QueueWrite(const std::u16string& target,
   FinishQueuedWrite();
   if (!FEncoder) FEncoder = std::make_unique<TBackgroundJob>();
   FQueuedTarget = target;
-  FEncoder->Start([this, encode = std::move(encode)] { FQueuedBytes = encode(); });
+  TFileSystem* fs = &FileSystem();
+  // The disk takes the write from the job's thread as well.
+  FQueuedWritten = fs->ThreadSafe();
+  FEncoder->Start([this, fs, target, encode = std::move(encode)] {
+    FQueuedBytes = encode();
+    if (FQueuedWritten) {
+      fs->WriteFile(target, FQueuedBytes);
+      std::string().swap(FQueuedBytes);
+    }
+  });
 }
 
 void TComponentReplacer::FinishQueuedWrite() {
   if (FQueuedTarget.empty()) return;
   const std::u16string target = std::exchange(FQueuedTarget, {});
   FEncoder->Wait();
-  FileSystem().WriteFile(target, FQueuedBytes);
+  if (!FQueuedWritten) FileSystem().WriteFile(target, FQueuedBytes);
+  std::string().swap(FQueuedBytes);
+}
+
+void TComponentReplacer::DropQueuedWrite() {
+  FEncoder.reset();  // waits for a job still running
+  FQueuedTarget.clear();
   std::string().swap(FQueuedBytes);
 }
 

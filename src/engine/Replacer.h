@@ -163,11 +163,14 @@ class TComponentReplacer {
   void QueueWrite(const std::u16string& target, std::function<std::string()> encode);
   /// Writes the file queued last, if any; raises what its encoding raised.
   void FinishQueuedWrite();
+  /// Waits for the background job and forgets what it made (a run that stops).
+  void DropQueuedWrite();
 
   std::unique_ptr<TFormFileStep> FFormFileStep;
   std::unique_ptr<TBackgroundJob> FEncoder;  // made at the first queued write
   std::u16string FQueuedTarget;              // empty: nothing queued
   std::string FQueuedBytes;
+  bool FQueuedWritten = false;  // the job writes the file itself
   TFileSystem* FFileSystem = nullptr;
   TRunReport* FReport = nullptr;
   bool FDryRun = false;

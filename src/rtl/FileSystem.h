@@ -167,6 +167,10 @@ class TFileSystem {
   /// The user's temporary folder (no trailing separator); an error when there is none.
   virtual TFileStatus GetTempFolder(std::u16string& folder) = 0;
 
+  /// Whether calls may come from several threads at once (the disk: yes;
+  /// the in-memory tree and the test doubles: no).
+  virtual bool ThreadSafe() const { return false; }
+
   // ----- queries and throwing conveniences
   bool Exists(std::u16string_view path) { return GetAttributes(path).Exists; }
   bool IsFile(std::u16string_view path);
@@ -203,6 +207,7 @@ class TRealFileSystem : public TFileSystem {
   TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
   /// $TMPDIR when it names a folder, else /tmp.
   TFileStatus GetTempFolder(std::u16string& folder) override;
+  bool ThreadSafe() const override { return true; }
 };
 
 /// An in-memory tree for tests. Paths are kept normalised (repeated and

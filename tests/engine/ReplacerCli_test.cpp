@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "common/TestUtil.h"
@@ -30,11 +31,12 @@ class CliTest : public ::testing::Test {
     if (!fs::exists(FExe)) GTEST_SKIP() << "zanmig not built at " << FExe;
     Root = Temp.path();
   }
-  TCliResult Run(const std::string& args) {
+  TCliResult Run(const std::string& args, const std::string& env = {}) {
     const fs::path out = Root / "stdout.txt";
     const fs::path err = Root / "stderr.txt";
-    const std::string command = "cd '" + Root.string() + "' && '" + FExe.string() + "' " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+    const std::string command = "cd '" + Root.string() + "' && " + env + " '" + FExe.string() +
+                                "' " + args + " >'" + out.string() + "' 2>'" + err.string() +
+                                "' </dev/null";
     const int status = std::system(command.c_str());
     TCliResult result;
     result.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -168,6 +170,50 @@ TEST_F(CliTest, ARaisedErrorExitsWithThreeAndTouchesNothing) {
   TCliResult gone = Run("replace --library BDE --dir nowhere");
   EXPECT_EQ(gone.Exit, 3);
   EXPECT_EQ(gone.Err, "zanmig: Folder \"" + (Root / "nowhere").string() + "\" does not exist.\n");
+}
+
+// Converted forms are checked and written on a second thread while the run
+// goes on: a form that fails there, or on the main thread while the other is
+// busy, still stops the run with every original untouched and no temporary
+// folder left.
+TEST_F(CliTest, AFormFailingWhileAnotherIsWrittenTouchesNothing) {
+  const std::string good =
+      "object F: TForm\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      'select 1')\r\n"
+      "  end\r\nend\r\n";
+  const struct {
+    const char* name;
+    std::string form;
+    const char* error;
+  } cases[] = {
+      {"not convertible back",
+       "object F: TForm\r\n  Caption = 'a' 'b'\r\n  object Q: TQuery\r\n"
+       "  end\r\nend\r\n",
+       "is not valid form text"},
+      {"a damaged binary form",
+       std::string("\xFF\x0A\x00", 3) + std::string("F\0\x30\x10\x40\0\0\0", 8) + "TPF0\x05TForm",
+       "U12.dfm"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Root / "app");
+    fs::remove_all(Root / "tmp");
+    fs::create_directories(Root / "tmp");
+    std::map<std::string, std::string> before;
+    for (int i = 10; i < 40; ++i) {
+      const std::string stem = "app/U" + std::to_string(i);
+      before[stem + ".pas"] = "unit U" + std::to_string(i) +
+                              ";\r\ninterface\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n";
+      before[stem + ".dfm"] = i == 12 ? c.form : good;
+    }
+    for (const auto& [name, bytes] : before) Write(name, bytes);
+    TCliResult r =
+        Run("replace --library BDE --dir app", "TMPDIR='" + (Root / "tmp").string() + "'");
+    EXPECT_EQ(r.Exit, 3) << r.Out << r.Err;
+    EXPECT_NE(r.Err.find(c.error), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("U12.dfm"), std::string::npos) << r.Err;
+    for (const auto& [name, bytes] : before) EXPECT_EQ(Read(name), bytes) << name;
+    EXPECT_TRUE(fs::is_empty(Root / "tmp"));
+  }
 }
 
 TEST_F(CliTest, AFailedCopyOverAnOriginalExitsWithOne) {

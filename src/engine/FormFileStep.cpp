@@ -7,6 +7,10 @@ TFormFileStep::TResult TFormFileStep::ProcessFormFile(TComponentReplacer&, const
   return {};
 }
 
+std::unique_ptr<TFormFileStep> TFormFileStep::CloneForLane(TRunReport*) const {
+  return nullptr;
+}
+
 void TFormFileStep::CollectDatabaseNames(TComponentReplacer&, const std::u16string&,
                                          const std::string&) {}
 

@@ -9,11 +9,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace zan {
 
 class TComponentReplacer;
+struct TRunReport;
 
 class TFormFileStep {
  public:
@@ -22,10 +24,9 @@ class TFormFileStep {
   struct TResult {
     int Changes = 0;    // converted objects; 0 leaves the original as it is
     std::string Bytes;  // the new file contents when Changes > 0 and no Encode
-    /// When set, makes the new file contents instead of Bytes: work that
-    /// touches nothing but its own data (checking and encoding the converted
-    /// text), so that it may run on another thread while the run goes on
-    /// with the next file. May raise as ProcessFormFile does.
+    /// When set, makes the new file contents instead of Bytes (checking and
+    /// encoding the converted text); called once, on the thread that
+    /// converted the form. May raise as ProcessFormFile does.
     std::function<std::string()> Encode;
   };
 
@@ -33,6 +34,12 @@ class TFormFileStep {
   /// `bytes`). May raise; the run then stops with every original untouched.
   virtual TResult ProcessFormFile(TComponentReplacer& replacer, const std::u16string& fileName,
                                   const std::string& bytes);
+
+  /// A step of the same configuration for converting forms on another thread
+  /// beside this one, recording its report entries into `sink` (none when
+  /// null) instead of the replacer's report; nullptr when the step cannot be
+  /// run that way (the base).
+  virtual std::unique_ptr<TFormFileStep> CloneForLane(TRunReport* sink) const;
 
   /// The first pass over the forms of a project run: records which database
   /// component declares which database name in the replacer's DBList.

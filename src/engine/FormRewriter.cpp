@@ -158,6 +158,16 @@ void TFormRewriter::SetConfigFiles(const std::u16string& connectionDefFileName,
   FFormParser->SetDriverConfFileName(driverConfFileName);
 }
 
+std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane(TRunReport* sink) const {
+  auto lane = std::make_unique<TFormRewriter>();
+  lane->SetConfigFiles(FFormParser->ConnectionDefFileName(), FFormParser->DriverConfFileName());
+  lane->FFormParser->SetClassRegistry(&FFormParser->ClassRegistry());
+  lane->FMaxFormTextLength = FMaxFormTextLength;
+  lane->FHasReportSink = true;
+  lane->FReportSink = sink;
+  return lane;
+}
+
 void TFormRewriter::CheckLength(const std::u16string& text, const std::u16string& fileName) const {
   if (text.size() > FMaxFormTextLength) throw EFormFileError(res::Fmt(sFormTooLarge, {fileName}));
 }
@@ -191,7 +201,7 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
         return replacer.DoGetPropertyValue(propName, oldPropValue);
       });
   parser.SetLineBreak(lineBreak);
-  TRunReport* report = replacer.Report();
+  TRunReport* report = FHasReportSink ? FReportSink : replacer.Report();
 
   TPasParser lexer;
   lexer.SetTextRef(text);

@@ -77,6 +77,7 @@ class TFormRewriter : public TFormFileStep {
                             const std::string& bytes) override;
   void SetConfigFiles(const std::u16string& connectionDefFileName,
                       const std::u16string& driverConfFileName) override;
+  std::unique_ptr<TFormFileStep> CloneForLane(TRunReport* sink) const override;
 
   /// Converts the objects of source classes in `text` (line break
   /// `lineBreak`); `output` receives the new text. Returns the change count.
@@ -96,6 +97,9 @@ class TFormRewriter : public TFormFileStep {
 
   std::unique_ptr<TZanFormParser> FFormParser;
   size_t FMaxFormTextLength;
+  // A lane's report: used instead of the replacer's when set.
+  bool FHasReportSink = false;
+  TRunReport* FReportSink = nullptr;
 };
 
 /// Installs a TFormRewriter as the form-file step of `replacer`.

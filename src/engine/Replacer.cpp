@@ -42,12 +42,12 @@ class TPairIndex : public TObject {
   int Index;
 };
 
-bool HasUnitExtension(std::u16string_view fileName) {
+}  // namespace
+
+bool TComponentReplacer::IsUnitFile(std::u16string_view fileName) {
   const std::u16string ext = UpperCase(ExtractFileExt(fileName));
   return ext == u".PAS" || ext == u".DPR";
 }
-
-}  // namespace
 
 TComponentReplacer::TComponentReplacer(std::u16string_view oldUsesUnit,
                                        std::u16string_view newUsesList,
@@ -198,7 +198,6 @@ bool TComponentReplacer::PerformReplace() {
       TFinally emptyList([this] {
         FUnitList.Clear();
         FFolderListings.Clear();
-        DropQueuedWrite();
       });
       if (!FDryRun) CreateBackupFolder();
       FLog->WriteLine(res::sAllocatingTempFolder);
@@ -209,11 +208,7 @@ bool TComponentReplacer::PerformReplace() {
         throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
       }
       {
-        TFinally removeTemp([this, &tempFolder] {
-          // A job still writing into the folder ends first; its file goes with the folder.
-          DropQueuedWrite();
-          DeleteFolderTree(tempFolder, &FileSystem());
-        });
+        TFinally removeTemp([this, &tempFolder] { DeleteFolderTree(tempFolder, &FileSystem()); });
         FDBList.Clear();
         const int n0 = FUnitList.Count();
         bool twoPass = FReplaceOptions.Dest == sdProject;
@@ -233,6 +228,8 @@ bool TComponentReplacer::PerformReplace() {
               i = n0;
               continue;
             }
+          } else if (ConvertFormsInLanes(i, tempFolder)) {
+            break;  // the forms were the rest of the list
           } else {
             const int before = FChangedFilesCount;
             ProcessFile(item, JoinPath(tempFolder, ExtractFilePath(relPath)));
@@ -241,7 +238,6 @@ bool TComponentReplacer::PerformReplace() {
           }
           ++i;
         }
-        FinishQueuedWrite();
         if (FDryRun) {
           result = true;
         } else {
@@ -285,7 +281,7 @@ void TComponentReplacer::ScanFolder(const std::u16string& folder, bool recurse) 
   for (const TFolderEntry& entry : FileSystem().ListFolder(folder)) {
     if (entry.IsFolder) {
       if (recurse) ScanFolder(JoinPath(folder, entry.Name), recurse);
-    } else if (HasUnitExtension(entry.Name)) {
+    } else if (IsUnitFile(entry.Name)) {
       FUnitList.Add(JoinPath(folder, entry.Name));
     }
   }
@@ -305,53 +301,20 @@ void TComponentReplacer::ProcessFile(const std::u16string& fileName,
   TFileSystem& fs = FileSystem();
   const std::string bytes = fs.ReadFile(fileName);
   const std::u16string target = JoinPath(targetFolder, ExtractFileName(fileName));
-  if (HasUnitExtension(fileName)) {
+  if (IsUnitFile(fileName)) {
     TTextEncoding encoding;
     const std::u16string text = ReadTextFile(bytes, encoding, fileName);
     ProcessSourceText(text, fileName, encoding, target);
     return;
   }
   TFormFileStep::TResult form = FFormFileStep->ProcessFormFile(*this, fileName, bytes);
+  if (form.Changes > 0 && form.Encode) form.Bytes = form.Encode();
   LogChangeCount(form.Changes);
   if (form.Changes > 0) {
-    if (form.Encode)
-      QueueWrite(target, std::move(form.Encode));
-    else
-      fs.WriteFile(target, form.Bytes);
+    fs.WriteFile(target, form.Bytes);
     ++FChangedFilesCount;
   }
   RecordFile(fileName, form.Changes, form.Changes > 0);
-}
-
-void TComponentReplacer::QueueWrite(const std::u16string& target,
-                                    std::function<std::string()> encode) {
-  FinishQueuedWrite();
-  if (!FEncoder) FEncoder = std::make_unique<TBackgroundJob>();
-  FQueuedTarget = target;
-  TFileSystem* fs = &FileSystem();
-  // The disk takes the write from the job's thread as well.
-  FQueuedWritten = fs->ThreadSafe();
-  FEncoder->Start([this, fs, target, encode = std::move(encode)] {
-    FQueuedBytes = encode();
-    if (FQueuedWritten) {
-      fs->WriteFile(target, FQueuedBytes);
-      std::string().swap(FQueuedBytes);
-    }
-  });
-}
-
-void TComponentReplacer::FinishQueuedWrite() {
-  if (FQueuedTarget.empty()) return;
-  const std::u16string target = std::exchange(FQueuedTarget, {});
-  FEncoder->Wait();
-  if (!FQueuedWritten) FileSystem().WriteFile(target, FQueuedBytes);
-  std::string().swap(FQueuedBytes);
-}
-
-void TComponentReplacer::DropQueuedWrite() {
-  FEncoder.reset();  // waits for a job still running
-  FQueuedTarget.clear();
-  std::string().swap(FQueuedBytes);
 }
 
 void TComponentReplacer::LogChangeCount(int changeCount) {

@@ -25,7 +25,6 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/BackgroundJob.h"
 #include "engine/ClassNameTable.h"
 #include "engine/FileUtils.h"
 #include "engine/FormFileStep.h"
@@ -111,6 +110,12 @@ class TComponentReplacer {
   void ScanFolder(const std::u16string& folder, bool recurse);
   /// Rewrites one file into `targetFolder`; a changed file is left there.
   void ProcessFile(const std::u16string& fileName, const std::u16string& targetFolder);
+  /// When the entries from `first` on are all forms and two threads can
+  /// convert them at once (a file system that allows it, a second processor,
+  /// a form step that can be cloned): converts them so, with the log, report
+  /// and backups of converting them in turn, and returns true. Otherwise
+  /// does nothing and returns false.
+  bool ConvertFormsInLanes(int first, const std::u16string& tempFolder);
   /// Copies the changed files over the originals; false when a copy failed.
   bool ReplaceOriginalFiles(const std::u16string& tempFolder);
   /// Rewrites one source unit; returns its change count.
@@ -133,6 +138,7 @@ class TComponentReplacer {
   TStringList CheckRunScope();
   std::u16string RelativeToDirectory(const std::u16string& fileName) const;
   void RecordFile(const std::u16string& fileName, int changes, bool changed);
+  static bool IsUnitFile(std::u16string_view fileName);
   /// Sets the undo list's backup for `fileName`, replacing its line when present.
   void SetUndoEntry(const std::u16string& fileName, const std::u16string& backup);
   void LogChangeCount(int changeCount);
@@ -158,19 +164,7 @@ class TComponentReplacer {
   // The lexer of comments, made once (a lexer builds its character tables).
   std::unique_ptr<TPasParser> FCommentLexer;
 
-  /// Writes `target` with what `encode` makes, on the background job; the
-  /// write waits until the next call or FinishQueuedWrite.
-  void QueueWrite(const std::u16string& target, std::function<std::string()> encode);
-  /// Writes the file queued last, if any; raises what its encoding raised.
-  void FinishQueuedWrite();
-  /// Waits for the background job and forgets what it made (a run that stops).
-  void DropQueuedWrite();
-
   std::unique_ptr<TFormFileStep> FFormFileStep;
-  std::unique_ptr<TBackgroundJob> FEncoder;  // made at the first queued write
-  std::u16string FQueuedTarget;              // empty: nothing queued
-  std::string FQueuedBytes;
-  bool FQueuedWritten = false;  // the job writes the file itself
   TFileSystem* FFileSystem = nullptr;
   TRunReport* FReport = nullptr;
   bool FDryRun = false;

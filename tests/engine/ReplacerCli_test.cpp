@@ -172,10 +172,9 @@ TEST_F(CliTest, ARaisedErrorExitsWithThreeAndTouchesNothing) {
   EXPECT_EQ(gone.Err, "zanmig: Folder \"" + (Root / "nowhere").string() + "\" does not exist.\n");
 }
 
-// Converted forms are checked and written on a second thread while the run
-// goes on: a form that fails there, or on the main thread while the other is
-// busy, still stops the run with every original untouched and no temporary
-// folder left.
+// Forms are converted on two threads: a form that fails on one while the
+// other is busy writing still stops the run with every original untouched
+// and no temporary folder left.
 TEST_F(CliTest, AFormFailingWhileAnotherIsWrittenTouchesNothing) {
   const std::string good =
       "object F: TForm\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      'select 1')\r\n"

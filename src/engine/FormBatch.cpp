@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -120,8 +121,14 @@ bool TComponentReplacer::ConvertFormsInLanes(int first, const std::u16string& te
         if (Lanes[l].joinable()) Lanes[l].join();
     }
   } join{lanes, mutex, changed, stop};
-  for (int l = 0; l < 2; ++l)
-    lanes[l] = std::thread(lane, std::ref(*steps[l]), FReport ? &reports[l] : nullptr);
+  for (int l = 0; l < 2; ++l) {
+    try {
+      lanes[l] = std::thread(lane, std::ref(*steps[l]), FReport ? &reports[l] : nullptr);
+    } catch (const std::system_error&) {
+      // No thread to be had: one lane does it all, or the run goes one by one.
+      if (l == 0) return false;
+    }
+  }
 
   for (int k = 0; k < count; ++k) {
     const std::u16string& item = items[static_cast<size_t>(k)];

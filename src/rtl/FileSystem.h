@@ -117,7 +117,8 @@ class TWritableFile {
 
 /// The seam. Implementations: TRealFileSystem (the disk), TMemoryFileSystem
 /// (tests), TFileSystemWrapper / TFaultyFileSystem (forwarding, fault injection).
-/// Not thread-safe; the engine is single-threaded.
+/// Only an implementation whose ThreadSafe() says so takes calls from several
+/// threads at once (the run then converts forms on two threads).
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;

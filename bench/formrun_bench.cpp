@@ -92,7 +92,8 @@ void BM_DataModule(benchmark::State& state) {
   const std::u16string text = zan::Utf8ToUtf16(DataModule(objects));
   std::u16string output;
   for (auto _ : state) {
-    const int changes = step.ProcessFormText(replacer, u"DM.dfm", text, u"\r\n", output);
+    const int changes =
+        step.ProcessFormText(replacer.FormLookup(), u"DM.dfm", text, u"\r\n", output);
     if (changes != objects) state.SkipWithError("not every object was converted");
     benchmark::DoNotOptimize(output.data());
   }
@@ -169,14 +170,15 @@ void BM_FormFileSteps(benchmark::State& state) {
   auto& rewriter = static_cast<zan::TFormRewriter&>(replacer.FormFileStep());
   const zan::TFormFileText form = zan::ReadFormFile(bytes, u"Form7.dfm");
   std::u16string output;
-  rewriter.ProcessFormText(replacer, u"Form7.dfm", form.Text, form.LineBreak, output);
+  rewriter.ProcessFormText(replacer.FormLookup(), u"Form7.dfm", form.Text, form.LineBreak, output);
   for (auto _ : state) {
     switch (step) {
       case 0:
         benchmark::DoNotOptimize(zan::ReadFormFile(bytes, u"Form7.dfm"));
         break;
       case 1:
-        rewriter.ProcessFormText(replacer, u"Form7.dfm", form.Text, form.LineBreak, output);
+        rewriter.ProcessFormText(replacer.FormLookup(), u"Form7.dfm", form.Text, form.LineBreak,
+                                 output);
         break;
       case 2:
         zan::CheckFormText(output, u"Form7.dfm");

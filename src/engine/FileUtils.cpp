@@ -1,8 +1,6 @@
 #include "engine/FileUtils.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -12,83 +10,11 @@ namespace zan {
 
 namespace {
 
-TFileSystem& Resolve(TFileSystem* fs) {
-  return fs ? *fs : CurrentFileSystem();
-}
-
 bool EndsWithDelimiter(std::u16string_view path) {
   return !path.empty() && path.back() == PathDelim;
 }
 
 }  // namespace
-
-// ----- date and time
-
-TLocalDateTime LocalNow() {
-  auto now = std::chrono::system_clock::now();
-  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  auto sinceEpoch = now.time_since_epoch();
-  int ms = static_cast<int>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,  local.tm_hour,
-          local.tm_min,         local.tm_sec,     ms < 0 ? 0 : ms};
-}
-
-std::u16string FormatLogDateTime(const TLocalDateTime& time) {
-  char text[64];
-  if (time.Hour == 0 && time.Minute == 0 && time.Second == 0 && time.Millisecond == 0)
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.Year, time.Month, time.Day);
-  else
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.Year, time.Month,
-                  time.Day, time.Hour, time.Minute, time.Second);
-  return U16(text);
-}
-
-// ----- TLogWriter
-
-TLogWriter::TLogWriter(TFileSystem* fs) : FFileSystem(fs) {}
-
-TLogWriter::~TLogWriter() {
-  CloseLogFile();
-}
-
-void TLogWriter::OpenLogFile(std::u16string_view fileName) {
-  CloseLogFile();
-  std::unique_ptr<TWritableFile> file;
-  Resolve(FFileSystem).OpenForWriting(fileName, file).Check();
-  FLogFile = std::move(file);
-  FLogFileName = fileName;
-  if (!FHeader.empty()) WriteLine(FHeader);
-  WriteLine(FCreationTimeString + u" " + FormatLogDateTime(FClock()));
-}
-
-void TLogWriter::CloseLogFile() {
-  if (!FLogFile) return;
-  (void)FLogFile->Close();
-  FLogFile.reset();
-  FLogFileName.clear();
-}
-
-void TLogWriter::WriteLine(std::u16string_view str) {
-  if (!FLogFile) return;
-  std::u16string text;
-  if (str == u" ") {
-    text = u"\r\n";
-  } else {
-    text = str;
-    if (str.empty() || (str.back() != u'\r' && str.back() != u'\n')) text += u"\r\n";
-  }
-  if (FEmptyLineAfterString) text += u"\r\n";
-  std::string bytes = UnicodeToAnsi(text);
-  Write(bytes.data(), bytes.size());
-}
-
-void TLogWriter::Write(const void* buffer, size_t size) {
-  if (!FLogFile) return;
-  FLogFile->Append(std::string_view(static_cast<const char*>(buffer), size)).Check();
-}
 
 // ----- file utilities
 
@@ -107,14 +33,13 @@ std::u16string MakeBackupName(std::u16string_view fileName) {
   return ChangeFileExt(fileName, backupExtension);
 }
 
-bool ForceFolder(std::u16string_view path, TFileSystem* fs) {
+bool ForceFolder(std::u16string_view path, TFileSystem& fs) {
   // A relative path would create folders under the current folder.
   if (!HasDrivePart(path)) return false;
-  TFileSystem& files = Resolve(fs);
   // The common case, a folder made before, costs one query.
-  if (files.IsFolder(path)) return true;
+  if (fs.IsFolder(path)) return true;
   auto create = [&](std::u16string_view folder) {
-    TFileStatus status = files.MakeFolder(folder);
+    TFileStatus status = fs.MakeFolder(folder);
     return status.Ok() || status.Code() == TFileErrorCode::AlreadyExists;
   };
   bool driveRoot = path.size() >= 2 && path[1] == DriveDelim;
@@ -129,10 +54,9 @@ bool ForceFolder(std::u16string_view path, TFileSystem* fs) {
   return create(path);
 }
 
-std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber, TFileSystem* fs) {
-  TFileSystem& files = Resolve(fs);
+std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber, TFileSystem& fs) {
   std::u16string folder;
-  if (!files.GetTempFolder(folder)) return {};
+  if (!fs.GetTempFolder(folder)) return {};
   // The system names temporary files from the first three ANSI characters of
   // the prefix and the low 16 bits of the number, never 0.
   std::u16string stem = AnsiToUnicode(UnicodeToAnsi(prefix)).substr(0, 3);
@@ -143,8 +67,8 @@ std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber
     char hex[8];
     std::snprintf(hex, sizeof hex, "%X", unique);
     std::u16string candidate = JoinPath(folder, stem + U16(hex));
-    if (files.Exists(candidate)) continue;
-    TFileStatus status = files.MakeFolder(candidate);
+    if (fs.Exists(candidate)) continue;
+    TFileStatus status = fs.MakeFolder(candidate);
     if (status) return candidate;
     if (status.Code() != TFileErrorCode::AlreadyExists) return {};  // created meanwhile: go on
   }
@@ -177,30 +101,29 @@ bool TransferFolderTree(std::u16string_view source, std::u16string_view dest, TF
 
 }  // namespace
 
-bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
+bool CopyFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem& fs) {
   if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
-  return TransferFolderTree(source, dest, Resolve(fs), false);
+  return TransferFolderTree(source, dest, fs, false);
 }
 
-bool MoveFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem* fs) {
+bool MoveFolderTree(std::u16string_view source, std::u16string_view dest, TFileSystem& fs) {
   if (!HasDrivePart(source) || !HasDrivePart(dest)) return false;
-  return TransferFolderTree(source, dest, Resolve(fs), true);
+  return TransferFolderTree(source, dest, fs, true);
 }
 
-bool DeleteFolderTree(std::u16string_view folder, TFileSystem* fs) {
+bool DeleteFolderTree(std::u16string_view folder, TFileSystem& fs) {
   if (!HasDrivePart(folder)) return false;
-  TFileSystem& files = Resolve(fs);
   std::vector<TFolderEntry> entries;
-  if (files.List(folder, entries)) {
+  if (fs.List(folder, entries)) {
     for (const TFolderEntry& entry : entries) {
       std::u16string path = JoinPath(folder, entry.Name);
       if (entry.IsFolder && !entry.IsLink)
-        DeleteFolderTree(path, &files);
+        DeleteFolderTree(path, fs);
       else
-        (void)files.RemoveFile(path);
+        (void)fs.RemoveFile(path);
     }
   }
-  return files.RemoveFolder(folder).Ok();
+  return fs.RemoveFolder(folder).Ok();
 }
 
 }  // namespace zan

@@ -1,19 +1,32 @@
 #include "engine/FormFileStep.h"
 
+#include "engine/Replacer.h"
+#include "rtl/StringList.h"
+#include "rtl/SysUtils.h"
+
 namespace zan {
 
-TFormFileStep::TResult TFormFileStep::ProcessFormFile(TComponentReplacer&, const std::u16string&,
-                                                      const std::string&) {
+const std::u16string* TFormLookup::FindNewClassName(std::u16string_view name) const {
+  return FReplacer.FindNewClassName(name);
+}
+
+std::u16string TFormLookup::GetPropertyValue(const std::u16string& propName,
+                                             const std::u16string& oldPropValue) const {
+  Assert(propName == u"DatabaseName", "MigWizard\\Replacer");
+  return FDatabaseNames.Values(oldPropValue);
+}
+
+void TFormFileStep::Prepare(const TRunContext&) {}
+
+TFormFileStep::TResult TFormFileStep::ProcessFormFile(const TFormLookup&, const std::u16string&,
+                                                      const std::string&, TRunReport*) {
   return {};
 }
 
-std::unique_ptr<TFormFileStep> TFormFileStep::CloneForLane(TRunReport*) const {
+std::unique_ptr<TFormFileStep> TFormFileStep::CloneForLane() const {
   return nullptr;
 }
 
-void TFormFileStep::CollectDatabaseNames(TComponentReplacer&, const std::u16string&,
-                                         const std::string&) {}
-
-void TFormFileStep::SetConfigFiles(const std::u16string&, const std::u16string&) {}
+void TFormFileStep::CollectDatabaseNames(TStringList&, const std::u16string&, const std::string&) {}
 
 }  // namespace zan

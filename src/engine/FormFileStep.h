@@ -1,21 +1,46 @@
-// The form-file step of a replace run: what the replacer does with a form
-// file (".DFM"/".NFM") that a unit names in a resource directive.
+// The form-file step of a replace run: what the run does with a form file
+// (".DFM"/".NFM") that a unit names in a resource directive.
 //
-// The replacer reads the file (so that a missing or unreadable form stops the
-// run with an error naming it), hands its bytes to the step and writes the
-// step's result to the temporary folder when it reports changes. The base
-// step leaves every form unchanged and collects no database names; the form
+// The run reads the file (so that a missing or unreadable form stops the run
+// with an error naming it), hands its bytes to the step and writes the step's
+// result to the temporary folder when it reports changes. The base step
+// leaves every form unchanged and collects no database names; the form
 // conversion installs a step of its own (TComponentReplacer::SetFormFileStep).
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace zan {
 
 class TComponentReplacer;
+class TStringList;
+struct TRunContext;
 struct TRunReport;
+
+/// What converting a form reads from the run: the replace pairs and the
+/// database names collected before. Read-only, so that several threads may
+/// convert forms with one lookup at once. Refers to the replacer and the list
+/// (not owned); they must not change while the lookup is used.
+class TFormLookup {
+ public:
+  TFormLookup(const TComponentReplacer& replacer, const TStringList& databaseNames)
+      : FReplacer(replacer), FDatabaseNames(databaseNames) {}
+
+  /// The target of the source class `name` (letter case ignored), or nullptr.
+  const std::u16string* FindNewClassName(std::u16string_view name) const;
+  /// The form parser's OnGetPropertyValue: the component that declares the
+  /// database name `oldPropValue` ("" when none). `propName` is asserted to
+  /// be "DatabaseName".
+  std::u16string GetPropertyValue(const std::u16string& propName,
+                                  const std::u16string& oldPropValue) const;
+
+ private:
+  const TComponentReplacer& FReplacer;
+  const TStringList& FDatabaseNames;
+};
 
 class TFormFileStep {
  public:
@@ -30,25 +55,25 @@ class TFormFileStep {
     std::function<std::string()> Encode;
   };
 
+  /// Takes the run's settings (code page, class registry, the connection-
+  /// definition files and the file system they are read through) before the
+  /// files are processed.
+  virtual void Prepare(const TRunContext& context);
+
   /// Converts the objects of source classes in the form `fileName` (contents
-  /// `bytes`). May raise; the run then stops with every original untouched.
-  virtual TResult ProcessFormFile(TComponentReplacer& replacer, const std::u16string& fileName,
-                                  const std::string& bytes);
+  /// `bytes`), recording them in `report` when set. May raise; the run then
+  /// stops with every original untouched.
+  virtual TResult ProcessFormFile(const TFormLookup& lookup, const std::u16string& fileName,
+                                  const std::string& bytes, TRunReport* report);
 
   /// A step of the same configuration for converting forms on another thread
-  /// beside this one, recording its report entries into `sink` (none when
-  /// null) instead of the replacer's report; nullptr when the step cannot be
-  /// run that way (the base).
-  virtual std::unique_ptr<TFormFileStep> CloneForLane(TRunReport* sink) const;
+  /// beside this one; nullptr when the step cannot be run that way (the base).
+  virtual std::unique_ptr<TFormFileStep> CloneForLane() const;
 
   /// The first pass over the forms of a project run: records which database
-  /// component declares which database name in the replacer's DBList.
-  virtual void CollectDatabaseNames(TComponentReplacer& replacer, const std::u16string& fileName,
+  /// component declares which database name ("name=Owner.Component").
+  virtual void CollectDatabaseNames(TStringList& databaseNames, const std::u16string& fileName,
                                     const std::string& bytes);
-
-  /// The run's FireDAC/AnyDAC configuration files, set before the files are processed.
-  virtual void SetConfigFiles(const std::u16string& connectionDefFileName,
-                              const std::u16string& driverConfFileName);
 };
 
 }  // namespace zan

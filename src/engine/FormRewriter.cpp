@@ -5,6 +5,7 @@
 
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
+#include "engine/RunContext.h"
 #include "engine/RunReport.h"
 #include "engine/TextFile.h"
 #include "parsing/PasParser.h"
@@ -45,10 +46,10 @@ struct TFormObject {
   }
 };
 
-TFormConvertOptions ConvertOptions(std::u16string_view fileName) {
+TFormConvertOptions ConvertOptions(std::u16string_view fileName, int codePage) {
   TFormConvertOptions options;
   options.FileName = Utf16ToUtf8(fileName);
-  options.CodePage = AnsiCodePage();
+  options.CodePage = codePage == 0 ? AnsiCodePage() : codePage;
   return options;
 }
 
@@ -100,10 +101,10 @@ std::u16string DetectLineBreak(std::u16string_view text) {
   return u"\r\n";
 }
 
-TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName) {
+TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName, int codePage) {
   TFormFileText form;
   if (IsBinaryFormData(bytes)) {
-    TBinaryFormText binary = ReadBinaryForm(bytes, ConvertOptions(fileName));
+    TBinaryFormText binary = ReadBinaryForm(bytes, ConvertOptions(fileName, codePage));
     form.Binary = true;
     form.Text = std::move(binary.Text);
     form.Layout = std::move(binary.Layout);
@@ -111,13 +112,13 @@ TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName)
     form.LineBreak = u"\r\n";
     return form;
   }
-  form.Text = ReadTextFile(bytes, form.Encoding, fileName);
+  form.Text = ReadTextFile(bytes, form.Encoding, fileName, codePage);
   form.LineBreak = DetectLineBreak(form.Text);
   return form;
 }
 
-void CheckFormText(std::u16string_view text, std::u16string_view fileName) {
-  const TFormConvertOptions options = ConvertOptions(fileName);
+void CheckFormText(std::u16string_view text, std::u16string_view fileName, int codePage) {
+  const TFormConvertOptions options = ConvertOptions(fileName, codePage);
   try {
     const std::string stream = ObjectTextToBinary(text, options);
     ObjectBinaryToText(stream, options);
@@ -127,9 +128,9 @@ void CheckFormText(std::u16string_view text, std::u16string_view fileName) {
 }
 
 std::string WriteFormFile(std::u16string_view text, const TFormFileText& form,
-                          std::u16string_view fileName) {
-  if (!form.Binary) return EncodeTextFile(text, form.Encoding, fileName);
-  const TFormConvertOptions options = ConvertOptions(fileName);
+                          std::u16string_view fileName, int codePage) {
+  if (!form.Binary) return EncodeTextFile(text, form.Encoding, fileName, codePage);
+  const TFormConvertOptions options = ConvertOptions(fileName, codePage);
   try {
     std::string bytes = WriteBinaryForm(text, &form.Layout, options);
     // What is published must read back: a stream our reader refuses would
@@ -152,19 +153,23 @@ TFormRewriter::TFormRewriter()
 
 TFormRewriter::~TFormRewriter() = default;
 
-void TFormRewriter::SetConfigFiles(const std::u16string& connectionDefFileName,
-                                   const std::u16string& driverConfFileName) {
-  FFormParser->SetConnectionDefFileName(connectionDefFileName);
-  FFormParser->SetDriverConfFileName(driverConfFileName);
+void TFormRewriter::Prepare(const TRunContext& context) {
+  FCodePage = context.CodePage;
+  FFormParser->SetConnectionDefFileName(context.ConnectionDefFileName);
+  FFormParser->SetDriverConfFileName(context.DriverConfFileName);
+  FFormParser->SetFileSystem(context.FileSystem);
+  FFormParser->SetClassRegistry(context.ClassRegistry);
 }
 
-std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane(TRunReport* sink) const {
+std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
   auto lane = std::make_unique<TFormRewriter>();
-  lane->SetConfigFiles(FFormParser->ConnectionDefFileName(), FFormParser->DriverConfFileName());
-  lane->FFormParser->SetClassRegistry(&FFormParser->ClassRegistry());
+  TZanFormParser& parser = *lane->FFormParser;
+  parser.SetConnectionDefFileName(FFormParser->ConnectionDefFileName());
+  parser.SetDriverConfFileName(FFormParser->DriverConfFileName());
+  parser.SetFileSystem(FFormParser->FileSystem());
+  parser.SetClassRegistry(&FFormParser->ClassRegistry());
   lane->FMaxFormTextLength = FMaxFormTextLength;
-  lane->FHasReportSink = true;
-  lane->FReportSink = sink;
+  lane->FCodePage = FCodePage;
   return lane;
 }
 
@@ -172,36 +177,37 @@ void TFormRewriter::CheckLength(const std::u16string& text, const std::u16string
   if (text.size() > FMaxFormTextLength) throw EFormFileError(res::Fmt(sFormTooLarge, {fileName}));
 }
 
-TFormFileStep::TResult TFormRewriter::ProcessFormFile(TComponentReplacer& replacer,
+TFormFileStep::TResult TFormRewriter::ProcessFormFile(const TFormLookup& lookup,
                                                       const std::u16string& fileName,
-                                                      const std::string& bytes) {
-  TFormFileText form = ReadFormFile(bytes, fileName);
+                                                      const std::string& bytes,
+                                                      TRunReport* report) {
+  TFormFileText form = ReadFormFile(bytes, fileName, FCodePage);
   CheckLength(form.Text, fileName);
   std::u16string output;
   TResult result;
-  result.Changes = ProcessFormText(replacer, fileName, form.Text, form.LineBreak, output);
+  result.Changes = ProcessFormText(lookup, fileName, form.Text, form.LineBreak, output, report);
   if (result.Changes > 0) {
     std::u16string().swap(form.Text);  // only the converted text is written
-    result.Encode = [output = std::move(output), form = std::move(form), fileName] {
+    result.Encode = [output = std::move(output), form = std::move(form), fileName,
+                     codePage = FCodePage] {
       // A text form is checked the same way a binary one is written: every
       // form the run publishes can be stored in binary and read back.
-      if (!form.Binary) CheckFormText(output, fileName);
-      return WriteFormFile(output, form, fileName);
+      if (!form.Binary) CheckFormText(output, fileName, codePage);
+      return WriteFormFile(output, form, fileName, codePage);
     };
   }
   return result;
 }
 
-int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16string& fileName,
+int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16string& fileName,
                                    const std::u16string& text, std::u16string_view lineBreak,
-                                   std::u16string& output) {
+                                   std::u16string& output, TRunReport* report) {
   TZanFormParser& parser = *FFormParser;
   parser.SetOnGetPropertyValue(
-      [&replacer](const std::u16string& propName, const std::u16string& oldPropValue) {
-        return replacer.DoGetPropertyValue(propName, oldPropValue);
+      [&lookup](const std::u16string& propName, const std::u16string& oldPropValue) {
+        return lookup.GetPropertyValue(propName, oldPropValue);
       });
   parser.SetLineBreak(lineBreak);
-  TRunReport* report = FHasReportSink ? FReportSink : replacer.Report();
 
   TPasParser lexer;
   lexer.SetTextRef(text);
@@ -251,7 +257,7 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
           // it is a property, not a class.
           if (!obj.ColonSeen) break;
           obj.ClassName = lex.Text;
-          const std::u16string* target = replacer.FindNewClassName(obj.ClassName);
+          const std::u16string* target = lookup.FindNewClassName(obj.ClassName);
           if (!target) break;
           if (!obj.Skipped.empty()) {
             record(false, *target,
@@ -333,9 +339,9 @@ int TFormRewriter::ProcessFormText(TComponentReplacer& replacer, const std::u16s
   return changes;
 }
 
-void TFormRewriter::CollectDatabaseNames(TComponentReplacer& replacer,
-                                         const std::u16string& fileName, const std::string& bytes) {
-  const TFormFileText form = ReadFormFile(bytes, fileName);
+void TFormRewriter::CollectDatabaseNames(TStringList& databaseNames, const std::u16string& fileName,
+                                         const std::string& bytes) {
+  const TFormFileText form = ReadFormFile(bytes, fileName, FCodePage);
   TPasParser lexer;
   lexer.SetKeepQuotes(false);
   lexer.SetTextRef(form.Text);
@@ -369,7 +375,7 @@ void TFormRewriter::CollectDatabaseNames(TComponentReplacer& replacer,
         break;
       case lexString:
         if (obj.ClassName == u"TDatabase" && obj.LastIdent == u"DatabaseName")
-          replacer.DBList().SetValue(lex.Text, formName + u"." + obj.Name);
+          databaseNames.SetValue(lex.Text, formName + u"." + obj.Name);
         break;
       default:
         break;

@@ -44,21 +44,24 @@ struct TFormFileText {
   std::u16string LineBreak = u"\r\n";            // of the text (binary: CRLF)
 };
 
+/// In each function `codePage` is the ANSI code page of binary forms and of
+/// text forms without a byte-order mark (0: the process's).
+
 /// Reads a form file: a binary one (resource header FF 0A 00, or a bare TPF0
-/// stream) through the converter in the ANSI code page, a text one with
-/// ReadTextFile. Throws EFormStreamError / EEncodingError naming `fileName`.
-TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName);
+/// stream) through the converter, a text one with ReadTextFile. Throws
+/// EFormStreamError / EEncodingError naming `fileName`.
+TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName, int codePage = 0);
 
 /// The bytes of `text` stored as `form` was read: binary with the original
 /// header name and layout (the length field set to the new stream's length),
 /// or text in its encoding with its byte-order mark. Throws EFormFileError
 /// naming `fileName` when the text cannot be converted to binary.
 std::string WriteFormFile(std::u16string_view text, const TFormFileText& form,
-                          std::u16string_view fileName);
+                          std::u16string_view fileName, int codePage = 0);
 
 /// Throws EFormFileError naming `fileName` unless `text` converts to a binary
 /// component stream that converts back to form text.
-void CheckFormText(std::u16string_view text, std::u16string_view fileName);
+void CheckFormText(std::u16string_view text, std::u16string_view fileName, int codePage = 0);
 
 /// The line break of `text`: that of its first line ("\r\n", "\n" or "\r"),
 /// CRLF when it has none.
@@ -71,19 +74,19 @@ class TFormRewriter : public TFormFileStep {
   TFormRewriter();
   ~TFormRewriter() override;
 
-  TResult ProcessFormFile(TComponentReplacer& replacer, const std::u16string& fileName,
-                          const std::string& bytes) override;
-  void CollectDatabaseNames(TComponentReplacer& replacer, const std::u16string& fileName,
+  void Prepare(const TRunContext& context) override;
+  TResult ProcessFormFile(const TFormLookup& lookup, const std::u16string& fileName,
+                          const std::string& bytes, TRunReport* report) override;
+  void CollectDatabaseNames(TStringList& databaseNames, const std::u16string& fileName,
                             const std::string& bytes) override;
-  void SetConfigFiles(const std::u16string& connectionDefFileName,
-                      const std::u16string& driverConfFileName) override;
-  std::unique_ptr<TFormFileStep> CloneForLane(TRunReport* sink) const override;
+  std::unique_ptr<TFormFileStep> CloneForLane() const override;
 
   /// Converts the objects of source classes in `text` (line break
-  /// `lineBreak`); `output` receives the new text. Returns the change count.
-  int ProcessFormText(TComponentReplacer& replacer, const std::u16string& fileName,
+  /// `lineBreak`), recording them in `report` when set; `output` receives the
+  /// new text. Returns the change count.
+  int ProcessFormText(const TFormLookup& lookup, const std::u16string& fileName,
                       const std::u16string& text, std::u16string_view lineBreak,
-                      std::u16string& output);
+                      std::u16string& output, TRunReport* report = nullptr);
 
   TZanFormParser& FormParser() { return *FFormParser; }
 
@@ -97,9 +100,7 @@ class TFormRewriter : public TFormFileStep {
 
   std::unique_ptr<TZanFormParser> FFormParser;
   size_t FMaxFormTextLength;
-  // A lane's report: used instead of the replacer's when set.
-  bool FHasReportSink = false;
-  TRunReport* FReportSink = nullptr;
+  int FCodePage = 0;
 };
 
 /// Installs a TFormRewriter as the form-file step of `replacer`.

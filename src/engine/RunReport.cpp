@@ -62,6 +62,7 @@ std::string TRunReport::ToJson() const {
   ordered_json warnings = ordered_json::array();
   for (const std::u16string& warning : Warnings) warnings.push_back(u8(warning));
   doc["warnings"] = warnings;
+  doc["formLanes"] = FormLanes;
   return doc.dump(2) + "\n";
 }
 

@@ -42,6 +42,8 @@ struct TRunReport {
   std::vector<TFormObjectEntry> FormObjects;
   std::vector<std::u16string> Errors;
   std::vector<std::u16string> Warnings;  // the run went on (a form named but not found)
+  /// Threads that converted forms beside the run's own (0: one by one).
+  int FormLanes = 0;
 
   void Clear();
   int ChangedFileCount() const;

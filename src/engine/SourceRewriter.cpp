@@ -1,18 +1,9 @@
-// Rewriting one source unit (".PAS"/".DPR") of a replace run: class names
-// become target class names (in comments too), the first source unit of a
-// `uses` clause gets the target units appended, and resource directives that
-// name a form file add it to the run.
-//
-// The text is copied lexeme by lexeme into one output buffer, so every byte
-// outside an edit is kept; the buffer is written to the target only when the
-// text changed.
+#include "engine/SourceRewriter.h"
+
 #include <vector>
 
-#include "engine/RExpertRes.h"
+#include "engine/FileUtils.h"
 #include "engine/Replacer.h"
-#include "engine/TextFile.h"
-#include "ide/FileCase.h"
-#include "parsing/PasParser.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
 
@@ -40,29 +31,30 @@ struct TUsesEntry {
 
 }  // namespace
 
-int TComponentReplacer::ProcessSourceText(const std::u16string& text,
-                                          const std::u16string& fileName, TTextEncoding encoding,
-                                          const std::u16string& targetFile) {
-  TPasParser lexer;
+TSourceRewriter::TSourceRewriter(TComponentReplacer& replacer) : FReplacer(replacer) {}
+
+TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
+  TSourceRewrite result;
+  const std::u16string& newUses = FReplacer.NewUsesList();
+  const TStringList& oldUses = FReplacer.OldUsesList();
+  TPasParser& lexer = FLexer;
   lexer.SetTextRef(text);
-  std::u16string out;
-  out.reserve(text.size() + FNewUsesList.size() + 64);
-  int changeCount = 0;
-  bool unchanged = true;
+  std::u16string& out = result.Text;
+  out.reserve(text.size() + newUses.size() + 64);
   bool insideUses = false;
   bool targetUnitsAdded = false;
   TUsesEntry entry;
   std::u16string comment;
 
   auto appendIdent = [&](std::u16string_view token) {
-    const std::u16string* target = FindNewClassName(token);
+    const std::u16string* target = FReplacer.FindNewClassName(token);
     if (!target) {
       out += token;
       return;
     }
-    const std::u16string replaced = ReplaceClassName(std::u16string(token), *target);
-    ++changeCount;
-    if (replaced != token) unchanged = false;
+    const std::u16string replaced = FReplacer.ReplaceClassName(std::u16string(token), *target);
+    ++result.Changes;
+    if (replaced != token) result.Changed = true;
     out += replaced;
   };
   // An entry matches when its whole dotted name is a source unit
@@ -75,15 +67,15 @@ int TComponentReplacer::ProcessSourceText(const std::u16string& text,
     int index;
     for (size_t i = 0; i < entry.Tokens.size(); ++i) {
       whole += entry.Tokens[i];
-      if (i % 2 == 0 && FOldUsesList.Find(AnsiUpperCase(entry.Tokens[i]), index)) matched = true;
+      if (i % 2 == 0 && oldUses.Find(AnsiUpperCase(entry.Tokens[i]), index)) matched = true;
     }
-    if (!matched && entry.Tokens.size() > 1 && FOldUsesList.Find(AnsiUpperCase(whole), index))
+    if (!matched && entry.Tokens.size() > 1 && oldUses.Find(AnsiUpperCase(whole), index))
       matched = true;
     if (matched) {
       out += whole;
-      out += FNewUsesList;
-      ++changeCount;
-      if (!FNewUsesList.empty()) unchanged = false;
+      out += newUses;
+      ++result.Changes;
+      if (!newUses.empty()) result.Changed = true;
       targetUnitsAdded = true;
     } else {
       for (size_t i = 0; i < entry.Tokens.size(); ++i) {
@@ -108,8 +100,8 @@ int TComponentReplacer::ProcessSourceText(const std::u16string& text,
     switch (code) {
       case lexComment:
         comment.assign(lexeme.Text);
-        ProcessComment(comment, fileName, changeCount);
-        if (comment != lexeme.Text) unchanged = false;
+        RewriteComment(comment, result);
+        if (comment != lexeme.Text) result.Changed = true;
         out += comment;
         break;
       case lexIdent:
@@ -131,18 +123,10 @@ int TComponentReplacer::ProcessSourceText(const std::u16string& text,
         break;
     }
   }
-
-  LogChangeCount(changeCount);
-  if (!unchanged) {
-    FileSystem().WriteFile(targetFile, EncodeTextFile(out, encoding, fileName));
-    ++FChangedFilesCount;
-  }
-  RecordFile(fileName, changeCount, !unchanged);
-  return changeCount;
+  return result;
 }
 
-void TComponentReplacer::ProcessComment(std::u16string& comment, const std::u16string& fileName,
-                                        int& changeCount) {
+void TSourceRewriter::RewriteComment(std::u16string& comment, TSourceRewrite& result) {
   const std::u16string head = AnsiUpperCase(std::u16string_view(comment).substr(0, 11));
   const bool isResource =
       head.compare(0, 4, u"{$R ") == 0 || head.compare(0, 11, u"{$RESOURCE ") == 0;
@@ -152,52 +136,44 @@ void TComponentReplacer::ProcessComment(std::u16string& comment, const std::u16s
     const std::u16string ext = AnsiUpperCase(std::u16string_view(comment).substr(dot, 4));
     if (ext != u".DFM" && ext != u".NFM") return;
     if (dot + 4 < comment.size() && IsLetter(comment[dot + 4])) return;
-    std::u16string candidate;
     if (dot > 0 && comment[dot - 1] == u'*') {
-      // "{$R *.dfm}": the unit's own form, in the unit's folder.
+      // "{$R *.dfm}": the unit's own form.
       if (dot < 2 || comment[dot - 2] != u' ') return;
-      candidate = ChangeFileExt(fileName, ext);
+      result.ResourceNames.push_back({u"*", ext});
     } else {
       size_t start = dot;
       while (start > 0 && IsLetter(comment[start - 1])) --start;
       if (start == dot) return;
-      candidate = JoinPath(ExtractFileDir(fileName),
-                           comment.substr(start, dot - start) + comment.substr(dot, 4));
-    }
-    const std::u16string found = FindFileIgnoringCase(FileSystem(), candidate, &FFolderListings);
-    if (!found.empty() && FileSystem().IsFile(found)) {
-      AddDiscoveredFile(found);
-    } else {
-      // Not an error: units often name a form for another platform in a
-      // conditional directive. The log and the report say so.
-      const std::u16string warning = res::Fmt(res::sFormFileMissing, {candidate, fileName});
-      FLog->WriteLine(warning);
-      if (FReport) FReport->Warnings.push_back(warning);
+      result.ResourceNames.push_back({comment.substr(start, dot - start), comment.substr(dot, 4)});
     }
     return;
   }
   if (comment.empty()) return;
   // Class names inside an ordinary comment are renamed too (with the pair's
   // target directly, not through ReplaceClassName).
-  if (!FCommentLexer) FCommentLexer = std::make_unique<TPasParser>();
-  TPasParser& lexer = *FCommentLexer;
+  TPasParser& lexer = FCommentLexer;
   lexer.SetTextRef(std::u16string_view(comment).substr(1));
-  std::u16string result(1, comment[0]);
-  bool renamed = false;
+  std::u16string renamed(1, comment[0]);
+  bool changed = false;
   while (true) {
     const TLexeme& lexeme = lexer.Next();
     if (lexeme.Code == lexEnd) break;
     const std::u16string* target =
-        lexeme.Code == lexIdent ? FindNewClassName(lexeme.Text) : nullptr;
+        lexeme.Code == lexIdent ? FReplacer.FindNewClassName(lexeme.Text) : nullptr;
     if (target) {
-      result += *target;
-      ++changeCount;
-      renamed = true;
+      renamed += *target;
+      ++result.Changes;
+      changed = true;
     } else {
-      result += lexeme.Text;
+      renamed += lexeme.Text;
     }
   }
-  if (renamed) comment = std::move(result);
+  if (changed) comment = std::move(renamed);
+}
+
+std::u16string ResourceCandidate(const std::u16string& unitFile, const TResourceName& name) {
+  if (name.IsOwnForm()) return ChangeFileExt(unitFile, name.Ext);
+  return JoinPath(ExtractFileDir(unitFile), name.Name + name.Ext);
 }
 
 }  // namespace zan

@@ -5,7 +5,7 @@
 
 namespace zan {
 
-std::u16string EncodingName(TTextEncoding encoding) {
+std::u16string EncodingName(TTextEncoding encoding, int codePage) {
   switch (encoding) {
     case TTextEncoding::Utf16LE:
       return u"UTF-16LE";
@@ -14,13 +14,14 @@ std::u16string EncodingName(TTextEncoding encoding) {
     case TTextEncoding::Ansi:
       break;
   }
-  return u"code page " + IntToStr(AnsiCodePage());
+  return u"code page " + IntToStr(codePage == 0 ? AnsiCodePage() : codePage);
 }
 
 std::u16string ReadTextFile(std::string_view bytes, TTextEncoding& encoding,
-                            std::u16string_view fileName) {
+                            std::u16string_view fileName, int codePage) {
   auto fail = [&] {
-    throw EEncodingError(res::Fmt(res::sCannotDecodeUnit, {fileName, EncodingName(encoding)}));
+    throw EEncodingError(
+        res::Fmt(res::sCannotDecodeUnit, {fileName, EncodingName(encoding, codePage)}));
   };
   if (bytes.size() > 1 && bytes.substr(0, 2) == kUtf16LEBom) {
     encoding = TTextEncoding::Utf16LE;
@@ -35,12 +36,12 @@ std::u16string ReadTextFile(std::string_view bytes, TTextEncoding& encoding,
   encoding = TTextEncoding::Ansi;
   // A multi-byte code page may meet byte sequences it cannot decode; such a
   // unit would be damaged by writing it back.
-  if (!AnsiRoundTrips(bytes)) fail();
-  return AnsiToUnicode(bytes);
+  if (!AnsiRoundTrips(bytes, codePage)) fail();
+  return AnsiToUnicode(bytes, codePage);
 }
 
 std::string EncodeTextFile(std::u16string_view text, TTextEncoding encoding,
-                           std::u16string_view fileName) {
+                           std::u16string_view fileName, int codePage) {
   switch (encoding) {
     case TTextEncoding::Utf16LE:
       return std::string(kUtf16LEBom) + UnicodeToUtf16LE(text);
@@ -50,9 +51,10 @@ std::string EncodeTextFile(std::u16string_view text, TTextEncoding encoding,
       break;
   }
   bool lossless = true;
-  std::string bytes = UnicodeToAnsi(text, 0, &lossless);
+  std::string bytes = UnicodeToAnsi(text, codePage, &lossless);
   if (!lossless)
-    throw EEncodingError(res::Fmt(res::sCannotEncodeUnit, {fileName, EncodingName(encoding)}));
+    throw EEncodingError(
+        res::Fmt(res::sCannotEncodeUnit, {fileName, EncodingName(encoding, codePage)}));
   return bytes;
 }
 

@@ -29,11 +29,11 @@ constexpr TRuleGroup kChain[] = {
     ConvertConditions,       // 13: "Conditions" of every class
 };
 
-void AppendIniSection(TStringList& params, const std::u16string& fileName,
+void AppendIniSection(TStringList& params, TFileSystem* fs, const std::u16string& fileName,
                       const std::u16string& section) {
-  if (fileName.empty()) return;
+  if (fileName.empty() || !fs) return;
   try {
-    TIniFile ini(fileName);
+    TIniFile ini(fileName, fs);
     TStringList keys;
     ini.ReadSection(section, keys);
     for (int i = 0; i < keys.Count(); ++i)
@@ -133,8 +133,8 @@ std::u16string TZanFormParser::GetAddedPropValue(std::u16string_view Name) const
 void TZanFormParser::LoadConnectionDef(TStringList& Params) const {
   const std::u16string definition = ParamValue(Params, u"CONNECTIONDEF");
   Params.Clear();
-  AppendIniSection(Params, ConnectionDefFileName(), definition);
-  AppendIniSection(Params, DriverConfFileName(), definition);
+  AppendIniSection(Params, FFileSystem, ConnectionDefFileName(), definition);
+  AppendIniSection(Params, FFileSystem, DriverConfFileName(), definition);
 }
 
 }  // namespace zan

@@ -13,6 +13,8 @@
 
 namespace zan {
 
+class TFileSystem;
+
 /// `TFormParser` with the conversion rules. `ConvertProperty` runs one
 /// ordered chain of rule groups over each top-level property of the object
 /// being converted; a group either consumes the property or lets the chain
@@ -21,8 +23,8 @@ namespace zan {
 /// they add goes into the parser's output list, so a property re-read after
 /// backtracking converts exactly as a single read.
 ///
-/// The target classes are looked up in a class registry (the process's
-/// unless another is set; not owned).
+/// The target classes are looked up in a class registry (not owned; the
+/// process's until the run sets its own with SetClassRegistry).
 class TZanFormParser : public TFormParser {
  public:
   explicit TZanFormParser(TParseStateClass ParseStateClass = &ParseStateClassOf<TFormParseState>);
@@ -51,8 +53,9 @@ class TZanFormParser : public TFormParser {
   /// Replaces the FireDAC parameter list by the entries of the connection
   /// definition it names: the keys of that section of the connection-
   /// definition file, then those of the section of the same name in the
-  /// driver-configuration file. A file that is missing or unreadable
-  /// contributes nothing.
+  /// driver-configuration file, read through FileSystem(). A file that is
+  /// missing or unreadable contributes nothing, and so do both files while no
+  /// file system is set.
   void LoadConnectionDef(TStringList& Params) const;
 
   /// The class name of the object as written in the form (during a
@@ -61,6 +64,10 @@ class TZanFormParser : public TFormParser {
   std::u16string ObjectName() const { return FormState().Name(); }
   /// Entries added to the output list for the current object.
   int PropCount() const { return FormState().PropCount(); }
+
+  /// Where the connection-definition files are read (not owned; nullptr: nowhere).
+  TFileSystem* FileSystem() const { return FFileSystem; }
+  void SetFileSystem(TFileSystem* FileSystem) { FFileSystem = FileSystem; }
 
   const TClassRegistry& ClassRegistry() const { return *FClassRegistry; }
   void SetClassRegistry(const TClassRegistry* Registry);
@@ -76,6 +83,7 @@ class TZanFormParser : public TFormParser {
 
  private:
   const TClassRegistry* FClassRegistry;
+  TFileSystem* FFileSystem = nullptr;
   std::u16string FTypeName;  // the state's type name, read once per call
   int FChanges = 0;          // additions and option lines since construction
   // Dropped properties by the position where their value ends: a property

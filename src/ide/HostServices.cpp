@@ -43,6 +43,10 @@ IShell* gShell = &gXdgShell;
 
 }  // namespace
 
+IShell& XdgShell() {
+  return gXdgShell;
+}
+
 IBusyIndicator& BusyIndicator() {
   return *gIndicator;
 }

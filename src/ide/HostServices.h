@@ -29,6 +29,9 @@ class IShell {
   virtual bool Open(const std::u16string& fileName) = 0;
 };
 
+/// The desktop's "open" through xdg-open (the default shell).
+IShell& XdgShell();
+
 IBusyIndicator& BusyIndicator();
 /// Installs `indicator` (not owned; nullptr restores the silent default); returns the
 /// previous one (nullptr for the default), so that a caller can put it back.

@@ -75,11 +75,11 @@ TEST(FileUtils, ForceFolderCreatesEachMissingStepButNoRoot) {
     memory.AddFolder(u"C:");
     memory.AddFile(u"/w/file.pas", "x");
     TRecordingFileSystem fs(memory);
-    EXPECT_EQ(ForceFolder(c.path, &fs), c.result) << Utf16ToUtf8(c.path);
+    EXPECT_EQ(ForceFolder(c.path, fs), c.result) << Utf16ToUtf8(c.path);
     EXPECT_EQ(fs.Made, c.made) << Utf16ToUtf8(c.path);
   }
   TMemoryFileSystem memory;
-  ASSERT_TRUE(ForceFolder(u"/a/b/c", &memory));
+  ASSERT_TRUE(ForceFolder(u"/a/b/c", memory));
   EXPECT_TRUE(memory.IsFolder(u"/a/b/c"));
 }
 
@@ -87,7 +87,7 @@ TEST(FileUtils, ForceFolderStopsAtTheFirstFailedStep) {
   TMemoryFileSystem memory;
   TFaultyFileSystem fs(memory);
   fs.FailNth(TFileOp::MakeFolder, 2);
-  EXPECT_FALSE(ForceFolder(u"/a/b/c", &fs));
+  EXPECT_FALSE(ForceFolder(u"/a/b/c", fs));
   EXPECT_EQ(fs.Calls(TFileOp::MakeFolder), 2);
   EXPECT_FALSE(memory.Exists(u"/a/b"));
 }
@@ -97,13 +97,13 @@ TEST(FileUtils, ForceFolderStopsAtTheFirstFailedStep) {
 TEST(FileUtils, CreateTempFolderTakesTheFirstFreeHexNumber) {
   TMemoryFileSystem fs;
   fs.SetTempFolder(u"/tmp/user/");
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &fs), u"/tmp/user/$DS1");
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &fs), u"/tmp/user/$DS2");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, fs), u"/tmp/user/$DS1");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, fs), u"/tmp/user/$DS2");
   for (int i = 3; i <= 9; ++i) fs.AddFolder(u"/tmp/user/$DS" + IntToStr(i));
   fs.AddFile(u"/tmp/user/$DSA", "");  // a file of that name is taken too
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &fs), u"/tmp/user/$DSB");
-  EXPECT_EQ(CreateTempFolder(u"Prefix", 0xFF, &fs), u"/tmp/user/PreFF");
-  EXPECT_EQ(CreateTempFolder(u"$DS", 0x10000, &fs), u"/tmp/user/$DSC");  // low 16 bits, not 0
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, fs), u"/tmp/user/$DSB");
+  EXPECT_EQ(CreateTempFolder(u"Prefix", 0xFF, fs), u"/tmp/user/PreFF");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 0x10000, fs), u"/tmp/user/$DSC");  // low 16 bits, not 0
   EXPECT_TRUE(fs.IsFolder(u"/tmp/user/$DSB"));
 }
 
@@ -111,12 +111,12 @@ TEST(FileUtils, CreateTempFolderGivesNothingWhenItCannot) {
   TMemoryFileSystem memory;
   TFaultyFileSystem fs(memory);
   fs.FailAlways(TFileOp::TempFolder);
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &fs), u"");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, fs), u"");
   fs.Reset();
   fs.FailAlways(TFileOp::MakeFolder);
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &fs), u"");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, fs), u"");
   memory.SetTempFolder(u"");
-  EXPECT_EQ(CreateTempFolder(u"$DS", 1, &memory), u"");
+  EXPECT_EQ(CreateTempFolder(u"$DS", 1, memory), u"");
   EXPECT_EQ(memory.AllPaths(), std::vector<std::u16string>{u"/tmp/"});  // nothing written
 }
 
@@ -138,7 +138,7 @@ TEST(FileUtils, CopyFolderTreeMirrorsFoldersAndOverwritesFiles) {
   AddTree(fs);
   fs.AddFile(u"/p/a.pas", "old A");
   fs.AddFile(u"/p/keep.pas", "K");
-  ASSERT_TRUE(CopyFolderTree(u"/tmp/$DS1", u"/p", &fs));
+  ASSERT_TRUE(CopyFolderTree(u"/tmp/$DS1", u"/p", fs));
   EXPECT_EQ(fs.FilesUnder(u"/p"), (TFiles{{u"a.pas", "A"},
                                           {u"b.pas", "B"},
                                           {u"keep.pas", "K"},
@@ -178,32 +178,32 @@ TEST(FileUtils, CopyFolderTreeGoesOnPastFailuresAndReportsThem) {
     memory.AddFolder(u"/p");
     TFaultyFileSystem fs(memory);
     c.arrange(memory, fs);
-    EXPECT_FALSE(CopyFolderTree(u"/tmp/$DS1", u"/p", &fs));
+    EXPECT_FALSE(CopyFolderTree(u"/tmp/$DS1", u"/p", fs));
     EXPECT_EQ(memory.FilesUnder(u"/p"), c.expected);
   }
   TMemoryFileSystem memory;
-  EXPECT_FALSE(CopyFolderTree(u"/missing", u"/p", &memory));
-  EXPECT_FALSE(CopyFolderTree(u"/tmp", u"relative", &memory));
+  EXPECT_FALSE(CopyFolderTree(u"/missing", u"/p", memory));
+  EXPECT_FALSE(CopyFolderTree(u"/tmp", u"relative", memory));
 }
 
 TEST(FileUtils, DeleteFolderTreeRemovesEverythingItCan) {
   TMemoryFileSystem memory;
   AddTree(memory);
-  EXPECT_TRUE(DeleteFolderTree(u"/tmp/$DS1/", &memory));
+  EXPECT_TRUE(DeleteFolderTree(u"/tmp/$DS1/", memory));
   EXPECT_EQ(memory.AllPaths(), std::vector<std::u16string>{u"/tmp/"});
 
   AddTree(memory);
   ASSERT_TRUE(memory.SetReadOnly(u"/tmp/$DS1/sub/c.dfm", true).Ok());
-  EXPECT_FALSE(DeleteFolderTree(u"/tmp/$DS1", &memory));
+  EXPECT_FALSE(DeleteFolderTree(u"/tmp/$DS1", memory));
   EXPECT_EQ(memory.AllPaths(),
             (std::vector<std::u16string>{u"/tmp/", u"/tmp/$DS1/", u"/tmp/$DS1/sub/",
                                          u"/tmp/$DS1/sub/c.dfm"}));
 
   TFaultyFileSystem fs(memory);
   fs.FailAlways(TFileOp::List);
-  EXPECT_FALSE(DeleteFolderTree(u"/tmp/$DS1", &fs));  // cannot see inside: folder stays
-  EXPECT_FALSE(DeleteFolderTree(u"relative", &memory));
-  EXPECT_FALSE(DeleteFolderTree(u"/missing", &memory));
+  EXPECT_FALSE(DeleteFolderTree(u"/tmp/$DS1", fs));  // cannot see inside: folder stays
+  EXPECT_FALSE(DeleteFolderTree(u"relative", memory));
+  EXPECT_FALSE(DeleteFolderTree(u"/missing", memory));
 }
 
 // ----- TLogWriter
@@ -286,10 +286,11 @@ TEST(LogWriter, DropsWritesWhileClosedAndRaisesFileErrors) {
   EXPECT_EQ(memory.Contents(u"/Wiz_Log.txt").find("raw"), std::string::npos);
 }
 
-TEST(LogWriter, UsesTheCurrentFileSystemWhenNoneIsGiven) {
+TEST(LogWriter, WritesThroughTheFileSystemSetLaterAndRefusesWithoutOne) {
   TMemoryFileSystem memory;
-  TLogWriter log;  // created before the file system is swapped, as the catalogue's are
-  TScopedFileSystem scoped(memory);
+  TLogWriter log;  // made before the run's file system is known, as a replacer's is
+  EXPECT_THROW(log.OpenLogFile(u"/Wiz_Log.txt"), EAssertionFailed);
+  log.SetFileSystem(&memory);
   log.OpenLogFile(u"/Wiz_Log.txt");
   log.CloseLogFile();
   EXPECT_TRUE(memory.IsFile(u"/Wiz_Log.txt"));

@@ -269,7 +269,8 @@ TEST_F(FormRunTest, TheSpliceReplacesExactlyTheObject) {
   for (const TSpliceCase& c : cases) {
     SCOPED_TRACE(c.Name);
     std::u16string output;
-    Step().ProcessFormText(*Replacer, u"F.dfm", c.Input, DetectLineBreak(c.Input), output);
+    Step().ProcessFormText(Replacer->FormLookup(), u"F.dfm", c.Input, DetectLineBreak(c.Input),
+                           output);
     EXPECT_EQ(S(output), S(c.Expected));
   }
 }
@@ -310,7 +311,8 @@ TEST_F(FormRunTest, DatabaseNamesOfTheFirstPass) {
   for (const TDbNamesCase& c : cases) {
     SCOPED_TRACE(c.Name);
     Replacer->DBList().Clear();
-    for (const std::string& form : c.Forms) Step().CollectDatabaseNames(*Replacer, u"F.dfm", form);
+    for (const std::string& form : c.Forms)
+      Step().CollectDatabaseNames(Replacer->DBList(), u"F.dfm", form);
     for (const auto& [name, answer] : c.Lookups)
       EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", name), answer) << S(name);
   }
@@ -392,7 +394,7 @@ TEST_F(FormRunTest, AHugeObjectWithinTheLimitIsConverted) {
   for (int i = 0; i < 50000; ++i) text += u"      'select * from t" + IntToStr(i) + u"'\n";
   text += u"      '')\n  end\nend\n";
   std::u16string output;
-  EXPECT_EQ(Step().ProcessFormText(*Replacer, u"F.dfm", text, u"\n", output), 1);
+  EXPECT_EQ(Step().ProcessFormText(Replacer->FormLookup(), u"F.dfm", text, u"\n", output), 1);
   EXPECT_EQ(output.rfind(u"object F: TForm\n  object Q: TZanQuery\n", 0), 0u);
   EXPECT_EQ(output.substr(output.size() - 14), u"'')\n  end\nend\n");
   CheckFormText(output, u"F.dfm");

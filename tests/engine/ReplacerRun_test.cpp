@@ -25,15 +25,15 @@ constexpr char kLogHead[] =
 class TRecordingFormStep : public TFormFileStep {
  public:
   explicit TRecordingFormStep(std::vector<std::u16string>& calls) : FCalls(calls) {}
-  TResult ProcessFormFile(TComponentReplacer&, const std::u16string& fileName,
-                          const std::string&) override {
+  TResult ProcessFormFile(const TFormLookup&, const std::u16string& fileName, const std::string&,
+                          TRunReport*) override {
     FCalls.push_back(u"convert " + fileName);
     return {};
   }
-  void CollectDatabaseNames(TComponentReplacer& replacer, const std::u16string& fileName,
+  void CollectDatabaseNames(TStringList& databaseNames, const std::u16string& fileName,
                             const std::string&) override {
     FCalls.push_back(u"collect " + fileName);
-    replacer.DBList().SetValue(u"Sales", u"DM.Database1");
+    databaseNames.SetValue(u"Sales", u"DM.Database1");
   }
 
  private:
@@ -60,7 +60,6 @@ class ReplaceRunTest : public ReplacerTest {
   void ExpectCleanedUp() {
     EXPECT_TRUE(TempLeftovers().empty());
     EXPECT_EQ(Busy.Started, Busy.Stopped);
-    EXPECT_EQ(Replacer->UnitList().Count(), 0);
   }
 };
 
@@ -412,8 +411,9 @@ TEST_F(FailureTest, TemporaryFolderNotAllocatable) {
 TEST_F(FailureTest, AFileThatCannotBeReadMidRun) {
   Fs.SetUnreadable(u"/work/sub/B.pas");
   ExpectRunFails("Cannot open file \"/work/sub/B.pas\". Permission denied");
-  // The backup taken before the failure stays; no undo file names it.
-  EXPECT_TRUE(Fs.Exists(u"/work/RBackup/A.~pas"));
+  // Backups are taken once every file has been processed: a run that fails
+  // before leaves none behind.
+  EXPECT_FALSE(Fs.Exists(u"/work/RBackup/A.~pas"));
 }
 
 TEST_F(FailureTest, AMissingOrUnreadableForm) {
@@ -494,7 +494,6 @@ TEST_F(RestoreTest, UndoFileCases) {
     Fs.AddFile(u"/bk/RExpert.reu", c.Undo);
     EXPECT_EQ(Replacer->PerformRestore(u"/bk/RExpert.reu"), c.Result);
     EXPECT_EQ(File(u"/work/A.pas"), c.A);
-    EXPECT_EQ(Replacer->UnitList().Count(), 0);
   }
   EXPECT_EQ(File(u"/work/x=y.pas"), "old X");
 }
@@ -525,7 +524,6 @@ TEST_F(RestoreTest, AnUnreadableUndoFileNamesIt) {
                 "Cannot read undo file \"" + S(undo) + "\". " +
                     (undo[4] == u'R' ? "Permission denied" : "No such file or directory"));
     }
-    EXPECT_EQ(Replacer->UnitList().Count(), 0);
   }
 }
 

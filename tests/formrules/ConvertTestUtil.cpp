@@ -36,6 +36,7 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
   parser.SetNewClassName(Utf8ToUtf16(targetClass));
   parser.SetConnectionDefFileName(setup.ConnectionDefFileName);
   parser.SetDriverConfFileName(setup.DriverConfFileName);
+  parser.SetFileSystem(setup.FileSystem);
   auto aliases = setup.Aliases;
   parser.SetOnGetPropertyValue([aliases](const std::u16string&, const std::u16string& alias) {
     auto it = aliases.find(alias);

@@ -9,6 +9,10 @@
 
 #include "formrules/ZanFormParser.h"
 
+namespace zan {
+class TFileSystem;
+}
+
 namespace zan::test {
 
 /// The outcome of one conversion.
@@ -26,6 +30,7 @@ struct TConvertSetup {
   std::map<std::u16string, std::u16string> Aliases;  // database name -> connection
   std::u16string ConnectionDefFileName;
   std::u16string DriverConfFileName;
+  TFileSystem* FileSystem = nullptr;         // where the connection-definition files are read
   const TClassRegistry* Registry = nullptr;  // nullptr: the process's registry
 };
 

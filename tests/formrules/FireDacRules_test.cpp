@@ -159,9 +159,9 @@ class ConnectionDefinition : public testing::Test {
     fs.AddFile(u"/defs/FDDrivers.ini", "[Main]\nVendorLib=fbclient.dll\n[IB]\nVendorLib=no\n");
     setup.ConnectionDefFileName = u"/defs/FDConnectionDefs.ini";
     setup.DriverConfFileName = u"/defs/FDDrivers.ini";
+    setup.FileSystem = &fs;
   }
   TMemoryFileSystem fs;
-  TScopedFileSystem scope{fs};
   TConvertSetup setup;
 };
 

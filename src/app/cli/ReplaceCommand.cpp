@@ -2,7 +2,6 @@
 // of the wizard (backups into "RBackup" beside the units, log on, log viewing off).
 #include <unistd.h>
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -15,7 +14,8 @@
 #include "engine/ZanReplacer.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
-#include "ide/IDEUtils.h"
+#include "rtl/ClassRegistry.h"
+#include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
@@ -44,18 +44,18 @@ struct TReplaceArgs {
 /// The selection of a project run: the bare names of the chosen units, or of
 /// every ".pas" module. A unit given with a folder must be that module of the
 /// project; a bare name is matched by the run against the project's modules.
-std::u16string SelectProjectUnits(const TProjectFile& project,
-                                  const std::vector<std::string>& units) {
-  std::u16string list;
+std::vector<std::u16string> SelectProjectUnits(const TProjectFile& project,
+                                               const std::vector<std::string>& units) {
+  std::vector<std::u16string> list;
   if (units.empty()) {
     for (const std::u16string& module : project.Modules)
-      if (SameText(ExtractFileExt(module), u".pas")) list += ExtractFileName(module) + u"\r\n";
+      if (SameText(ExtractFileExt(module), u".pas")) list.push_back(ExtractFileName(module));
     return list;
   }
   for (const std::string& unit : units) {
     const std::u16string written = Utf8ToUtf16(unit);
     if (written.find(u'/') == std::u16string::npos) {
-      list += written + u"\r\n";
+      list.push_back(written);
       continue;
     }
     const std::u16string path = CommandLinePath(unit);
@@ -63,49 +63,53 @@ std::u16string SelectProjectUnits(const TProjectFile& project,
     for (const std::u16string& module : project.Modules)
       if (module == path) found = true;
     if (!found) throw Exception(res::Fmt(res::sUnitNotInProject, {path, project.FileName}));
-    list += ExtractFileName(path) + u"\r\n";
+    list.push_back(ExtractFileName(path));
   }
   return list;
 }
 
+/// The active project of a host's project group, or nullptr.
+std::shared_ptr<IOTAProject> ActiveProject(IBorlandIDEServices& host) {
+  auto modules = host.GetModuleServices();
+  for (int i = 0; modules && i < modules->GetModuleCount(); ++i)
+    if (auto group = std::dynamic_pointer_cast<IOTAProjectGroup>(modules->GetModule(i)))
+      return group->GetActiveProject();
+  return nullptr;
+}
+
 /// The report's folder is made before the run, so that a report that cannot
 /// be written stops the run before anything is touched.
-void PrepareReport(const TReplaceArgs& args) {
+void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
   if (args.Report.empty()) return;
   const std::u16string folder = ExtractFileDir(CommandLinePath(args.Report));
-  if (!ForceFolder(folder)) throw EFileError(res::sFailedToCreateDirectory);
+  if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
 }
 
 /// Writes the report after the run; a failure then is reported on stderr but
 /// does not change the outcome of the run, which has already happened.
-void WriteReport(const TReplaceArgs& args, const TRunReport& report) {
+void WriteReport(const TReplaceArgs& args, const TRunReport& report, TFileSystem& fs) {
   if (args.Report.empty()) return;
-  TFileStatus status =
-      CurrentFileSystem().WriteAtomic(CommandLinePath(args.Report), report.ToJson());
+  TFileStatus status = fs.WriteAtomic(CommandLinePath(args.Report), report.ToJson());
   if (!status) std::cerr << "zanmig: " << status.Message() << "\n";
 }
 
 /// The files a folder run is expected to take, for the progress line: the
 /// units (".pas"/".dpr" in any case) and the forms beside them, which units
 /// name in resource directives. A folder that cannot be read counts none.
-int CountFolderUnits(const std::filesystem::path& folder, bool recursive) {
+int CountFolderUnits(TFileSystem& fs, const std::u16string& folder, bool recursive) {
+  std::vector<TFolderEntry> entries;
+  if (!fs.List(folder, entries)) return 0;
   int count = 0;
-  std::error_code ec;
-  auto isTaken = [](const std::filesystem::directory_entry& entry) {
-    std::error_code fileEc;
-    if (!entry.is_regular_file(fileEc)) return false;
-    const std::u16string ext = Utf8ToUtf16(entry.path().extension().string());
-    return SameText(ext, u".pas") || SameText(ext, u".dpr") || SameText(ext, u".dfm") ||
-           SameText(ext, u".nfm");
-  };
-  if (recursive) {
-    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec))
-      count += isTaken(*it);
-  } else {
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec))
-      count += isTaken(*it);
+  for (const TFolderEntry& entry : entries) {
+    if (entry.IsFolder) {
+      // A link to a folder is not entered: it may lead back up the tree.
+      if (recursive && !entry.IsLink)
+        count += CountFolderUnits(fs, JoinPath(folder, entry.Name), true);
+      continue;
+    }
+    const std::u16string ext = ExtractFileExt(entry.Name);
+    count += SameText(ext, u".pas") || SameText(ext, u".dpr") || SameText(ext, u".dfm") ||
+             SameText(ext, u".nfm");
   }
   return count;
 }
@@ -133,11 +137,18 @@ int RunReplace(const TReplaceArgs& args) {
   if (args.Dir.empty() == args.Project.empty())
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
+  TFileSystem& fs = RealFileSystem();
   TZanCatalogue& catalogue = ZanCatalogue();
   TReplaceOptions& options = catalogue.Options();
   TComponentReplacer& replacer = catalogue.Replacer(index);
+  TRunContext context;
+  context.FileSystem = &fs;
+  context.ClassRegistry = &TClassRegistry::Global();
+  context.CodePage = AnsiCodePage();
+  context.DryRun = args.DryRun;
 
   std::shared_ptr<THeadlessIDE> host;
+  std::vector<std::u16string> selectedUnits;
   std::u16string baseFolder;
   int expectedFiles = 0;
   if (!args.Dir.empty()) {
@@ -147,56 +158,45 @@ int RunReplace(const TReplaceArgs& args) {
     options.IncludeSubDirs = args.Recursive;
     options.ModuleList.clear();
     baseFolder = options.Directory;
-    if (!CurrentFileSystem().IsFolder(options.Directory))
+    if (!fs.IsFolder(options.Directory))
       throw EFileError(res::Fmt(res::sFolderMissing, {options.Directory}));
-    expectedFiles = CountFolderUnits(Utf16ToUtf8(options.Directory), args.Recursive);
+    expectedFiles = CountFolderUnits(fs, options.Directory, args.Recursive);
   } else {
-    host = std::make_shared<THeadlessIDE>();
+    host = std::make_shared<THeadlessIDE>(&fs);
     host->LoadProject(CommandLinePath(args.Project));
-    SetBorlandIDEServices(host);
+    context.Project = ActiveProject(*host);
     options.Dest = sdProject;
-    options.ModuleList = SelectProjectUnits(*host->Project(), args.Units);
+    selectedUnits = SelectProjectUnits(*host->Project(), args.Units);
     baseFolder = ExtractFileDir(host->Project()->FileName);
-    for (char16_t c : options.ModuleList) expectedFiles += c == u'\n';
+    expectedFiles = static_cast<int>(selectedUnits.size());
   }
   options.MakeBackup = !args.NoBackup;
   options.BackupDir = args.BackupDir.empty() ? JoinPath(baseFolder, res::sBackupFolderName)
                                              : CommandLinePath(args.BackupDir);
   options.WriteLog = !args.NoLog;
   options.ViewLog = args.ViewLog;
-  options.ConnectionDefFileName =
+  context.ConnectionDefFileName =
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
-  options.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
+  context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
 
-  PrepareReport(args);
+  PrepareReport(args, fs);
   TRunReport report;
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
-  replacer.SetReport(&report);
-  replacer.SetDryRun(args.DryRun);
+  context.Report = &report;
   TTerminalProgress progress(expectedFiles);
-  const bool showProgress = !args.Quiet && isatty(STDERR_FILENO);
-  if (showProgress) SetBusyIndicator(&progress);
-  struct TDetach {
-    TComponentReplacer& Replacer;
-    bool Progress;
-    ~TDetach() {
-      if (Progress) SetBusyIndicator(nullptr);
-      Replacer.SetReport(nullptr);
-      Replacer.SetDryRun(false);
-    }
-  };
+  if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
+  context.Shell = &XdgShell();
 
   bool result = false;
   try {
-    TDetach detach{replacer, showProgress};
-    result = replacer.PerformReplace();
+    result = replacer.PerformReplace(context, std::move(selectedUnits));
   } catch (const std::exception& e) {
     report.Errors.push_back(Utf8ToUtf16(e.what()));
-    WriteReport(args, report);
+    WriteReport(args, report, fs);
     throw;
   }
-  WriteReport(args, report);
+  WriteReport(args, report, fs);
   for (const std::u16string& warning : report.Warnings)
     std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
 

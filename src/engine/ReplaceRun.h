@@ -1,0 +1,50 @@
+// TReplaceRun: one replace run as named phases over a run context.
+//
+//   resolve the scope -> rewrite units -> collect database names ->
+//   convert forms -> back up -> publish -> write the undo file
+//
+// Every file is written into a fresh temporary folder first; only when every
+// file has been processed and every changed original backed up do the
+// changed files replace the originals (each replacement atomic). The undo
+// file is on disk before the first original is replaced and again after.
+// Whatever happens, the temporary folder is removed, the log closed and the
+// busy indicator switched off; an exception leaves every original untouched.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/RunState.h"
+
+namespace zan {
+
+class TBackupSet;
+
+class TReplaceRun {
+ public:
+  /// `replacer`, `options`, `context` and `results` are not owned and must
+  /// outlive the run. `selectedUnits`: the bare file names of the project
+  /// units to convert (project scope).
+  TReplaceRun(TComponentReplacer& replacer, const TReplaceOptions& options,
+              const TRunContext& context, TRunResults& results,
+              std::vector<std::u16string> selectedUnits = {});
+  ~TReplaceRun();
+  TReplaceRun(const TReplaceRun&) = delete;
+  TReplaceRun& operator=(const TReplaceRun&) = delete;
+
+  /// Runs every phase. True when the changed files replaced the originals
+  /// (a dry run: true); false when a replacement failed. Raises on fatal
+  /// errors, with every original untouched.
+  bool Execute();
+
+ private:
+  /// The phases after the scope check and the log are in place.
+  bool RunPhases();
+  void AllocateTempFolder();
+
+  std::vector<std::u16string> FSelectedUnits;
+  std::unique_ptr<TLogWriter> FOwnLog;
+  TRunState FState;
+};
+
+}  // namespace zan

@@ -1,0 +1,70 @@
+// TRunContext: the settings and services of one replace run, in one object.
+//
+// Whoever starts a run builds it (the command line, the expert, the desktop
+// host, a test) and hands it to the run, which passes it down to every
+// phase: the engine and the rules read nothing process-wide. Only the
+// plug-in's no-argument front end (TComponentReplacer::PerformReplace())
+// fills one from the process-wide seams.
+//
+// Nothing is owned: every pointer must outlive the run.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "engine/LogWriter.h"
+#include "rtl/SysUtils.h"
+
+namespace zan {
+
+class IBusyIndicator;
+class IOTAProject;
+class IShell;
+class TClassRegistry;
+class TFileSystem;
+struct TRunReport;
+
+/// A run stopped by its cancellation flag; nothing was published.
+class ERunCancelled : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+struct TRunContext {
+  /// Every disk access of the run. Required.
+  TFileSystem* FileSystem = nullptr;
+  /// The log the run opens, writes and closes; nullptr: the run makes its own
+  /// (with `Clock`).
+  TLogWriter* Log = nullptr;
+  TClock Clock = LocalNow;
+  /// Switched on at the start and off at the end; told each file. nullptr: none.
+  IBusyIndicator* Busy = nullptr;
+  /// Opens the log after the run when the options ask for it. nullptr: not opened.
+  IShell* Shell = nullptr;
+  /// The open project, whose units a project-scope run takes. nullptr: none.
+  std::shared_ptr<IOTAProject> Project;
+  /// Filled by the run when set.
+  TRunReport* Report = nullptr;
+  /// Processes every file into the temporary folder and stops there: no log,
+  /// no backup, no undo file, no original touched.
+  bool DryRun = false;
+  /// The target classes and their published properties. Required.
+  const TClassRegistry* ClassRegistry = nullptr;
+  /// The ANSI code page of units, forms, the log and the undo file.
+  int CodePage = 1252;
+  /// The FireDAC/AnyDAC connection-definition and driver-configuration files
+  /// (empty: none), read through `FileSystem`.
+  std::u16string ConnectionDefFileName;
+  std::u16string DriverConfFileName;
+  /// Checked between files; when set the run stops with ERunCancelled before
+  /// anything is published. nullptr: never.
+  const std::atomic<bool>* Cancelled = nullptr;
+  /// Whether forms may be converted on two threads at once (when the file
+  /// system and the machine allow it).
+  bool AllowFormLanes = true;
+
+  bool IsCancelled() const { return Cancelled && Cancelled->load(std::memory_order_relaxed); }
+};
+
+}  // namespace zan

@@ -1,0 +1,102 @@
+#include "engine/RunScope.h"
+
+#include "engine/FileUtils.h"
+#include "engine/RExpertRes.h"
+#include "engine/ReplaceOptions.h"
+#include "ide/ToolsAPI.h"
+#include "rtl/Paths.h"
+#include "rtl/StringList.h"
+#include "rtl/Strings.h"
+#include "rtl/SysUtils.h"
+
+namespace zan {
+
+namespace {
+
+bool IsUnitFile(std::u16string_view fileName) {
+  const std::u16string ext = UpperCase(ExtractFileExt(fileName));
+  return ext == u".PAS" || ext == u".DPR";
+}
+
+void ScanFolder(TFileSystem& fs, const std::u16string& root, const std::u16string& folder,
+                bool recurse, std::vector<TWorkItem>& units) {
+  for (const TFolderEntry& entry : fs.ListFolder(folder)) {
+    if (entry.IsFolder) {
+      if (recurse) ScanFolder(fs, root, JoinPath(folder, entry.Name), recurse, units);
+    } else if (IsUnitFile(entry.Name)) {
+      const std::u16string path = JoinPath(folder, entry.Name);
+      units.push_back({path, RelativeToFolder(root, path), true});
+    }
+  }
+}
+
+}  // namespace
+
+std::u16string RelativeToFolder(const std::u16string& root, const std::u16string& fileName) {
+  const std::u16string prefix = IncludeTrailingPathDelimiter(root);
+  if (fileName.size() > prefix.size() && fileName.compare(0, prefix.size(), prefix) == 0)
+    return fileName.substr(prefix.size());
+  return ExtractFileName(fileName);
+}
+
+TRunScope TRunScope::Check(const TRunState& state,
+                           const std::vector<std::u16string>& selectedUnits) {
+  const TReplaceOptions& options = state.Options;
+  TFileSystem& fs = state.Fs;
+  TRunScope scope;
+  if (options.Dest == sdDirectory) {
+    // A relative folder would depend on the current folder: never taken.
+    if (!IsAbsolutePath(options.Directory) || !fs.IsFolder(options.Directory))
+      throw EFileError(res::Fmt(res::sFolderMissing, {options.Directory}));
+    return scope;
+  }
+  const std::shared_ptr<IOTAProject>& project = state.Context.Project;
+  scope.FProjectFileName = project ? project->GetFileName() : std::u16string();
+  if (scope.FProjectFileName.empty()) throw Exception(res::sNoProjectOpen);
+  // The selection: bare file names, each replaced by the full path of the
+  // project module of that name. A name that matches no module is an error,
+  // never a file looked for in the current folder.
+  TStringList resolved;
+  for (const std::u16string& name : selectedUnits)
+    if (!Trim(name).empty()) resolved.Add(name);
+  const int moduleCount = project->GetModuleCount();
+  for (int m = 0; m < moduleCount; ++m) {
+    auto info = project->GetModule(m);
+    const std::u16string module = info ? info->GetFileName() : std::u16string();
+    if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != u".PAS") continue;
+    const int index = resolved.IndexOf(ExtractFileName(module));
+    if (index >= 0) resolved.SetString(index, module);
+  }
+  for (int i = 0; i < resolved.Count(); ++i) {
+    const std::u16string& path = resolved[i];
+    if (!IsAbsolutePath(path))
+      throw Exception(res::Fmt(res::sUnitNotInProject, {path, scope.FProjectFileName}));
+    if (!fs.IsFile(path))
+      throw EFileError(res::Fmt(res::sUnitFileMissing, {path, scope.FProjectFileName}));
+    // The temporary and backup folders of a project run are flat: two files
+    // of one name would overwrite each other there.
+    for (int j = 0; j < i; ++j)
+      if (AnsiSameText(ExtractFileName(resolved[j]), ExtractFileName(path)))
+        throw Exception(res::Fmt(res::sSameBareName, {resolved[j], path}));
+    scope.FProjectUnits.push_back(path);
+  }
+  return scope;
+}
+
+std::u16string TRunScope::BaseFolder(const TRunState& state) const {
+  return state.FolderScope() ? state.Options.Directory : ExtractFileDir(FProjectFileName);
+}
+
+std::vector<TWorkItem> TRunScope::ListUnits(TRunState& state) const {
+  std::vector<TWorkItem> units;
+  if (state.FolderScope()) {
+    ScanFolder(state.Fs, state.Options.Directory, state.Options.Directory,
+               state.Options.IncludeSubDirs, units);
+  } else {
+    for (const std::u16string& path : FProjectUnits)
+      units.push_back({path, ExtractFileName(path), true});
+  }
+  return units;
+}
+
+}  // namespace zan

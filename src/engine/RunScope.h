@@ -1,0 +1,41 @@
+// The first phase of a replace run: which units the run takes.
+//
+// Folder scope takes the ".pas"/".dpr" files of a folder (and of its
+// sub-folders when asked); project scope takes the selected units of the
+// open project, each given by its bare file name and resolved against the
+// project's modules. Everything that can be wrong with the scope is found
+// before anything is written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/RunState.h"
+
+namespace zan {
+
+class TRunScope {
+ public:
+  /// Checks the scope of `state`'s options; raises (naming the folder, unit or
+  /// project) when it cannot be run. `selectedUnits`: bare names (project
+  /// scope; blank entries are ignored).
+  static TRunScope Check(const TRunState& state, const std::vector<std::u16string>& selectedUnits);
+
+  /// The project file (project scope), or empty.
+  const std::u16string& ProjectFileName() const { return FProjectFileName; }
+  /// The folder the log goes into: the scanned folder or the project's.
+  std::u16string BaseFolder(const TRunState& state) const;
+  /// The units of the scope, in order: the folder's as listed (sub-folders
+  /// where they come), or the selection's.
+  std::vector<TWorkItem> ListUnits(TRunState& state) const;
+
+ private:
+  std::u16string FProjectFileName;
+  std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
+};
+
+/// The path of `fileName` relative to the scanned folder `root`, or its bare
+/// name when it lies elsewhere.
+std::u16string RelativeToFolder(const std::u16string& root, const std::u16string& fileName);
+
+}  // namespace zan

@@ -1,0 +1,63 @@
+// Rewriting the text of one source unit (".pas"/".dpr"): class names become
+// target class names (in comments too), and the first source unit of a `uses`
+// clause gets the target units appended. A function of text: the caller reads
+// and writes the files and resolves the resource names the unit holds.
+//
+// The text is copied lexeme by lexeme into one output buffer, so every
+// character outside an edit is kept.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parsing/PasParser.h"
+
+namespace zan {
+
+class TComponentReplacer;
+
+/// A form named in a resource directive ("{$R *.dfm}", "{$R Main.DFM}"): the
+/// name before the extension ("*" for the unit's own form) and the extension
+/// as written, upper-cased (".DFM" or ".NFM").
+struct TResourceName {
+  std::u16string Name;
+  std::u16string Ext;
+  bool IsOwnForm() const { return Name == u"*"; }
+  bool operator==(const TResourceName&) const = default;
+};
+
+/// What rewriting a unit gave.
+struct TSourceRewrite {
+  std::u16string Text;
+  /// Class names met (also when the replacement is the same text) and
+  /// `uses` entries extended: what the log reports as "N change(s)".
+  int Changes = 0;
+  /// Whether `Text` differs from the input.
+  bool Changed = false;
+  /// The forms the unit's resource directives name, in text order.
+  std::vector<TResourceName> ResourceNames;
+};
+
+/// Rewrites units with the pairs and `uses` units of one replacer (not owned;
+/// it must outlive the rewriter). Keeps its lexers between units.
+class TSourceRewriter {
+ public:
+  explicit TSourceRewriter(TComponentReplacer& replacer);
+  TSourceRewrite Rewrite(std::u16string_view text);
+
+ private:
+  /// Renames class names in an ordinary comment; resource directives go to
+  /// `result.ResourceNames`.
+  void RewriteComment(std::u16string& comment, TSourceRewrite& result);
+
+  TComponentReplacer& FReplacer;
+  TPasParser FLexer;
+  TPasParser FCommentLexer;
+};
+
+/// The path of the form `name` names, for the unit `unitFile`: the unit's own
+/// name with the form's extension, or the name in the unit's folder.
+std::u16string ResourceCandidate(const std::u16string& unitFile, const TResourceName& name);
+
+}  // namespace zan

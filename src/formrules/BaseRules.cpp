@@ -31,9 +31,11 @@ void TZanFormParser::ConvertPropertyBase(std::u16string_view PropName,
   const std::u16string& typeName = TypeName();
 
   if (PropName == u"DatabaseName") {
-    // B1: a database names itself; the target connection has no such property.
+    // B1: dropped on a database: it names itself, and the target connection has
+    // no such property.
     if (typeName == u"TDatabase") return;
-    // B2: a data set names the database component through its alias.
+    // B2: any other object names the database component through its alias: it
+    // becomes "Connection" when a TDatabase of the run declares that name (DBList).
     std::u16string connection;
     if (OnGetPropertyValue() && PropValue.size() >= 2)
       connection = OnGetPropertyValue()(u"DatabaseName",
@@ -42,7 +44,8 @@ void TZanFormParser::ConvertPropertyBase(std::u16string_view PropName,
     return;
   }
 
-  // B3: the user name, password and server of the database's parameter list.
+  // B3: the user name, password and server of the database's parameter list
+  // become properties; the list itself is dropped.
   if (PropName == u"Params.Strings" && typeName == u"TDatabase") {
     const TStringList params = ReadParamList(PropValue);
     static constexpr std::pair<std::u16string_view, std::u16string_view> kParams[] = {
@@ -56,22 +59,24 @@ void TZanFormParser::ConvertPropertyBase(std::u16string_view PropName,
     return;
   }
 
-  // B4
+  // B4: a query's master "DataSource" becomes "MasterSource".
   if (PropName == u"DataSource" && IsExactlyOneOf(typeName, kMasterSourceQueries)) {
     AddProperty(u"MasterSource", PropValue);
     return;
   }
 
-  // B5
+  // B5: "ParamData" is kept: the target streams it without publishing it, so
+  // B7 would drop it.
   if (PropName == u"ParamData" && IsExactlyOneOf(typeName, kParamDataOwners)) {
     AddProperty(u"ParamData", PropValue);
     return;
   }
 
-  // B6: index definitions belong to the engine's tables.
+  // B6: dropped: index definitions belong to the engine's tables.
   if (PropName == u"IndexDefs") return;
 
-  // B7: the target class is the arbiter; the designer position always stays.
+  // B7: the target class is the arbiter (an unknown class keeps everything); the
+  // designer position always stays.
   const TRegisteredClass* cls = ClassRegistry().FindClass(NewClassName());
   if (!cls || HasPublishedProperty(*cls, PropName) || PropName == u"Left" || PropName == u"Top")
     AddProperty(PropName, PropValue);

@@ -60,20 +60,35 @@ constexpr std::u16string_view kS14[] = {u"KeepIdentity",         u"KeepNulls",
 constexpr std::u16string_view kS15[] = {u"Options.IdentityInsert"};
 
 constexpr TRuleRow kRows[] = {
+    // S1: a connection's first property puts its provider first; goes on.
     {"S1", IsAnyOf(kConnections), AnyName(), Provider},
+    // S2: version, encryption, provider and quoting of both connections: options.
     {"S2", IsAnyOf(kConnections), OneOf(kS2), Option},
+    // S3: login, failover, language and network settings: options.
     {"S3", Is(u"TFenConnection"), OneOf(kS3), Option},
+    // S4: the default lock timeout becomes option "LockTimeout".
     {"S4", Is(u"TFenConnection"), Is(u"Options.DefaultLockTimeout"), Option, u"LockTimeout"},
+    // S5: compact-edition settings: options prefixed "Compact".
     {"S5", Is(u"TFenCompactConnection"), OneOf(kS5), Option, {}, u"Compact"},
+    // S6: the numeric type becomes the two BCD options.
     {"S6", Is(u"TFenCompactConnection"), Is(u"Options.NumericType"), NumericType},
+    // S7: change notification, cursor and refresh settings: dropped.
     {"S7", IsAnyOf(kDataSets), OneOf(kS7), Drop},
+    // S8: the refresh after DML becomes a property of its own.
     {"S8", IsAnyOf(kDataSets), Is(u"Options.DMLRefresh"), Rename, u"DMLRefresh"},
+    // S9: timeout, cursor type, fetching and update settings: options.
     {"S9", IsAnyOf(kDataSets), OneOf(kS9), Option},
+    // S10: the command timeout of a SQL component: an option.
     {"S10", Is(u"TFenSQL"), Is(u"CommandTimeout"), Option},
+    // S11: non-blocking execution and prepare permission: dropped.
     {"S11", Is(u"TFenSQL"), IsAnyOf(kS11), Drop},
+    // S12: the script's optimization switch: dropped.
     {"S12", Is(u"TFenScript"), Is(u"UseOptimization"), Drop},
+    // S13: the metadata query's restrictions: dropped.
     {"S13", Is(u"TFenMetaData"), OneOf(kS13), Drop},
+    // S14: the loader's identity, null, batch, lock and check settings: options.
     {"S14", Is(u"TFenLoader"), OneOf(kS14), Option},
+    // S15: the dump's identity insert: an option.
     {"S15", Is(u"TFenDump"), OneOf(kS15), Option},
 };
 

@@ -288,37 +288,51 @@ constexpr auto kContinue = TRuleOutcome::Continue;
 // Every row but the data-move "Mode" and "Mappings" lets the chain go on.
 // clang-format off
 constexpr TRuleRow kRows[] = {
+    // connection: the parameters (or the definition named) give provider, login, options.
     {.Id = "connection", .Types = OneOf(kConnections), .Props = Is(u"Params.Strings"),
      .Action = Custom, .Outcome = kContinue, .Handler = ConvertConnectionParams},
 
+    // data set: the parameter values, unwrapped.
     {.Id = "data set", .Types = OneOf(kDataSets), .Props = Is(u"ParamData"),
      .Action = RenameUnwrapped, .Target = u"ParamData", .Outcome = kContinue, .NonEmptyValue = true},
+    // data set: the macros without their data type line.
     {.Id = "data set", .Types = OneOf(kDataSets), .Props = Is(u"MacroData"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertMacroData},
+    // data set: "FetchOptions.Unidirectional" becomes "Unidirectional" (not on TADCommand).
     {.Id = "data set", .Types = OneOf(kDataSets), .Props = Is(u"FetchOptions.Unidirectional"),
      .Action = Custom, .Outcome = kContinue, .Handler = ConvertUnidirectional},
+    // data set: a command's text becomes its SQL.
     {.Id = "data set", .Types = IsAnyOf(kCommands), .Props = Is(u"CommandText.Strings"),
      .Action = Rename, .Target = u"SQL.Strings", .Outcome = kContinue},
 
+    // script: the command separator becomes the delimiter, quoted again.
     {.Id = "script", .Types = OneOf(kScripts), .Props = Is(u"ScriptOptions.CommandSeparator"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertCommandSeparator},
+    // script: the statements of every script item, in one SQL list.
     {.Id = "script", .Types = OneOf(kScripts), .Props = Is(u"SQLScripts"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertSQLScripts},
+    // script: the macros without their data type line.
     {.Id = "script", .Types = OneOf(kScripts), .Props = Is(u"MacroData"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertMacroData},
 
+    // metadata: the kind of metadata becomes the target's kind name.
     {.Id = "metadata", .Types = OneOf(kMetaInfoQueries), .Props = Is(u"MetaInfoKind"),
      .Action = MapValue, .Target = u"MetaDataKind", .Map = kMetaDataKinds, .Outcome = kContinue,
      .NonEmptyValue = true},
 
+    // data move: the mode maps to the target's batch mode; consumed.
     {.Id = "data move", .Types = OneOf(kDataMoves), .Props = Is(u"Mode"),
      .Action = MapValue, .Target = u"Mode", .Map = kDataMoveModes, .NonEmptyValue = true},
+    // data move: without "poAbortOnExc", "AbortOnProblem" becomes False.
     {.Id = "data move", .Types = OneOf(kDataMoves), .Props = Is(u"Options"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertDataMoveOptions},
+    // data move: the field mappings are dropped; consumed.
     {.Id = "data move", .Types = OneOf(kDataMoves), .Props = Is(u"Mappings"), .Action = Drop},
 
+    // alerter: "Options.AutoRegister" becomes "AutoRegister".
     {.Id = "alerter", .Types = OneOf(kAlerters), .Props = Is(u"Options.AutoRegister"),
      .Action = RenameUnwrapped, .Target = u"AutoRegister", .Outcome = kContinue, .NonEmptyValue = true},
+    // alerter: the event names become one text, joined by ";".
     {.Id = "alerter", .Types = OneOf(kAlerters), .Props = Is(u"Names.Strings"),
      .Action = Custom, .Outcome = kContinue, .NonEmptyValue = true, .Handler = ConvertAlerterNames},
 };

@@ -23,9 +23,13 @@ constexpr std::u16string_view kFibPlusDataSets[] = {u"TpFIBDataSet", u"TpFIBQuer
                                                     u"TpFIBStoredProc"};
 
 constexpr TRuleRow kIbxRows[] = {
+    // IBX link: a data set's database component becomes its connection.
     {"IBX link", IsAnyOf(kIbxDataSets), Is(u"Database"), Rename, u"Connection"},
+    // IBX link: so does a transaction's default database.
     {"IBX link", Is(u"TIBTransaction"), Is(u"DefaultDatabase"), Rename, u"DefaultConnection"},
+    // X2: what closing does to an open transaction, renamed.
     {"X2", Is(u"TIBTransaction"), Is(u"DefaultAction"), Rename, u"DefaultCloseAction"},
+    // X3-X7: the data set's five statements take the target's names.
     {"X3", Is(u"TIBDataSet"), Is(u"SelectSQL.Strings"), Rename, u"SQL.Strings"},
     {"X4", Is(u"TIBDataSet"), Is(u"RefreshSQL.Strings"), Rename, u"SQLRefresh.Strings"},
     {"X5", Is(u"TIBDataSet"), Is(u"InsertSQL.Strings"), Rename, u"SQLInsert.Strings"},
@@ -37,6 +41,7 @@ constexpr TRuleRow kIbxRows[] = {
 constexpr std::u16string_view kIndexFieldOwners[] = {u"TIBDataSet", u"TTable", u"TIBTable",
                                                      u"TIBQuery", u"TwwTable"};
 constexpr TRuleRow kIndexFieldRows[] = {
+    // X8: the master-detail key fields of tables and IBX data sets, renamed.
     {"X8", IsAnyOf(kIndexFieldOwners), Is(u"IndexFieldNames"), Rename, u"DetailFields"},
 };
 
@@ -46,9 +51,13 @@ constexpr std::u16string_view kAdoCommands[] = {u"TADOCommand", u"TADODataSet"};
 constexpr std::u16string_view kAdoDataSets[] = {u"TADOQuery", u"TADODataSet", u"TADOStoredProc"};
 
 constexpr TRuleRow kAdoRows[] = {
+    // A1: the connection's default database, renamed.
     {"A1", Is(u"TADOConnection"), Is(u"DefaultDatabase"), Rename, u"Database"},
+    // A2: a one-line command text becomes a one-item SQL list.
     {"A2", IsAnyOf(kAdoCommands), Is(u"CommandText"), RenameAsList, u"SQL.Strings"},
+    // A3: the stored procedure's name, renamed.
     {"A3", Is(u"TADOStoredProc"), Is(u"ProcedureName"), Rename, u"StoredProcName"},
+    // A4: a data set's master (master-detail) becomes its master source.
     {"A4", IsAnyOf(kAdoDataSets), Is(u"DataSource"), Rename, u"MasterSource"},
 };
 
@@ -61,10 +70,14 @@ constexpr TValuePair kIsolationLevels[] = {
 };
 
 constexpr TRuleRow kFibPlusRows[] = {
+    // F1-F2: the database's file and login prompt, renamed.
     {"F1", Is(u"TpFIBDatabase"), Is(u"DBName"), Rename, u"Database"},
     {"F2", Is(u"TpFIBDatabase"), Is(u"UseLoginPrompt"), Rename, u"LoginPrompt"},
+    // F3: the client library becomes an "InterBase" option.
     {"F3", Is(u"TpFIBDatabase"), Is(u"LibraryName"), Option, u"ClientLibrary"},
+    // F4: what a timeout does to an open transaction, renamed.
     {"F4", Is(u"TpFIBTransaction"), Is(u"TimeoutAction"), Rename, u"DefaultCloseAction"},
+    // F5: the transaction mode becomes an isolation level; unknown modes are dropped.
     {"F5",
      Is(u"TpFIBTransaction"),
      Is(u"TPBMode"),
@@ -74,34 +87,46 @@ constexpr TRuleRow kFibPlusRows[] = {
      kIsolationLevels,
      TRuleOutcome::Consume,
      /*NonEmptyValue=*/true},
+    // F6-F10: the data set's five statements take the target's names.
     {"F6", Is(u"TpFIBDataSet"), Is(u"UpdateSQL.Strings"), Rename, u"SQLUpdate.Strings"},
     {"F7", Is(u"TpFIBDataSet"), Is(u"DeleteSQL.Strings"), Rename, u"SQLDelete.Strings"},
     {"F8", Is(u"TpFIBDataSet"), Is(u"InsertSQL.Strings"), Rename, u"SQLInsert.Strings"},
     {"F9", Is(u"TpFIBDataSet"), Is(u"RefreshSQL.Strings"), Rename, u"SQLRefresh.Strings"},
     {"F10", Is(u"TpFIBDataSet"), Is(u"SelectSQL.Strings"), Rename, u"SQL.Strings"},
+    // F11-F12: the table and key fields that updates are generated for, renamed.
     {"F11", Is(u"TpFIBDataSet"), Is(u"AutoUpdateOptions.UpdateTableName"), Rename,
      u"UpdatingTable"},
     {"F12", Is(u"TpFIBDataSet"), Is(u"AutoUpdateOptions.KeyFields"), Rename, u"KeyFields"},
+    // F13-F14: the key generator and its step become options.
     {"F13", Is(u"TpFIBDataSet"), Is(u"AutoUpdateOptions.GeneratorName"), Option, u"KeyGenerator"},
     {"F14", Is(u"TpFIBDataSet"), Is(u"AutoUpdateOptions.GeneratorStep"), Option, u"GeneratorStep"},
+    // F15-F20: FIBPlus option flags become the target data set's options.
     {"F15", Is(u"TpFIBDataSet"), Is(u"poImportDefaultValues"), Rename, u"Options.DefaultValues"},
     {"F16", Is(u"TpFIBDataSet"), Is(u"poSetRequiredFields"), Rename, u"Options.RequiredFields"},
     {"F17", Is(u"TpFIBDataSet"), Is(u"poSetReadOnlyFields"), Rename, u"Options.SetFieldsReadOnly"},
     {"F18", Is(u"TpFIBDataSet"), Is(u"poAskRecordCount"), Rename, u"Options.QueryRecCount"},
     {"F19", Is(u"TpFIBDataSet"), Is(u"poEmptyStrToNull"), Rename, u"Options.SetEmptyStrToNull"},
     {"F20", Is(u"TpFIBDataSet"), Is(u"oTrimCharFields"), Rename, u"Options.TrimFixedChar"},
+    // F21: fetching every record at open becomes an option.
     {"F21", Is(u"TpFIBDataSet"), Is(u"oFetchAll"), Option, u"FetchAll"},
+    // F22: a data set's master (master-detail) becomes its master source.
     {"F22", Is(u"TpFIBDataSet"), Is(u"DataSource"), Rename, u"MasterSource"},
+    // F23: the stored procedure's trimming of fixed-length strings, renamed.
     {"F23", Is(u"TpFIBStoredProc"), Is(u"qoTrimCharFields"), Rename, u"Options.TrimFixedChar"},
+    // F24: the script's text, renamed.
     {"F24", Is(u"TpFIBScripter"), Is(u"Script.Strings"), Rename, u"SQL.Strings"},
+    // F25: the event list becomes one text of names joined by ";".
     {"F25", Is(u"TSIBfibEventAlerter"), Is(u"Events.Strings"), EventNamesUnwrapped, u"Events"},
+    // FIBPlus link: a data set's database component becomes its connection.
     {"FIBPlus link", IsAnyOf(kFibPlusDataSets), Is(u"Database"), Rename, u"Connection"},
+    // FIBPlus link: so does a transaction's default database.
     {"FIBPlus link", Is(u"TpFIBTransaction"), Is(u"DefaultDatabase"), Rename, u"DefaultConnection"},
 };
 
 // --- Search conditions (group 13)
 
 constexpr TRuleRow kConditionsRows[] = {
+    // Conditions: search conditions of every class become macros.
     {"Conditions", AnyName(), Is(u"Conditions"), Rename, u"Macros"},
 };
 
@@ -116,7 +141,7 @@ const TRuleSet kConditionsTable{{}, kConditionsRows};
 bool ConvertDatabaseName(TZanFormParser& p, std::u16string_view name, std::u16string_view value) {
   if (name != u"DatabaseName") return false;
   if (p.TypeName() == u"TIBDatabase") {
-    p.AddProperty(u"Database", value);  // X1
+    p.AddProperty(u"Database", value);  // X1: the IBX database's file becomes "Database"
   } else {
     p.ConvertPropertyBase(name, value);
   }

@@ -34,19 +34,31 @@ constexpr std::u16string_view kR12[] = {u"Options.AddLock",       u"Options.Disa
                                         u"Options.InsertType"};
 
 constexpr TRuleRow kRows[] = {
+    // R1: a connection's first property puts its provider first; goes on.
     {"R1", Is(u"TSarConnection"), AnyName(), Provider},
-    // The embedded server connection says so with an option right after it.
+    // R1: the embedded server connection says so with an option right after it.
     {"R1", Is(u"TSarEmbConnection"), AnyName(), Provider, u"Embedded", u"True"},
+    // R2: the numeric type becomes the two BCD options.
     {"R2", IsAnyOf(kConnections), Is(u"Options.NumericType"), NumericType},
+    // R3: timeout, embedding, charset, compression and protocol settings: options.
     {"R3", IsAnyOf(kConnections), OneOf(kR3), Option},
+    // R4: SSL settings: options prefixed "SSL".
     {"R4", IsAnyOf(kConnections), OneOf(kR4), Option, {}, u"SSL"},
+    // R5: the I/O handler and isolation level: dropped.
     {"R5", IsAnyOf(kConnections), OneOf(kR5), Drop},
+    // R6: a data set's timeout, fetching and field settings: options.
     {"R6", IsAnyOf(kDataSets), OneOf(kR6), Option},
+    // R7: index definitions, limit, offset and auto-refresh: dropped.
     {"R7", IsAnyOf(kDataSets), OneOf(kR7), Drop},
+    // R8: a command's timeout: an option.
     {"R8", Is(u"TSarCommand"), OneOf(u"CommandTimeout"), Option},
+    // R9: the script's optimization switch: dropped.
     {"R9", Is(u"TSarScript"), Is(u"UseOptimization"), Drop},
+    // R10: the connect dialog's database and port fields: dropped.
     {"R10", Is(u"TSarConnectDialog"), OneOf(kR10), Drop},
+    // R11: the loader's duplicate-key and batch settings: options.
     {"R11", Is(u"TSarLoader"), OneOf(kR11), Option},
+    // R12: the dump's locking, key, BLOB and insert settings: options.
     {"R12", Is(u"TSarDump"), OneOf(kR12), Option},
 };
 

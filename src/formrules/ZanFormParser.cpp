@@ -14,19 +14,19 @@ using TRuleGroup = bool (*)(TZanFormParser&, std::u16string_view, std::u16string
 /// The conversion chain, in order. A group returns true when it consumed
 /// the property; the base rules end the chain.
 constexpr TRuleGroup kChain[] = {
-    ConvertDatabaseName,     // 1: "DatabaseName" of every class
-    ConvertInterBaseParams,  // 2: IBX and FIBPlus connection parameters (continue)
-    ConvertIbxRenames,       // 3: IBX transaction and data set
-    ConvertIndexFieldNames,  // 4: "IndexFieldNames" becomes "DetailFields"
-    ConvertAdo,              // 5: ADO
-    ConvertFenmark,          // 6
-    ConvertKyrel,            // 7
-    ConvertTrindle,          // 8
-    ConvertSarvo,            // 9
-    ConvertElvast,           // 10
-    ConvertFireDac,          // 11: FireDAC and AnyDAC
-    ConvertFibPlus,          // 12: FIBPlus components
-    ConvertConditions,       // 13: "Conditions" of every class
+    ConvertDatabaseName,     // 1: "DatabaseName" of every class (X1, else B1/B2)
+    ConvertInterBaseParams,  // 2: IBX and FIBPlus login, charset and role (continue)
+    ConvertIbxRenames,       // 3: IBX links, transaction and statements (X2-X7)
+    ConvertIndexFieldNames,  // 4: "IndexFieldNames" becomes "DetailFields" (X8)
+    ConvertAdo,              // 5: ADO renames (A1-A4)
+    ConvertFenmark,          // 6: Fenmark: "SQL Server" options or dropped (S1-S15)
+    ConvertKyrel,            // 7: Kyrel: "Oracle" options, session links (O1-O18)
+    ConvertTrindle,          // 8: Trindle: "InterBase" options, alerter (I1-I10)
+    ConvertSarvo,            // 9: Sarvo: "MySQL" options or dropped (R1-R12)
+    ConvertElvast,           // 10: Elvast: "PostgreSQL" options or dropped (P1-P9)
+    ConvertFireDac,          // 11: FireDAC and AnyDAC (mostly continue)
+    ConvertFibPlus,          // 12: FIBPlus components (F1-F25)
+    ConvertConditions,       // 13: "Conditions" of every class becomes "Macros"
 };
 
 void AppendIniSection(TStringList& params, TFileSystem* fs, const std::u16string& fileName,
@@ -59,7 +59,7 @@ void TZanFormParser::ConvertProperty(const std::u16string& PropName,
   bool consumed = false;
   for (TRuleGroup group : kChain)
     if ((consumed = group(*this, PropName, PropValue))) break;
-  if (!consumed) ConvertPropertyBase(PropName, PropValue);  // 14
+  if (!consumed) ConvertPropertyBase(PropName, PropValue);  // 14: base rules B1-B7
   if (FChanges == changes) FDropped[FormState().CurPos()] = PropName;
 }
 

@@ -2,7 +2,9 @@
 //
 // Positions are counted in UTF-16 code units. "Ansi" functions follow the
 // host runtime's naming: `LowerCase`/`SameText` fold ASCII letters only, the
-// `Ansi...` variants fold every letter the way the user's locale does.
+// `Ansi...` variants fold every letter (the Unicode case mapping of the BMP,
+// taken from the C.UTF-8 locale, not the user's). Neither has to do with the
+// ANSI code page of rtl/Encoding.h.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +26,7 @@ std::u16string U16(std::string_view ascii);
 /// ASCII-only case folding (the host's LowerCase/UpperCase).
 std::u16string LowerCase(std::u16string_view text);
 std::u16string UpperCase(std::u16string_view text);
-/// Locale-aware case folding of every letter (the host's AnsiLowerCase/AnsiUpperCase).
+/// Case folding of every letter (the host's AnsiLowerCase/AnsiUpperCase).
 /// Keeps the length: a character is always folded to one code unit.
 std::u16string AnsiLowerCase(std::u16string_view text);
 std::u16string AnsiUpperCase(std::u16string_view text);

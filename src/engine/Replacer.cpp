@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/ReplaceRun.h"
+#include "engine/RestoreRun.h"
 #include "ide/HostServices.h"
 #include "ide/IDEUtils.h"
 #include "rtl/ClassRegistry.h"
@@ -111,6 +112,10 @@ bool TComponentReplacer::PerformReplace() {
   std::vector<std::u16string> selected;
   for (int i = 0; i < lines.Count(); ++i) selected.push_back(lines[i]);
   return PerformReplace(FrontEndContext(), std::move(selected));
+}
+
+bool TComponentReplacer::PerformRestore(const std::u16string& undoFile) {
+  return RestoreFromUndoFile(FileSystem(), undoFile);
 }
 
 bool TComponentReplacer::PerformReplace(const TRunContext& context,

@@ -64,8 +64,9 @@ class TComponentReplacer {
   /// The replace run over the options' scope in `context`; `selectedUnits`
   /// are the bare names of the project units to take (project scope).
   bool PerformReplace(const TRunContext& context, std::vector<std::u16string> selectedUnits);
-  /// Copies the backups named in `undoFile` back over the originals. True when
-  /// every backup was copied; false (nothing copied) when one is missing.
+  /// Copies the backups named in `undoFile` back over the originals
+  /// (RestoreRun.h). True when every backup was copied; false (nothing
+  /// copied) when one is missing.
   bool PerformRestore(const std::u16string& undoFile);
 
   /// Handler of the form parser's OnGetPropertyValue: the component that

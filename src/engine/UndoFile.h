@@ -5,7 +5,8 @@
 // It is written in the ANSI code page without a byte-order mark, unless a
 // path cannot be represented there: then the whole file is UTF-8 with a
 // byte-order mark, so that no path is ever stored damaged. Reading accepts
-// both (and UTF-16LE with its mark).
+// both (and UTF-16LE with its mark). Restore and its listing read the file
+// through ReadUndoEntries (UndoReader.h).
 #pragma once
 
 #include <string>

@@ -51,7 +51,7 @@ std::string ConvertForm(const std::string& input, const std::u16string& inName, 
 int RunConvert(const TConvertArgs& args) {
   if (args.ToText == args.ToBinary)
     throw TUsageError("--to-text, --to-binary: give exactly one of them");
-  TFileSystem& fs = CurrentFileSystem();
+  TFileSystem& fs = RealFileSystem();
   const std::u16string in = CommandLinePath(args.In);
   const std::u16string out = CommandLinePath(args.Out);
   if (!fs.IsFile(in)) throw EFileError(res::Fmt(sFormFileNotFound, {in}));

@@ -2,11 +2,12 @@
 // --dry-run it lists them and whether each backup is there, touching nothing.
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include "app/cli/Commands.h"
 #include "engine/RExpertRes.h"
-#include "engine/UndoFile.h"
-#include "engine/ZanReplacer.h"
+#include "engine/RestoreRun.h"
+#include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
@@ -20,27 +21,19 @@ struct TRestoreArgs {
   bool DryRun = false;
 };
 
-/// Lists each original and its backup as the restore run would pair them.
-/// Exit status 0 when every backup exists (the restore would succeed), else 1.
-int ListRestore(const std::u16string& undoFile) {
-  TFileSystem& fs = CurrentFileSystem();
-  std::string bytes;
-  if (TFileStatus status = fs.Read(undoFile, bytes); !status)
-    throw EFileError(
-        res::Fmt(res::sUndoFileReadFailed, {undoFile, Utf8ToUtf16(FileErrorText(status.Code()))}));
-  const TStringList lines = DecodeUndoFile(bytes, undoFile);
-  auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
-  int present = 0;
-  for (int i = 0; i < lines.Count(); ++i) {
-    std::u16string original, backup;
-    SplitUndoLine(lines[i], exists, original, backup);
-    const bool found = !backup.empty() && fs.IsFile(backup);
-    present += found;
-    std::cout << Utf16ToUtf8(original) << " <- " << Utf16ToUtf8(backup)
-              << (found ? "" : " (backup missing)") << "\n";
+/// Lists each original and its backup as the restore run acts on them (an
+/// original named twice once, with the backup of its first line). Exit status
+/// 0 when the restore would succeed (every backup exists), else 1.
+int ListRestore(TFileSystem& fs, const std::u16string& undoFile) {
+  const std::vector<TUndoEntry> entries = ReadUndoEntries(fs, undoFile);
+  size_t present = 0;
+  for (const TUndoEntry& entry : entries) {
+    present += entry.BackupExists;
+    std::cout << Utf16ToUtf8(entry.Original) << " <- " << Utf16ToUtf8(entry.Backup)
+              << (entry.BackupExists ? "" : " (backup missing)") << "\n";
   }
-  std::cout << present << " of " << lines.Count() << " backup(s) present.\n";
-  return present == lines.Count() && lines.Count() > 0 ? kExitSuccess : kExitFailure;
+  std::cout << present << " of " << entries.size() << " backup(s) present.\n";
+  return AllBackupsPresent(entries) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -56,12 +49,11 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
                 "list every file that would be put back and whether its backup exists");
   cmd->footer("Example: zanmig restore ~/src/app/RBackup/RExpert.reu");
   return [args] {
+    TFileSystem& fs = RealFileSystem();
     const std::u16string path = CommandLinePath(args->UndoFile);
-    if (!CurrentFileSystem().IsFile(path))
-      throw EFileError(res::Fmt(res::sUndoFileMissing, {path}));
-    if (args->DryRun) return ListRestore(path);
-    // Any replacer restores any undo file; the first one does, as in the wizard.
-    const bool result = ZanCatalogue().Replacer(0).PerformRestore(path);
+    if (!fs.IsFile(path)) throw EFileError(res::Fmt(res::sUndoFileMissing, {path}));
+    if (args->DryRun) return ListRestore(fs, path);
+    const bool result = RestoreFromUndoFile(fs, path);
     std::cout << Utf16ToUtf8(result ? res::sRestoreSucceeded : res::sRestoreFailed) << "\n";
     return result ? kExitSuccess : kExitFailure;
   };

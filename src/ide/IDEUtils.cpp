@@ -1,18 +1,6 @@
 #include "ide/IDEUtils.h"
 
-#include <algorithm>
-
-#include "rtl/Strings.h"
-
 namespace zan {
-
-std::u16string RemoveAmpersands(std::u16string_view text) {
-  std::u16string result;
-  result.reserve(text.size());
-  for (char16_t ch : text)
-    if (ch != u'&') result += ch;
-  return result;
-}
 
 std::shared_ptr<IOTAModuleServices> TIDEUtils::GetModuleServices() {
   auto services = BorlandIDEServices();
@@ -75,30 +63,25 @@ std::u16string TIDEUtils::GetUnitName(int index) {
   return info ? info->GetFileName() : std::u16string();
 }
 
+namespace {
+std::shared_ptr<INTAServices> MenuServices() {
+  auto services = BorlandIDEServices();
+  return services ? services->GetNTAServices() : nullptr;
+}
+}  // namespace
+
 void TIDEUtils::AddWizard(const TProductMenu& mainMenu, const std::u16string& caption,
                           const std::u16string& name, std::function<void(TMenuItem&)> clickEvent) {
-  auto services = BorlandIDEServices();
-  auto nta = services ? services->GetNTAServices() : nullptr;
+  auto nta = MenuServices();
   if (!nta) return;
   TMainMenu& menu = nta->GetMainMenu();
-  std::shared_ptr<TMenuItem> found, clash;
-  const std::u16string productCaption = AnsiUpperCase(RemoveAmpersands(mainMenu.Caption));
-  for (const auto& item : menu.Items) {
-    if (item->Name == mainMenu.Name) {
-      found = item;
-      break;
-    }
-    if (!mainMenu.AltCaption.empty() &&
-        AnsiUpperCase(RemoveAmpersands(item->Caption)) == productCaption)
-      clash = item;
-  }
-  const std::u16string& chosen = clash ? mainMenu.AltCaption : mainMenu.Caption;
-  if (!found)
-    found = CreateMenuItem(chosen, mainMenu.Name, static_cast<int>(menu.Items.size()) - 1, nullptr,
-                           nullptr);
+  auto [product, productCaption] = FindProductItem(menu, mainMenu);
+  if (!product)
+    product = CreateMenuItem(productCaption, mainMenu.Name, static_cast<int>(menu.Items.size()) - 1,
+                             nullptr, nullptr);
   else
-    found->Caption = chosen;
-  CreateMenuItem(caption, name, 0, found, std::move(clickEvent));
+    product->Caption = productCaption;
+  CreateMenuItem(caption, name, 0, product, std::move(clickEvent));
 }
 
 std::shared_ptr<TMenuItem> TIDEUtils::CreateMenuItem(const std::u16string& caption,
@@ -109,32 +92,18 @@ std::shared_ptr<TMenuItem> TIDEUtils::CreateMenuItem(const std::u16string& capti
   item->Name = name;
   item->Caption = caption;
   item->OnClick = std::move(clickEvent);
-  auto services = BorlandIDEServices();
-  auto nta = services ? services->GetNTAServices() : nullptr;
+  auto nta = MenuServices();
   if (!nta) return item;
-  if (parent) {
+  if (parent)
     nta->AddActionMenu(parent->Name, item, true, true);
-  } else {
-    TMainMenu& menu = nta->GetMainMenu();
-    std::u16string relative;
-    if (index >= 0 && index < static_cast<int>(menu.Items.size()))
-      relative = menu.Items[index]->Name;
-    nta->AddActionMenu(relative, item, false, false);
-  }
+  else
+    nta->AddActionMenu(nta->GetMainMenu().TopLevelName(index), item, false, false);
   return item;
 }
 
 bool TIDEUtils::RemoveMenuItem(const std::u16string& name) {
-  auto services = BorlandIDEServices();
-  auto nta = services ? services->GetNTAServices() : nullptr;
-  if (!nta) return false;
-  TMainMenu& menu = nta->GetMainMenu();
-  std::shared_ptr<TMenuItem> parent;
-  auto item = menu.FindItem(name, &parent);
-  if (!item) return false;
-  auto& siblings = parent ? parent->Items : menu.Items;
-  siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
-  return true;
+  auto nta = MenuServices();
+  return nta && nta->GetMainMenu().Remove(name);
 }
 
 }  // namespace zan

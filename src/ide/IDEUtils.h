@@ -5,7 +5,8 @@
 // services pointer (ToolsAPI.h) anew and passes the IDE's answers through.
 // Without services, without a project group or without a project the
 // operations answer empty: no name, no units, SaveProject false,
-// CloseProject true. Nothing here raises of its own.
+// CloseProject true. Nothing here raises of its own. Where menu items go is
+// decided in MainMenu.h, for the facade and the hosts' menu services alike.
 #pragma once
 
 #include <functional>
@@ -15,18 +16,6 @@
 #include "ide/ToolsAPI.h"
 
 namespace zan {
-
-/// The product's top-level menu as the target library's design-time package
-/// describes it: the item's component name, its caption and an alternate
-/// caption used when another top-level item already shows the caption.
-struct TProductMenu {
-  std::u16string Name;
-  std::u16string Caption;
-  std::u16string AltCaption;
-};
-
-/// The text without its "&" characters (menu accelerators).
-std::u16string RemoveAmpersands(std::u16string_view text);
 
 class TIDEUtils {
  public:

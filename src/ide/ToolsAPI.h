@@ -3,8 +3,9 @@
 // These interfaces are shaped like the services the IDE offers to a plug-in:
 // module services, modules, the project group and its projects, action
 // services, editors, the form editor and the main-menu services. Two hosts
-// implement them: the headless project host (HeadlessIDE.h; the command line
-// and the tests) and the Qt desktop host. Interfaces are held by
+// implement them, the headless project host (HeadlessIDE.h; the command line
+// and the tests) and the Qt desktop host, both over the same project model
+// (ProjectModel.h) and menu services (MenuServices.h). Interfaces are held by
 // std::shared_ptr, standing in for the IDE's reference counting; "supports an
 // interface" is a dynamic_pointer_cast, and identity is pointer equality.
 //
@@ -13,10 +14,10 @@
 // (IDEUtils.h) asks it for its service anew and copes with an empty answer.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
+
+#include "ide/MainMenu.h"
 
 namespace zan {
 
@@ -80,40 +81,14 @@ class IOTAActionServices {
   virtual bool ReloadFile(const std::u16string& fileName) = 0;
 };
 
-/// A menu item of the IDE's main menu. Items are owned by the menu that holds
-/// them; the click handler is called by the host.
-class TMenuItem {
- public:
-  std::u16string Name;
-  std::u16string Caption;
-  std::function<void(TMenuItem& sender)> OnClick;
-  std::vector<std::shared_ptr<TMenuItem>> Items;  // the sub-menu, in order
-
-  void Click() {
-    if (OnClick) OnClick(*this);
-  }
-  /// The direct child named `name` (exact comparison), or nullptr.
-  std::shared_ptr<TMenuItem> Find(const std::u16string& name) const;
-};
-
-/// The IDE's main menu: its top-level items in order.
-class TMainMenu {
- public:
-  std::vector<std::shared_ptr<TMenuItem>> Items;
-  /// The item named `name` anywhere in the menu tree, with its parent (nullptr
-  /// for a top-level item).
-  std::shared_ptr<TMenuItem> FindItem(const std::u16string& name,
-                                      std::shared_ptr<TMenuItem>* parent = nullptr) const;
-};
-
 /// The IDE's menu services.
 class INTAServices {
  public:
   virtual ~INTAServices() = default;
   virtual TMainMenu& GetMainMenu() = 0;
   /// Adds `item` relative to the item named `name`: with `isMultiSelectable`
-  /// inside that item's menu (after its existing entries when `insertAfter`),
-  /// otherwise as a sibling just before it.
+  /// inside that item's menu, otherwise as its sibling; after the existing
+  /// entries, or after that item, when `insertAfter` (TMainMenu::Insert).
   virtual void AddActionMenu(const std::u16string& name, std::shared_ptr<TMenuItem> item,
                              bool insertAfter, bool isMultiSelectable) = 0;
 };

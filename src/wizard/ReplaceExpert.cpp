@@ -16,10 +16,7 @@ namespace {
 std::shared_ptr<TMenuItem> TopLevelItem(const std::u16string& name) {
   auto services = BorlandIDEServices();
   auto nta = services ? services->GetNTAServices() : nullptr;
-  if (!nta) return nullptr;
-  for (const auto& item : nta->GetMainMenu().Items)
-    if (item->Name == name) return item;
-  return nullptr;
+  return nta ? nta->GetMainMenu().FindTopLevel(name) : nullptr;
 }
 
 bool IsPasFile(const std::u16string& name) {

@@ -3,8 +3,8 @@
 // asserted as the list of calls made to the recording IDE.
 #include <gtest/gtest.h>
 
-#include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/WizardFakes.h"
 #include "wizard/ReplaceExpert.h"
 #include "wizard/SaveWarn.h"
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/WizardFakes.h"
 #include "wizard/PluginEntry.h"
 #include "wizard/ReplaceExpert.h"
 

@@ -3,8 +3,8 @@
 // state kept in the settings store.
 #include <gtest/gtest.h>
 
-#include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/WizardFakes.h"
 #include "wizard/WizardRes.h"
 
 namespace zan::test {

@@ -2,8 +2,8 @@
 // their Browse buttons, summary lines and histories, and the side picture.
 #include <gtest/gtest.h>
 
-#include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/WizardFakes.h"
 
 namespace zan::test {
 namespace {

@@ -1,17 +1,16 @@
 // TDesktopIDE: the IDE services of the desktop host, the part of zanmig-ide
 // that the plug-in talks to. It holds no widget; the main window is its view.
 //
-// One project at a time (a .dpr or .dproj read as the headless host reads
-// it) in a project group of its own. Every ".pas" unit of the project is an
-// open module with a source editor and, when a form file (".dfm"/".nfm")
-// lies beside it, a form editor; the module's owner is the project, so the
-// expert's "show the project's forms" reaches them. The text of each file is
-// kept in a buffer that the user may edit: saving the project writes the
-// modified buffers back in the encoding they were read in, reloading a file
-// drops its buffer and reads the disk again, closing the project with
-// unsaved changes asks the view. The main menu is a model (TMainMenu) that
-// the plug-in extends through the menu services; the view rebuilds its menu
-// bar whenever the model says it changed.
+// One project at a time in the project model (ProjectModel.h), which the
+// headless host shares: every ".pas" unit of the project is an open module
+// with a source editor and, when a form file (".dfm"/".nfm") lies beside it,
+// a form editor, whose Show asks the view to show the file. What is the
+// host's own is the text of each file, kept in a buffer that the user may
+// edit: saving the project writes the modified buffers back in the encoding
+// they were read in, reloading a file drops its buffer and reads the disk
+// again, closing the project with unsaved changes asks the view. The main
+// menu is a model (MenuServices.h) that the plug-in extends; the view
+// rebuilds its menu bar whenever the model says it changed.
 //
 // Create it with std::make_shared: the services it hands out keep it alive.
 #pragma once
@@ -21,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "ide/ProjectFile.h"
-#include "ide/ToolsAPI.h"
+#include "ide/MenuServices.h"
+#include "ide/ProjectModel.h"
 #include "rtl/Encoding.h"
 #include "wizard/WizardHost.h"
 
@@ -65,9 +64,11 @@ struct TFileBuffer {
 
 class TDesktopIDE : public IBorlandIDEServices,
                     public IWizardHost,
-                    public std::enable_shared_from_this<TDesktopIDE> {
+                    public std::enable_shared_from_this<TDesktopIDE>,
+                    private IProjectModelHost {
  public:
-  /// `fs` is not owned; nullptr uses CurrentFileSystem() at each call.
+  /// Files are read and written through `fs` (not owned; it must outlive the
+  /// host); nullptr: the process's current file system at construction.
   explicit TDesktopIDE(TFileSystem* fs = nullptr);
   ~TDesktopIDE() override;
 
@@ -81,7 +82,7 @@ class TDesktopIDE : public IBorlandIDEServices,
   void LoadProject(const std::u16string& fileName);
   /// Closes the project group; false when the user cancelled or a save failed.
   bool CloseAll();
-  bool HasProject() const { return FProject != nullptr; }
+  bool HasProject() const { return FModel.HasProject(); }
   /// The project's file name (empty without one) and its modules in project order.
   std::u16string ProjectFileName() const;
   std::vector<std::u16string> ProjectModules() const;
@@ -97,7 +98,7 @@ class TDesktopIDE : public IBorlandIDEServices,
   /// was written. A failure is reported as a message and gives false.
   bool SaveBuffer(const std::u16string& fileName);
   /// Saves every modified buffer; true when all were written.
-  bool SaveAll();
+  bool SaveAll() override;
   /// Drops the buffer and reads the disk again; false when the file is missing.
   bool ReloadBuffer(const std::u16string& fileName);
   std::vector<std::u16string> ModifiedFiles() const;
@@ -124,32 +125,28 @@ class TDesktopIDE : public IBorlandIDEServices,
   IWizardDialogs* Dialogs() override { return FDialogs; }
   IShell* Shell() override { return FShell; }
   IBusyIndicator* BusyIndicator() override { return FBusy; }
-  TFileSystem* FileSystem() override { return &FS(); }
+  TFileSystem* FileSystem() override { return &FFileSystem; }
   std::u16string SettingsFileName() override;
 
  private:
-  class TEditor;
-  class TUnitModule;
-  class TProject;
-  class TProjectGroup;
-  class TModuleInfo;
-  class TModuleServices;
   class TActionServices;
-  class TNTAServices;
 
-  TFileSystem& FS() const;
+  // IProjectModelHost
+  bool CloseProject() override { return CloseAll(); }
+  bool SaveProject(bool changeName, bool forceSave) override;
+  bool SaveUnit(const std::u16string& unitName, const std::u16string& formName) override;
+  void ShowEditor(const std::u16string& fileName) override;
+
   void Notify(const std::u16string& text);
   /// The buffer key: the project's spelling of a name given in any case.
   std::u16string KnownName(const std::u16string& fileName) const;
   TFileBuffer ReadBuffer(const std::u16string& fileName);
 
-  TFileSystem* FFileSystem;
+  TFileSystem& FFileSystem;
   IDesktopIDEView* FView = nullptr;
-  std::shared_ptr<TProjectGroup> FGroup;
-  std::shared_ptr<TProject> FProject;
-  std::vector<std::shared_ptr<TUnitModule>> FUnits;
+  TProjectModel FModel;
   std::map<std::u16string, TFileBuffer> FBuffers;
-  std::shared_ptr<TNTAServices> FNTAServices;
+  std::shared_ptr<TMainMenuServices> FMenuServices;
   TProductMenu FProductMenu = kDefaultProductMenu;
   IWizardDialogs* FDialogs = nullptr;
   IShell* FShell = nullptr;

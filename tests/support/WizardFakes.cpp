@@ -1,4 +1,4 @@
-#include "WizardFakes.h"
+#include "support/WizardFakes.h"
 
 #include <stdexcept>
 
@@ -100,157 +100,69 @@ void Select(TForm& form, std::u16string_view name, int index) {
 
 // ----- TFakeIDE
 
-class TFakeIDE::TImpl {
+class TFakeIDE::TActions : public IOTAActionServices {
  public:
-  class TInfo : public IOTAModuleInfo {
-   public:
-    explicit TInfo(std::u16string name) : FName(std::move(name)) {}
-    std::u16string GetFileName() const override { return FName; }
+  explicit TActions(TFakeIDE& ide) : FIde(ide) {}
+  bool OpenProject(const std::u16string& name, bool newGroup) override {
+    FIde.Calls.push_back("OpenProject|" + U8(name) + (newGroup ? "" : " (same group)"));
+    return true;
+  }
+  bool ReloadFile(const std::u16string& name) override {
+    FIde.Calls.push_back("ReloadFile|" + U8(name));
+    return true;
+  }
 
-   private:
-    std::u16string FName;
-  };
-
-  template <class TBase>
-  class TEditor : public TBase {
-   public:
-    TEditor(TFakeIDE& ide, std::u16string name) : FIde(ide), FName(std::move(name)) {}
-    std::u16string GetFileName() const override { return FName; }
-    void Show() override { FIde.Calls.push_back("Show|" + U8(FName)); }
-
-   private:
-    TFakeIDE& FIde;
-    std::u16string FName;
-  };
-
-  class TProject : public IOTAProject {
-   public:
-    TProject(TFakeIDE& ide, std::u16string name) : FIde(ide), FName(std::move(name)) {}
-    std::u16string GetFileName() const override { return FName; }
-    bool CloseModule() override { return true; }
-    bool Save(bool changeName, bool forceSave) override {
-      FIde.Calls.push_back(std::string("SaveProject") + (changeName ? " rename" : "") +
-                           (forceSave ? " force" : ""));
-      return FIde.SaveResult;
-    }
-    int GetModuleCount() const override { return static_cast<int>(Infos.size()); }
-    std::shared_ptr<IOTAModuleInfo> GetModule(int index) const override {
-      return Infos.at(static_cast<size_t>(index));
-    }
-    std::vector<std::shared_ptr<TInfo>> Infos;
-
-   private:
-    TFakeIDE& FIde;
-    std::u16string FName;
-  };
-
-  class TUnit : public IOTAModule {
-   public:
-    std::u16string Name;
-    std::vector<std::shared_ptr<IOTAEditor>> Editors;
-    std::shared_ptr<IOTAProject> Owner;
-    std::u16string GetFileName() const override { return Name; }
-    bool CloseModule() override { return true; }
-    bool Save(bool, bool) override { return true; }
-    int GetModuleFileCount() const override { return static_cast<int>(Editors.size()); }
-    std::shared_ptr<IOTAEditor> GetModuleFileEditor(int index) const override {
-      return Editors.at(static_cast<size_t>(index));
-    }
-    int GetOwnerCount() const override { return Owner ? 1 : 0; }
-    std::shared_ptr<IOTAProject> GetOwner(int) const override { return Owner; }
-  };
-
-  class TGroup : public IOTAProjectGroup {
-   public:
-    explicit TGroup(TFakeIDE& ide) : FIde(ide) {}
-    std::u16string GetFileName() const override { return u"/ProjectGroup1.groupproj"; }
-    bool CloseModule() override {
-      FIde.Calls.push_back("CloseProject");
-      FIde.CloseAll();
-      return true;
-    }
-    bool Save(bool, bool) override { return true; }
-    std::shared_ptr<IOTAProject> GetActiveProject() const override { return Project; }
-    std::shared_ptr<TProject> Project;
-
-   private:
-    TFakeIDE& FIde;
-  };
-
-  class TModules : public IOTAModuleServices {
-   public:
-    explicit TModules(TImpl& impl) : FImpl(impl) {}
-    int GetModuleCount() const override { return static_cast<int>(FImpl.Modules.size()); }
-    std::shared_ptr<IOTAModule> GetModule(int index) const override {
-      return FImpl.Modules.at(static_cast<size_t>(index));
-    }
-
-   private:
-    TImpl& FImpl;
-  };
-
-  class TActions : public IOTAActionServices {
-   public:
-    explicit TActions(TFakeIDE& ide) : FIde(ide) {}
-    bool OpenProject(const std::u16string& name, bool newGroup) override {
-      FIde.Calls.push_back("OpenProject|" + U8(name) + (newGroup ? "" : " (same group)"));
-      return true;
-    }
-    bool ReloadFile(const std::u16string& name) override {
-      FIde.Calls.push_back("ReloadFile|" + U8(name));
-      return true;
-    }
-
-   private:
-    TFakeIDE& FIde;
-  };
-
-  explicit TImpl(TFakeIDE& ide) : Menus(std::make_shared<THeadlessIDE>()), Ide(ide) {}
-
-  std::vector<std::shared_ptr<IOTAModule>> Modules;
-  std::shared_ptr<THeadlessIDE> Menus;
-  TFakeIDE& Ide;
+ private:
+  TFakeIDE& FIde;
 };
 
-TFakeIDE::TFakeIDE(TFileSystem* fs) : Disk(fs), FImpl(std::make_unique<TImpl>(*this)) {}
+TFakeIDE::TFakeIDE(TFileSystem* fs)
+    : Disk(fs),
+      FModel(fs ? *fs : FNoDisk, *this),
+      FMenus(std::make_shared<TMainMenuServices>(IDEMainMenu())) {}
 
 TFakeIDE::~TFakeIDE() = default;
 
 void TFakeIDE::OpenProjectWith(const std::u16string& projectName,
                                const std::vector<std::u16string>& units, bool withForms) {
-  CloseAll();
-  auto group = std::make_shared<TImpl::TGroup>(*this);
-  auto project = std::make_shared<TImpl::TProject>(*this, projectName);
-  group->Project = project;
-  FImpl->Modules = {group, project};
-  for (const std::u16string& unit : units) {
-    project->Infos.push_back(std::make_shared<TImpl::TInfo>(unit));
-    if (!EndsText(u".pas", unit)) continue;
-    auto module = std::make_shared<TImpl::TUnit>();
-    module->Name = unit;
-    module->Owner = project;
-    module->Editors.push_back(std::make_shared<TImpl::TEditor<IOTAEditor>>(*this, unit));
-    if (withForms)
-      module->Editors.push_back(
-          std::make_shared<TImpl::TEditor<IOTAFormEditor>>(*this, ChangeFileExt(unit, u".dfm")));
-    FImpl->Modules.push_back(module);
-  }
+  TProjectFile file;
+  file.FileName = projectName;
+  file.Modules = units;
+  FModel.Open(std::move(file), [withForms](const std::u16string& unit) {
+    return withForms ? ChangeFileExt(unit, u".dfm") : std::u16string();
+  });
 }
 
 void TFakeIDE::CloseAll() {
-  FImpl->Modules.clear();
+  FModel.Close();
+}
+
+bool TFakeIDE::CloseProject() {
+  Calls.push_back("CloseProject");
+  CloseAll();
+  return true;
+}
+
+bool TFakeIDE::SaveProject(bool changeName, bool forceSave) {
+  Calls.push_back(std::string("SaveProject") + (changeName ? " rename" : "") +
+                  (forceSave ? " force" : ""));
+  return SaveResult;
+}
+
+void TFakeIDE::ShowEditor(const std::u16string& fileName) {
+  Calls.push_back("Show|" + U8(fileName));
 }
 
 std::shared_ptr<IOTAModuleServices> TFakeIDE::GetModuleServices() {
-  return std::make_shared<TImpl::TModules>(*FImpl);
+  return std::shared_ptr<IOTAModuleServices>(shared_from_this(), &FModel);
 }
 
 std::shared_ptr<IOTAActionServices> TFakeIDE::GetActionServices() {
-  return std::make_shared<TImpl::TActions>(*this);
+  return std::make_shared<TActions>(*this);
 }
 
 std::shared_ptr<INTAServices> TFakeIDE::GetNTAServices() {
-  return FImpl->Menus->GetNTAServices();
+  return FMenus;
 }
 
 // ----- TScopedSeams

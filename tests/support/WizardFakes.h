@@ -17,6 +17,8 @@
 #include "engine/ZanReplacer.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
+#include "ide/MenuServices.h"
+#include "ide/ProjectModel.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "wizard/Controls.h"
@@ -85,12 +87,16 @@ class TCountingBusy : public IBusyIndicator {
 /// The settings file of the tests, on the in-memory disk.
 inline constexpr std::u16string_view kSettingsFile = u"/home/user/.config/Kestova/Zanthe.ini";
 
-/// A recording IDE: one project group with an active project whose modules
-/// are given; each ".pas" module is open as a unit module with its form file
-/// (when it has one) in a form editor. Menus come from a headless host.
-/// Calls land in `Calls`: "SaveProject", "CloseProject", "OpenProject|name",
-/// "ReloadFile|name", "Show|editor file".
-class TFakeIDE : public IBorlandIDEServices, public IWizardHost {
+/// A recording IDE over the project model: one project group with an active
+/// project whose modules are given; each ".pas" module is open as a unit
+/// module with, unless told otherwise, a form editor for the ".dfm" beside it
+/// (whether or not it is on disk). No file is read. Menus are the IDE's usual
+/// ones. Calls land in `Calls`: "SaveProject", "CloseProject",
+/// "OpenProject|name", "ReloadFile|name", "Show|editor file".
+class TFakeIDE : public IBorlandIDEServices,
+                 public IWizardHost,
+                 public std::enable_shared_from_this<TFakeIDE>,
+                 private IProjectModelHost {
  public:
   explicit TFakeIDE(TFileSystem* fs = nullptr);
   ~TFakeIDE() override;
@@ -125,8 +131,16 @@ class TFakeIDE : public IBorlandIDEServices, public IWizardHost {
   std::u16string SettingsFileName() override { return std::u16string(kSettingsFile); }
 
  private:
-  class TImpl;
-  std::unique_ptr<TImpl> FImpl;
+  class TActions;
+
+  // IProjectModelHost: recorded
+  bool CloseProject() override;
+  bool SaveProject(bool changeName, bool forceSave) override;
+  void ShowEditor(const std::u16string& fileName) override;
+
+  TMemoryFileSystem FNoDisk;  // the model's disk when none is given
+  TProjectModel FModel;
+  std::shared_ptr<TMainMenuServices> FMenus;
 };
 
 /// The headless project host, handing the scripted seams to the plug-in.

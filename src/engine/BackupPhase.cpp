@@ -65,7 +65,8 @@ std::u16string UndoFileName(const TRunState& state) {
 
 void SaveUndoFile(TRunState& state) {
   const std::u16string undoFile = UndoFileName(state);
-  if (TFileStatus status = state.Fs.WriteAtomic(undoFile, EncodeUndoFile(state.Results.UndoList));
+  if (TFileStatus status = state.Fs.WriteAtomic(
+          undoFile, EncodeUndoFile(state.Results.UndoList, state.Context.CodePage));
       !status)
     throw EFileError(
         res::Fmt(res::sUndoFileWriteFailed, {undoFile, Utf8ToUtf16(status.Message())}));

@@ -10,10 +10,10 @@
 
 namespace zan {
 
-std::string EncodeUndoFile(const TStringList& undoList) {
+std::string EncodeUndoFile(const TStringList& undoList, int codePage) {
   const std::u16string text = undoList.Text();
   bool lossless = true;
-  std::string bytes = UnicodeToAnsi(text, 0, &lossless);
+  std::string bytes = UnicodeToAnsi(text, codePage, &lossless);
   if (lossless) return bytes;
   return std::string(kUtf8Bom) + Utf16ToUtf8(text);
 }

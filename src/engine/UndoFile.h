@@ -17,7 +17,8 @@
 namespace zan {
 
 /// The undo file's bytes for the `name=value` lines of `undoList`.
-std::string EncodeUndoFile(const TStringList& undoList);
+/// `codePage` 0: the process's ANSI code page.
+std::string EncodeUndoFile(const TStringList& undoList, int codePage = 0);
 
 /// The lines of an undo file's bytes (a final line break adds no line).
 TStringList DecodeUndoFile(std::string_view bytes, std::u16string_view fileName);

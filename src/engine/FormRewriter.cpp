@@ -7,18 +7,14 @@
 #include "engine/Replacer.h"
 #include "engine/RunContext.h"
 #include "engine/RunReport.h"
-#include "engine/TextFile.h"
 #include "parsing/PasParser.h"
 #include "rtl/Strings.h"
-#include "rtl/dfm/ResourceHeader.h"
 
 namespace zan {
 
 namespace {
 
 constexpr std::u16string_view sFormTooLarge = u"Form file \"%s\" is too large to convert.";
-constexpr std::u16string_view sFormNotValid =
-    u"Converted form file \"%s\" is not valid form text: %s";
 constexpr std::u16string_view sFormObjectError =
     u"Cannot convert object \"%s\" in form file \"%s\": %s";
 constexpr std::u16string_view sNoGrammarMatch =
@@ -45,13 +41,6 @@ struct TFormObject {
     Skipped = skipped;
   }
 };
-
-TFormConvertOptions ConvertOptions(std::u16string_view fileName, int codePage) {
-  TFormConvertOptions options;
-  options.FileName = Utf16ToUtf8(fileName);
-  options.CodePage = codePage == 0 ? AnsiCodePage() : codePage;
-  return options;
-}
 
 /// Line numbers of offsets in one text, counted on from the offset asked
 /// last, so that asking for increasing offsets stays linear in the text.
@@ -90,59 +79,6 @@ bool IsStructuralKeyword(std::u16string_view text, const TLexeme& lex) {
 }
 
 }  // namespace
-
-// ----- reading and writing form files
-
-std::u16string DetectLineBreak(std::u16string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\n') return u"\n";
-    if (text[i] == u'\r') return i + 1 < text.size() && text[i + 1] == u'\n' ? u"\r\n" : u"\r";
-  }
-  return u"\r\n";
-}
-
-TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName, int codePage) {
-  TFormFileText form;
-  if (IsBinaryFormData(bytes)) {
-    TBinaryFormText binary = ReadBinaryForm(bytes, ConvertOptions(fileName, codePage));
-    form.Binary = true;
-    form.Text = std::move(binary.Text);
-    form.Layout = std::move(binary.Layout);
-    form.Encoding = TTextEncoding::Ansi;
-    form.LineBreak = u"\r\n";
-    return form;
-  }
-  form.Text = ReadTextFile(bytes, form.Encoding, fileName, codePage);
-  form.LineBreak = DetectLineBreak(form.Text);
-  return form;
-}
-
-void CheckFormText(std::u16string_view text, std::u16string_view fileName, int codePage) {
-  const TFormConvertOptions options = ConvertOptions(fileName, codePage);
-  try {
-    const std::string stream = ObjectTextToBinary(text, options);
-    ObjectBinaryToText(stream, options);
-  } catch (const Exception& e) {
-    throw EFormFileError(res::Fmt(sFormNotValid, {std::u16string(fileName), e.Message()}));
-  }
-}
-
-std::string WriteFormFile(std::u16string_view text, const TFormFileText& form,
-                          std::u16string_view fileName, int codePage) {
-  if (!form.Binary) return EncodeTextFile(text, form.Encoding, fileName, codePage);
-  const TFormConvertOptions options = ConvertOptions(fileName, codePage);
-  try {
-    std::string bytes = WriteBinaryForm(text, &form.Layout, options);
-    // What is published must read back: a stream our reader refuses would
-    // be refused by the IDE as well.
-    ReadBinaryForm(bytes, options);
-    return bytes;
-  } catch (const Exception& e) {
-    throw EFormFileError(res::Fmt(sFormNotValid, {std::u16string(fileName), e.Message()}));
-  }
-}
-
-// ----- the form-file step
 
 TFormRewriter::TFormRewriter()
     : FFormParser(std::make_unique<TZanFormParser>()),

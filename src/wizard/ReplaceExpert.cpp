@@ -1,10 +1,10 @@
 #include "wizard/ReplaceExpert.h"
 
 #include "rtl/RegIniFile.h"
+#include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 #include "wizard/Dialogs.h"
-#include "wizard/Finally.h"
 #include "wizard/SaveWarn.h"
 #include "wizard/WizardRes.h"
 
@@ -101,7 +101,7 @@ void TCompReplaceExpert::MenuItemClick(TMenuItem&) {
   std::unique_ptr<TWizardForm> form = FWizardFormClass();
   WizardForm = form.get();
   // The form variable never outlives the form it refers to.
-  TFinally freeForm([&form] {
+  TScopeExit freeForm([&form] {
     WizardForm = nullptr;
     form.reset();
   });

@@ -1,5 +1,6 @@
 #include "wizard/ReplaceExpert.h"
 
+#include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
@@ -20,10 +21,6 @@ std::shared_ptr<TMenuItem> TopLevelItem(const std::u16string& name) {
   for (const auto& item : nta->GetMainMenu().Items)
     if (item->Name == name) return item;
   return nullptr;
-}
-
-bool IsPasFile(const std::u16string& name) {
-  return name.size() >= 4 && UpperCase(name.substr(name.size() - 4)) == u".PAS";
 }
 
 }  // namespace
@@ -163,7 +160,7 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
     const int count = TIDEUtils::GetUnitCount();
     for (int i = 0; i < count; ++i) {
       const std::u16string unitName = TIDEUtils::GetUnitName(i);
-      if (IsPasFile(unitName)) TIDEUtils::ReloadFile(unitName);
+      if (IsPascalUnitFile(unitName)) TIDEUtils::ReloadFile(unitName);
     }
   }
   WizardDialogs().MessageBox(std::u16string(res::sReplaceSucceeded), caption,

@@ -5,6 +5,7 @@
 
 #include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/FaultyFileSystem.h"
 #include "wizard/ReplaceExpert.h"
 #include "wizard/SaveWarn.h"
 

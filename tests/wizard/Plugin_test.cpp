@@ -10,6 +10,7 @@
 
 #include "WizardFakes.h"
 #include "rtl/RegIniFile.h"
+#include "support/MemoryFileSystem.h"
 #include "wizard/PluginEntry.h"
 #include "wizard/ReplaceExpert.h"
 

@@ -22,6 +22,7 @@
 #include "engine/ZanReplacer.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
 
 namespace {
 

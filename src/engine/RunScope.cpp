@@ -13,17 +13,12 @@ namespace zan {
 
 namespace {
 
-bool IsUnitFile(std::u16string_view fileName) {
-  const std::u16string ext = UpperCase(ExtractFileExt(fileName));
-  return ext == u".PAS" || ext == u".DPR";
-}
-
 void ScanFolder(TFileSystem& fs, const std::u16string& root, const std::u16string& folder,
                 bool recurse, std::vector<TWorkItem>& units) {
   for (const TFolderEntry& entry : fs.ListFolder(folder)) {
     if (entry.IsFolder) {
       if (recurse) ScanFolder(fs, root, JoinPath(folder, entry.Name), recurse, units);
-    } else if (IsUnitFile(entry.Name)) {
+    } else if (IsSourceUnitFile(entry.Name)) {
       const std::u16string path = JoinPath(folder, entry.Name);
       units.push_back({path, RelativeToFolder(root, path), true});
     }
@@ -63,7 +58,7 @@ TRunScope TRunScope::Check(const TRunState& state,
   for (int m = 0; m < moduleCount; ++m) {
     auto info = project->GetModule(m);
     const std::u16string module = info ? info->GetFileName() : std::u16string();
-    if (module.size() < 4 || UpperCase(module.substr(module.size() - 4)) != u".PAS") continue;
+    if (!IsPascalUnitFile(module)) continue;
     const int index = resolved.IndexOf(ExtractFileName(module));
     if (index >= 0) resolved.SetString(index, module);
   }

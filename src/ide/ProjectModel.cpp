@@ -110,7 +110,7 @@ void TProjectModel::Open(TProjectFile file, const TFormFileFinder& formOf) {
       std::make_shared<TGroup>(*this, ExtractFilePath(file.FileName) + u"ProjectGroup1.groupproj");
   if (formOf)
     for (const std::u16string& module : file.Modules)
-      if (EndsText(u".pas", module)) {
+      if (IsPascalUnitFile(module)) {
         FUnits.push_back({module, formOf(module)});
         FUnitModules.push_back(std::make_shared<TUnitModule>(*this, FUnits.back()));
       }

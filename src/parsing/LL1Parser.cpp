@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
 
 namespace zan {
@@ -232,13 +233,10 @@ bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view Sta
   if (!FRulesPrepared) PrepareRules();
   // Nothing refers to the text after the call; memory that a huge text made
   // the stack grow to is given back.
-  struct TInputGuard {
-    TLL1Parser& Parser;
-    ~TInputGuard() {
-      Parser.FInputStr = {};
-      if (Parser.FStack.capacity() > 65536) std::vector<TFrame>().swap(Parser.FStack);
-    }
-  } guard{*this};
+  TScopeExit releaseInput([this] {
+    FInputStr = {};
+    if (FStack.capacity() > 65536) std::vector<TFrame>().swap(FStack);
+  });
   FInputStr = InpStr;
   FState->SetCurPos(Pos);
   FErrorPos = Pos;

@@ -12,14 +12,6 @@ bool IsLineBreak(char16_t ch) {
   return ch == u'\r' || ch == u'\n';
 }
 
-bool IsHighSurrogate(char16_t ch) {
-  return ch >= 0xD800 && ch <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char16_t ch) {
-  return ch >= 0xDC00 && ch <= 0xDFFF;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TLexemList

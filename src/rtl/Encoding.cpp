@@ -232,7 +232,7 @@ std::string UnicodeToMultiByte(const CodePage& cp, std::u16string_view text, boo
       out += kDefaultChar;
       // Skip one character: a surrogate pair counts as one.
       const char16_t c = *reinterpret_cast<char16_t*>(inp);
-      const size_t skip = (c >= 0xD800 && c <= 0xDBFF && inLeft >= 4) ? 4 : 2;
+      const size_t skip = (IsHighSurrogate(c) && inLeft >= 4) ? 4 : 2;
       inp += std::min(skip, inLeft);
       inLeft -= std::min(skip, inLeft);
       iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
@@ -300,7 +300,7 @@ std::string UnicodeToAnsi(std::u16string_view text, int codePage, bool* lossless
       }
       ok = false;
       dest[o++] = kDefaultChar;
-      if (c >= 0xD800 && c <= 0xDBFF && i < n && in[i] >= 0xDC00 && in[i] <= 0xDFFF) ++i;
+      if (IsHighSurrogate(c) && i < n && IsLowSurrogate(in[i])) ++i;
     };
     if (cp.asciiIdentity) {
       while (n - i >= kAsciiBlock) {

@@ -21,9 +21,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -115,8 +113,9 @@ class TWritableFile {
   virtual TFileStatus Close() = 0;
 };
 
-/// The seam. Implementations: TRealFileSystem (the disk), TMemoryFileSystem
-/// (tests), TFileSystemWrapper / TFaultyFileSystem (forwarding, fault injection).
+/// The seam. Implementations: TRealFileSystem (the disk), TFileSystemWrapper
+/// (forwarding, for decorators); the test doubles TMemoryFileSystem and
+/// TFaultyFileSystem live in the test-support library (tests/support).
 /// Only an implementation whose ThreadSafe() says so takes calls from several
 /// threads at once (the run then converts forms on two threads).
 class TFileSystem {
@@ -211,74 +210,6 @@ class TRealFileSystem : public TFileSystem {
   bool ThreadSafe() const override { return true; }
 };
 
-/// An in-memory tree for tests. Paths are kept normalised (repeated and
-/// trailing separators dropped); "/" always exists, and a first segment like
-/// "C:" or "//server" is just a folder name the test creates. Case-sensitive.
-/// Records every file written (Write, WriteAtomic, OpenForWriting, CopyFile
-/// destination) so tests can assert which files a run touched.
-class TMemoryFileSystem : public TFileSystem {
- public:
-  TMemoryFileSystem();
-  ~TMemoryFileSystem() override;
-
-  // ----- set-up and inspection
-  /// Creates the file with its missing parent folders (not recorded as written).
-  void AddFile(std::u16string_view path, std::string_view contents);
-  void AddFolder(std::u16string_view path);  // with missing parents
-  /// The file's contents; throws EFileError when there is no such file.
-  std::string Contents(std::u16string_view path) const;
-  /// Reads of this file fail with AccessDenied (a file the user cannot read).
-  void SetUnreadable(std::u16string_view path, bool unreadable = true);
-  /// The folder GetTempFolder reports ("/tmp" by default, created); empty: none.
-  void SetTempFolder(std::u16string_view folder);
-  /// Files written since construction or ClearWritten, in path order.
-  std::vector<std::u16string> WrittenFiles() const;
-  void ClearWritten() { FWritten.clear(); }
-  /// Every file and folder (folders with a trailing "/"), in path order, "/" itself left out.
-  std::vector<std::u16string> AllPaths() const;
-  /// Every file under `folder` with its contents, keyed by path relative to it.
-  std::map<std::u16string, std::string> FilesUnder(std::u16string_view folder) const;
-
-  // ----- TFileSystem
-  TFileAttributes GetAttributes(std::u16string_view path) override;
-  TFileStatus Read(std::u16string_view path, std::string& contents) override;
-  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
-  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
-  TFileStatus OpenForWriting(std::u16string_view path,
-                             std::unique_ptr<TWritableFile>& file) override;
-  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
-  TFileStatus MakeFolder(std::u16string_view path) override;
-  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
-                       bool overwrite) override;
-  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
-  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
-  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
-  TFileStatus RemoveFile(std::u16string_view path) override;
-  TFileStatus RemoveFolder(std::u16string_view path) override;
-  TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
-  TFileStatus GetTempFolder(std::u16string& folder) override;
-
- private:
-  struct TNode {
-    bool IsFolder = false;
-    bool ReadOnly = false;
-    bool Unreadable = false;
-    std::string Contents;
-  };
-  class TMemoryWritableFile;
-  TNode* Find(const std::u16string& key);
-  const TNode* Find(const std::u16string& key) const;
-  /// Normalises `path` into `key`; refuses relative paths.
-  TFileStatus Resolve(TFileOp op, std::u16string_view path, std::u16string& key) const;
-  TFileStatus CheckParent(TFileOp op, const std::u16string& path, std::u16string_view shown);
-  TFileStatus StoreFile(TFileOp op, const std::u16string& path, std::u16string_view shown,
-                        std::string_view contents);
-
-  std::map<std::u16string, TNode> FNodes;  // normalised path -> node
-  std::set<std::u16string> FWritten;
-  std::u16string FTempFolder;
-};
-
 /// Forwards every call to a target (not owned; it must outlive the wrapper),
 /// so that a test double overrides only what it needs.
 class TFileSystemWrapper : public TFileSystem {
@@ -306,62 +237,6 @@ class TFileSystemWrapper : public TFileSystem {
 
  private:
   TFileSystem& FTarget;
-};
-
-/// Fails chosen operations of a wrapped file system, to prove that a failed
-/// run leaves no half-replaced original and no temporary folder.
-/// - FailNth(op, n): the n-th call (1-based, counted from now) of that kind fails;
-/// - FailAlways(op): every call of that kind fails;
-/// - FailPath(path): every operation naming that path (as source or
-///   destination) fails; GetAttributes still answers.
-/// Failed calls do nothing to the target. Kinds: Write = Write/WriteAtomic,
-/// Copy = CopyFile/MoveFile/LinkOrCopyFile, Open = OpenForWriting, Append = appends to files opened
-/// through it, Remove = RemoveFile/RemoveFolder.
-class TFaultyFileSystem : public TFileSystemWrapper {
- public:
-  explicit TFaultyFileSystem(TFileSystem& target) : TFileSystemWrapper(target) {}
-
-  void FailNth(TFileOp op, int n, TFileErrorCode code = TFileErrorCode::AccessDenied);
-  void FailAlways(TFileOp op, TFileErrorCode code = TFileErrorCode::AccessDenied);
-  void FailPath(std::u16string_view path, TFileErrorCode code = TFileErrorCode::AccessDenied);
-  /// Drops every planned failure and resets the counters.
-  void Reset();
-  /// Calls of that kind since construction or Reset (failed ones included).
-  int Calls(TFileOp op) const;
-  /// Calls that were made to fail.
-  int Failures() const { return FFailures; }
-
-  TFileStatus Read(std::u16string_view path, std::string& contents) override;
-  TFileStatus Write(std::u16string_view path, std::string_view contents) override;
-  TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) override;
-  TFileStatus OpenForWriting(std::u16string_view path,
-                             std::unique_ptr<TWritableFile>& file) override;
-  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
-  TFileStatus MakeFolder(std::u16string_view path) override;
-  TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
-                       bool overwrite) override;
-  TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;
-  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override;
-  TFileStatus Rename(std::u16string_view from, std::u16string_view to) override;
-  TFileStatus RemoveFile(std::u16string_view path) override;
-  TFileStatus RemoveFolder(std::u16string_view path) override;
-  TFileStatus GetTempFolder(std::u16string& folder) override;
-
- private:
-  class TFaultyWritableFile;
-  /// Counts the call and tells whether it must fail (and with which code).
-  TFileErrorCode Plan(TFileOp op, std::u16string_view path, std::u16string_view other = {});
-
-  struct TNthFailure {
-    TFileOp Op;
-    int Call;  // absolute call number that fails
-    TFileErrorCode Code;
-  };
-  std::vector<TNthFailure> FNth;
-  std::map<TFileOp, TFileErrorCode> FAlways;
-  std::map<std::u16string, TFileErrorCode> FPaths;  // normalised
-  std::map<TFileOp, int> FCalls;
-  int FFailures = 0;
 };
 
 /// The process-wide file system the engine uses unless one is injected: the

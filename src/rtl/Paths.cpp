@@ -82,6 +82,20 @@ std::u16string ChangeFileExt(std::u16string_view fileName, std::u16string_view e
   return result;
 }
 
+bool IsSourceUnitFile(std::u16string_view fileName) {
+  const std::u16string ext = ExtractFileExt(fileName);
+  return SameText(ext, u".pas") || SameText(ext, u".dpr");
+}
+
+bool IsPascalUnitFile(std::u16string_view fileName) {
+  return SameText(ExtractFileExt(fileName), u".pas");
+}
+
+bool IsFormFile(std::u16string_view fileName) {
+  const std::u16string ext = ExtractFileExt(fileName);
+  return SameText(ext, u".dfm") || SameText(ext, u".nfm");
+}
+
 std::u16string IncludeTrailingPathDelimiter(std::u16string_view path) {
   std::u16string result(path);
   if (result.empty() || result.back() != PathDelim) result += PathDelim;

@@ -32,6 +32,16 @@ std::u16string ExtractFileExt(std::u16string_view fileName);
 /// Replaces the extension (from the last dot of the name), or appends `extension`.
 std::u16string ChangeFileExt(std::u16string_view fileName, std::u16string_view extension);
 
+/// The kinds of file a migration handles, told by the extension alone in any
+/// ASCII letter case (as the host compares names); the disk is not asked.
+/// ".pas" or ".dpr": the source files a replace run converts (units and
+/// project files alike).
+bool IsSourceUnitFile(std::u16string_view fileName);
+/// ".pas" only: a project's units, without the project file itself.
+bool IsPascalUnitFile(std::u16string_view fileName);
+/// ".dfm" or ".nfm": the form files that units name in resource directives.
+bool IsFormFile(std::u16string_view fileName);
+
 /// Appends "/" unless the text ends with one; an empty text gives "/" (as the
 /// host gives its root).
 std::u16string IncludeTrailingPathDelimiter(std::u16string_view path);

@@ -1,4 +1,5 @@
-// TScopeExit: a clean-up that runs whenever its scope is left.
+// The one scope-exit helper of the code base: the "finally" part of the
+// host's try/finally blocks.
 #pragma once
 
 #include <exception>
@@ -6,17 +7,32 @@
 
 namespace zan {
 
-/// Runs `cleanup` when the scope is left, normally or by an exception. A
-/// clean-up never hides the error that is leaving the scope: while an
-/// exception unwinds, the clean-up's own exception is dropped. Left normally,
-/// an exception of the clean-up propagates.
+/// Runs a clean-up when the scope that holds it ends, whatever ends it:
+///
+///   TScopeExit removeTemp([&] { DeleteFolderTree(tempFolder); });
+///
+/// Policy, by how the scope is left:
+/// - by an exception: the clean-up runs; should it throw too, its exception
+///   is dropped, so that a clean-up never hides the error that is leaving the
+///   scope (the caller sees the first error, not a follow-up failure);
+/// - normally: the clean-up runs; should it throw, its exception leaves the
+///   scope as an exception of the statement that ended it would (as a
+///   finally block's does): the work is done but its clean-up failed, and the
+///   caller must hear of it. Guards declared earlier in the same scope then
+///   run as for any exception, their own failures dropped.
+/// A clean-up that must never fail the caller catches its own errors.
+/// "Leaving by an exception" is judged against the exceptions already in
+/// flight when the guard was made, so a guard used inside a destructor that
+/// runs during unwinding follows the same policy for its own scope.
+/// Only for locals: it can be neither copied nor moved.
 template <class TCleanup>
 class TScopeExit {
  public:
-  explicit TScopeExit(TCleanup cleanup)
-      : FCleanup(std::move(cleanup)), FUncaught(std::uncaught_exceptions()) {}
+  [[nodiscard]] explicit TScopeExit(TCleanup cleanup)
+      : FCleanup(std::move(cleanup)), FExceptionsAtEntry(std::uncaught_exceptions()) {}
+
   ~TScopeExit() noexcept(false) {
-    if (std::uncaught_exceptions() > FUncaught) {
+    if (std::uncaught_exceptions() > FExceptionsAtEntry) {
       try {
         FCleanup();
       } catch (...) {
@@ -25,12 +41,13 @@ class TScopeExit {
       FCleanup();
     }
   }
+
   TScopeExit(const TScopeExit&) = delete;
   TScopeExit& operator=(const TScopeExit&) = delete;
 
  private:
   TCleanup FCleanup;
-  int FUncaught;
+  int FExceptionsAtEntry;
 };
 
 }  // namespace zan

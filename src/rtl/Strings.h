@@ -17,6 +17,16 @@ namespace zan {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 /// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+/// Utf16ToUtf8 appended to `out`: the one UTF-16 -> UTF-8 encoder. False when
+/// the text held an unpaired surrogate (written as U+FFFD), which UTF-8 cannot
+/// hold, so that a caller that must not lose it can choose another encoding.
+bool AppendUtf8(std::u16string_view text, std::string& out);
+constexpr bool IsHighSurrogate(char16_t ch) {
+  return ch >= 0xD800 && ch <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char16_t ch) {
+  return ch >= 0xDC00 && ch <= 0xDFFF;
+}
 /// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 

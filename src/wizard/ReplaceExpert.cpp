@@ -1,10 +1,11 @@
 #include "wizard/ReplaceExpert.h"
 
+#include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
+#include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 #include "wizard/Dialogs.h"
-#include "wizard/Finally.h"
 #include "wizard/SaveWarn.h"
 #include "wizard/WizardRes.h"
 
@@ -17,10 +18,6 @@ std::shared_ptr<TMenuItem> TopLevelItem(const std::u16string& name) {
   auto services = BorlandIDEServices();
   auto nta = services ? services->GetNTAServices() : nullptr;
   return nta ? nta->GetMainMenu().FindTopLevel(name) : nullptr;
-}
-
-bool IsPasFile(const std::u16string& name) {
-  return name.size() >= 4 && UpperCase(name.substr(name.size() - 4)) == u".PAS";
 }
 
 }  // namespace
@@ -98,7 +95,7 @@ void TCompReplaceExpert::MenuItemClick(TMenuItem&) {
   std::unique_ptr<TWizardForm> form = FWizardFormClass();
   WizardForm = form.get();
   // The form variable never outlives the form it refers to.
-  TFinally freeForm([&form] {
+  TScopeExit freeForm([&form] {
     WizardForm = nullptr;
     form.reset();
   });
@@ -160,7 +157,7 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
     const int count = TIDEUtils::GetUnitCount();
     for (int i = 0; i < count; ++i) {
       const std::u16string unitName = TIDEUtils::GetUnitName(i);
-      if (IsPasFile(unitName)) TIDEUtils::ReloadFile(unitName);
+      if (IsPascalUnitFile(unitName)) TIDEUtils::ReloadFile(unitName);
     }
   }
   WizardDialogs().MessageBox(std::u16string(res::sReplaceSucceeded), caption,

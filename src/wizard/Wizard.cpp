@@ -274,8 +274,7 @@ void TWizardForm::FillUnitList() {
   const int count = TIDEUtils::GetUnitCount();
   for (int i = 0; i < count; ++i) {
     const std::u16string name = TIDEUtils::GetUnitName(i);
-    if (name.size() >= 4 && UpperCase(name.substr(name.size() - 4)) == u".PAS")
-      lbModules.Add(ExtractFileName(name));
+    if (IsPascalUnitFile(name)) lbModules.Add(ExtractFileName(name));
   }
   btSelectClick(&btSelect);
 }

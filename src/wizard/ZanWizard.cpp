@@ -1,7 +1,7 @@
 #include "wizard/ZanWizard.h"
 
 #include "engine/ZanReplacer.h"
-#include "wizard/Finally.h"
+#include "rtl/ScopeExit.h"
 #include "wizard/WizardRes.h"
 
 namespace zan {
@@ -158,7 +158,7 @@ void TZanWizardForm::btConnectionDefFileNameClick(TComponent* sender) {
   auto* button = dynamic_cast<TButton*>(sender);
   if (!button) return;
   const std::u16string filter = OpenDialog.Filter;
-  TFinally restoreFilter([&] { OpenDialog.Filter = filter; });
+  TScopeExit restoreFilter([&] { OpenDialog.Filter = filter; });
   OpenDialog.Filter = res::sIniFilter;
   if (!OpenDialog.Execute()) return;
   if (button->Name() == kConnectionDefButton)

@@ -5,6 +5,8 @@
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
+#include "support/FaultyFileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan {
 namespace {

@@ -4,6 +4,7 @@
 #include "engine/ReplaceOptions.h"
 #include "rtl/FileSystem.h"
 #include "rtl/RegIniFile.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan {
 namespace {

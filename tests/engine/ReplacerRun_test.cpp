@@ -6,6 +6,7 @@
 #include "ReplacerTestUtil.h"
 #include "engine/FormFileStep.h"
 #include "engine/RunReport.h"
+#include "support/FaultyFileSystem.h"
 
 namespace zan::test {
 namespace {

@@ -17,27 +17,10 @@
 #include "ide/IDEUtils.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
+#include "support/RecordingSeams.h"
 
 namespace zan::test {
-
-class TCountingBusyIndicator : public IBusyIndicator {
- public:
-  void StartWait() override { ++Started; }
-  void StopWait() override { ++Stopped; }
-  void Step(const std::u16string& what) override { Steps.push_back(what); }
-  int Started = 0;
-  int Stopped = 0;
-  std::vector<std::u16string> Steps;
-};
-
-class TRecordingShell : public IShell {
- public:
-  bool Open(const std::u16string& fileName) override {
-    Opened.push_back(fileName);
-    return true;
-  }
-  std::vector<std::u16string> Opened;
-};
 
 /// Fails every copy onto one path (the disk is full), and nothing else: the
 /// original can still be read, only replacing it fails.

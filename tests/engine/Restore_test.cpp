@@ -9,6 +9,7 @@
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan::test {
 namespace {

@@ -8,6 +8,7 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan::test {
 namespace {

@@ -4,6 +4,7 @@
 #include "formrules/ConvertTestUtil.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan::test {
 namespace {

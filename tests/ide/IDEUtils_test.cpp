@@ -5,6 +5,7 @@
 #include "ide/IDEUtils.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan::test {
 namespace {

@@ -5,6 +5,8 @@
 #include "ide/FileCase.h"
 #include "ide/ProjectFile.h"
 #include "rtl/Strings.h"
+#include "support/FaultyFileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan::test {
 namespace {

@@ -10,6 +10,8 @@
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
+#include "support/FaultyFileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan {
 namespace {

@@ -48,6 +48,39 @@ TEST(Paths, SplitsNamesLikeTheHost) {
   }
 }
 
+TEST(Paths, TellsUnitAndFormFilesByTheirExtensionInAnyAsciiLetterCase) {
+  const struct {
+    const char16_t* name;
+    bool source, pascal, form;
+  } cases[] = {
+      // name, then: .pas or .dpr, .pas, .dfm or .nfm
+      {u"/w/Unit1.pas", true, true, false},
+      {u"/w/UNIT1.PAS", true, true, false},
+      {u"C:Unit1.Pas", true, true, false},
+      {u"Unit1.pas", true, true, false},
+      {u"/w/.pas", true, true, false},  // a name that is all extension, as the host reads it
+      {u"/w/Project1.dpr", true, false, false},
+      {u"/w/Project1.DPR", true, false, false},
+      {u"/w/Unit1.dfm", false, false, true},
+      {u"/w/Unit1.NFM", false, false, true},
+      {u"/w/Project1.dproj", false, false, false},
+      {u"/w/Unit1.pas.bak", false, false, false},
+      {u"/w/Unit1.pa", false, false, false},
+      {u"/w/Unit1.xpas", false, false, false},
+      {u"/w/Unit1pas", false, false, false},
+      {u"/w/dir.pas/", false, false, false},
+      {u"/w/dir.pas/Readme", false, false, false},
+      // A long s upper-cases to "S", but not by ASCII rules.
+      {u"/w/Unit1.pa\u017F", false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.name));
+    EXPECT_EQ(IsSourceUnitFile(c.name), c.source);
+    EXPECT_EQ(IsPascalUnitFile(c.name), c.pascal);
+    EXPECT_EQ(IsFormFile(c.name), c.form);
+  }
+}
+
 TEST(Paths, ChangesExtensionsAndTrailingDelimiters) {
   const std::pair<std::u16string, std::u16string> changed[] = {
       {ChangeFileExt(u"/w/Unit1.pas", u".dfm"), u"/w/Unit1.dfm"},

@@ -6,6 +6,8 @@
 #include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
+#include "support/FaultyFileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 namespace zan {
 namespace {

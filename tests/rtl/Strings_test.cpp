@@ -27,6 +27,28 @@ TEST(Utf, RoundTripsAndRejectsMalformed) {
   }
 }
 
+TEST(Utf, EncodesEveryLengthAndMarksUnpairedSurrogates) {
+  const struct {
+    std::u16string text;
+    std::string utf8;
+    bool paired;
+  } cases[] = {
+      {u"\x7F\x80\x7FF\x800\xFFFF", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", true},
+      {u"\xD83D\xDE00\xDBFF\xDFFF", "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", true},
+      {u"a\xD800", "a\xEF\xBF\xBD", false},                  // high at the end
+      {u"\xDC00z", "\xEF\xBF\xBDz", false},                  // low alone
+      {u"\xDC00\xD800", "\xEF\xBF\xBD\xEF\xBF\xBD", false},  // a pair the wrong way round
+      {u"\xD800\xD800\xDC00", "\xEF\xBF\xBD\xF0\x90\x80\x80", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(Utf16ToUtf8(c.text), c.utf8);
+    std::string appended = "x";
+    EXPECT_EQ(AppendUtf8(c.text, appended), c.paired);
+    EXPECT_EQ(appended, "x" + c.utf8);
+  }
+}
+
 TEST(Case, AsciiAndLocaleFolding) {
   EXPECT_EQ(LowerCase(u"ÄBC"), u"Äbc");  // ASCII only
   EXPECT_EQ(AnsiLowerCase(u"ÄBCДЖ"), u"äbcдж");

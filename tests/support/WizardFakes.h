@@ -21,6 +21,8 @@
 #include "ide/ProjectModel.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "support/MemoryFileSystem.h"
+#include "support/RecordingSeams.h"
 #include "wizard/Controls.h"
 #include "wizard/Dialogs.h"
 #include "wizard/WizardHost.h"
@@ -68,22 +70,6 @@ T& Get(TForm& form, std::u16string_view name) {
   return *component;
 }
 
-class TRecordingShell : public IShell {
- public:
-  std::vector<std::u16string> Opened;
-  bool Open(const std::u16string& fileName) override {
-    Opened.push_back(fileName);
-    return true;
-  }
-};
-
-class TCountingBusy : public IBusyIndicator {
- public:
-  int Starts = 0, Stops = 0;
-  void StartWait() override { ++Starts; }
-  void StopWait() override { ++Stops; }
-};
-
 /// The settings file of the tests, on the in-memory disk.
 inline constexpr std::u16string_view kSettingsFile = u"/home/user/.config/Kestova/Zanthe.ini";
 
@@ -112,7 +98,7 @@ class TFakeIDE : public IBorlandIDEServices,
   // Seams handed to the plug-in.
   TScriptedDialogs ScriptedDialogs;
   TRecordingShell RecordingShell;
-  TCountingBusy Busy;
+  TCountingBusyIndicator Busy;
   TFileSystem* Disk = nullptr;
   TProductMenu Menu = kDefaultProductMenu;
 
@@ -149,7 +135,7 @@ class THeadlessHost : public THeadlessIDE, public IWizardHost {
   explicit THeadlessHost(TFileSystem* fs) : THeadlessIDE(fs), Disk(fs) {}
   TScriptedDialogs ScriptedDialogs;
   TRecordingShell RecordingShell;
-  TCountingBusy Busy;
+  TCountingBusyIndicator Busy;
   TFileSystem* Disk;
 
   IWizardDialogs* Dialogs() override { return &ScriptedDialogs; }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "rtl/RegIniFile.h"
+#include "support/FaultyFileSystem.h"
 #include "support/WizardFakes.h"
 #include "wizard/ReplaceExpert.h"
 #include "wizard/SaveWarn.h"
@@ -233,7 +234,7 @@ TEST_F(ExpertTest, ReplaceOverTheProject) {
   const std::string unit = Fs.Contents(u"/proj/Unit1.pas");
   EXPECT_NE(unit.find("Query1: TZanQuery;"), std::string::npos) << unit;
   EXPECT_EQ(Fs.Contents(u"/proj/RBackup/Unit1.~pas"), kUnit1);
-  EXPECT_EQ(Ide->Busy.Starts, 0);  // the fake IDE's seams are not installed here
+  EXPECT_EQ(Ide->Busy.Started, 0);  // the fake IDE's seams are not installed here
 }
 
 TEST_F(ExpertTest, ReplaceStopsOrFailsWithoutTouchingTheProject) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "rtl/RegIniFile.h"
+#include "support/MemoryFileSystem.h"
 #include "support/WizardFakes.h"
 #include "wizard/PluginEntry.h"
 #include "wizard/ReplaceExpert.h"
@@ -104,8 +105,8 @@ void RunScenario(TInitProc init, TFinalizeProc finalize) {
   EXPECT_NE(scene.Fs.Contents(u"/proj/sub/Data.pas").find("T: TZanTable;"), std::string::npos);
   EXPECT_EQ(scene.Fs.Contents(u"/proj/RBackup/Unit1.~pas"), kUnit1);
   EXPECT_TRUE(scene.Fs.Exists(u"/proj/Wiz_Log.txt"));
-  EXPECT_EQ(scene.Host->Busy.Starts, 1);
-  EXPECT_EQ(scene.Host->Busy.Stops, 1);
+  EXPECT_EQ(scene.Host->Busy.Started, 1);
+  EXPECT_EQ(scene.Host->Busy.Stopped, 1);
   EXPECT_EQ(U8(scene.Setting(u"ReplaceProjWarn")), "0");
   EXPECT_EQ(U8(scene.Setting(u"LastUndo")), "/proj/RBackup/RExpert.reu");
   EXPECT_EQ(U8(scene.Setting(u"ModuleList")), "<none>");  // not persisted

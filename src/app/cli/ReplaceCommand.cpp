@@ -49,7 +49,7 @@ std::vector<std::u16string> SelectProjectUnits(const TProjectFile& project,
   std::vector<std::u16string> list;
   if (units.empty()) {
     for (const std::u16string& module : project.Modules)
-      if (SameText(ExtractFileExt(module), u".pas")) list.push_back(ExtractFileName(module));
+      if (IsPascalUnitFile(module)) list.push_back(ExtractFileName(module));
     return list;
   }
   for (const std::string& unit : units) {
@@ -107,9 +107,7 @@ int CountFolderUnits(TFileSystem& fs, const std::u16string& folder, bool recursi
         count += CountFolderUnits(fs, JoinPath(folder, entry.Name), true);
       continue;
     }
-    const std::u16string ext = ExtractFileExt(entry.Name);
-    count += SameText(ext, u".pas") || SameText(ext, u".dpr") || SameText(ext, u".dfm") ||
-             SameText(ext, u".nfm");
+    count += IsSourceUnitFile(entry.Name) || IsFormFile(entry.Name);
   }
   return count;
 }

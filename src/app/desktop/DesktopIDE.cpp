@@ -1,6 +1,7 @@
 #include "app/desktop/DesktopIDE.h"
 
 #include "engine/TextFile.h"
+#include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
@@ -9,10 +10,6 @@
 namespace zan {
 
 namespace {
-
-bool IsFormFile(const std::u16string& fileName) {
-  return EndsText(u".dfm", fileName) || EndsText(u".nfm", fileName);
-}
 
 std::u16string ErrorText(const std::exception& error) {
   return Utf8ToUtf16(error.what());

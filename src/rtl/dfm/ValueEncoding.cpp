@@ -98,37 +98,6 @@ bool IsAscii(std::string_view bytes) {
   return acc < 0x80;
 }
 
-bool AppendUtf8(std::u16string_view text, std::string& out) {
-  bool ok = true;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      ok = false;
-      c = 0xFFFD;
-    }
-    if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-  return ok;
-}
-
 bool EncodeShortString(std::u16string_view name, std::string& out) {
   size_t lenAt = out.size();
   out.push_back('\0');

@@ -47,8 +47,4 @@ bool EncodeNumber(std::string_view text, char suffix, std::string& out);
 bool IsAscii(std::u16string_view text);
 bool IsAscii(std::string_view bytes);
 
-/// UTF-16 -> UTF-8 appended to `out` (lossless for well-formed text); false
-/// when the text holds an unpaired surrogate.
-bool AppendUtf8(std::u16string_view text, std::string& out);
-
 }  // namespace zan::dfm

@@ -1,6 +1,6 @@
 // TFaultyFileSystem: counts the operations passed to a wrapped file system and
 // makes the planned ones fail without touching the target.
-#include "rtl/FileSystem.h"
+#include "support/FaultyFileSystem.h"
 
 #include <algorithm>
 

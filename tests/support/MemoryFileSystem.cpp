@@ -1,6 +1,6 @@
 // TMemoryFileSystem: a tree of named nodes in a map, with the failure rules of
 // the real file system (missing parents, read-only files, non-empty folders).
-#include "rtl/FileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"

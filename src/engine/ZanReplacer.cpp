@@ -267,9 +267,4 @@ TComponentReplacer& TZanCatalogue::Replacer(int index) {
   return *FReplacers[static_cast<size_t>(index)];
 }
 
-TZanCatalogue& ZanCatalogue() {
-  static TZanCatalogue catalogue;
-  return catalogue;
-}
-
 }  // namespace zan

@@ -4,8 +4,8 @@
 //
 // The catalogue's content is static data (TLibraryInfo); TZanCatalogue builds
 // the options and the twelve replacers from it and owns them: the replacers
-// are freed in catalogue order, then the options. ZanCatalogue() is the
-// process's catalogue, built on first use (the package's initialisation).
+// are freed in catalogue order, then the options. Whoever runs conversions
+// owns one: the command line for a run, the plug-in while it is loaded.
 #pragma once
 
 #include <memory>
@@ -59,8 +59,5 @@ class TZanCatalogue {
   std::unique_ptr<TReplaceOptions> FOptions;
   std::vector<std::unique_ptr<TComponentReplacer>> FReplacers;
 };
-
-/// The process's catalogue, built on first use.
-TZanCatalogue& ZanCatalogue();
 
 }  // namespace zan

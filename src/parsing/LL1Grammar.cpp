@@ -10,7 +10,7 @@ namespace zan {
 namespace {
 
 constexpr std::u16string_view kInvalidRuleFormat = u"Cannot add rule. Invalid rule format.";
-constexpr std::u16string_view kPlaceholder = u"<__Spec>";
+constexpr std::u16string_view kPlaceholder = u"<__Slot>";
 
 // The index of the first occurrence of `what` in `text`, compared
 // without regard to case; npos when there is none.

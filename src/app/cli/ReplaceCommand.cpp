@@ -136,7 +136,7 @@ int RunReplace(const TReplaceArgs& args) {
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
   TFileSystem& fs = RealFileSystem();
-  TZanCatalogue& catalogue = ZanCatalogue();
+  TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
   TComponentReplacer& replacer = catalogue.Replacer(index);
   TRunContext context;

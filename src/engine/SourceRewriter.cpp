@@ -1,5 +1,6 @@
 #include "engine/SourceRewriter.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "engine/FileUtils.h"
@@ -29,6 +30,59 @@ struct TUsesEntry {
   }
 };
 
+/// The upper-cased names (dotted names whole) of the `uses` clause that
+/// starts at `start` (just after the keyword), up to its ";".
+std::unordered_set<std::u16string> UsesClauseNames(TPasParser& lexer, std::u16string_view text,
+                                                   size_t start) {
+  std::unordered_set<std::u16string> names;
+  lexer.SetTextRef(text);
+  lexer.SetPos(static_cast<int64_t>(start));
+  std::u16string name;
+  bool afterIdent = false;
+  auto finish = [&] {
+    if (!name.empty()) names.insert(AnsiUpperCase(name));
+    name.clear();
+    afterIdent = false;
+  };
+  while (true) {
+    const TLexeme& lexeme = lexer.Next();
+    if (lexeme.Code == lexEnd || lexeme.Code == symSemicolon) break;
+    if (lexeme.Code == lexIdent && !afterIdent) {
+      name += lexeme.Text;
+      afterIdent = true;
+    } else if (lexeme.Code == symDot && afterIdent) {
+      name += lexeme.Text;
+      afterIdent = false;
+    } else {
+      finish();
+    }
+  }
+  finish();
+  return names;
+}
+
+/// The entries of a target list (", Zan, Quillbase") that `present` does
+/// not hold, in the list's own text; the whole list when none is present.
+std::u16string MissingTargetUnits(std::u16string_view targets,
+                                  const std::unordered_set<std::u16string>& present) {
+  std::u16string missing;
+  bool any = false;
+  size_t start = 0;
+  while (start <= targets.size()) {
+    size_t comma = targets.find(u',', start + 1);
+    if (comma == std::u16string_view::npos) comma = targets.size();
+    const std::u16string_view piece = targets.substr(start, comma - start);
+    const std::u16string name = Trim(!piece.empty() && piece[0] == u',' ? piece.substr(1) : piece);
+    if (!name.empty() && present.contains(AnsiUpperCase(name)))
+      any = true;
+    else
+      missing += piece;
+    if (comma >= targets.size()) break;
+    start = comma;
+  }
+  return any ? missing : std::u16string(targets);
+}
+
 }  // namespace
 
 TSourceRewriter::TSourceRewriter(TComponentReplacer& replacer) : FReplacer(replacer) {}
@@ -45,6 +99,7 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
   bool targetUnitsAdded = false;
   TUsesEntry entry;
   std::u16string comment;
+  std::unordered_set<std::u16string> clauseNames;
 
   auto appendIdent = [&](std::u16string_view token) {
     const std::u16string* target = FReplacer.FindNewClassName(token);
@@ -73,9 +128,14 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       matched = true;
     if (matched) {
       out += whole;
-      out += newUses;
-      ++result.Changes;
-      if (!newUses.empty()) result.Changed = true;
+      // A target unit the clause names already (a second run, or a run for
+      // another library) is not named twice: the unit would not compile.
+      const std::u16string added = MissingTargetUnits(newUses, clauseNames);
+      out += added;
+      if (!added.empty()) {
+        ++result.Changes;
+        result.Changed = true;
+      }
       targetUnitsAdded = true;
     } else {
       for (size_t i = 0; i < entry.Tokens.size(); ++i) {
@@ -117,6 +177,7 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       case kwUses:
         insideUses = true;
         out += lexeme.Text;
+        clauseNames = UsesClauseNames(FUsesLexer, text, lexeme.Start + lexeme.Length);
         break;
       default:
         out += lexeme.Text;

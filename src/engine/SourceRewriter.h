@@ -1,7 +1,8 @@
 // Rewriting the text of one source unit (".pas"/".dpr"): class names become
 // target class names (in comments too), and the first source unit of a `uses`
 // clause gets the target units appended. A function of text: the caller reads
-// and writes the files and resolves the resource names the unit holds.
+// and writes the files and resolves the resource names the unit holds. A
+// unit rewritten once comes out of a second rewrite unchanged.
 //
 // The text is copied lexeme by lexeme into one output buffer, so every
 // character outside an edit is kept.
@@ -54,6 +55,7 @@ class TSourceRewriter {
   TComponentReplacer& FReplacer;
   TPasParser FLexer;
   TPasParser FCommentLexer;
+  TPasParser FUsesLexer;  // reads a `uses` clause ahead
 };
 
 /// The path of the form `name` names, for the unit `unitFile`: the unit's own

@@ -2,6 +2,10 @@
 // messages, the throwing conveniences and the process-wide current file system.
 #include "rtl/FileSystem.h"
 
+#include <mutex>
+#include <set>
+#include <utility>
+
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 
@@ -202,6 +206,84 @@ TFileStatus TFileSystemWrapper::SetReadOnly(std::u16string_view path, bool readO
 }
 TFileStatus TFileSystemWrapper::GetTempFolder(std::u16string& folder) {
   return FTarget.GetTempFolder(folder);
+}
+
+bool TFileSystemWrapper::IsLink(std::u16string_view path) {
+  return FTarget.IsLink(path);
+}
+
+TFileStatus TFileSystemWrapper::MakePrivateFolder(std::u16string_view path) {
+  return FTarget.MakePrivateFolder(path);
+}
+
+bool TFileSystemWrapper::CanReplace(std::u16string_view path) {
+  return FTarget.CanReplace(path);
+}
+
+TFileStatus TFileSystemWrapper::SyncFolder(std::u16string_view path) {
+  return FTarget.SyncFolder(path);
+}
+
+TFileStatus TFileSystemWrapper::LockFolder(std::u16string_view path,
+                                           std::unique_ptr<TFolderLock>& lock,
+                                           std::u16string& holder) {
+  return FTarget.LockFolder(path, lock, holder);
+}
+
+// ----- defaults of the safe-run operations
+
+bool TFileSystem::IsLink(std::u16string_view) {
+  return false;
+}
+
+TFileStatus TFileSystem::MakePrivateFolder(std::u16string_view path) {
+  return MakeFolder(path);
+}
+
+bool TFileSystem::CanReplace(std::u16string_view path) {
+  const TFileAttributes attributes = GetAttributes(path);
+  return attributes.Exists && !attributes.IsFolder && !attributes.ReadOnly;
+}
+
+TFileStatus TFileSystem::SyncFolder(std::u16string_view) {
+  return {};
+}
+
+namespace {
+
+/// The locks of file systems that have no lock of their own (in memory): one
+/// set per process, keyed by file system and normalised path.
+class TRegistryLock : public TFolderLock {
+ public:
+  TRegistryLock(std::set<std::pair<const void*, std::u16string>>& held,
+                std::pair<const void*, std::u16string> key, std::mutex& mutex)
+      : FHeld(held), FKey(std::move(key)), FMutex(mutex) {}
+  ~TRegistryLock() override {
+    std::lock_guard<std::mutex> guard(FMutex);
+    FHeld.erase(FKey);
+  }
+
+ private:
+  std::set<std::pair<const void*, std::u16string>>& FHeld;
+  std::pair<const void*, std::u16string> FKey;
+  std::mutex& FMutex;
+};
+
+}  // namespace
+
+TFileStatus TFileSystem::LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
+                                    std::u16string& holder) {
+  static std::mutex mutex;
+  static std::set<std::pair<const void*, std::u16string>> held;
+  if (!IsFolder(path)) return TFileStatus::Error(TFileOp::Open, TFileErrorCode::NotFound, path);
+  std::pair<const void*, std::u16string> key{this, NormalizeSeparators(path)};
+  std::lock_guard<std::mutex> guard(mutex);
+  if (!held.insert(key).second) {
+    holder = u"this process";
+    return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
+  }
+  lock = std::make_unique<TRegistryLock>(held, std::move(key), mutex);
+  return {};
 }
 
 }  // namespace zan

@@ -113,6 +113,12 @@ class TWritableFile {
   virtual TFileStatus Close() = 0;
 };
 
+/// A lock held on a folder (LockFolder); released when destroyed.
+class TFolderLock {
+ public:
+  virtual ~TFolderLock() = default;
+};
+
 /// The seam. Implementations: TRealFileSystem (the disk), TFileSystemWrapper
 /// (forwarding, for decorators); the test doubles TMemoryFileSystem and
 /// TFaultyFileSystem live in the test-support library (tests/support).
@@ -171,6 +177,22 @@ class TFileSystem {
   /// the in-memory tree and the test doubles: no).
   virtual bool ThreadSafe() const { return false; }
 
+  // ----- what a safe run needs besides (defaults built on the primitives)
+  /// Whether `path` itself is a symbolic link (dangling or not).
+  virtual bool IsLink(std::u16string_view path);
+  /// Creates one folder only its owner can enter (0700 on the disk).
+  virtual TFileStatus MakePrivateFolder(std::u16string_view path);
+  /// Whether the file `path` could be replaced now: a file, not read-only,
+  /// in a folder that takes new names.
+  virtual bool CanReplace(std::u16string_view path);
+  /// Flushes the file system that holds `path` to stable storage.
+  virtual TFileStatus SyncFolder(std::u16string_view path);
+  /// Takes the exclusive lock of the folder `path` for as long as `lock`
+  /// lives. When another holds it: AlreadyExists, with `holder` telling who
+  /// where that is known. A lock dies with its process.
+  virtual TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
+                                 std::u16string& holder);
+
   // ----- queries and throwing conveniences
   bool Exists(std::u16string_view path) { return GetAttributes(path).Exists; }
   bool IsFile(std::u16string_view path);
@@ -208,6 +230,14 @@ class TRealFileSystem : public TFileSystem {
   /// $TMPDIR when it names a folder, else /tmp.
   TFileStatus GetTempFolder(std::u16string& folder) override;
   bool ThreadSafe() const override { return true; }
+  bool IsLink(std::u16string_view path) override;
+  TFileStatus MakePrivateFolder(std::u16string_view path) override;
+  bool CanReplace(std::u16string_view path) override;
+  TFileStatus SyncFolder(std::u16string_view path) override;
+  /// flock on the folder itself: nothing is written into it. The holder is
+  /// the process /proc/locks names.
+  TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
+                         std::u16string& holder) override;
 };
 
 /// Forwards every call to a target (not owned; it must outlive the wrapper),
@@ -234,6 +264,12 @@ class TFileSystemWrapper : public TFileSystem {
   TFileStatus RemoveFolder(std::u16string_view path) override;
   TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
   TFileStatus GetTempFolder(std::u16string& folder) override;
+  bool IsLink(std::u16string_view path) override;
+  TFileStatus MakePrivateFolder(std::u16string_view path) override;
+  bool CanReplace(std::u16string_view path) override;
+  TFileStatus SyncFolder(std::u16string_view path) override;
+  TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
+                         std::u16string& holder) override;
 
  private:
   TFileSystem& FTarget;

@@ -4,14 +4,20 @@
 // nor deleted, even by root.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <utility>
 #include <vector>
 
 #include "rtl/FileSystem.h"
@@ -105,6 +111,8 @@ class TFd {
     FFd = -1;
     return fd >= 0 && ::close(fd) != 0 ? errno : 0;
   }
+  /// Gives the descriptor up without closing it.
+  int Release() { return std::exchange(FFd, -1); }
 
  private:
   int FFd;
@@ -296,7 +304,8 @@ TFileStatus TRealFileSystem::OpenForWriting(std::u16string_view path,
   if (TFileStatus status = CheckReplaceable(TFileOp::Open, path, native, target, existed, mode);
       !status)
     return status;
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Never through a link: a log opened there would truncate a file elsewhere.
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return ErrnoStatus(TFileOp::Open, errno, path);
   file = std::make_unique<TPosixWritableFile>(fd, std::u16string(path));
   return {};
@@ -475,6 +484,91 @@ TFileStatus TRealFileSystem::GetTempFolder(std::u16string& folder) {
   candidate = NormalizeSeparators(candidate);
   if (!IsFolder(candidate)) return ErrnoStatus(TFileOp::TempFolder, ENOENT, candidate);
   folder = candidate;
+  return {};
+}
+
+// ----- what a safe run needs besides
+
+bool TRealFileSystem::IsLink(std::u16string_view path) {
+  struct stat st;
+  return CheckAbsolute(TFileOp::Read, path) && ::lstat(Native(path).c_str(), &st) == 0 &&
+         S_ISLNK(st.st_mode);
+}
+
+TFileStatus TRealFileSystem::MakePrivateFolder(std::u16string_view path) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::MakeFolder, path); !status) return status;
+  if (::mkdir(Native(path).c_str(), 0700) != 0)
+    return ErrnoStatus(TFileOp::MakeFolder, errno, path);
+  return {};
+}
+
+bool TRealFileSystem::CanReplace(std::u16string_view path) {
+  if (!CheckAbsolute(TFileOp::Copy, path)) return false;
+  const std::string native = Native(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsReadOnlyMode(st.st_mode))
+    return false;
+  // A replacement is a new name in the folder, renamed over the file.
+  const size_t slash = native.rfind('/');
+  const std::string folder = slash == 0 ? std::string("/") : native.substr(0, slash);
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+TFileStatus TRealFileSystem::SyncFolder(std::u16string_view path) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Write, path); !status) return status;
+  TFd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) return ErrnoStatus(TFileOp::Write, errno, path);
+  if (::syncfs(fd.Get()) != 0) return ErrnoStatus(TFileOp::Write, errno, path);
+  return {};
+}
+
+namespace {
+
+class TFlockLock : public TFolderLock {
+ public:
+  explicit TFlockLock(int fd) : FFd(fd) {}
+  ~TFlockLock() override { ::flock(FFd.Get(), LOCK_UN); }
+
+ private:
+  TFd FFd;
+};
+
+/// The process holding an flock on the file (device, inode), from /proc/locks.
+std::u16string FlockHolder(const struct stat& st) {
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, id;
+    fields >> number >> kind;
+    if (kind == "->") fields >> kind;  // a waiter
+    fields >> mode >> access >> pid >> id;
+    if (kind != "FLOCK") continue;
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(id.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+    if (inode == st.st_ino && major == ::major(st.st_dev) && minor == ::minor(st.st_dev))
+      return u"process " + Utf8ToUtf16(pid);
+  }
+  return u"another process";
+}
+
+}  // namespace
+
+TFileStatus TRealFileSystem::LockFolder(std::u16string_view path,
+                                        std::unique_ptr<TFolderLock>& lock,
+                                        std::u16string& holder) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Open, path); !status) return status;
+  TFd fd(::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Get() < 0) return ErrnoStatus(TFileOp::Open, errno, path);
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (error != EWOULDBLOCK) return ErrnoStatus(TFileOp::Open, error, path);
+    struct stat st;
+    holder = ::fstat(fd.Get(), &st) == 0 ? FlockHolder(st) : u"another process";
+    return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
+  }
+  lock = std::make_unique<TFlockLock>(fd.Release());
   return {};
 }
 

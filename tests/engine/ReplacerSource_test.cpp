@@ -9,7 +9,7 @@
 namespace zan::test {
 namespace {
 
-enum : int { kBDE = 0, kIBX = 1, kADO = 2, kAnyDAC = 9, kFireDAC = 10, kFIBPlus = 11 };
+enum : int { kBDE = 0, kIBX = 1, kADO = 2, kKyrel = 3, kAnyDAC = 9, kFireDAC = 10, kFIBPlus = 11 };
 
 struct TRewriteCase {
   int Library;
@@ -41,7 +41,15 @@ const TRewriteCase kRewriteCases[] = {
     {kBDE, "uses Windows, DBTables, Forms;",
      "uses Windows, DBTables, Zan, Quillbase, Rowquill, Forms;", 1},
     {kBDE, "uses dbtables;", "uses dbtables, Zan, Quillbase, Rowquill;", 1},
-    {kBDE, "uses DBTables, Zan;", "uses DBTables, Zan, Quillbase, Rowquill, Zan;", 1},
+    // A target unit the clause names already is not added again (second runs,
+    // runs for two libraries), in any letter case; none missing: no change.
+    {kBDE, "uses DBTables, Zan;", "uses DBTables, Quillbase, Rowquill, Zan;", 1},
+    {kBDE, "uses DBTables, Zan, Quillbase, Rowquill;", nullptr, 0},
+    {kBDE, "uses Forms, QUILLBASE, DBTables, zan.x, Rowquill;",
+     "uses Forms, QUILLBASE, DBTables, Zan, zan.x, Rowquill;", 1},
+    {kIBX, "uses IBQuery, Zan, Quillbase, Rowquill, DBTables;", nullptr, 0},
+    {kKyrel, "uses Kyr, Zan, Quillbase, Rowquill;",
+     "uses Kyr, OracleZanProvider, Zan, Quillbase, Rowquill;", 1},
     {kBDE, "interface uses DBTables; implementation uses DBTables;",
      "interface uses DBTables, Zan, Quillbase, Rowquill; implementation uses DBTables;", 1},
     {kBDE, "uses {$IFDEF X} DBTables {$ENDIF} ;",

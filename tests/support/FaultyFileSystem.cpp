@@ -114,6 +114,15 @@ TFileStatus TFaultyFileSystem::MakeFolder(std::u16string_view path) {
   return TFileSystemWrapper::MakeFolder(path);
 }
 
+TFileStatus TFaultyFileSystem::MakePrivateFolder(std::u16string_view path) {
+  ZAN_FAULT(TFileOp::MakeFolder, path, {});
+  return TFileSystemWrapper::MakePrivateFolder(path);
+}
+
+bool TFaultyFileSystem::CanReplace(std::u16string_view path) {
+  return !FPaths.contains(NormalizeSeparators(path)) && TFileSystemWrapper::CanReplace(path);
+}
+
 TFileStatus TFaultyFileSystem::CopyFile(std::u16string_view source, std::u16string_view dest,
                                         bool overwrite) {
   ZAN_FAULT(TFileOp::Copy, source, dest);

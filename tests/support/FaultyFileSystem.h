@@ -41,6 +41,8 @@ class TFaultyFileSystem : public TFileSystemWrapper {
                              std::unique_ptr<TWritableFile>& file) override;
   TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override;
   TFileStatus MakeFolder(std::u16string_view path) override;
+  TFileStatus MakePrivateFolder(std::u16string_view path) override;  // a MakeFolder
+  bool CanReplace(std::u16string_view path) override;  // false for a failing path
   TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                        bool overwrite) override;
   TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override;

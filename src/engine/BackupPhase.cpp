@@ -1,6 +1,9 @@
 #include "engine/BackupPhase.h"
 
+#include <unordered_set>
+
 #include "engine/FileUtils.h"
+#include "engine/PublishManifest.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
@@ -14,34 +17,36 @@ namespace zan {
 
 namespace {
 
-/// Sets the undo list's backup for `fileName`, replacing its line when present.
-void SetUndoEntry(TRunResults& results, const std::u16string& fileName,
-                  const std::u16string& backup) {
-  const std::u16string line = fileName + u"=" + backup;
-  auto [at, added] = results.UndoIndex.emplace(fileName, results.UndoList.Count());
-  if (added)
-    results.UndoList.Add(line);
-  else
-    results.UndoList.SetString(at->second, line);
+/// Refuses to write `path` when it is a symbolic link.
+void RefuseLink(TRunState& state, const std::u16string& path) {
+  if (state.Fs.IsLink(path)) throw EFileError(res::Fmt(res::sWritesThroughLink, {path}));
 }
 
-void BackUpFile(TRunState& state, const TWorkItem& item) {
+void AddUndoEntry(TRunResults& results, const std::u16string& fileName,
+                  const std::u16string& backup) {
+  if (results.UndoIndex.emplace(fileName, results.UndoList.Count()).second)
+    results.UndoList.Add(fileName + u"=" + backup);
+}
+
+std::u16string BackUpFile(TRunState& state, const TWorkItem& item) {
   TFileSystem& fs = state.Fs;
   std::u16string folder = state.Options.BackupDir;
   if (state.FolderScope()) {
     // The backup folder mirrors the scanned tree.
     folder = JoinPath(folder, ExtractFilePath(item.RelPath));
     if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
+    RefuseLink(state, ExcludeTrailingPathDelimiter(folder));
   }
   const std::u16string backup = JoinPath(folder, MakeBackupName(ExtractFileName(item.Path)));
+  RefuseLink(state, backup);
   // An original is never replaced without its backup: a failed copy stops the
   // run here, before any original is overwritten. The run only ever replaces
   // originals (never writes into them), so a hard link keeps the old bytes.
   if (TFileStatus status = fs.LinkOrCopyFile(item.Path, backup); !status)
     throw EFileError(
         res::Fmt(res::sBackupFailed, {item.Path, backup, Utf8ToUtf16(status.Message())}));
-  SetUndoEntry(state.Results, item.Path, backup);
   if (state.Context.Report) state.Context.Report->Backups.push_back({item.Path, backup});
+  return backup;
 }
 
 }  // namespace
@@ -51,25 +56,103 @@ void CreateBackupFolder(TRunState& state) {
   state.Log.WriteLine(res::sCreatingBackupFolder);
   if (!ForceFolder(state.Options.BackupDir, state.Fs))
     throw EFileError(res::sFailedToCreateDirectory);
-}
-
-void BackUpChangedFiles(TRunState& state) {
-  if (!state.Options.MakeBackup) return;
-  for (const TWorkItem& item : state.Work)
-    if (item.Changed) BackUpFile(state, item);
+  RefuseLink(state, ExcludeTrailingPathDelimiter(state.Options.BackupDir));
 }
 
 std::u16string UndoFileName(const TRunState& state) {
   return JoinPath(state.Options.BackupDir, res::sUndoFileName);
 }
 
-void SaveUndoFile(TRunState& state) {
+void LoadUndoRecord(TRunState& state) {
+  if (!state.Options.MakeBackup) return;
+  TUndoRecord& record = state.Undo;
   const std::u16string undoFile = UndoFileName(state);
-  if (TFileStatus status = state.Fs.WriteAtomic(
-          undoFile, EncodeUndoFile(state.Results.UndoList, state.Context.CodePage));
-      !status)
+  record.ManifestFile = TPublishManifest::FileNameFor(undoFile);
+  RefuseLink(state, undoFile);
+  RefuseLink(state, record.ManifestFile);
+  TFileSystem& fs = state.Fs;
+  if (fs.Exists(undoFile)) {
+    if (TFileStatus status = fs.Read(undoFile, record.PreviousUndo); !status)
+      throw EFileError(res::Fmt(res::sUndoFileReadFailed,
+                                {undoFile, Utf8ToUtf16(FileErrorText(status.Code()))}));
+    record.UndoExisted = true;
+    const TStringList lines = DecodeUndoFile(record.PreviousUndo, undoFile, state.Context.CodePage);
+    auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
+    for (int i = 0; i < lines.Count(); ++i) {
+      std::u16string original, backup;
+      SplitUndoLine(lines[i], exists, original, backup);
+      // Every line is kept as it stands; the first line of an original names
+      // the backup restore takes.
+      if (state.Results.UndoIndex.emplace(original, state.Results.UndoList.Count()).second)
+        record.FirstBackups[original] = backup;
+      state.Results.UndoList.Add(lines[i]);
+    }
+  }
+  record.LinesBefore = state.Results.UndoList.Count();
+  if (fs.Exists(record.ManifestFile)) {
+    record.PreviousManifest = fs.ReadFile(record.ManifestFile);
+    record.ManifestExisted = true;
+  }
+}
+
+void BackUpChangedFiles(TRunState& state) {
+  if (!state.Options.MakeBackup) return;
+  std::unordered_set<std::u16string> done;
+  for (TWorkItem& item : state.Work) {
+    if (!item.Changed) continue;
+    if (const auto first = state.Undo.FirstBackups.find(item.Path);
+        first != state.Undo.FirstBackups.end()) {
+      // Backed up by an earlier run: that backup holds the original.
+      item.Backup = first->second;
+      continue;
+    }
+    if (!done.insert(item.Path).second) {
+      item.Backup = state.Undo.NewBackups[item.Path];
+      continue;
+    }
+    item.Backup = BackUpFile(state, item);
+    state.Undo.NewBackups[item.Path] = item.Backup;
+    AddUndoEntry(state.Results, item.Path, item.Backup);
+  }
+}
+
+void SaveUndoRecord(TRunState& state) {
+  if (!state.Options.MakeBackup) return;
+  TUndoRecord& record = state.Undo;
+  const std::u16string undoFile = UndoFileName(state);
+  TFileSystem& fs = state.Fs;
+  // A run that adds nothing leaves an existing undo file as it is.
+  if (!record.UndoExisted || state.Results.UndoList.Count() > record.LinesBefore) {
+    if (TFileStatus status = fs.WriteAtomic(
+            undoFile, EncodeUndoFile(state.Results.UndoList, state.Context.CodePage));
+        !status)
+      throw EFileError(
+          res::Fmt(res::sUndoFileWriteFailed, {undoFile, Utf8ToUtf16(status.Message())}));
+    record.UndoWritten = true;
+  }
+  if (state.Results.ChangedFilesCount == 0) return;
+  TPublishManifest manifest = TPublishManifest::Decode(record.PreviousManifest);
+  for (const TWorkItem& item : state.Work)
+    if (item.Changed) manifest.Set(item.Path, {item.Size, item.Hash});
+  if (TFileStatus status = fs.WriteAtomic(record.ManifestFile, manifest.Encode()); !status)
     throw EFileError(
-        res::Fmt(res::sUndoFileWriteFailed, {undoFile, Utf8ToUtf16(status.Message())}));
+        res::Fmt(res::sUndoFileWriteFailed, {record.ManifestFile, Utf8ToUtf16(status.Message())}));
+  record.ManifestWritten = true;
+}
+
+bool RestoreUndoRecord(TRunState& state) {
+  TUndoRecord& record = state.Undo;
+  TFileSystem& fs = state.Fs;
+  bool ok = true;
+  auto putBack = [&](bool written, bool existed, const std::u16string& path,
+                     const std::string& bytes) {
+    if (!written) return;
+    ok &= existed ? fs.WriteAtomic(path, bytes).Ok() : fs.RemoveFile(path).Ok();
+  };
+  putBack(record.UndoWritten, record.UndoExisted, UndoFileName(state), record.PreviousUndo);
+  putBack(record.ManifestWritten, record.ManifestExisted, record.ManifestFile,
+          record.PreviousManifest);
+  return ok;
 }
 
 }  // namespace zan

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/FormFileStep.h"
+#include "engine/PublishManifest.h"
 #include "engine/RunReport.h"
 #include "rtl/ScopeExit.h"
 
@@ -26,6 +27,8 @@ struct TFormOutcome {
   std::vector<TRunReport::TFormObjectEntry> Objects;
   std::exception_ptr Error;       // reading, converting or checking: before the change count
   std::exception_ptr WriteError;  // writing into the temporary folder: after it
+  uint64_t Size = 0;
+  uint64_t Hash = 0;
 };
 
 }  // namespace
@@ -74,7 +77,11 @@ bool ConvertFormsInLanes(TRunState& state, const TFormFileStep& step, const TFor
         if (form.Changes > 0 && form.Encode) form.Bytes = form.Encode();
         outcome.Changes = form.Changes;
         try {
-          if (form.Changes > 0) fs.WriteFile(targets[k], form.Bytes);
+          if (form.Changes > 0) {
+            fs.WriteFile(targets[k], form.Bytes);
+            outcome.Size = form.Bytes.size();
+            outcome.Hash = ContentHash(form.Bytes);
+          }
         } catch (...) {
           outcome.WriteError = std::current_exception();
         }
@@ -132,6 +139,11 @@ bool ConvertFormsInLanes(TRunState& state, const TFormFileStep& step, const TFor
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     state.LogChangeCount(outcome.Changes);
     if (outcome.WriteError) std::rethrow_exception(outcome.WriteError);
+    if (outcome.Changes > 0) {
+      item.TempPath = targets[k];
+      item.Size = outcome.Size;
+      item.Hash = outcome.Hash;
+    }
     state.RecordFile(item, outcome.Changes, outcome.Changes > 0);
   }
   return true;

@@ -34,7 +34,7 @@ void ConvertForms(TRunState& state, TFormFileStep& step) {
         step.ProcessFormFile(lookup, form.Path, bytes, state.Context.Report);
     if (result.Changes > 0 && result.Encode) result.Bytes = result.Encode();
     state.LogChangeCount(result.Changes);
-    if (result.Changes > 0) state.Fs.WriteFile(state.TempPathOf(form), result.Bytes);
+    if (result.Changes > 0) state.WriteChanged(form, result.Bytes);
     state.RecordFile(form, result.Changes, result.Changes > 0);
   }
 }

@@ -78,6 +78,33 @@ inline constexpr std::u16string_view sFormFileMissing =
     u"Form file \"%s\" named in \"%s\" was not found; it is left out.";
 inline constexpr std::u16string_view sFolderMissing = u"Folder \"%s\" does not exist.";
 
+// A safe run: what it leaves alone, what it refuses.
+inline constexpr std::u16string_view sFileLinkSkipped =
+    u"File \"%s\" is a symbolic link; it is left as it is.";
+inline constexpr std::u16string_view sFolderLinkSkipped =
+    u"Folder \"%s\" is a symbolic link; it is not searched.";
+inline constexpr std::u16string_view sLineBreakSkipped =
+    u"File \"%s\" has a line break in its name, which the undo file cannot hold; it is left as "
+    u"it is.";
+inline constexpr std::u16string_view sUnitLeftForItsForm =
+    u"Unit \"%s\" is left as it is, as is its form \"%s\".";
+inline constexpr std::u16string_view sRunLocked =
+    u"Another zanmig run (%s) is working on \"%s\"; nothing was changed. Try again when it "
+    u"has finished.";
+inline constexpr std::u16string_view sWritesThroughLink =
+    u"\"%s\" is a symbolic link; a run never writes through a link. Nothing was changed.";
+inline constexpr std::u16string_view sCannotReplaceOriginal =
+    u"Cannot replace \"%s\": it is read-only, not a plain file, or its folder cannot be "
+    u"written. No original was changed.";
+inline constexpr std::u16string_view sPublishRolledBack =
+    u"Cannot replace \"%s\". %s The originals replaced before it were put back: no original "
+    u"was changed.";
+inline constexpr std::u16string_view sPublishNotRolledBack =
+    u"Cannot replace \"%s\". %s These originals were replaced and could not be put back: %s. "
+    u"Restore them from the undo file \"%s\".";
+inline constexpr std::u16string_view sRunInterrupted =
+    u"The run was interrupted; no original was changed.";
+
 // The expert and the wizard.
 inline constexpr std::u16string_view sMigrationWizardSuffix = u" Migration Wizard";
 inline constexpr std::u16string_view sRExpertItem = u"RExpertItem";

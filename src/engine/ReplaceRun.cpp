@@ -1,5 +1,8 @@
 #include "engine/ReplaceRun.h"
 
+#include <cstdint>
+#include <random>
+
 #include "engine/BackupPhase.h"
 #include "engine/FileUtils.h"
 #include "engine/FormPhase.h"
@@ -12,6 +15,7 @@
 #include "engine/RunScope.h"
 #include "engine/UnitRewritePhase.h"
 #include "ide/HostServices.h"
+#include "rtl/Paths.h"
 #include "rtl/ScopeExit.h"
 
 namespace zan {
@@ -51,10 +55,14 @@ bool TReplaceRun::Execute() {
   FState.Results.BeginRun();
   if (report) report->Clear();
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
+  // One run at a time per tree, taken before anything is written.
+  if (!context.DryRun) Lock(scope.BaseFolder(FState));
 
+  FBaseFolder = scope.BaseFolder(FState);
   std::u16string logFile;
   if (options.WriteLog && !context.DryRun) {
-    logFile = JoinPath(scope.BaseFolder(FState), res::sLogFileName);
+    logFile = JoinPath(FBaseFolder, res::sLogFileName);
+    if (FState.Fs.IsLink(logFile)) throw EFileError(res::Fmt(res::sWritesThroughLink, {logFile}));
     FState.Log.OpenLogFile(logFile);
     if (report) report->LogFile = logFile;
   }
@@ -72,11 +80,22 @@ bool TReplaceRun::Execute() {
       FState.Work.clear();
       FState.FolderListings.Clear();
     });
-    if (!context.DryRun) CreateBackupFolder(FState);
+    if (!context.DryRun) {
+      CreateBackupFolder(FState);
+      if (options.MakeBackup) {
+        Lock(options.BackupDir);
+        LoadUndoRecord(FState);
+      }
+    }
     AllocateTempFolder();
     {
       TScopeExit removeTemp([&] { DeleteFolderTree(FState.TempFolder, FState.Fs); });
-      result = RunPhases();
+      try {
+        result = RunPhases();
+      } catch (const ERunCancelled& e) {
+        FState.Log.WriteLine(e.Message());
+        throw;
+      }
       FState.Log.WriteLine(res::sRemovingTempFolder);
     }
     FState.Log.WriteLine(result ? res::sReplaceSucceeded : res::sReplaceFailed);
@@ -100,25 +119,61 @@ bool TReplaceRun::RunPhases() {
   if (context.DryRun) return true;
 
   BackUpChangedFiles(FState);
+  // The undo file and the manifest are on disk before the first original is
+  // replaced, so that an interrupted run leaves a restorable backup set.
+  SaveUndoRecord(FState);
+  // The last point at which an interrupt stops the run: once publishing has
+  // begun, the run finishes (or rolls back on failure).
+  FState.CheckCancelled();
   const bool backups = FState.Options.MakeBackup;
-  // The undo file is on disk before the first original is overwritten, so
-  // that an interrupted run leaves a restorable backup set.
-  if (backups && FState.Results.ChangedFilesCount > 0) SaveUndoFile(FState);
-  const bool published = PublishChangedFiles(FState);
+  if (FState.Results.ChangedFilesCount > 0) {
+    // The converted bytes and the backups reach the disk before any original
+    // is replaced: a crash then leaves either the original or the new file.
+    FState.Fs.SyncFolder(FState.TempFolder).Check();
+    if (backups) FState.Fs.SyncFolder(FState.Options.BackupDir).Check();
+  }
+  PublishChangedFiles(FState);
+  if (FState.Results.ChangedFilesCount > 0) (void)FState.Fs.SyncFolder(FBaseFolder);
   if (backups) {
-    SaveUndoFile(FState);
     FState.Log.WriteLine(res::Fmt(res::sBackupFile, {UndoFileName(FState)}));
     if (context.Report) context.Report->UndoFile = UndoFileName(FState);
   }
-  return published;
+  return true;
+}
+
+void TReplaceRun::Lock(const std::u16string& folder) {
+  const std::u16string path = ExcludeTrailingPathDelimiter(folder);
+  for (const std::u16string& held : FLockedFolders)
+    if (held == path) return;
+  std::unique_ptr<TFolderLock> lock;
+  std::u16string holder;
+  TFileStatus status = FState.Fs.LockFolder(path, lock, holder);
+  if (status.Code() == TFileErrorCode::AlreadyExists)
+    throw EFileError(res::Fmt(res::sRunLocked, {holder, path}));
+  status.Check();
+  FLocks.push_back(std::move(lock));
+  FLockedFolders.push_back(path);
 }
 
 void TReplaceRun::AllocateTempFolder() {
   FState.Log.WriteLine(res::sAllocatingTempFolder);
-  FState.TempFolder = CreateTempFolder(res::sTempFolderPrefix, 1, FState.Fs);
-  if (!FState.TempFolder.empty()) return;
   std::u16string tempRoot;
   if (!FState.Fs.GetTempFolder(tempRoot)) throw EFileError(res::sTempFolderUnavailable);
+  // A private folder with a name no shell reads as anything but a name.
+  static constexpr char16_t kLetters[] = u"abcdefghijklmnopqrstuvwxyz0123456789";
+  std::mt19937_64 random(std::random_device{}() ^
+                         static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::u16string name = u"zanmig-";
+    for (int i = 0; i < 6; ++i) name += kLetters[random() % 36];
+    const std::u16string folder = JoinPath(tempRoot, name);
+    const TFileStatus status = FState.Fs.MakePrivateFolder(folder);
+    if (status) {
+      FState.TempFolder = folder;
+      return;
+    }
+    if (status.Code() != TFileErrorCode::AlreadyExists) break;
+  }
   throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
 }
 

@@ -41,9 +41,14 @@ class TReplaceRun {
   /// The phases after the scope check and the log are in place.
   bool RunPhases();
   void AllocateTempFolder();
+  /// Takes the lock of `folder` for the run; raises naming the holder.
+  void Lock(const std::u16string& folder);
 
   std::vector<std::u16string> FSelectedUnits;
   std::unique_ptr<TLogWriter> FOwnLog;
+  std::vector<std::unique_ptr<TFolderLock>> FLocks;
+  std::vector<std::u16string> FLockedFolders;
+  std::u16string FBaseFolder;  // the scanned folder or the project's
   TRunState FState;
 };
 

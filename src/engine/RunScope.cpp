@@ -13,19 +13,33 @@ namespace zan {
 
 namespace {
 
-void ScanFolder(TFileSystem& fs, const std::u16string& root, const std::u16string& folder,
-                bool recurse, std::vector<TWorkItem>& units) {
-  for (const TFolderEntry& entry : fs.ListFolder(folder)) {
+void ScanFolder(TRunState& state, const std::u16string& folder, std::vector<TWorkItem>& units) {
+  const std::u16string& root = state.Options.Directory;
+  for (const TFolderEntry& entry : state.Fs.ListFolder(folder)) {
+    const std::u16string path = JoinPath(folder, entry.Name);
     if (entry.IsFolder) {
-      if (recurse) ScanFolder(fs, root, JoinPath(folder, entry.Name), recurse, units);
+      if (!state.Options.IncludeSubDirs) continue;
+      if (entry.IsLink)
+        state.Warn(res::Fmt(res::sFolderLinkSkipped, {path}));
+      else
+        ScanFolder(state, path, units);
     } else if (IsSourceUnitFile(entry.Name)) {
-      const std::u16string path = JoinPath(folder, entry.Name);
-      units.push_back({path, RelativeToFolder(root, path), true});
+      if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
+        state.Warn(why);
+      else
+        units.push_back({path, RelativeToFolder(root, path), true});
     }
   }
 }
 
 }  // namespace
+
+std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path) {
+  if (path.find_first_of(u"\r\n") != std::u16string::npos)
+    return res::Fmt(res::sLineBreakSkipped, {path});
+  if (fs.IsLink(path)) return res::Fmt(res::sFileLinkSkipped, {path});
+  return {};
+}
 
 std::u16string RelativeToFolder(const std::u16string& root, const std::u16string& fileName) {
   const std::u16string prefix = IncludeTrailingPathDelimiter(root);
@@ -85,11 +99,14 @@ std::u16string TRunScope::BaseFolder(const TRunState& state) const {
 std::vector<TWorkItem> TRunScope::ListUnits(TRunState& state) const {
   std::vector<TWorkItem> units;
   if (state.FolderScope()) {
-    ScanFolder(state.Fs, state.Options.Directory, state.Options.Directory,
-               state.Options.IncludeSubDirs, units);
+    ScanFolder(state, state.Options.Directory, units);
   } else {
-    for (const std::u16string& path : FProjectUnits)
-      units.push_back({path, ExtractFileName(path), true});
+    for (const std::u16string& path : FProjectUnits) {
+      if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
+        state.Warn(why);
+      else
+        units.push_back({path, ExtractFileName(path), true});
+    }
   }
   return units;
 }

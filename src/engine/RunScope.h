@@ -4,7 +4,9 @@
 // sub-folders when asked); project scope takes the selected units of the
 // open project, each given by its bare file name and resolved against the
 // project's modules. Everything that can be wrong with the scope is found
-// before anything is written.
+// before anything is written. Symbolic links are never followed: a link to
+// a folder is not searched (so every real folder is visited once, and a loop
+// cannot trap the scan), a link to a file is not converted; both are warnings.
 #pragma once
 
 #include <string>
@@ -33,6 +35,10 @@ class TRunScope {
   std::u16string FProjectFileName;
   std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
 };
+
+/// Why the run must leave the file `path` as it is (a symbolic link, a name
+/// the undo file cannot hold), as a warning; empty when it may take it.
+std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path);
 
 /// The path of `fileName` relative to the scanned folder `root`, or its bare
 /// name when it lies elsewhere.

@@ -1,6 +1,7 @@
 #include "engine/RunState.h"
 
 #include "engine/FileUtils.h"
+#include "engine/PublishManifest.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/Replacer.h"
@@ -10,12 +11,6 @@
 #include "rtl/Strings.h"
 
 namespace zan {
-
-namespace {
-
-constexpr std::u16string_view sRunCancelled = u"The run was cancelled; no original was changed.";
-
-}  // namespace
 
 TRunState::TRunState(TComponentReplacer& replacer, const TReplaceOptions& options,
                      const TRunContext& context, TLogWriter& log, TRunResults& results)
@@ -36,9 +31,21 @@ std::u16string TRunState::TempPathOf(const TWorkItem& item) {
   return JoinPath(folder, ExtractFileName(item.Path));
 }
 
+void TRunState::WriteChanged(TWorkItem& item, std::string_view bytes) {
+  item.TempPath = TempPathOf(item);
+  Fs.WriteFile(item.TempPath, bytes);
+  item.Size = bytes.size();
+  item.Hash = ContentHash(bytes);
+}
+
 void TRunState::BeginFile(const TWorkItem& item) {
   Log.WriteLine(res::Fmt(res::sProcessingFile, {item.Path}));
   if (Context.Busy) Context.Busy->Step(item.Path);
+}
+
+void TRunState::Warn(const std::u16string& warning) {
+  Log.WriteLine(warning);
+  if (Context.Report) Context.Report->Warnings.push_back(warning);
 }
 
 void TRunState::LogChangeCount(int changeCount) {
@@ -56,7 +63,7 @@ void TRunState::RecordFile(TWorkItem& item, int changes, bool changed) {
 }
 
 void TRunState::CheckCancelled() const {
-  if (Context.IsCancelled()) throw ERunCancelled(std::u16string(sRunCancelled));
+  if (Context.IsCancelled()) throw ERunCancelled(std::u16string(res::sRunInterrupted));
 }
 
 }  // namespace zan

@@ -5,7 +5,10 @@
 // TReplaceRun (ReplaceRun.h) owns one and hands it to each phase in turn.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/RunContext.h"
@@ -28,6 +31,29 @@ struct TWorkItem {
   bool IsUnit = false;  // a unit (.pas/.dpr); otherwise a form a unit names
   int Changes = 0;
   bool Changed = false;  // a changed file waits in the temporary folder
+  /// Of a changed file: where it waits, its size and ContentHash.
+  std::u16string TempPath;
+  uint64_t Size = 0;
+  uint64_t Hash = 0;
+  /// The backup that holds the original (this run's or a first run's).
+  std::u16string Backup;
+};
+
+/// The undo file and the manifest as earlier runs left them, and what this
+/// run wrote of them (to put them back when publishing is rolled back).
+struct TUndoRecord {
+  bool UndoExisted = false;
+  std::string PreviousUndo;
+  int LinesBefore = 0;
+  /// The backup the first line of each original names (earlier runs).
+  std::unordered_map<std::u16string, std::u16string> FirstBackups;
+  /// The backups this run made.
+  std::unordered_map<std::u16string, std::u16string> NewBackups;
+  std::u16string ManifestFile;
+  bool ManifestExisted = false;
+  std::string PreviousManifest;
+  bool UndoWritten = false;
+  bool ManifestWritten = false;
 };
 
 struct TRunState {
@@ -46,6 +72,7 @@ struct TRunState {
   /// The units of the scope, then the forms they name, in discovery order.
   std::vector<TWorkItem> Work;
   std::u16string TempFolder;
+  TUndoRecord Undo;
   /// Listings of the folders where resource directives look for forms; the
   /// scanned files do not change while a run reads them.
   TFolderListingCache FolderListings;
@@ -53,8 +80,12 @@ struct TRunState {
   bool FolderScope() const;
   /// Where `item`'s changed file goes; its folder is made on the way.
   std::u16string TempPathOf(const TWorkItem& item);
+  /// Writes `bytes` as `item`'s changed file into the temporary folder.
+  void WriteChanged(TWorkItem& item, std::string_view bytes);
   /// Logs "Processing file: ..." and tells the busy indicator.
   void BeginFile(const TWorkItem& item);
+  /// A warning: the run goes on. Logged and added to the report.
+  void Warn(const std::u16string& warning);
   /// Logs the change count of the file just processed.
   void LogChangeCount(int changeCount);
   /// Counts a changed file and adds the file to the report.

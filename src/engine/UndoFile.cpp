@@ -18,10 +18,10 @@ std::string EncodeUndoFile(const TStringList& undoList, int codePage) {
   return std::string(kUtf8Bom) + Utf16ToUtf8(text);
 }
 
-TStringList DecodeUndoFile(std::string_view bytes, std::u16string_view fileName) {
+TStringList DecodeUndoFile(std::string_view bytes, std::u16string_view fileName, int codePage) {
   TTextEncoding encoding;
   TStringList lines;
-  lines.SetText(ReadTextFile(bytes, encoding, fileName));
+  lines.SetText(ReadTextFile(bytes, encoding, fileName, codePage));
   return lines;
 }
 

@@ -21,7 +21,7 @@ namespace zan {
 std::string EncodeUndoFile(const TStringList& undoList, int codePage = 0);
 
 /// The lines of an undo file's bytes (a final line break adds no line).
-TStringList DecodeUndoFile(std::string_view bytes, std::u16string_view fileName);
+TStringList DecodeUndoFile(std::string_view bytes, std::u16string_view fileName, int codePage = 0);
 
 /// Splits an undo line into original and backup. The first "=" separates
 /// them, unless the original's path holds "=" itself: then the split whose

@@ -30,20 +30,28 @@ void AddDiscoveredForm(TRunState& state, const std::u16string& fileName) {
   state.Work.push_back({fileName, relPath, false});
 }
 
-/// Finds the forms `names` that the unit `unitFile` names.
-void DiscoverForms(TRunState& state, const std::u16string& unitFile,
+/// Finds the forms `names` that the unit `unitFile` names and appends them
+/// to the work list. When one of them must be left as it is (a link), the
+/// unit must be too, so that unit and forms agree: then nothing is appended
+/// and the result is false.
+bool DiscoverForms(TRunState& state, const std::u16string& unitFile,
                    const std::vector<TResourceName>& names) {
+  std::vector<std::u16string> forms;
   for (const TResourceName& name : names) {
     const std::u16string candidate = ResourceCandidate(unitFile, name);
     const std::u16string found = FindFileIgnoringCase(state.Fs, candidate, &state.FolderListings);
-    if (!found.empty() && state.Fs.IsFile(found)) {
-      AddDiscoveredForm(state, found);
+    if (found.empty() || !state.Fs.IsFile(found)) {
+      state.Warn(res::Fmt(res::sFormFileMissing, {candidate, unitFile}));
+    } else if (const std::u16string why = WhyFileIsLeft(state.Fs, found); !why.empty()) {
+      state.Warn(why);
+      state.Warn(res::Fmt(res::sUnitLeftForItsForm, {unitFile, found}));
+      return false;
     } else {
-      const std::u16string warning = res::Fmt(res::sFormFileMissing, {candidate, unitFile});
-      state.Log.WriteLine(warning);
-      if (state.Context.Report) state.Context.Report->Warnings.push_back(warning);
+      forms.push_back(found);
     }
   }
+  for (const std::u16string& form : forms) AddDiscoveredForm(state, form);
+  return true;
 }
 
 }  // namespace
@@ -60,11 +68,11 @@ void RewriteUnits(TRunState& state) {
     const std::string bytes = state.Fs.ReadFile(unit.Path);
     TTextEncoding encoding;
     const std::u16string text = ReadTextFile(bytes, encoding, unit.Path, codePage);
-    const TSourceRewrite rewrite = rewriter.Rewrite(text);
-    DiscoverForms(state, unit.Path, rewrite.ResourceNames);
+    TSourceRewrite rewrite = rewriter.Rewrite(text);
+    if (!DiscoverForms(state, unit.Path, rewrite.ResourceNames)) rewrite = {};
     state.LogChangeCount(rewrite.Changes);
     if (rewrite.Changed)
-      state.Fs.WriteFile(state.TempPathOf(unit),
+      state.WriteChanged(state.Work[i],
                          EncodeTextFile(rewrite.Text, encoding, unit.Path, codePage));
     state.RecordFile(state.Work[i], rewrite.Changes, rewrite.Changed);
   }

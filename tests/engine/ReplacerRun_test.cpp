@@ -230,14 +230,25 @@ TEST_F(ReplaceRunTest, DryRunTouchesNothing) {
   ExpectCleanedUp();
 }
 
-TEST_F(ReplaceRunTest, ASecondRunReplacesTheUndoFile) {
+TEST_F(ReplaceRunTest, ASecondRunKeepsTheFirstBackupsAndOnlyExtendsTheUndoFile) {
   Fs.AddFile(u"/work/A.pas", "var Q: TQuery;");
   Fs.AddFile(u"/work/B.pas", "var T: TTable;");
   EXPECT_TRUE(Replacer->PerformReplace());
-  Fs.AddFile(u"/work/B.pas", "var S: TStoredProc;");
+  const std::string undo = File(u"/work/RBackup/RExpert.reu");
+  // Nothing to change: the undo file stays as it is.
   EXPECT_TRUE(Replacer->PerformReplace());
-  EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), "/work/B.pas=/work/RBackup/B.~pas\r\n");
-  EXPECT_EQ(File(u"/work/RBackup/B.~pas"), "var S: TStoredProc;");
+  EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), undo);
+  // B edited and C new: B keeps the backup of its original, C is added.
+  Fs.AddFile(u"/work/B.pas", "var S: TStoredProc;");
+  Fs.AddFile(u"/work/C.pas", "var D: TDatabase;");
+  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), undo + "/work/C.pas=/work/RBackup/C.~pas\r\n");
+  EXPECT_EQ(File(u"/work/RBackup/B.~pas"), "var T: TTable;");
+  // Restore gives back the tree as it was before the first run.
+  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_EQ(File(u"/work/A.pas"), "var Q: TQuery;");
+  EXPECT_EQ(File(u"/work/B.pas"), "var T: TTable;");
+  EXPECT_EQ(File(u"/work/C.pas"), "var D: TDatabase;");
 }
 
 // ----- project scope
@@ -278,21 +289,29 @@ TEST_F(ProjectRunTest, DprProjectRunWithFlatBackupsAndTwoPassesOverForms) {
   ExpectCleanedUp();
 }
 
-TEST_F(ProjectRunTest, AFailedCopyGoesOnWithTheOthersAndReportsFailure) {
+TEST_F(ProjectRunTest, AFailedReplacementPutsBackTheOriginalsReplacedBeforeIt) {
   AddProject();
   OpenProject(u"/proj/P.dpr");
   Options->ModuleList = u"Unit1.pas\r\nUnit2.pas";
-  TFailCopyTo failing(Fs, u"/proj/src/Unit1.pas");  // reading it still works
+  TFailCopyTo failing(Fs, u"/proj/src/Unit2.pas");  // reading it still works
   UseFileSystem(&failing);
-  TRunReport report;
-  Replacer->SetReport(&report);
-  EXPECT_FALSE(Replacer->PerformReplace());
-  EXPECT_EQ(File(u"/proj/src/Unit1.pas"), "unit Unit1; uses DBTables; {$R *.dfm} var Q: TQuery;");
-  EXPECT_EQ(File(u"/proj/src/Unit2.pas"), "unit Unit2; var T: TZanTable;");
-  ASSERT_EQ(report.Errors.size(), 1u);
-  EXPECT_NE(S(report.Errors[0]).find("/proj/src/Unit1.pas"), std::string::npos);
-  EXPECT_NE(File(u"/proj/Wiz_Log.txt").find("Replace failed."), std::string::npos);
-  ExpectCleanedUp();
+  for (bool backups : {true, false}) {
+    SCOPED_TRACE(backups ? "from the backups" : "from copies the run keeps");
+    Options->MakeBackup = backups;
+    try {
+      Replacer->PerformReplace();
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_NE(std::string(e.what()).find("Cannot replace \"/proj/src/Unit2.pas\""),
+                std::string::npos);
+      EXPECT_NE(std::string(e.what()).find("no original was changed"), std::string::npos);
+    }
+    EXPECT_EQ(File(u"/proj/src/Unit1.pas"), "unit Unit1; uses DBTables; {$R *.dfm} var Q: TQuery;");
+    EXPECT_EQ(File(u"/proj/src/Unit2.pas"), "unit Unit2; var T: TTable;");
+    EXPECT_FALSE(Fs.Exists(u"/proj/RBackup/RExpert.reu"));
+    EXPECT_FALSE(Fs.Exists(u"/proj/RBackup/RExpert.manifest"));
+    ExpectCleanedUp();
+  }
 }
 
 TEST_F(ProjectRunTest, DprojProjectRun) {
@@ -402,9 +421,9 @@ TEST_F(FailureTest, TemporaryFolderNotAllocatable) {
   ExpectRunFails(
       "Failed to create a temporary folder: the user's temporary folder is not available.");
   Faulty.Reset();
-  Faulty.FailPath(u"/tmp/$DS1");
-  Faulty.FailPath(u"/tmp/$DS2");
-  // The utility tries the next names; when a creation fails it gives up.
+  Faulty.FailAlways(TFileOp::MakeFolder);
+  Options->MakeBackup = false;
+  // A name that is taken is tried again under another; any other failure ends it.
   ExpectRunFails("Failed to create a temporary folder in \"/tmp\".");
   EXPECT_EQ(File(u"/work/Wiz_Log.txt").find("Replace procedure"), std::string::npos);
 }
@@ -429,20 +448,17 @@ TEST_F(FailureTest, AFailedBackupCopyStopsTheRun) {
       "Cannot copy file \"/work/sub/C.PAS\" to \"/work/RBackup/sub/C.~PAS\". Permission denied");
 }
 
-TEST_F(FailureTest, AFailedCopyOverAnOriginalIsAFailureNotASuccess) {
-  TFailCopyTo failing(Fs, u"/work/A.pas");  // reading it still works
+TEST_F(FailureTest, AFailedReplacementLeavesEveryOriginalAsItWas) {
+  // A.pas is replaced first, then C.PAS fails: A.pas is put back.
+  TFailCopyTo failing(Fs, u"/work/sub/C.PAS");  // reading it still works
   UseFileSystem(&failing);
-  EXPECT_FALSE(Replacer->PerformReplace());
-  EXPECT_EQ(File(u"/work/A.pas"), kUnitA);                   // intact, not half-written
-  EXPECT_EQ(File(u"/work/sub/C.PAS"), "var T: TZanTable;");  // the others go on
-  const std::string log = File(u"/work/Wiz_Log.txt");
-  EXPECT_NE(log.find("Replace failed.\r\n"), std::string::npos);
-  EXPECT_EQ(log.find("sucessfully"), std::string::npos);
-  ExpectCleanedUp();
-  // The undo file still lets the user go back.
-  UseFileSystem(&Fs);
-  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_THROW(Replacer->PerformReplace(), EFileError);
   EXPECT_EQ(Originals(), FBefore);
+  const std::string log = File(u"/work/Wiz_Log.txt");
+  EXPECT_NE(log.find("Replacing original files"), std::string::npos);
+  EXPECT_EQ(log.find("sucessfully"), std::string::npos);
+  EXPECT_FALSE(Fs.Exists(u"/work/RBackup/RExpert.reu"));
+  ExpectCleanedUp();
 }
 
 TEST_F(FailureTest, TheUndoFileIsOnDiskBeforeTheFirstOriginalIsOverwritten) {
@@ -540,6 +556,7 @@ TEST_F(RestoreTest, PathsOutsideTheCodePageMakeAUtf8UndoFile) {
   EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(File(folder + u"/A.pas"), "var Q: TQuery;");
   // A code-page path stays in the code page (no mark).
+  Fs.RemoveFile(u"/work/RBackup/RExpert.reu");
   Fs.AddFile(u"/work/B.pas", "var Q: TQuery;");
   Fs.RemoveFile(folder + u"/A.pas");
   Fs.AddFile(u"/work/\u00e9t\u00e9.pas", "var Q: TQuery;");

@@ -276,16 +276,18 @@ TEST_F(ExpertTest, ReplaceStopsOrFailsWithoutTouchingTheProject) {
   }
 }
 
-TEST_F(ExpertTest, ReplaceFailureIsReportedAndNothingIsReloaded) {
+TEST_F(ExpertTest, AFailedReplaceChangesNothingAndReloadsNothing) {
   TFaultyFileSystem faulty(Fs);
   faulty.FailAlways(TFileOp::Copy);
   TScopedFileSystem scoped(faulty);
   Opts().MakeBackup = false;
   AnswerWarning(true);
-  Expert->PerformReplace(Catalogue.Replacer(0));
+  // Nothing can be copied: the run stops with an error, before any original
+  // is replaced, and the host's handler shows it.
+  EXPECT_THROW(Expert->PerformReplace(Catalogue.Replacer(0)), EFileError);
   EXPECT_EQ(Ide->Calls, (std::vector<std::string>{"SaveProject force", "Show|/proj/Unit1.dfm",
                                                   "Show|/proj/sub/Data.dfm"}));
-  EXPECT_EQ(Dialogs.Log.back(), "MessageBox Error|" + kCaption + "|Replace failed.");
+  EXPECT_EQ(Fs.Contents(u"/proj/Unit1.pas"), kUnit1);
 }
 
 TEST_F(ExpertTest, ReplaceOverAFolderLeavesTheProjectAlone) {

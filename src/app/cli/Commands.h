@@ -3,7 +3,9 @@
 // command line has been parsed; that function returns the exit status.
 //
 // Exit status: 0 success; 1 the run reported failure; 2 usage error; 3 the
-// run raised an error (message on stderr; originals untouched).
+// run raised an error (message on stderr; no original changed); 4 publishing
+// failed and some originals could not be put back (the message names them
+// and the undo file); 130 interrupted before publishing (no original changed).
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -16,6 +18,8 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitError = 3;
+inline constexpr int kExitIncomplete = 4;
+inline constexpr int kExitInterrupted = 130;
 
 /// A mistake in the command line found after parsing (unknown library, a
 /// unit that names no project module ...): reported like CLI11's own errors.

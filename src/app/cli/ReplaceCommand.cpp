@@ -1,6 +1,9 @@
 // zanmig replace: a replace run over a folder or a project, with the defaults
 // of the wizard (backups into "RBackup" beside the units, log on, log viewing off).
+#include <signal.h>
 #include <unistd.h>
+
+#include <atomic>
 
 #include <iostream>
 #include <memory>
@@ -112,6 +115,35 @@ int CountFolderUnits(TFileSystem& fs, const std::u16string& folder, bool recursi
   return count;
 }
 
+/// Ctrl-C and SIGTERM ask the run to stop at its next file, before anything
+/// is published; once publishing has begun the run finishes first. Installed
+/// for one run.
+class TInterruptHandler {
+ public:
+  TInterruptHandler() {
+    gInterrupted = false;
+    struct sigaction action {};
+    action.sa_handler = [](int) { gInterrupted = true; };
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &FPreviousInt);
+    sigaction(SIGTERM, &action, &FPreviousTerm);
+  }
+  ~TInterruptHandler() {
+    sigaction(SIGINT, &FPreviousInt, nullptr);
+    sigaction(SIGTERM, &FPreviousTerm, nullptr);
+  }
+  TInterruptHandler(const TInterruptHandler&) = delete;
+  TInterruptHandler& operator=(const TInterruptHandler&) = delete;
+
+  const std::atomic<bool>& Flag() const { return gInterrupted; }
+
+ private:
+  static inline std::atomic<bool> gInterrupted{false};
+  struct sigaction FPreviousInt {};
+  struct sigaction FPreviousTerm {};
+};
+
 /// What a dry run would change: each changed file with its change count, the
 /// form objects left as they were and why, and a closing count.
 void PrintDryRun(const TRunReport& report) {
@@ -186,6 +218,8 @@ int RunReplace(const TReplaceArgs& args) {
   if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
   context.Shell = &XdgShell();
 
+  TInterruptHandler interrupts;
+  context.Cancelled = &interrupts.Flag();
   bool result = false;
   try {
     result = replacer.PerformReplace(context, std::move(selectedUnits));
@@ -197,6 +231,9 @@ int RunReplace(const TReplaceArgs& args) {
   WriteReport(args, report, fs);
   for (const std::u16string& warning : report.Warnings)
     std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
+  if (interrupts.Flag())
+    std::cerr << "zanmig: interrupted while the originals were being replaced; the run was "
+                 "completed first\n";
 
   if (args.DryRun) {
     PrintDryRun(report);

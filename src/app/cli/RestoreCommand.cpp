@@ -9,6 +9,7 @@
 #include "engine/RestoreRun.h"
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
+#include "rtl/Paths.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 
@@ -19,21 +20,52 @@ namespace {
 struct TRestoreArgs {
   std::string UndoFile;
   bool DryRun = false;
+  bool Force = false;
 };
 
-/// Lists each original and its backup as the restore run acts on them (an
-/// original named twice once, with the backup of its first line). Exit status
-/// 0 when the restore would succeed (every backup exists), else 1.
-int ListRestore(TFileSystem& fs, const std::u16string& undoFile) {
-  const std::vector<TUndoEntry> entries = ReadUndoEntries(fs, undoFile);
+constexpr std::u16string_view sChangedSince = u"changed since the migration";
+
+/// Lists each original and its backup as the restore acts on them (an
+/// original named twice once, with the backup of its first line), marking
+/// what it would refuse. Exit status 0 when the restore would put back every
+/// file, else 1.
+int ListRestore(const TRestorePlan& plan) {
   size_t present = 0;
-  for (const TUndoEntry& entry : entries) {
-    present += entry.BackupExists;
-    std::cout << Utf16ToUtf8(entry.Original) << " <- " << Utf16ToUtf8(entry.Backup)
-              << (entry.BackupExists ? "" : " (backup missing)") << "\n";
+  for (const TRestoreItem& item : plan.Items) {
+    present += item.Entry.BackupExists;
+    std::cout << Utf16ToUtf8(item.Entry.Original) << " <- " << Utf16ToUtf8(item.Entry.Backup);
+    if (!item.Problem.empty())
+      std::cout << " (" << Utf16ToUtf8(item.Problem) << ")";
+    else if (item.ChangedSinceMigration)
+      std::cout << " (" << Utf16ToUtf8(sChangedSince) << (plan.Force ? ", forced" : "") << ")";
+    std::cout << "\n";
   }
-  std::cout << present << " of " << entries.size() << " backup(s) present.\n";
-  return AllBackupsPresent(entries) ? kExitSuccess : kExitFailure;
+  std::cout << present << " of " << plan.Items.size() << " backup(s) present.\n";
+  if (plan.ChangedFiles() > 0 && !plan.Force)
+    std::cout << plan.ChangedFiles()
+              << " file(s) changed since the migration: restore refuses them unless --force.\n";
+  return plan.CanRestore() ? kExitSuccess : kExitFailure;
+}
+
+/// Says on stderr why nothing or not everything was restored.
+void ReportRestoreFailure(const TRestorePlan& plan, const TRestoreOutcome& outcome) {
+  for (const TRestoreItem& item : plan.Items) {
+    if (!item.Problem.empty())
+      std::cerr << "zanmig: " << Utf16ToUtf8(item.Entry.Original) << ": "
+                << Utf16ToUtf8(item.Problem) << "\n";
+    else if (item.ChangedSinceMigration && !plan.Force)
+      std::cerr << "zanmig: " << Utf16ToUtf8(item.Entry.Original) << ": "
+                << Utf16ToUtf8(sChangedSince) << " (--force restores it anyway)\n";
+  }
+  if (plan.Items.empty()) std::cerr << "zanmig: the undo file names no file\n";
+  if (!outcome.FailedFile.empty()) {
+    std::cerr << "zanmig: " << Utf16ToUtf8(outcome.Failure) << "\n";
+    std::cerr << "zanmig: restored " << outcome.Restored.size() << " file(s); not restored:";
+    for (const std::u16string& file : outcome.NotRestored) std::cerr << " " << Utf16ToUtf8(file);
+    std::cerr << "\n";
+  } else {
+    std::cerr << "zanmig: nothing was restored\n";
+  }
 }
 
 }  // namespace
@@ -46,16 +78,29 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
       ->required()
       ->type_name("UNDO_FILE");
   cmd->add_flag("--dry-run", args->DryRun,
-                "list every file that would be put back and whether its backup exists");
+                "list every file that would be put back and what would be refused");
+  cmd->add_flag("--force", args->Force, "also put back files changed since the migration");
   cmd->footer("Example: zanmig restore ~/src/app/RBackup/RExpert.reu");
   return [args] {
     TFileSystem& fs = RealFileSystem();
     const std::u16string path = CommandLinePath(args->UndoFile);
     if (!fs.IsFile(path)) throw EFileError(res::Fmt(res::sUndoFileMissing, {path}));
-    if (args->DryRun) return ListRestore(fs, path);
-    const bool result = RestoreFromUndoFile(fs, path);
-    std::cout << Utf16ToUtf8(result ? res::sRestoreSucceeded : res::sRestoreFailed) << "\n";
-    return result ? kExitSuccess : kExitFailure;
+    // One run at a time on a backup folder: a replace run holds it too.
+    std::unique_ptr<TFolderLock> lock;
+    std::u16string holder;
+    if (!args->DryRun) {
+      const std::u16string folder = ExtractFileDir(path);
+      TFileStatus status = fs.LockFolder(folder, lock, holder);
+      if (status.Code() == TFileErrorCode::AlreadyExists)
+        throw EFileError(res::Fmt(res::sRunLocked, {holder, folder}));
+      status.Check();
+    }
+    const TRestorePlan plan = PlanRestore(fs, path, args->Force);
+    if (args->DryRun) return ListRestore(plan);
+    const TRestoreOutcome outcome = ExecuteRestore(fs, path, plan);
+    if (!outcome.Ok) ReportRestoreFailure(plan, outcome);
+    std::cout << Utf16ToUtf8(outcome.Ok ? res::sRestoreSucceeded : res::sRestoreFailed) << "\n";
+    return outcome.Ok ? kExitSuccess : kExitFailure;
   };
 }
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/cli/Commands.h"
+#include "engine/PublishPhase.h"
+#include "engine/RunContext.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -105,6 +107,12 @@ int Main(int argc, char** argv) {
     } catch (const TUsageError& e) {
       std::cerr << "zanmig: " << e.what() << "\n";
       return kExitUsage;
+    } catch (const ERunCancelled& e) {
+      std::cerr << "zanmig: " << e.what() << "\n";
+      return kExitInterrupted;
+    } catch (const EPublishIncomplete& e) {
+      std::cerr << "zanmig: " << e.what() << "\n";
+      return kExitIncomplete;
     } catch (const std::exception& e) {
       std::cerr << "zanmig: " << e.what() << "\n";
       return kExitError;

@@ -1,0 +1,51 @@
+// The publish manifest "RExpert.manifest", beside the undo file: what the
+// replace runs published, so that restore can tell a file edited since the
+// migration from one the migration left. The undo file's own format stays
+// as it is; an undo file without a manifest still restores.
+//
+// A text file in UTF-8: the line "zanmig manifest 1", then one line a file,
+// "<size> <hash> <path>", the size in decimal, the hash as 16 hexadecimal
+// digits (ContentHash), the path last (it may hold blanks; names with line
+// breaks never reach it). Lines it cannot read are ignored.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "rtl/FileSystem.h"
+
+namespace zan {
+
+/// A fast 64-bit hash of `bytes` for telling files apart (not for security).
+uint64_t ContentHash(std::string_view bytes);
+
+class TPublishManifest {
+ public:
+  struct TEntry {
+    uint64_t Size = 0;
+    uint64_t Hash = 0;
+  };
+
+  /// The manifest that belongs to `undoFile`.
+  static std::u16string FileNameFor(std::u16string_view undoFile);
+
+  /// Reads `fileName`; a file that is not there gives an empty manifest.
+  /// Raises EFileError when it exists but cannot be read.
+  static TPublishManifest Load(TFileSystem& fs, const std::u16string& fileName);
+  static TPublishManifest Decode(std::string_view bytes);
+  std::string Encode() const;
+
+  void Set(const std::u16string& path, TEntry entry) { FEntries[path] = entry; }
+  void Erase(const std::u16string& path) { FEntries.erase(path); }
+  const TEntry* Find(const std::u16string& path) const;
+  /// Whether the file `path` holds what was published there.
+  bool Matches(const std::u16string& path, std::string_view bytes) const;
+  bool Empty() const { return FEntries.empty(); }
+
+ private:
+  std::map<std::u16string, TEntry> FEntries;
+};
+
+}  // namespace zan

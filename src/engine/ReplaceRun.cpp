@@ -96,9 +96,9 @@ bool TReplaceRun::Execute() {
         FState.Log.WriteLine(e.Message());
         throw;
       }
-      FState.Log.WriteLine(res::sRemovingTempFolder);
+      LogLine(res::sRemovingTempFolder);
     }
-    FState.Log.WriteLine(result ? res::sReplaceSucceeded : res::sReplaceFailed);
+    LogLine(result ? res::sReplaceSucceeded : res::sReplaceFailed);
   }
   if (report) {
     report->Result = result;
@@ -122,23 +122,43 @@ bool TReplaceRun::RunPhases() {
   // The undo file and the manifest are on disk before the first original is
   // replaced, so that an interrupted run leaves a restorable backup set.
   SaveUndoRecord(FState);
-  // The last point at which an interrupt stops the run: once publishing has
-  // begun, the run finishes (or rolls back on failure).
-  FState.CheckCancelled();
   const bool backups = FState.Options.MakeBackup;
-  if (FState.Results.ChangedFilesCount > 0) {
-    // The converted bytes and the backups reach the disk before any original
-    // is replaced: a crash then leaves either the original or the new file.
-    FState.Fs.SyncFolder(FState.TempFolder).Check();
-    if (backups) FState.Fs.SyncFolder(FState.Options.BackupDir).Check();
+  try {
+    // The last point at which an interrupt stops the run: once publishing
+    // has begun, the run finishes (or rolls back on failure).
+    FState.CheckCancelled();
+    if (FState.Results.ChangedFilesCount > 0) {
+      // The converted bytes and the backups reach the disk before any
+      // original is replaced: a crash then leaves the original or the new file.
+      FState.Fs.SyncFolder(FState.TempFolder).Check();
+      if (backups) FState.Fs.SyncFolder(FState.Options.BackupDir).Check();
+    }
+    PublishChangedFiles(FState);
+  } catch (const EPublishIncomplete&) {
+    throw;  // the undo file is what restores the originals that were replaced
+  } catch (...) {
+    // No original changed: the undo file and the manifest as they were.
+    RestoreUndoRecord(FState);
+    throw;
   }
-  PublishChangedFiles(FState);
+  FPublished = true;
   if (FState.Results.ChangedFilesCount > 0) (void)FState.Fs.SyncFolder(FBaseFolder);
   if (backups) {
-    FState.Log.WriteLine(res::Fmt(res::sBackupFile, {UndoFileName(FState)}));
+    LogLine(res::Fmt(res::sBackupFile, {UndoFileName(FState)}));
     if (context.Report) context.Report->UndoFile = UndoFileName(FState);
   }
   return true;
+}
+
+void TReplaceRun::LogLine(std::u16string_view line) {
+  try {
+    FState.Log.WriteLine(line);
+  } catch (const EFileError& e) {
+    // Once the originals are replaced the run has happened: a log that
+    // cannot be written then is a warning, never a failed run.
+    if (!FPublished) throw;
+    if (FState.Context.Report) FState.Context.Report->Warnings.push_back(e.Message());
+  }
 }
 
 void TReplaceRun::Lock(const std::u16string& folder) {

@@ -41,6 +41,8 @@ class TReplaceRun {
   /// The phases after the scope check and the log are in place.
   bool RunPhases();
   void AllocateTempFolder();
+  /// Writes a log line; after publishing a failed write is only a warning.
+  void LogLine(std::u16string_view line);
   /// Takes the lock of `folder` for the run; raises naming the holder.
   void Lock(const std::u16string& folder);
 
@@ -49,6 +51,7 @@ class TReplaceRun {
   std::vector<std::unique_ptr<TFolderLock>> FLocks;
   std::vector<std::u16string> FLockedFolders;
   std::u16string FBaseFolder;  // the scanned folder or the project's
+  bool FPublished = false;     // the originals have been replaced
   TRunState FState;
 };
 

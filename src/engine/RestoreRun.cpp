@@ -73,8 +73,11 @@ TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool f
     TRestoreItem item;
     item.Problem = ProblemOf(fs, backupFolder, entry);
     if (item.Problem.empty() && manifest.Find(entry.Original) && fs.IsFile(entry.Original)) {
+      // Neither what was published nor the original (a restore cut short
+      // already put it back): edited since.
       const std::string current = fs.ReadFile(entry.Original);
-      item.ChangedSinceMigration = !manifest.Matches(entry.Original, current);
+      item.ChangedSinceMigration =
+          !manifest.Matches(entry.Original, current) && current != fs.ReadFile(entry.Backup);
     }
     item.Entry = std::move(entry);
     plan.Items.push_back(std::move(item));

@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "CliTestUtil.h"
 #include "common/TestUtil.h"
 
 namespace zan::test {
@@ -55,7 +56,7 @@ class CliTest : public ::testing::Test {
   TempDir Temp;
   fs::path Root;
 
- private:
+ protected:
   fs::path FExe;
 };
 
@@ -230,6 +231,35 @@ TEST_F(CliTest, AnOriginalThatCannotBeReplacedStopsTheRunBeforeAnyIsReplaced) {
       << r.Err;
   EXPECT_EQ(Read("app/U.pas"), "var Q: TQuery;");
   EXPECT_EQ(Read("app/V.pas"), "var T: TTable;");
+}
+
+TEST_F(CliTest, AnInterruptBeforePublishingChangesNothingAndExitsWith130) {
+  // Enough units that the run is still converting when the signal comes.
+  for (int i = 0; i < 1500; ++i)
+    Write("app/sub" + std::to_string(i / 100) + "/U" + std::to_string(i) + ".pas",
+          "unit U; uses DBTables; var Q: TQuery; T: TTable; D: TDatabase;\r\n");
+  fs::create_directories(Root / "tmp");
+  const auto before = FolderContents(Root / "app");
+  const std::string command =
+      "cd '" + Root.string() + "' || exit 1; TMPDIR='" + (Root / "tmp").string() + "' '" +
+      FExe.string() +
+      "' replace --library BDE --dir app --recursive --report run.json >out.txt 2>err.txt "
+      "</dev/null & p=$!; sleep 0.1; kill -TERM $p; wait $p; echo $? >code.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const int code = std::stoi(ReadFileBytes(Root / "code.txt"));
+  if (code == 0) GTEST_SKIP() << "the run finished before the signal came";
+  EXPECT_EQ(code, 130) << ReadFileBytes(Root / "err.txt");
+  EXPECT_NE(ReadFileBytes(Root / "err.txt").find("interrupted; no original was changed"),
+            std::string::npos);
+  auto after = FolderContents(Root / "app");
+  for (auto it = after.begin(); it != after.end();)
+    it = it->first.starts_with("RBackup") || it->first == "Wiz_Log.txt" ? after.erase(it)
+                                                                        : std::next(it);
+  EXPECT_TRUE(after == before);
+  EXPECT_TRUE(fs::is_empty(Root / "tmp"));  // no temporary folder left
+  const auto report = nlohmann::json::parse(ReadFileBytes(Root / "run.json"));
+  EXPECT_FALSE(report["completed"]);
+  EXPECT_FALSE(report["errors"].empty());
 }
 
 }  // namespace

@@ -1,0 +1,381 @@
+// A run never loses the user's work: every failure point of a run and of a
+// restore swept in memory, and on the disk links, loops, hostile undo files,
+// second runs, two runs at once and interrupts.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+
+#include "ReplacerTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/FormRewriter.h"
+#include "engine/RestoreRun.h"
+#include "rtl/dfm/FormFile.h"
+#include "support/FaultyFileSystem.h"
+
+namespace zan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kUnitA[] =
+    "unit A;\r\ninterface\r\nuses DBTables;\r\ntype TF = class Q: TQuery; end;\r\n"
+    "implementation\r\n{$R *.dfm}\r\nend.\r\n";
+constexpr char kFormA[] =
+    "object F: TF\r\n  object Q: TQuery\r\n    SQL.Strings = (\r\n      'select 1')\r\n  end\r\n"
+    "end\r\n";
+constexpr char kUnitB[] = "unit B;\ninterface\nuses DBTables;\n{$R *.dfm}\nvar T: TTable;\nend.\n";
+constexpr char kFormB[] =
+    "object G: TG\r\n  object T: TTable\r\n    TableName = 'T'\r\n  end\r\nend\r\n";
+constexpr char kUnitC[] = "var D: TDatabase;";
+
+/// Units with a text form and a binary form, and a file the run leaves alone.
+void AddSweepTree(TMemoryFileSystem& memory) {
+  memory.AddFile(u"/work/A.pas", kUnitA);
+  memory.AddFile(u"/work/A.dfm", kFormA);
+  memory.AddFile(u"/work/sub/B.pas", kUnitB);
+  memory.AddFile(u"/work/sub/B.dfm", WriteBinaryForm(Utf8ToUtf16(kFormB)));
+  memory.AddFile(u"/work/sub/C.pas", kUnitC);
+  memory.AddFile(u"/work/notes.txt", "TQuery");
+}
+
+/// The files of /work outside the backup folder and the log.
+std::map<std::u16string, std::string> Originals(const TMemoryFileSystem& memory) {
+  auto tree = memory.FilesUnder(u"/work");
+  for (auto it = tree.begin(); it != tree.end();)
+    it = it->first.starts_with(u"RBackup") || it->first == u"Wiz_Log.txt" ? tree.erase(it)
+                                                                          : std::next(it);
+  return tree;
+}
+
+constexpr TFileOp kSweptOps[] = {
+    TFileOp::Read,       TFileOp::Write, TFileOp::Open,   TFileOp::Append, TFileOp::List,
+    TFileOp::MakeFolder, TFileOp::Copy,  TFileOp::Rename, TFileOp::Remove, TFileOp::TempFolder};
+
+class SafeRunTest : public ReplacerTest {
+ protected:
+  /// A replace run of the form-converting BDE replacer over `fs`; false
+  /// when it raised or reported failure.
+  bool RunOver(TFileSystem& fs) {
+    MakeReplacer(0, &fs);
+    InstallFormConversion(*Replacer);
+    Options->IncludeSubDirs = true;
+    try {
+      return Replacer->PerformReplace();
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+  static std::vector<std::u16string> TempLeftovers(const TMemoryFileSystem& memory) {
+    std::vector<std::u16string> left;
+    for (const std::u16string& path : memory.AllPaths())
+      if (path.starts_with(u"/tmp/") && path != u"/tmp/") left.push_back(path);
+    return left;
+  }
+};
+
+TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
+  TMemoryFileSystem pristine;
+  AddSweepTree(pristine);
+  const auto before = Originals(pristine);
+  int swept = 0;
+  for (TFileOp op : kSweptOps) {
+    int calls = 0;
+    {
+      TMemoryFileSystem memory;
+      AddSweepTree(memory);
+      TFaultyFileSystem counting(memory);
+      ASSERT_TRUE(RunOver(counting));
+      calls = counting.Calls(op);
+    }
+    for (int n = 1; n <= calls; ++n) {
+      SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " +
+                   std::to_string(n));
+      ++swept;
+      TMemoryFileSystem memory;
+      AddSweepTree(memory);
+      TFaultyFileSystem faulty(memory);
+      faulty.FailNth(op, n);
+      const bool completed = RunOver(faulty);
+      if (!completed) {
+        EXPECT_EQ(Originals(memory), before);
+        // Removing the temporary folder is what failed: it may stay.
+        if (op != TFileOp::Remove) EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+      }
+      // Whatever undo file there is gives back every original.
+      if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
+        const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
+        if (completed) EXPECT_TRUE(restored);
+        EXPECT_EQ(Originals(memory), before);
+      }
+    }
+  }
+  EXPECT_GT(swept, 40);
+}
+
+TEST_F(SafeRunTest, EveryFailurePointOfARestoreLeavesARestoreThatCompletes) {
+  TMemoryFileSystem converted;
+  AddSweepTree(converted);
+  const auto before = Originals(converted);
+  ASSERT_TRUE(RunOver(converted));
+  ASSERT_NE(Originals(converted), before);
+  const auto snapshot = converted.FilesUnder(u"/");
+  int swept = 0;
+  auto fresh = [&](TMemoryFileSystem& memory) {
+    for (const auto& [path, bytes] : snapshot) memory.AddFile(u"/" + path, bytes);
+  };
+  for (TFileOp op : kSweptOps) {
+    int calls = 0;
+    {
+      TMemoryFileSystem memory;
+      fresh(memory);
+      TFaultyFileSystem counting(memory);
+      ASSERT_TRUE(RestoreFromUndoFile(counting, u"/work/RBackup/RExpert.reu"));
+      calls = counting.Calls(op);
+    }
+    for (int n = 1; n <= calls; ++n) {
+      SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " +
+                   std::to_string(n));
+      ++swept;
+      TMemoryFileSystem memory;
+      fresh(memory);
+      TFaultyFileSystem faulty(memory);
+      faulty.FailNth(op, n);
+      try {
+        RestoreFromUndoFile(faulty, u"/work/RBackup/RExpert.reu");
+      } catch (const Exception&) {
+      }
+      EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
+      EXPECT_EQ(Originals(memory), before);
+    }
+  }
+  EXPECT_GT(swept, 10);
+}
+
+TEST_F(SafeRunTest, AnInterruptStopsTheRunBeforeAnythingIsPublished) {
+  TMemoryFileSystem memory;
+  AddSweepTree(memory);
+  const auto before = Originals(memory);
+  MakeReplacer(0, &memory);
+  Options->IncludeSubDirs = true;
+  std::atomic<bool> interrupted{true};
+  TRunContext context = Replacer->FrontEndContext();
+  context.Cancelled = &interrupted;
+  EXPECT_THROW(Replacer->PerformReplace(context, {}), ERunCancelled);
+  EXPECT_EQ(Originals(memory), before);
+  EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+  EXPECT_FALSE(memory.Exists(u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(memory.Contents(u"/work/Wiz_Log.txt")
+                  .ends_with("The run was interrupted; no original was changed.\r\n\r\n"));
+}
+
+TEST_F(SafeRunTest, TemporaryFoldersArePrivateAndNamedForAnyShell) {
+  TMemoryFileSystem memory;
+  AddSweepTree(memory);
+  struct TRecordingFolders : TFileSystemWrapper {
+    using TFileSystemWrapper::TFileSystemWrapper;
+    TFileStatus MakePrivateFolder(std::u16string_view path) override {
+      Private.emplace_back(path);
+      return TFileSystemWrapper::MakePrivateFolder(path);
+    }
+    std::vector<std::u16string> Private;
+  } recording(memory);
+  ASSERT_TRUE(RunOver(recording));
+  ASSERT_EQ(recording.Private.size(), 1u);
+  const std::u16string name = recording.Private[0].substr(5);
+  EXPECT_TRUE(name.starts_with(u"zanmig-")) << S(name);
+  EXPECT_EQ(name.find_first_not_of(u"zanmig-abcdefghijklmnopqrstuvwxyz0123456789"),
+            std::u16string::npos)
+      << S(name);
+}
+
+// ----- on the disk
+
+class SafeRunDiskTest : public ::testing::Test {
+ protected:
+  SafeRunDiskTest() : Root(FTemp.path() / "tree"), Outside(FTemp.path() / "outside") {
+    fs::create_directories(Root / "sub");
+    fs::create_directories(Outside);
+  }
+  void Write(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    WriteFileBytes(path, bytes);
+  }
+  std::u16string U16(const fs::path& path) const { return Utf8ToUtf16(path.string()); }
+
+  /// A run of catalogue entry `library` over Root with backups in Root/RBackup.
+  bool Run(int library, TRunReport* report = nullptr) {
+    TZanCatalogue catalogue;
+    TReplaceOptions& options = catalogue.Options();
+    options.Dest = sdDirectory;
+    options.Directory = U16(Root);
+    options.IncludeSubDirs = true;
+    options.BackupDir = U16(Root / "RBackup");
+    TComponentReplacer& replacer = catalogue.Replacer(library);
+    replacer.SetFileSystem(&RealFileSystem());
+    replacer.SetReport(report);
+    return replacer.PerformReplace();
+  }
+  /// Every file under Root but the run's own, by relative path.
+  std::map<std::string, std::string> Tree() const {
+    std::map<std::string, std::string> files;
+    for (auto it = fs::recursive_directory_iterator(Root); it != fs::recursive_directory_iterator();
+         ++it) {
+      const std::string rel = fs::relative(it->path(), Root).string();
+      if (rel.starts_with("RBackup") || rel == "Wiz_Log.txt") {
+        if (it->is_directory()) it.disable_recursion_pending();
+        continue;
+      }
+      if (it->is_symlink()) {
+        it.disable_recursion_pending();
+        continue;
+      }
+      if (it->is_regular_file()) files[rel] = ReadFileBytes(it->path());
+    }
+    return files;
+  }
+  std::u16string UndoFile() const { return U16(Root / "RBackup" / "RExpert.reu"); }
+
+  TempDir FTemp;
+  fs::path Root;
+  fs::path Outside;
+};
+
+TEST_F(SafeRunDiskTest, LinksAreNeverFollowedNorWrittenThrough) {
+  Write(Root / "A.pas", kUnitA);
+  Write(Root / "A.dfm", kFormA);
+  Write(Outside / "Far.pas", kUnitC);
+  Write(Outside / "Target.txt", "keep me");
+  fs::create_symlink(Outside / "Far.pas", Root / "Link.pas");  // a unit that is a link
+  fs::create_symlink(Root, Root / "sub" / "loop1");            // loops
+  fs::create_symlink(Root / "sub", Root / "sub" / "loop2");
+  fs::create_symlink(Outside / "gone.pas", Root / "Dangling.pas");  // dangling
+  fs::create_symlink(Outside, Root / "sub" / "away");               // a folder elsewhere
+  Write(Root / "sub" / "D.pas", "unit D; {$R *.dfm} var Q: TQuery;");
+  fs::create_symlink(Outside / "Target.txt", Root / "sub" / "D.dfm");  // a form that is a link
+  TRunReport report;
+  ASSERT_TRUE(Run(0, &report));
+  const auto tree = Tree();
+  EXPECT_NE(tree.at("A.pas").find("TZanQuery"), std::string::npos);
+  EXPECT_NE(tree.at("A.dfm").find("TZanQuery"), std::string::npos);
+  // The unit whose form is a link stays as it is, and so does the form.
+  EXPECT_EQ(tree.at("sub/D.pas"), "unit D; {$R *.dfm} var Q: TQuery;");
+  EXPECT_EQ(ReadFileBytes(Outside / "Far.pas"), kUnitC);
+  EXPECT_EQ(ReadFileBytes(Outside / "Target.txt"), "keep me");
+  EXPECT_TRUE(fs::is_symlink(Root / "Link.pas"));
+  std::string warnings;
+  for (const std::u16string& warning : report.Warnings) warnings += S(warning) + "\n";
+  for (const char* name :
+       {"Link.pas", "Dangling.pas", "sub/loop1", "sub/loop2", "sub/away", "sub/D.dfm"})
+    EXPECT_NE(warnings.find((Root / name).string()), std::string::npos) << name << "\n" << warnings;
+  // The run's own files: a link in their place stops the run before it writes.
+  fs::remove(Root / "Wiz_Log.txt");
+  fs::create_symlink(Outside / "Target.txt", Root / "Wiz_Log.txt");
+  Write(Root / "E.pas", "var T: TTable;");
+  EXPECT_THROW(Run(0), EFileError);
+  EXPECT_EQ(ReadFileBytes(Outside / "Target.txt"), "keep me");
+  EXPECT_EQ(ReadFileBytes(Root / "E.pas"), "var T: TTable;");
+  fs::remove(Root / "Wiz_Log.txt");
+  fs::remove(Root / "RBackup" / "RExpert.reu");
+  fs::create_symlink(Outside / "Target.txt", Root / "RBackup" / "RExpert.reu");
+  EXPECT_THROW(Run(0), EFileError);
+  EXPECT_EQ(ReadFileBytes(Outside / "Target.txt"), "keep me");
+  EXPECT_EQ(ReadFileBytes(Root / "E.pas"), "var T: TTable;");
+}
+
+TEST_F(SafeRunDiskTest, RunsWithOneLibraryThenAnotherRestoreToTheFirstTree) {
+  Write(Root / "A.pas", "unit A; uses DBTables, IBQuery; var Q: TQuery; I: TIBQuery;");
+  Write(Root / "A.dfm", kFormA);
+  const auto before = Tree();
+  ASSERT_TRUE(Run(0));  // BDE
+  ASSERT_TRUE(Run(0));  // again: nothing changes
+  ASSERT_TRUE(Run(1));  // IBX
+  EXPECT_EQ(ReadFileBytes(Root / "A.pas"),
+            "unit A; uses DBTables, Zan, Quillbase, Rowquill, IBQuery; var Q: TZanQuery; I: "
+            "TZanQuery;");
+  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_EQ(Tree(), before);
+}
+
+TEST_F(SafeRunDiskTest, RestoreRefusesWhatItCannotTrust) {
+  Write(Root / "A.pas", "var Q: TQuery;");
+  Write(Root / "B.pas", "var T: TTable;");
+  const auto before = Tree();
+  ASSERT_TRUE(Run(0));
+  const std::string undo = ReadFileBytes(Root / "RBackup" / "RExpert.reu");
+  const std::string root = Root.string();
+  Write(Outside / "secret.~pas", "secret");
+  chmod((Outside / "secret.~pas").c_str(), 0600);
+  struct TCase {
+    const char* Name;
+    std::string Undo;
+    const char* Problem;  // of the first entry that has one
+  };
+  const TCase cases[] = {
+      {"an original through ..", root + "/sub/../A.pas=" + root + "/RBackup/A.~pas\r\n",
+       "original is not a plain absolute path"},
+      {"a backup outside the backup folder",
+       root + "/A.pas=" + (Outside / "A.~pas").string() + "\r\n",
+       "backup is not in the backup folder"},
+      {"a backup not named after its original", root + "/A.pas=" + root + "/RBackup/B.~pas\r\n",
+       "backup is not named after the original"},
+      {"an original that is a folder", root + "/sub=" + root + "/RBackup/sub.~\r\n",
+       "original is a folder"},
+  };
+  Write(Root / "RBackup" / "sub.~", "x");
+  Write(Outside / "A.~pas", "x");
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Write(Root / "RBackup" / "RExpert.reu", c.Undo + undo);
+    const TRestorePlan plan = PlanRestore(RealFileSystem(), UndoFile(), false);
+    ASSERT_FALSE(plan.CanRestore());
+    EXPECT_EQ(S(plan.Items[0].Problem), c.Problem);
+    EXPECT_FALSE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+    EXPECT_NE(ReadFileBytes(Root / "A.pas").find("TZanQuery"), std::string::npos);
+  }
+  // A backup that is a link to a private file elsewhere.
+  fs::remove(Root / "RBackup" / "A.~pas");
+  fs::create_symlink(Outside / "secret.~pas", Root / "RBackup" / "A.~pas");
+  Write(Root / "RBackup" / "RExpert.reu", undo);
+  EXPECT_EQ(S(PlanRestore(RealFileSystem(), UndoFile(), false).Items[0].Problem),
+            "backup is a symbolic link");
+  fs::remove(Root / "RBackup" / "A.~pas");
+  Write(Root / "RBackup" / "A.~pas", "var Q: TQuery;");
+  // A file edited since the migration is refused, unless forced.
+  Write(Root / "B.pas", "var T: TZanTable; // edited");
+  TRestorePlan plan = PlanRestore(RealFileSystem(), UndoFile(), false);
+  EXPECT_EQ(plan.ChangedFiles(), 1);
+  EXPECT_FALSE(plan.CanRestore());
+  EXPECT_FALSE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_EQ(ReadFileBytes(Root / "B.pas"), "var T: TZanTable; // edited");
+  plan = PlanRestore(RealFileSystem(), UndoFile(), true);
+  EXPECT_TRUE(ExecuteRestore(RealFileSystem(), UndoFile(), plan).Ok);
+  EXPECT_EQ(Tree(), before);
+  // Restored files leave the manifest: a second restore is not refused.
+  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+}
+
+TEST_F(SafeRunDiskTest, OneRunAtATimePerTree) {
+  Write(Root / "A.pas", "var Q: TQuery;");
+  std::unique_ptr<TFolderLock> held;
+  std::u16string holder;
+  ASSERT_TRUE(RealFileSystem().LockFolder(U16(Root), held, holder));
+  try {
+    Run(0);
+    ADD_FAILURE() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_NE(
+        std::string(e.what()).find("Another zanmig run (process " + std::to_string(getpid()) + ")"),
+        std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(ReadFileBytes(Root / "A.pas"), "var Q: TQuery;");
+  EXPECT_FALSE(fs::exists(Root / "Wiz_Log.txt"));
+  held.reset();  // a lock dies with its holder
+  EXPECT_TRUE(Run(0));
+}
+
+}  // namespace
+}  // namespace zan::test

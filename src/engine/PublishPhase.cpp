@@ -60,8 +60,11 @@ void PublishChangedFiles(TRunState& state) {
     if (TFileStatus status = fs.MoveFile(item->TempPath, item->Path); !status) {
       const std::u16string reason = Utf8ToUtf16(status.Message());
       const std::u16string failed = PutBack(state, replaced);
-      RestoreUndoRecord(state);
-      if (failed.empty()) throw EFileError(res::Fmt(res::sPublishRolledBack, {item->Path, reason}));
+      if (failed.empty()) {
+        RestoreUndoRecord(state);
+        throw EFileError(res::Fmt(res::sPublishRolledBack, {item->Path, reason}));
+      }
+      // The undo file stays: it is what restores the originals not put back.
       throw EPublishIncomplete(
           res::Fmt(res::sPublishNotRolledBack, {item->Path, reason, failed, UndoFileName(state)}));
     }

@@ -11,6 +11,7 @@
 #include "ReplacerTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/FormRewriter.h"
+#include "engine/PublishPhase.h"
 #include "engine/RestoreRun.h"
 #include "rtl/dfm/FormFile.h"
 #include "support/FaultyFileSystem.h"
@@ -169,6 +170,41 @@ TEST_F(SafeRunTest, AnInterruptStopsTheRunBeforeAnythingIsPublished) {
   EXPECT_FALSE(memory.Exists(u"/work/RBackup/RExpert.reu"));
   EXPECT_TRUE(memory.Contents(u"/work/Wiz_Log.txt")
                   .ends_with("The run was interrupted; no original was changed.\r\n\r\n"));
+}
+
+TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
+  TMemoryFileSystem memory;
+  AddSweepTree(memory);
+  const auto before = Originals(memory);
+  // A.pas is replaced, then replacing A.dfm fails, and so does putting A.pas back.
+  struct TBrokenDisk : TFileSystemWrapper {
+    using TFileSystemWrapper::TFileSystemWrapper;
+    TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override {
+      if (dest == u"/work/A.dfm")
+        return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
+      return TFileSystemWrapper::MoveFile(source, dest);
+    }
+    TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
+                         bool overwrite) override {
+      if (dest == u"/work/A.pas")
+        return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
+      return TFileSystemWrapper::CopyFile(source, dest, overwrite);
+    }
+  } broken(memory);
+  MakeReplacer(0, &broken);
+  InstallFormConversion(*Replacer);
+  Options->IncludeSubDirs = true;
+  try {
+    Replacer->PerformReplace();
+    ADD_FAILURE() << "no error";
+  } catch (const EPublishIncomplete& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("Cannot replace \"/work/A.dfm\""), std::string::npos) << message;
+    EXPECT_NE(message.find("could not be put back: \"/work/A.pas\""), std::string::npos);
+    EXPECT_NE(message.find("/work/RBackup/RExpert.reu"), std::string::npos);
+  }
+  EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
+  EXPECT_EQ(Originals(memory), before);
 }
 
 TEST_F(SafeRunTest, TemporaryFoldersArePrivateAndNamedForAnyShell) {

@@ -136,7 +136,11 @@ bool ConvertFormsInLanes(TRunState& state, const TFormFileStep& step, const TFor
     changed.notify_all();
     if (report)
       for (auto& entry : outcome.Objects) report->FormObjects.push_back(std::move(entry));
-    if (outcome.Error) std::rethrow_exception(outcome.Error);
+    if (outcome.Error) {
+      state.FormFailed(item, outcome.Error);
+      state.RecordFile(item, 0, false);
+      continue;
+    }
     state.LogChangeCount(outcome.Changes);
     if (outcome.WriteError) std::rethrow_exception(outcome.WriteError);
     if (outcome.Changes > 0) {

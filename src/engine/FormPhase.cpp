@@ -29,10 +29,16 @@ void ConvertForms(TRunState& state, TFormFileStep& step) {
     state.CheckCancelled();
     TWorkItem& form = state.Work[i];
     state.BeginFile(form);
-    const std::string bytes = state.Fs.ReadFile(form.Path);
-    TFormFileStep::TResult result =
-        step.ProcessFormFile(lookup, form.Path, bytes, state.Context.Report);
-    if (result.Changes > 0 && result.Encode) result.Bytes = result.Encode();
+    TFormFileStep::TResult result;
+    try {
+      const std::string bytes = state.Fs.ReadFile(form.Path);
+      result = step.ProcessFormFile(lookup, form.Path, bytes, state.Context.Report);
+      if (result.Changes > 0 && result.Encode) result.Bytes = result.Encode();
+    } catch (...) {
+      state.FormFailed(form, std::current_exception());
+      state.RecordFile(form, 0, false);
+      continue;
+    }
     state.LogChangeCount(result.Changes);
     if (result.Changes > 0) state.WriteChanged(form, result.Bytes);
     state.RecordFile(form, result.Changes, result.Changes > 0);

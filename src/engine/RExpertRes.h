@@ -102,6 +102,8 @@ inline constexpr std::u16string_view sPublishRolledBack =
 inline constexpr std::u16string_view sPublishNotRolledBack =
     u"Cannot replace \"%s\". %s These originals were replaced and could not be put back: %s. "
     u"Restore them from the undo file \"%s\".";
+inline constexpr std::u16string_view sFormLeft =
+    u"Form file \"%s\" is left as it is, and so is the unit that names it (%s): %s";
 inline constexpr std::u16string_view sRunInterrupted =
     u"The run was interrupted; no original was changed.";
 

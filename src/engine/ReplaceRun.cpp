@@ -115,6 +115,7 @@ bool TReplaceRun::RunPhases() {
   RewriteUnits(FState);
   if (!FState.FolderScope()) CollectDatabaseNames(FState, formStep);
   ConvertForms(FState, formStep);
+  FState.LeaveFailedForms();
   FState.CheckCancelled();
   if (context.DryRun) return true;
 

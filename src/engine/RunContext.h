@@ -63,6 +63,10 @@ struct TRunContext {
   /// Whether forms may be converted on two threads at once (when the file
   /// system and the machine allow it).
   bool AllowFormLanes = true;
+  /// A form that cannot be converted is left as it is, with the unit that
+  /// names it (so that the two agree), and the run goes on; otherwise it
+  /// stops the run.
+  bool KeepGoing = false;
 
   bool IsCancelled() const { return Cancelled && Cancelled->load(std::memory_order_relaxed); }
 };

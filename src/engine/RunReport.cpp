@@ -62,6 +62,10 @@ std::string TRunReport::ToJson() const {
   ordered_json warnings = ordered_json::array();
   for (const std::u16string& warning : Warnings) warnings.push_back(u8(warning));
   doc["warnings"] = warnings;
+  ordered_json left = ordered_json::array();
+  for (const TLeftFile& file : LeftFiles)
+    left.push_back({{"file", u8(file.FileName)}, {"reason", u8(file.Reason)}});
+  doc["leftFiles"] = left;
   doc["formLanes"] = FormLanes;
   return doc.dump(2) + "\n";
 }

@@ -42,6 +42,13 @@ struct TRunReport {
   std::vector<TFormObjectEntry> FormObjects;
   std::vector<std::u16string> Errors;
   std::vector<std::u16string> Warnings;  // the run went on (a form named but not found)
+  /// Forms that could not be converted and were left as they were (with
+  /// --keep-going), with the reason; the units naming them were left too.
+  struct TLeftFile {
+    std::u16string FileName;
+    std::u16string Reason;
+  };
+  std::vector<TLeftFile> LeftFiles;
   /// Threads that converted forms beside the run's own (0: one by one).
   int FormLanes = 0;
 

@@ -1,5 +1,7 @@
 #include "engine/RunState.h"
 
+#include <unordered_set>
+
 #include "engine/FileUtils.h"
 #include "engine/PublishManifest.h"
 #include "engine/RExpertRes.h"
@@ -60,6 +62,49 @@ void TRunState::RecordFile(TWorkItem& item, int changes, bool changed) {
   item.Changed = changed;
   if (changed) ++Results.ChangedFilesCount;
   if (Context.Report) Context.Report->Files.push_back({item.Path, changes, changed});
+}
+
+void TRunState::FormFailed(const TWorkItem& form, const std::exception_ptr& why) {
+  if (!Context.KeepGoing) std::rethrow_exception(why);
+  try {
+    std::rethrow_exception(why);
+  } catch (const Exception& e) {
+    FailedForms.emplace_back(form.Path, e.Message());
+  }
+}
+
+void TRunState::LeaveFailedForms() {
+  if (FailedForms.empty()) return;
+  std::unordered_set<std::u16string> leftForms;
+  std::unordered_set<size_t> leftUnits;
+  for (const auto& [path, reason] : FailedForms) leftForms.insert(path);
+  // A unit is left with each of its forms, a form with each unit naming it.
+  for (size_t before = 0; before != leftForms.size() + leftUnits.size();) {
+    before = leftForms.size() + leftUnits.size();
+    for (const TWorkItem& item : Work)
+      if (!item.IsUnit && leftForms.contains(item.Path)) leftUnits.insert(item.NamedBy);
+    for (const TWorkItem& item : Work)
+      if (!item.IsUnit && leftUnits.contains(item.NamedBy)) leftForms.insert(item.Path);
+  }
+  TRunReport* report = Context.Report;
+  for (size_t i = 0; i < Work.size(); ++i) {
+    TWorkItem& item = Work[i];
+    const bool left = item.IsUnit ? leftUnits.contains(i) : leftForms.contains(item.Path);
+    if (!left) continue;
+    if (item.Changed) --Results.ChangedFilesCount;
+    item.Changed = false;
+    if (report)
+      for (TRunReport::TFileEntry& entry : report->Files)
+        if (entry.FileName == item.Path) entry.Changed = false;
+  }
+  for (const auto& [path, reason] : FailedForms) {
+    std::u16string units;
+    for (const TWorkItem& item : Work)
+      if (!item.IsUnit && item.Path == path)
+        units += (units.empty() ? u"\"" : u", \"") + Work[item.NamedBy].Path + u"\"";
+    Warn(res::Fmt(res::sFormLeft, {path, units, reason}));
+    if (report) report->LeftFiles.push_back({path, reason});
+  }
 }
 
 void TRunState::CheckCancelled() const {

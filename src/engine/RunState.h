@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,8 @@ struct TWorkItem {
   uint64_t Hash = 0;
   /// The backup that holds the original (this run's or a first run's).
   std::u16string Backup;
+  /// Of a form: the index in the work list of the unit that named it.
+  size_t NamedBy = 0;
 };
 
 /// The undo file and the manifest as earlier runs left them, and what this
@@ -73,6 +76,8 @@ struct TRunState {
   std::vector<TWorkItem> Work;
   std::u16string TempFolder;
   TUndoRecord Undo;
+  /// The forms that could not be converted (KeepGoing), with the reason.
+  std::vector<std::pair<std::u16string, std::u16string>> FailedForms;
   /// Listings of the folders where resource directives look for forms; the
   /// scanned files do not change while a run reads them.
   TFolderListingCache FolderListings;
@@ -90,6 +95,12 @@ struct TRunState {
   void LogChangeCount(int changeCount);
   /// Counts a changed file and adds the file to the report.
   void RecordFile(TWorkItem& item, int changes, bool changed);
+  /// A form that could not be converted (`why`); with KeepGoing the run
+  /// leaves it and its unit as they are, else the error stops the run.
+  void FormFailed(const TWorkItem& form, const std::exception_ptr& why);
+  /// Leaves the forms that failed, the units that name them and those
+  /// units' other forms as they were (KeepGoing).
+  void LeaveFailedForms();
   /// Raises ERunCancelled when the run's cancellation flag is set.
   void CheckCancelled() const;
 };

@@ -16,7 +16,7 @@ namespace zan {
 namespace {
 
 /// Appends the form `fileName` that a unit names to the work list.
-void AddDiscoveredForm(TRunState& state, const std::u16string& fileName) {
+void AddDiscoveredForm(TRunState& state, const std::u16string& fileName, size_t unit) {
   std::u16string relPath = ExtractFileName(fileName);
   if (state.FolderScope()) {
     relPath = RelativeToFolder(state.Options.Directory, fileName);
@@ -27,15 +27,17 @@ void AddDiscoveredForm(TRunState& state, const std::u16string& fileName) {
       if (item.Path != fileName && AnsiSameText(ExtractFileName(item.Path), relPath))
         throw Exception(res::Fmt(res::sSameBareName, {item.Path, fileName}));
   }
-  state.Work.push_back({fileName, relPath, false});
+  TWorkItem form{fileName, relPath, false};
+  form.NamedBy = unit;
+  state.Work.push_back(std::move(form));
 }
 
 /// Finds the forms `names` that the unit `unitFile` names and appends them
 /// to the work list. When one of them must be left as it is (a link), the
 /// unit must be too, so that unit and forms agree: then nothing is appended
 /// and the result is false.
-bool DiscoverForms(TRunState& state, const std::u16string& unitFile,
-                   const std::vector<TResourceName>& names) {
+bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceName>& names) {
+  const std::u16string unitFile = state.Work[unit].Path;
   std::vector<std::u16string> forms;
   for (const TResourceName& name : names) {
     const std::u16string candidate = ResourceCandidate(unitFile, name);
@@ -50,7 +52,7 @@ bool DiscoverForms(TRunState& state, const std::u16string& unitFile,
       forms.push_back(found);
     }
   }
-  for (const std::u16string& form : forms) AddDiscoveredForm(state, form);
+  for (const std::u16string& form : forms) AddDiscoveredForm(state, form, unit);
   return true;
 }
 
@@ -69,7 +71,7 @@ void RewriteUnits(TRunState& state) {
     TTextEncoding encoding;
     const std::u16string text = ReadTextFile(bytes, encoding, unit.Path, codePage);
     TSourceRewrite rewrite = rewriter.Rewrite(text);
-    if (!DiscoverForms(state, unit.Path, rewrite.ResourceNames)) rewrite = {};
+    if (!DiscoverForms(state, i, rewrite.ResourceNames)) rewrite = {};
     state.LogChangeCount(rewrite.Changes);
     if (rewrite.Changed)
       state.WriteChanged(state.Work[i],

@@ -262,5 +262,20 @@ TEST_F(CliTest, AnInterruptBeforePublishingChangesNothingAndExitsWith130) {
   EXPECT_FALSE(report["errors"].empty());
 }
 
+TEST_F(CliTest, KeepGoingLeavesABrokenFormWithItsUnitAndExitsWithFive) {
+  Write("app/A.pas", "unit A; uses DBTables; {$R *.dfm} var Q: TQuery;");
+  Write("app/A.dfm",
+        "object F: TF\r\n  Caption = 'a' 'b'\r\n  object Q: TQuery\r\n  end\r\nend\r\n");
+  Write("app/B.pas", "var T: TTable;");
+  TCliResult r = Run("replace --library BDE --dir app --no-backup");
+  EXPECT_EQ(r.Exit, 3) << r.Err;
+  EXPECT_EQ(Read("app/B.pas"), "var T: TTable;");
+  r = Run("replace --library BDE --dir app --no-backup --keep-going");
+  EXPECT_EQ(r.Exit, 5) << r.Err;
+  EXPECT_NE(r.Err.find("A.dfm\" is left as it is"), std::string::npos) << r.Err;
+  EXPECT_EQ(Read("app/A.pas"), "unit A; uses DBTables; {$R *.dfm} var Q: TQuery;");
+  EXPECT_EQ(Read("app/B.pas"), "var T: TZanTable;");
+}
+
 }  // namespace
 }  // namespace zan::test

@@ -207,6 +207,39 @@ TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
   EXPECT_EQ(Originals(memory), before);
 }
 
+TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
+  const char kBroken[] =
+      "object F: TF\r\n  Caption = 'a' 'b'\r\n  object Q: TQuery\r\n  end\r\nend\r\n";
+  for (bool keepGoing : {false, true}) {
+    SCOPED_TRACE(keepGoing ? "keep going" : "all or nothing");
+    TMemoryFileSystem memory;
+    AddSweepTree(memory);
+    memory.AddFile(u"/work/A.dfm", kBroken);
+    const auto before = Originals(memory);
+    MakeReplacer(0, &memory);
+    InstallFormConversion(*Replacer);
+    Options->IncludeSubDirs = true;
+    TRunReport report;
+    TRunContext context = Replacer->FrontEndContext();
+    context.KeepGoing = keepGoing;
+    context.Report = &report;
+    if (!keepGoing) {
+      EXPECT_THROW(Replacer->PerformReplace(context, {}), EFormFileError);
+      EXPECT_EQ(Originals(memory), before);
+      continue;
+    }
+    ASSERT_TRUE(Replacer->PerformReplace(context, {}));
+    auto after = Originals(memory);
+    EXPECT_EQ(after.at(u"A.pas"), kUnitA);  // the unit and its form agree
+    EXPECT_EQ(after.at(u"A.dfm"), kBroken);
+    EXPECT_NE(after.at(u"sub/B.pas").find("TZanTable"), std::string::npos);
+    ASSERT_EQ(report.LeftFiles.size(), 1u);
+    EXPECT_EQ(report.LeftFiles[0].FileName, u"/work/A.dfm");
+    EXPECT_EQ(report.ChangedFileCount(), 3);  // B.pas, B.dfm, C.pas
+    EXPECT_EQ(Replacer->UndoList().Count(), 3);
+  }
+}
+
 TEST_F(SafeRunTest, TemporaryFoldersArePrivateAndNamedForAnyShell) {
   TMemoryFileSystem memory;
   AddSweepTree(memory);

@@ -19,6 +19,7 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitError = 3;
 inline constexpr int kExitIncomplete = 4;
+inline constexpr int kExitFilesLeft = 5;
 inline constexpr int kExitInterrupted = 130;
 
 /// A mistake in the command line found after parsing (unknown library, a

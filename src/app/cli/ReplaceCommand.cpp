@@ -42,6 +42,7 @@ struct TReplaceArgs {
   bool DryRun = false;
   std::string Report;
   bool Quiet = false;
+  bool KeepGoing = false;
 };
 
 /// The selection of a project run: the bare names of the chosen units, or of
@@ -176,6 +177,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.ClassRegistry = &TClassRegistry::Global();
   context.CodePage = AnsiCodePage();
   context.DryRun = args.DryRun;
+  context.KeepGoing = args.KeepGoing;
 
   std::shared_ptr<THeadlessIDE> host;
   std::vector<std::u16string> selectedUnits;
@@ -240,7 +242,8 @@ int RunReplace(const TReplaceArgs& args) {
     return kExitSuccess;
   }
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
-  return result ? kExitSuccess : kExitFailure;
+  if (!result) return kExitFailure;
+  return report.LeftFiles.empty() ? kExitSuccess : kExitFilesLeft;
 }
 
 }  // namespace
@@ -282,6 +285,9 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
   cmd->add_option("--report", args->Report, "write a JSON report of the run")
       ->type_name("FILE.json");
+  cmd->add_flag("--keep-going", args->KeepGoing,
+                "leave a form that cannot be converted as it is, with its unit, and go on "
+                "(exit status 5)");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
       "Example: zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");

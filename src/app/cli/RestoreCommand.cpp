@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli/Commands.h"
+#include "app/cli/UndoFileArgument.h"
 #include "engine/RExpertRes.h"
 #include "engine/RestoreRun.h"
 #include "engine/UndoReader.h"
@@ -42,20 +43,24 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
   auto args = std::make_shared<TRestoreArgs>();
   CLI::App* cmd = app.add_subcommand(
       "restore", "Copy the backups named in an undo file back over the originals.");
-  cmd->add_option("UNDO_FILE", args->UndoFile, "the undo file (RExpert.reu) of a replace run")
-      ->required()
-      ->type_name("UNDO_FILE");
+  cmd->add_option("UNDO_FILE", args->UndoFile,
+                  "the undo file (RExpert.reu) of a replace run, or a folder holding "
+                  "RBackup/RExpert.reu (or RExpert.reu itself)")
+      ->required();
   cmd->add_flag("--dry-run", args->DryRun,
                 "list every file that would be put back and whether its backup exists");
-  cmd->footer("Example: zanmig restore ~/src/app/RBackup/RExpert.reu");
+  cmd->footer(
+      "Examples:\n  zanmig restore ~/src/app/RBackup/RExpert.reu\n  zanmig restore ~/src/app");
   return [args] {
     TFileSystem& fs = RealFileSystem();
-    const std::u16string path = CommandLinePath(args->UndoFile);
-    if (!fs.IsFile(path)) throw EFileError(res::Fmt(res::sUndoFileMissing, {path}));
+    const std::u16string path = ResolveUndoFile(fs, CommandLinePath(args->UndoFile));
     if (args->DryRun) return ListRestore(fs, path);
-    const bool result = RestoreFromUndoFile(fs, path);
-    std::cout << Utf16ToUtf8(result ? res::sRestoreSucceeded : res::sRestoreFailed) << "\n";
-    return result ? kExitSuccess : kExitFailure;
+    if (!RestoreFromUndoFile(fs, path)) {
+      PrintError(Utf16ToUtf8(res::sRestoreFailed));
+      return kExitFailure;
+    }
+    std::cout << Utf16ToUtf8(res::sRestoreSucceeded) << "\n";
+    return kExitSuccess;
   };
 }
 

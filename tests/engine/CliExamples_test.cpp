@@ -86,7 +86,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   EXPECT_FALSE(json["formObjects"].empty());
   for (const auto& object : json["formObjects"]) EXPECT_TRUE(object["converted"]) << object.dump();
 
-  TCliRun restore = RunZanmig(Copy, "restore RBackup/RExpert.reu");
+  TCliRun restore = RunZanmig(Copy, "restore .");  // the folder of the run
   ASSERT_EQ(restore.Exit, 0) << restore.Err;
   EXPECT_TRUE(ProjectFiles() == Originals);
 }

@@ -412,8 +412,10 @@ TEST(LL1ParserTest, LongInputsAgreeWithReferenceMatcher) {
   std::function<std::u16string(int)> value = [&](int depth) -> std::u16string {
     if (depth == 0 || random() % 3 == 0) return random() % 2 ? u"12" : u"k1";
     std::u16string list = u"(";
-    for (int i = 0, n = 1 + static_cast<int>(random() % 4); i < n; ++i)
-      list += (i ? u"," : u"") + value(depth - 1);
+    for (int i = 0, n = 1 + static_cast<int>(random() % 4); i < n; ++i) {
+      if (i) list += u",";
+      list += value(depth - 1);
+    }
     return list + u")";
   };
   int far = 0;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/cli/ArgumentCheck.h"
 #include "app/cli/Commands.h"
 #include "app/cli/TerminalProgress.h"
 #include "engine/FileUtils.h"
@@ -94,7 +95,7 @@ void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
 void WriteReport(const TReplaceArgs& args, const TRunReport& report, TFileSystem& fs) {
   if (args.Report.empty()) return;
   TFileStatus status = fs.WriteAtomic(CommandLinePath(args.Report), report.ToJson());
-  if (!status) std::cerr << "zanmig: " << status.Message() << "\n";
+  if (!status) PrintError(status.Message());
 }
 
 /// The files a folder run is expected to take, for the progress line: the
@@ -164,7 +165,8 @@ int RunReplace(const TReplaceArgs& args) {
   const int index = FindCatalogueLibrary(Utf8ToUtf16(args.Library));
   if (index < 0)
     throw TUsageError("--library: unknown library \"" + args.Library +
-                      "\"; `zanmig libraries` lists the names and indexes");
+                      "\" (`zanmig libraries` lists the names and indexes)" +
+                      DidYouMean(args.Library, CatalogueNames()));
   if (args.Dir.empty() == args.Project.empty())
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
@@ -216,7 +218,7 @@ int RunReplace(const TReplaceArgs& args) {
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
   context.Report = &report;
-  TTerminalProgress progress(expectedFiles);
+  TTerminalProgress progress(expectedFiles, baseFolder);
   if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
   context.Shell = &XdgShell();
 
@@ -231,16 +233,17 @@ int RunReplace(const TReplaceArgs& args) {
     throw;
   }
   WriteReport(args, report, fs);
-  for (const std::u16string& warning : report.Warnings)
-    std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
+  for (const std::u16string& warning : report.Warnings) PrintWarning(Utf16ToUtf8(warning));
   if (interrupts.Flag())
-    std::cerr << "zanmig: interrupted while the originals were being replaced; the run was "
-                 "completed first\n";
+    PrintWarning(
+        "interrupted while the originals were being replaced; the run was completed "
+        "first");
 
   if (args.DryRun) {
     PrintDryRun(report);
     return kExitSuccess;
   }
+  // The run's result line goes to stdout, as scripts expect it there.
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
   if (!result) return kExitFailure;
   return report.LeftFiles.empty() ? kExitSuccess : kExitFilesLeft;
@@ -290,7 +293,7 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                 "(exit status 5)");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
-      "Example: zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
+      "Example:\n  zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
   return [args] { return RunReplace(*args); };
 }
 

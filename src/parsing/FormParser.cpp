@@ -18,12 +18,13 @@ enum : int {
   tagFullPropName,
   tagPropValue,
   tagKeyword,
+  tagChildIndex,
   tagNestedObj,
   tagObject,
 };
 
 bool IsCapture(int tag) {
-  return tag >= tagObjName && tag <= tagKeyword;
+  return tag >= tagObjName && tag <= tagChildIndex;
 }
 
 bool IsDelim(char16_t c) {
@@ -37,15 +38,28 @@ bool IsWordChar(char16_t c) {
 }  // namespace
 
 const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
+  // Alternatives are tried in the engine's order (literal, class, rule; by
+  // text, descending), and a rule that has matched is not re-opened; the
+  // names below are chosen for that order. Every construct the first grammar
+  // did not read comes after the ones it did, or matches the same text, so
+  // that an object it read parses exactly as it did.
   static const std::vector<std::u16string_view> rules = {
-      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>",
+      // A header: "object Name: TClass", or without the name ("object
+      // TClass"; <obj_name> sorts first, so the name is taken when a colon
+      // follows), either with a child position " [n]".
+      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type><child_pos>|"
+      u"<keyword><*delim><obj_class><child_pos>",
       u"<obj_name>-<name>",
       u"<obj_type>-<name>",
+      u"<obj_class>-<name>",
+      u"<child_pos>-<*delim>[<child_index>]|",
+      u"<child_index>-<int>",
       u"<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_"
       u"delim>",
       u"<keyword>-object|inherited|inline",
-      u"<name>-<*char><char_or_digit_l>",
-      u"<char_or_digit_l>-<*chars_or_digits>|",
+      // Names take the letters of every script (any character from #128 on).
+      u"<name>-<*name_start><char_or_digit_l>",
+      u"<char_or_digit_l>-<*name_chars>|",
       u"<properties>-<prop>|<nested_obj>|<prop><properties>|<nested_obj><properties>",
       u"<nested_obj>-<object>",
       u"<prop>-<full_prop_name><empty_delim>=<empty_delim><prop_value><*delim>",
@@ -53,30 +67,44 @@ const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
       u"<prop_value>-<value>",
       u"<prop_name>-<name>|<name>.<prop_name>",
       u"<empty_delim>-<*delim>|",
-      u"<value>-<numeric_date>|<number>|<const>|<string>|<string2>|<strings>|<numbers>|<set>|"
-      u"<collection>|<binary>|<name>.<name>",
+      // An identifier value, dotted ("DM.Query1.Field") or starting with a
+      // dot (".Owner"), is a <ref>; <list> comes after <strings> and <numbers>.
+      u"<value>-<numeric_date>|<number>|<string>|<string2>|<strings>|<numbers>|<set>|"
+      u"<collection>|<binary>|<ref>|<list>",
+      u"<ref>-<dotted>|.<dotted>",
+      u"<dotted>-<name>.<dotted>|<name>",
       u"<sign>-+|-|",
       u"<int>-<sign><*digits>",
       u"<fixed_point>-<int>.<*digits>",
       u"<float>-<fixed_point>e<int>|<int>e<int>",
-      u"<number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|<sign><*digits>.<*digits>|"
-      u"<sign><*digits>",
+      // A number may end in the suffix of its type: currency, single, date.
+      u"<number>-<sign><*digits>.<*digits>e<int><num_type>|<sign><*digits>e<int><num_type>|"
+      u"<sign><*digits>.<*digits><num_type>|<sign><*digits><num_type>",
+      u"<num_type>-c|s|d|",
       u"<numeric_date>-<*digits>d",
-      u"<symbols>-<*symbols>|",
+      u"<symbols>-<*string_chars>|",
       u"<byte>-#<*digits>",
       u"<bytes>-<byte>|<byte><bytes>",
       u"<string>-'<symbols>'|<bytes>|<bytes><string>|'<symbols>'<string>",
       u"<string2>-<string>|<empty_delim><string><empty_delim>+<empty_delim><string2>",
-      u"<const>-<name>",
       u"<number_list>-<number>|<number><*delim><number_list>|",
       u"<numbers>-(<empty_delim><number_list><empty_delim>)",
       u"<string_list>-<string2>|<string2><*delim><string_list>|",
       u"<strings>-(<empty_delim><string_list><empty_delim>)",
+      // Values of any kind in parentheses, such as identifiers: "(True)".
+      u"<list>-(<empty_delim><list_items><empty_delim>)",
+      u"<list_items>-<value>|<value><*delim><list_items>|",
       u"<set_items>-<name>|<name><empty_delim>,<empty_delim><set_items>",
       u"<set>-[<empty_delim>]|[<empty_delim><set_items><empty_delim>]",
       u"<item_prop>-<prop_name><empty_delim>=<empty_delim><value>",
       u"<item_props>-<item_prop><*delim><item_props>|<item_prop><*delim>|<*delim>",
-      u"<col_item>-item<*delim><item_props>end",
+      // An item may carry its index (" [n]") and may have no properties; the
+      // item without them sorts last, so a first property named "EndDate" is
+      // never taken for its "end".
+      u"<col_item>-item<item_index><item_body>",
+      u"<item_index>-<*delim>[<int>]|",
+      u"<item_body>-<*delim><item_props>end|<*delim><item_end>",
+      u"<item_end>-end",
       u"<col_items>-<col_item><*delim><col_items>|<col_item>|",
       u"<collection>-\\60<empty_delim><col_items><empty_delim>\\62",
       u"<binary>-{<empty_delim><hex_list><empty_delim>}",
@@ -122,6 +150,7 @@ void TFormParseState::Assign(const TParseState& Source) {
   FCurPropName = source.FCurPropName;
   FObjKeyWord = source.FObjKeyWord;
   FName = source.FName;
+  FChildIndex = source.FChildIndex;
   FNestedObject = source.FNestedObject;
   FObjectCount = source.FObjectCount;
   FObjectPos = source.FObjectPos;
@@ -137,7 +166,7 @@ void TFormParseState::Assign(const TParseState& Source) {
 }
 
 void TFormParseState::Reset() {
-  FTypeName = FCurPropName = FObjKeyWord = FName = TTextRef();
+  FTypeName = FCurPropName = FObjKeyWord = FName = FChildIndex = TTextRef();
   FStartPos = FPropCount = FObjectCount = 0;
   // Zero after every completed parse anyway; also after one a hook aborted.
   FNestedObject = FObjectPos = 0;
@@ -250,7 +279,8 @@ void TFormParser::ConvertProperty(const std::u16string& PropName, const std::u16
 std::u16string TFormParser::MakeObject(int Level) {
   const TFormParseState& state = FormState();
   const std::u16string keyword = state.ObjKeyWord(), name = state.Name();
-  if (keyword.empty() || name.empty()) return {};
+  const std::u16string typeName = state.TypeName(), childIndex = state.ChildIndex();
+  if (keyword.empty() || typeName.empty()) return {};
   const std::u16string indent(static_cast<size_t>(2 * std::max(Level, 0)), u' ');
   const std::u16string propIndent = indent + u"  ";
   const std::u16string lineIndent = propIndent + u"  ";
@@ -258,9 +288,16 @@ std::u16string TFormParser::MakeObject(int Level) {
   if (FIndentHeader) out += indent;
   out += keyword;
   out += u' ';
-  out += name;
-  out += u": ";
-  out += FNewClassName.empty() ? state.TypeName() : FNewClassName;
+  if (!name.empty()) {
+    out += name;
+    out += u": ";
+  }
+  out += FNewClassName.empty() ? typeName : FNewClassName;
+  if (!childIndex.empty()) {
+    out += u" [";
+    out += childIndex;
+    out += u']';
+  }
   out += FLineBreak;
   for (const auto& prop : FProps) {
     const TStringList& lines = prop.Value;
@@ -291,9 +328,28 @@ std::u16string TFormParser::MakeObject(int Level) {
 }
 
 void TFormParser::GetCharClass(const std::u16string& Name, TCharTable& Chars, bool& Run) {
+  Chars = TCharTable();
   if (Name == u"<*delim>") {
-    Chars = TCharTable();
     for (char16_t c : {u'\t', u'\n', u'\r', u' '}) Chars.In[c] = true;
+    Run = true;
+    return;
+  }
+  // Names as the IDE writes them: ASCII letters, "_" and every character
+  // from #128 on (letters of any script); digits after the first.
+  if (Name == u"<*name_start>" || Name == u"<*name_chars>") {
+    for (char16_t c = u'A'; c <= u'Z'; ++c) Chars.In[c] = Chars.In[c + 32] = true;
+    Chars.In[u'_'] = true;
+    for (char16_t c = 128; c < 256; ++c) Chars.In[c] = true;
+    Chars.High = true;
+    Run = Name == u"<*name_chars>";
+    if (Run)
+      for (char16_t c = u'0'; c <= u'9'; ++c) Chars.In[c] = true;
+    return;
+  }
+  // Inside quotes: every character but the quote and #0.
+  if (Name == u"<*string_chars>") {
+    for (char16_t c = 1; c < 256; ++c) Chars.In[c] = c != u'\'';
+    Chars.High = true;
     Run = true;
     return;
   }
@@ -304,6 +360,8 @@ int TFormParser::NonTerminalTag(const std::u16string& Name) {
   static const std::pair<std::u16string_view, int> tags[] = {
       {u"<obj_name>", tagObjName},
       {u"<obj_type>", tagObjType},
+      {u"<obj_class>", tagObjType},
+      {u"<child_index>", tagChildIndex},
       {u"<full_prop_name>", tagFullPropName},
       {u"<prop_value>", tagPropValue},
       {u"<keyword>", tagKeyword},
@@ -345,6 +403,9 @@ void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
         break;
       case tagKeyword:
         if (state.FNestedObject == 0) state.FObjKeyWord = text;
+        break;
+      case tagChildIndex:
+        if (state.FNestedObject == 0) state.FChildIndex = text;
         break;
       case tagFullPropName:
         state.FCurPropName = text;
@@ -401,6 +462,7 @@ void TFormParser::DoAfterParse(bool& Result) {
   state.FName = state.Keep(state.FName);
   state.FTypeName = state.Keep(state.FTypeName);
   state.FObjKeyWord = state.Keep(state.FObjKeyWord);
+  state.FChildIndex = state.Keep(state.FChildIndex);
   state.FCurPropName = state.Keep(state.FCurPropName);
 }
 

@@ -118,9 +118,25 @@ TEST(LL1ParserTest, FormGrammarPreparesAsDocumented) {
             "<full_prop_name>=<prop_value><*delim>|<full_prop_name>=<*delim><prop_value><*delim>|"
             "<full_prop_name><*delim>=<prop_value><*delim>|"
             "<full_prop_name><*delim>=<*delim><prop_value><*delim>");
+  // An identifier (<ref>) before the numbers, values in parentheses of any
+  // kind (<list>) after the lists of strings and of numbers.
   EXPECT_EQ(DumpRule(parser, "<value>"),
-            "<strings>|<string>|<string2>|<set>|<numeric_date>|<numbers>|<number>|<name>.<name>|"
-            "<const>|<collection>|<binary>");
+            "<strings>|<string>|<string2>|<set>|<ref>|<numeric_date>|<numbers>|<number>|<list>|"
+            "<collection>|<binary>");
+  // The header with a name before the one without, each with its child
+  // position before the one without.
+  EXPECT_EQ(DumpRule(parser, "<obj_header>"),
+            "<keyword><*delim><obj_name><*delim>:<obj_type><*delim>[<child_index>]|"
+            "<keyword><*delim><obj_name><*delim>:<obj_type>|"
+            "<keyword><*delim><obj_name><*delim>:<*delim><obj_type><*delim>[<child_index>]|"
+            "<keyword><*delim><obj_name><*delim>:<*delim><obj_type>|"
+            "<keyword><*delim><obj_name>:<obj_type><*delim>[<child_index>]|"
+            "<keyword><*delim><obj_name>:<obj_type>|"
+            "<keyword><*delim><obj_name>:<*delim><obj_type><*delim>[<child_index>]|"
+            "<keyword><*delim><obj_name>:<*delim><obj_type>|"
+            "<keyword><*delim><obj_class><*delim>[<child_index>]|<keyword><*delim><obj_class>");
+  // An item with properties before the one without.
+  EXPECT_EQ(DumpRule(parser, "<item_body>"), "<*delim><item_props>end|<*delim><item_end>");
   EXPECT_EQ(DumpRule(parser, "<properties>"),
             "<prop><properties>|<prop>|<nested_obj><properties>|<nested_obj>");
   for (const auto& name : parser.RuleNames())
@@ -371,11 +387,12 @@ TEST(LL1ParserTest, FormGrammarAgreesWithReferenceMatcher) {
       });
   // Random texts built from pieces of form syntax, so that many get far.
   const std::u16string pieces[] = {
-      u"object ", u"inherited ", u"A",    u"b1",   u": ",     u":",     u"TQ", u"\r\n", u"  ",
-      u" ",       u"end",        u"End",  u"Page", u"X",      u".",     u"=",  u" = ",  u"'s'",
-      u"''",      u"#13",        u"#10",  u"+",    u"(",      u")",     u"[",  u"]",    u",",
-      u"<",       u">",          u"item", u"{",    u"}",      u"0A",    u"12", u"-3",   u".5",
-      u"e2",      u"1d",         u"True", u"\t",   u"\u00e9", u"\u0416"};
+      u"object ", u"inherited ", u"A",    u"b1",  u": ",   u":",     u"TQ",   u"\r\n",
+      u"  ",      u" ",          u"end",  u"End", u"Page", u"X",     u".",    u"=",
+      u" = ",     u"'s'",        u"''",   u"#13", u"#10",  u"+",     u"(",    u")",
+      u"[",       u"]",          u",",    u"<",   u">",    u"item",  u"{",    u"}",
+      u"0A",      u"12",         u"-3",   u".5",  u"e2",   u"1d",    u"True", u"\t",
+      u"\u00e9",  u"\u0416",     u" [3]", u"0c",  u"1.5s", u".Owner"};
   std::mt19937 random(777);
   int matched = 0;
   for (int i = 0; i < 20000; ++i) {

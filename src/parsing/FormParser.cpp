@@ -71,7 +71,8 @@ const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
       // dot (".Owner"), is a <ref>; <list> comes after <strings> and <numbers>.
       u"<value>-<numeric_date>|<number>|<string>|<string2>|<strings>|<numbers>|<set>|"
       u"<collection>|<binary>|<ref>|<list>",
-      u"<ref>-<dotted>|.<dotted>",
+      // "-INF" is the text of a negative infinite float, read as an identifier.
+      u"<ref>-<dotted>|.<dotted>|-inf<num_type>",
       u"<dotted>-<name>.<dotted>|<name>",
       u"<sign>-+|-|",
       u"<int>-<sign><*digits>",
@@ -433,15 +434,19 @@ void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
   }
 }
 
-// An object's closing "end" must be a whole word: the object without
-// properties is tried first, and its "end" also matches the first letters of
-// a first property named EndPage or EndDate.
+// An object's closing "end" must be a whole word that is no property name:
+// the object without properties is tried first, and its "end" also matches
+// the first letters of a first property named EndPage or EndDate, or a first
+// property named End ("End = 1", "End.Value = 1").
 bool TFormParser::AcceptAlternative(int Tag, const std::u16string& Alternative) {
-  if (Tag != tagObject || !Alternative.ends_with(u"end")) return true;
+  if (Tag != tagObject) return true;
+  const bool delimAfter = Alternative.ends_with(u"end<*delim>");
+  if (!delimAfter && !Alternative.ends_with(u"end")) return true;
   const std::u16string_view input = InputStr();
-  const int pos = FormState().CurPos();
-  return static_cast<size_t>(pos) > input.size() ||
-         !IsWordChar(input[static_cast<size_t>(pos - 1)]);
+  size_t pos = static_cast<size_t>(FormState().CurPos() - 1);
+  if (!delimAfter && pos < input.size() && IsWordChar(input[pos])) return false;
+  while (pos < input.size() && (input[pos] == u' ' || input[pos] == u'\t')) ++pos;
+  return pos >= input.size() || (input[pos] != u'=' && input[pos] != u'.');
 }
 
 void TFormParser::DoBeforeParse() {

@@ -146,8 +146,12 @@ TEST(FormParserTest, ObjectsThatParse) {
       {u"object A: TB\n  V = (\n    True\n    'x'\n    (\n      1)\n    clRed)\nend",
        "object A: TB {V=(\\r\\n    True\\r\\n    'x'\\r\\n    (\\r\\n      1)\\r\\n    "
        "clRed)\\r\\n} + |"},
-      {u"object A: TB\n  O = .Owner\n  F = DM.Query1.Field\nend",
-       "object A: TB {O=.Owner\\r\\n; F=DM.Query1.Field\\r\\n} + |"},
+      {u"object A: TB\n  O = .Owner\n  F = DM.Query1.Field\n  N = -INF\n  S = -INFs\nend",
+       "object A: TB {O=.Owner\\r\\n; F=DM.Query1.Field\\r\\n; N=-INF\\r\\n; S=-INFs\\r\\n} + |"},
+      // A first property named End is no "end" of the object.
+      {u"object A: TB\n  End = 1\n  End.Value = 2\nend",
+       "object A: TB {End=1\\r\\n; End.Value=2\\r\\n} + |"},
+      {u"object A: TB\n  End.Value = 2\nend", "object A: TB {End.Value=2\\r\\n} + |"},
   };
   for (const auto& c : cases) {
     THookParser parser;

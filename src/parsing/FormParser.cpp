@@ -18,13 +18,12 @@ enum : int {
   tagFullPropName,
   tagPropValue,
   tagKeyword,
-  tagChildIndex,
   tagNestedObj,
   tagObject,
 };
 
 bool IsCapture(int tag) {
-  return tag >= tagObjName && tag <= tagChildIndex;
+  return tag >= tagObjName && tag <= tagKeyword;
 }
 
 bool IsDelim(char16_t c) {
@@ -46,14 +45,14 @@ const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
   static const std::vector<std::u16string_view> rules = {
       // A header: "object Name: TClass", or without the name ("object
       // TClass"; <obj_name> sorts first, so the name is taken when a colon
-      // follows), either with a child position " [n]".
-      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type><child_pos>|"
-      u"<keyword><*delim><obj_class><child_pos>",
+      // follows). The class may be followed by a child position " [n]",
+      // read with it so that the header is not read twice; LeaveNonTerminal
+      // takes the two apart.
+      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>|"
+      u"<keyword><*delim><obj_class>",
       u"<obj_name>-<name>",
-      u"<obj_type>-<name>",
-      u"<obj_class>-<name>",
-      u"<child_pos>-<*delim>[<child_index>]|",
-      u"<child_index>-<int>",
+      u"<obj_type>-<name><*delim>[<int>]|<name>",
+      u"<obj_class>-<name><*delim>[<int>]|<name>",
       u"<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_"
       u"delim>",
       u"<keyword>-object|inherited|inline",
@@ -79,8 +78,9 @@ const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
       u"<fixed_point>-<int>.<*digits>",
       u"<float>-<fixed_point>e<int>|<int>e<int>",
       // A number may end in the suffix of its type: currency, single, date.
-      u"<number>-<sign><*digits>.<*digits>e<int><num_type>|<sign><*digits>e<int><num_type>|"
-      u"<sign><*digits>.<*digits><num_type>|<sign><*digits><num_type>",
+      u"<number>-<plain_number><num_type>",
+      u"<plain_number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|"
+      u"<sign><*digits>.<*digits>|<sign><*digits>",
       u"<num_type>-c|s|d|",
       u"<numeric_date>-<*digits>d",
       u"<symbols>-<*string_chars>|",
@@ -359,15 +359,10 @@ void TFormParser::GetCharClass(const std::u16string& Name, TCharTable& Chars, bo
 
 int TFormParser::NonTerminalTag(const std::u16string& Name) {
   static const std::pair<std::u16string_view, int> tags[] = {
-      {u"<obj_name>", tagObjName},
-      {u"<obj_type>", tagObjType},
-      {u"<obj_class>", tagObjType},
-      {u"<child_index>", tagChildIndex},
-      {u"<full_prop_name>", tagFullPropName},
-      {u"<prop_value>", tagPropValue},
-      {u"<keyword>", tagKeyword},
-      {u"<nested_obj>", tagNestedObj},
-      {u"<object>", tagObject},
+      {u"<obj_name>", tagObjName},     {u"<obj_type>", tagObjType},
+      {u"<obj_class>", tagObjType},    {u"<full_prop_name>", tagFullPropName},
+      {u"<prop_value>", tagPropValue}, {u"<keyword>", tagKeyword},
+      {u"<nested_obj>", tagNestedObj}, {u"<object>", tagObject},
   };
   for (const auto& [name, tag] : tags)
     if (Name == name) return tag;
@@ -400,14 +395,26 @@ void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
         if (state.FNestedObject == 0) state.FName = text;
         break;
       case tagObjType:
-        if (state.FNestedObject == 0) state.FTypeName = text;
+        if (state.FNestedObject == 0) {
+          // "TClass [n]": the class and the child position.
+          state.FTypeName = text;
+          state.FChildIndex = {};
+          const size_t start = static_cast<size_t>(text.Start - 1);
+          const size_t open = input.substr(start, static_cast<size_t>(text.Length)).find(u'[');
+          if (open != std::u16string_view::npos) {
+            size_t typeEnd = start + open;
+            while (IsDelim(input[typeEnd - 1])) --typeEnd;
+            state.FTypeName.Length = static_cast<int>(typeEnd - start);
+            // Between the brackets, the last character of the text being "]".
+            state.FChildIndex = {text.Start + static_cast<int>(open) + 1,
+                                 text.Length - static_cast<int>(open) - 2};
+          }
+        }
         break;
       case tagKeyword:
         if (state.FNestedObject == 0) state.FObjKeyWord = text;
         break;
-      case tagChildIndex:
-        if (state.FNestedObject == 0) state.FChildIndex = text;
-        break;
+
       case tagFullPropName:
         state.FCurPropName = text;
         break;

@@ -94,7 +94,7 @@ using TGetPropertyValue = std::function<std::u16string(const std::u16string& Pro
                                                        const std::u16string& OldPropValue)>;
 
 /// The form parser (see the file comment). One belongs to each replacer; its
-/// grammar is the 50 rules of the form grammar, prepared by its first parse.
+/// grammar is the 49 rules of the form grammar, prepared by its first parse.
 /// It reads everything the IDE writes: headers without a name and with a
 /// child position " [n]", collection items with an index or without
 /// properties, values in parentheses of any kind, typed numbers ("0c",
@@ -167,7 +167,7 @@ class TFormParser : public TLL1Parser {
   bool IndentHeader() const { return FIndentHeader; }
   void SetIndentHeader(bool Value) { FIndentHeader = Value; }
 
-  /// The 50 rules of the form grammar, in the order they are added.
+  /// The 49 rules of the form grammar, in the order they are added.
   static const std::vector<std::u16string_view>& FormGrammar();
 
  protected:

@@ -123,18 +123,14 @@ TEST(LL1ParserTest, FormGrammarPreparesAsDocumented) {
   EXPECT_EQ(DumpRule(parser, "<value>"),
             "<strings>|<string>|<string2>|<set>|<ref>|<numeric_date>|<numbers>|<number>|<list>|"
             "<collection>|<binary>");
-  // The header with a name before the one without, each with its child
-  // position before the one without.
+  // The header with a name before the one without; a class with a child
+  // position before one without.
   EXPECT_EQ(DumpRule(parser, "<obj_header>"),
-            "<keyword><*delim><obj_name><*delim>:<obj_type><*delim>[<child_index>]|"
             "<keyword><*delim><obj_name><*delim>:<obj_type>|"
-            "<keyword><*delim><obj_name><*delim>:<*delim><obj_type><*delim>[<child_index>]|"
             "<keyword><*delim><obj_name><*delim>:<*delim><obj_type>|"
-            "<keyword><*delim><obj_name>:<obj_type><*delim>[<child_index>]|"
-            "<keyword><*delim><obj_name>:<obj_type>|"
-            "<keyword><*delim><obj_name>:<*delim><obj_type><*delim>[<child_index>]|"
-            "<keyword><*delim><obj_name>:<*delim><obj_type>|"
-            "<keyword><*delim><obj_class><*delim>[<child_index>]|<keyword><*delim><obj_class>");
+            "<keyword><*delim><obj_name>:<obj_type>|<keyword><*delim><obj_name>:<*delim><obj_type>|"
+            "<keyword><*delim><obj_class>");
+  EXPECT_EQ(DumpRule(parser, "<obj_type>"), "<name><*delim>[<int>]|<name>");
   // An item with properties before the one without.
   EXPECT_EQ(DumpRule(parser, "<item_body>"), "<*delim><item_props>end|<*delim><item_end>");
   EXPECT_EQ(DumpRule(parser, "<properties>"),

@@ -63,6 +63,11 @@ void TZanFormParser::ConvertProperty(const std::u16string& PropName,
   if (FChanges == changes) FDropped[FormState().CurPos()] = PropName;
 }
 
+bool TZanFormParser::StoresDifferencesOnly() const {
+  const std::u16string keyword = FormState().ObjKeyWord();
+  return SameText(keyword, u"inherited") || SameText(keyword, u"inline");
+}
+
 std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
   std::vector<std::u16string> names;
   for (const auto& [pos, name] : FDropped) names.push_back(name);

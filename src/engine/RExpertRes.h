@@ -104,6 +104,14 @@ inline constexpr std::u16string_view sPublishNotRolledBack =
     u"Restore them from the undo file \"%s\".";
 inline constexpr std::u16string_view sFormLeft =
     u"Form file \"%s\" is left as it is, and so is the unit that names it (%s): %s";
+inline constexpr std::u16string_view sNoUnitInFolder =
+    u"No unit (.pas or .dpr) was found in folder \"%s\"%s; nothing was changed.";
+inline constexpr std::u16string_view sUnitsInSubFolders =
+    u" (its sub-folders hold units: include them, with --recursive on the command line)";
+inline constexpr std::u16string_view sNoUnitInProject =
+    u"No unit was selected in project \"%s\"; nothing was changed.";
+inline constexpr std::u16string_view sLogNotViewed =
+    u"The log \"%s\" could not be shown: no viewer could be started (xdg-open).";
 inline constexpr std::u16string_view sRunInterrupted =
     u"The run was interrupted; no original was changed.";
 

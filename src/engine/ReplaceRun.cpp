@@ -59,6 +59,9 @@ bool TReplaceRun::Execute() {
   if (!context.DryRun) Lock(scope.BaseFolder(FState));
 
   FBaseFolder = scope.BaseFolder(FState);
+  // Listed before anything is written: a scope without units writes nothing.
+  std::vector<std::u16string> scanWarnings;
+  std::vector<TWorkItem> units = scope.ListUnits(FState, scanWarnings);
   std::u16string logFile;
   if (options.WriteLog && !context.DryRun) {
     logFile = JoinPath(FBaseFolder, res::sLogFileName);
@@ -74,7 +77,8 @@ bool TReplaceRun::Execute() {
     });
     if (context.Busy) context.Busy->StartWait();
     FState.Log.WriteLine(res::sInitializingUnitList);
-    FState.Work = scope.ListUnits(FState);
+    FState.Work = std::move(units);
+    for (const std::u16string& warning : scanWarnings) FState.Warn(warning);
     FState.Replacer.FormFileStep().Prepare(context);
     TScopeExit forgetWork([&] {
       FState.Work.clear();
@@ -104,7 +108,9 @@ bool TReplaceRun::Execute() {
     report->Result = result;
     report->Completed = true;
   }
-  if (!logFile.empty() && options.ViewLog && context.Shell) context.Shell->Open(logFile);
+  if (!logFile.empty() && options.ViewLog && context.Shell && !context.Shell->Open(logFile) &&
+      report)
+    report->Warnings.push_back(res::Fmt(res::sLogNotViewed, {logFile}));
   return result;
 }
 

@@ -13,19 +13,20 @@ namespace zan {
 
 namespace {
 
-void ScanFolder(TRunState& state, const std::u16string& folder, std::vector<TWorkItem>& units) {
+void ScanFolder(const TRunState& state, const std::u16string& folder, std::vector<TWorkItem>& units,
+                std::vector<std::u16string>& warnings) {
   const std::u16string& root = state.Options.Directory;
   for (const TFolderEntry& entry : state.Fs.ListFolder(folder)) {
     const std::u16string path = JoinPath(folder, entry.Name);
     if (entry.IsFolder) {
       if (!state.Options.IncludeSubDirs) continue;
       if (entry.IsLink)
-        state.Warn(res::Fmt(res::sFolderLinkSkipped, {path}));
+        warnings.push_back(res::Fmt(res::sFolderLinkSkipped, {path}));
       else
-        ScanFolder(state, path, units);
+        ScanFolder(state, path, units, warnings);
     } else if (IsSourceUnitFile(entry.Name)) {
       if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
-        state.Warn(why);
+        warnings.push_back(why);
       else
         units.push_back({path, RelativeToFolder(root, path), true});
     }
@@ -96,19 +97,33 @@ std::u16string TRunScope::BaseFolder(const TRunState& state) const {
   return state.FolderScope() ? state.Options.Directory : ExtractFileDir(FProjectFileName);
 }
 
-std::vector<TWorkItem> TRunScope::ListUnits(TRunState& state) const {
+std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
+                                            std::vector<std::u16string>& warnings) const {
   std::vector<TWorkItem> units;
   if (state.FolderScope()) {
-    ScanFolder(state, state.Options.Directory, units);
+    ScanFolder(state, state.Options.Directory, units, warnings);
   } else {
     for (const std::u16string& path : FProjectUnits) {
       if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
-        state.Warn(why);
+        warnings.push_back(why);
       else
         units.push_back({path, ExtractFileName(path), true});
     }
   }
-  return units;
+  if (!units.empty() || !warnings.empty()) return units;
+  if (!state.FolderScope()) throw Exception(res::Fmt(res::sNoUnitInProject, {FProjectFileName}));
+  // Units only in sub-folders: say how to take them.
+  std::u16string hint;
+  if (!state.Options.IncludeSubDirs) {
+    TReplaceOptions deeper = state.Options;
+    deeper.IncludeSubDirs = true;
+    TRunState probe(state.Replacer, deeper, state.Context, state.Log, state.Results);
+    std::vector<TWorkItem> nested;
+    std::vector<std::u16string> ignored;
+    ScanFolder(probe, deeper.Directory, nested, ignored);
+    if (!nested.empty()) hint = std::u16string(res::sUnitsInSubFolders);
+  }
+  throw EFileError(res::Fmt(res::sNoUnitInFolder, {state.Options.Directory, hint}));
 }
 
 }  // namespace zan

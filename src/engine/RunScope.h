@@ -28,8 +28,11 @@ class TRunScope {
   /// The folder the log goes into: the scanned folder or the project's.
   std::u16string BaseFolder(const TRunState& state) const;
   /// The units of the scope, in order: the folder's as listed (sub-folders
-  /// where they come), or the selection's.
-  std::vector<TWorkItem> ListUnits(TRunState& state) const;
+  /// where they come), or the selection's. What it leaves out (links, names
+  /// the undo file cannot hold) goes to `warnings`. Raises, naming the
+  /// folder or project, when the scope holds no unit at all.
+  std::vector<TWorkItem> ListUnits(const TRunState& state,
+                                   std::vector<std::u16string>& warnings) const;
 
  private:
   std::u16string FProjectFileName;

@@ -244,6 +244,47 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
   }
 }
 
+TEST_F(SafeRunTest, AScopeWithoutUnitsWritesNothingAndSaysWhy) {
+  struct TCase {
+    const char* Name;
+    std::vector<const char16_t*> Files;
+    bool Recursive;
+    const char* Message;
+  };
+  const TCase cases[] = {
+      {"an empty folder",
+       {},
+       false,
+       "No unit (.pas or .dpr) was found in folder \"/work\"; nothing was changed."},
+      {"units only in sub-folders",
+       {u"/work/sub/A.pas"},
+       false,
+       "No unit (.pas or .dpr) was found in folder \"/work\" (its sub-folders hold units: "
+       "include them, with --recursive on the command line); nothing was changed."},
+      {"no unit anywhere",
+       {u"/work/notes.txt", u"/work/sub/F.dfm"},
+       true,
+       "No unit (.pas or .dpr) was found in folder \"/work\"; nothing was changed."},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryFileSystem memory;
+    memory.AddFolder(u"/work");
+    for (const char16_t* file : c.Files) memory.AddFile(file, "x");
+    MakeReplacer(0, &memory);
+    Options->IncludeSubDirs = c.Recursive;
+    memory.ClearWritten();
+    try {
+      Replacer->PerformReplace();
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_TRUE(memory.WrittenFiles().empty());
+    EXPECT_FALSE(memory.Exists(u"/work/RBackup"));
+  }
+}
+
 TEST_F(SafeRunTest, TemporaryFoldersArePrivateAndNamedForAnyShell) {
   TMemoryFileSystem memory;
   AddSweepTree(memory);

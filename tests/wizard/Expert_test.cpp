@@ -372,6 +372,7 @@ TEST_F(ExpertTest, CancellingTheWizardLeavesTheSettingsUntouched) {
 }
 
 TEST_F(ExpertTest, SettingsComeInBeforeShowingAndGoOutAfterTheRun) {
+  Fs.AddFile(u"/data/app/Unit1.pas", kUnit1);  // a folder without units is refused
   {
     TRegIniFile registry = Registry();
     const std::u16string section = Opts().Caption();

@@ -276,8 +276,9 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                                ->type_name("DIR");
   cmd->add_flag("--no-backup", args->NoBackup, "make no backups and no undo file")
       ->excludes(backupDir);
-  cmd->add_flag("--no-log", args->NoLog, "write no log file (Wiz_Log.txt)");
-  cmd->add_flag("--view-log", args->ViewLog, "open the log with the desktop's viewer afterwards");
+  CLI::Option* noLog = cmd->add_flag("--no-log", args->NoLog, "write no log file (Wiz_Log.txt)");
+  cmd->add_flag("--view-log", args->ViewLog, "open the log with the desktop's viewer afterwards")
+      ->excludes(noLog);
   cmd->add_option("--connection-defs", args->ConnectionDefs,
                   "FireDAC/AnyDAC connection definition file")
       ->type_name("INI")

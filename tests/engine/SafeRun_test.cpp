@@ -77,46 +77,63 @@ class SafeRunTest : public ReplacerTest {
   }
 };
 
-TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
-  TMemoryFileSystem pristine;
-  AddSweepTree(pristine);
-  const auto before = Originals(pristine);
+/// Counts the calls of each kind of operation that `act` makes on a tree
+/// `fill` builds, then repeats it failing each of those calls in turn and
+/// hands the tree, the failed kind and `act`'s outcome to `check`. Returns
+/// the number of failure points swept.
+template <typename TFill, typename TAct, typename TCheck>
+int SweepFailurePoints(TFill fill, TAct act, TCheck check) {
   int swept = 0;
   for (TFileOp op : kSweptOps) {
     int calls = 0;
     {
       TMemoryFileSystem memory;
-      AddSweepTree(memory);
+      fill(memory);
       TFaultyFileSystem counting(memory);
-      ASSERT_TRUE(RunOver(counting));
+      EXPECT_TRUE(act(counting));
       calls = counting.Calls(op);
     }
-    for (int n = 1; n <= calls; ++n) {
+    for (int n = 1; n <= calls; ++n, ++swept) {
       SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " +
                    std::to_string(n));
-      ++swept;
       TMemoryFileSystem memory;
-      AddSweepTree(memory);
+      fill(memory);
       TFaultyFileSystem faulty(memory);
       faulty.FailNth(op, n);
-      const bool completed = RunOver(faulty);
-      if (!completed) {
-        EXPECT_EQ(Originals(memory), before);
-        // Removing the temporary folder is what failed: it may stay.
-        if (op != TFileOp::Remove) {
-          EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
-        }
+      bool completed = false;
+      try {
+        completed = act(faulty);
+      } catch (const Exception&) {
       }
-      // Whatever undo file there is gives back every original.
-      if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
-        const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
-        if (completed) {
-          EXPECT_TRUE(restored);
-        }
-        EXPECT_EQ(Originals(memory), before);
-      }
+      check(memory, op, completed);
     }
   }
+  return swept;
+}
+
+TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
+  TMemoryFileSystem pristine;
+  AddSweepTree(pristine);
+  const auto before = Originals(pristine);
+  const int swept = SweepFailurePoints(
+      AddSweepTree, [this](TFileSystem& fs) { return RunOver(fs); },
+      [&](TMemoryFileSystem& memory, TFileOp op, bool completed) {
+        if (!completed) {
+          EXPECT_EQ(Originals(memory), before);
+          // Removing the temporary folder is what failed: it may stay.
+          if (op != TFileOp::Remove) {
+            EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+          }
+        }
+        // Whatever undo file there is gives back every original.
+        if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
+          const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
+          if (completed) {
+            EXPECT_TRUE(restored);
+          }
+          EXPECT_EQ(Originals(memory), before);
+        }
+      });
   EXPECT_GT(swept, 40);
 }
 
@@ -127,35 +144,15 @@ TEST_F(SafeRunTest, EveryFailurePointOfARestoreLeavesARestoreThatCompletes) {
   ASSERT_TRUE(RunOver(converted));
   ASSERT_NE(Originals(converted), before);
   const auto snapshot = converted.FilesUnder(u"/");
-  int swept = 0;
-  auto fresh = [&](TMemoryFileSystem& memory) {
-    for (const auto& [path, bytes] : snapshot) memory.AddFile(u"/" + path, bytes);
-  };
-  for (TFileOp op : kSweptOps) {
-    int calls = 0;
-    {
-      TMemoryFileSystem memory;
-      fresh(memory);
-      TFaultyFileSystem counting(memory);
-      ASSERT_TRUE(RestoreFromUndoFile(counting, u"/work/RBackup/RExpert.reu"));
-      calls = counting.Calls(op);
-    }
-    for (int n = 1; n <= calls; ++n) {
-      SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " +
-                   std::to_string(n));
-      ++swept;
-      TMemoryFileSystem memory;
-      fresh(memory);
-      TFaultyFileSystem faulty(memory);
-      faulty.FailNth(op, n);
-      try {
-        RestoreFromUndoFile(faulty, u"/work/RBackup/RExpert.reu");
-      } catch (const Exception&) {
-      }
-      EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
-      EXPECT_EQ(Originals(memory), before);
-    }
-  }
+  const int swept = SweepFailurePoints(
+      [&](TMemoryFileSystem& memory) {
+        for (const auto& [path, bytes] : snapshot) memory.AddFile(u"/" + path, bytes);
+      },
+      [](TFileSystem& fs) { return RestoreFromUndoFile(fs, u"/work/RBackup/RExpert.reu"); },
+      [&](TMemoryFileSystem& memory, TFileOp, bool) {
+        EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
+        EXPECT_EQ(Originals(memory), before);
+      });
   EXPECT_GT(swept, 10);
 }
 

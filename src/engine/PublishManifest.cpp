@@ -27,9 +27,20 @@ uint64_t Mix(uint64_t h) {
 }  // namespace
 
 uint64_t ContentHash(std::string_view bytes) {
-  // Eight bytes a step: the run hashes every file it publishes.
-  uint64_t h = 0x9e3779b97f4a7c15ULL ^ bytes.size();
+  // Thirty-two bytes a step in four independent lanes: the run hashes every
+  // file it publishes, and the lanes keep the multiplier busy.
+  constexpr uint64_t kPrime = 0x9e3779b97f4a7c15ULL;
+  uint64_t lane[4] = {kPrime ^ bytes.size(), kPrime * 3, kPrime * 5, kPrime * 7};
   size_t i = 0;
+  for (; i + 32 <= bytes.size(); i += 32) {
+    for (int k = 0; k < 4; ++k) {
+      uint64_t word;
+      std::memcpy(&word, bytes.data() + i + 8 * k, 8);
+      lane[k] = (lane[k] ^ word) * kPrime;
+      lane[k] ^= lane[k] >> 29;
+    }
+  }
+  uint64_t h = Mix(lane[0]) ^ Mix(lane[1] + 1) ^ Mix(lane[2] + 2) ^ Mix(lane[3] + 3);
   for (; i + 8 <= bytes.size(); i += 8) {
     uint64_t word;
     std::memcpy(&word, bytes.data() + i, 8);

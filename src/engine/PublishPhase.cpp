@@ -44,7 +44,7 @@ void PublishChangedFiles(TRunState& state) {
   if (state.Results.ChangedFilesCount > 0) state.Log.WriteLine(res::sReplacingOriginals);
   TFileSystem& fs = state.Fs;
   for (const TWorkItem* item : items)
-    if (fs.IsLink(item->Path) || !fs.CanReplace(item->Path))
+    if (!fs.CanReplace(item->Path))
       throw EFileError(res::Fmt(res::sCannotReplaceOriginal, {item->Path}));
   if (!state.Options.MakeBackup) {
     // Without backups the run keeps the originals itself until it is done.

@@ -25,7 +25,8 @@ void ScanFolder(const TRunState& state, const std::u16string& folder, std::vecto
       else
         ScanFolder(state, path, units, warnings);
     } else if (IsSourceUnitFile(entry.Name)) {
-      if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
+      // The listing says already whether the entry is a link.
+      if (const std::u16string why = WhyFileIsLeft(path, entry.IsLink); !why.empty())
         warnings.push_back(why);
       else
         units.push_back({path, RelativeToFolder(root, path), true});
@@ -35,11 +36,15 @@ void ScanFolder(const TRunState& state, const std::u16string& folder, std::vecto
 
 }  // namespace
 
-std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path) {
+std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink) {
   if (path.find_first_of(u"\r\n") != std::u16string::npos)
     return res::Fmt(res::sLineBreakSkipped, {path});
-  if (fs.IsLink(path)) return res::Fmt(res::sFileLinkSkipped, {path});
+  if (isLink) return res::Fmt(res::sFileLinkSkipped, {path});
   return {};
+}
+
+std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path) {
+  return WhyFileIsLeft(path, fs.IsLink(path));
 }
 
 std::u16string RelativeToFolder(const std::u16string& root, const std::u16string& fileName) {

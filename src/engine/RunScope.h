@@ -42,6 +42,8 @@ class TRunScope {
 /// Why the run must leave the file `path` as it is (a symbolic link, a name
 /// the undo file cannot hold), as a warning; empty when it may take it.
 std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path);
+/// The same for a file known to be (or not be) a link.
+std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink);
 
 /// The path of `fileName` relative to the scanned folder `root`, or its bare
 /// name when it lies elsewhere.

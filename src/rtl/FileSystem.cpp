@@ -245,7 +245,7 @@ TFileStatus TFileSystem::MakePrivateFolder(std::u16string_view path) {
 
 bool TFileSystem::CanReplace(std::u16string_view path) {
   const TFileAttributes attributes = GetAttributes(path);
-  return attributes.Exists && !attributes.IsFolder && !attributes.ReadOnly;
+  return attributes.Exists && !attributes.IsFolder && !attributes.ReadOnly && !IsLink(path);
 }
 
 TFileStatus TFileSystem::SyncFolder(std::u16string_view) {

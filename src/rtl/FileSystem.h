@@ -182,8 +182,8 @@ class TFileSystem {
   virtual bool IsLink(std::u16string_view path);
   /// Creates one folder only its owner can enter (0700 on the disk).
   virtual TFileStatus MakePrivateFolder(std::u16string_view path);
-  /// Whether the file `path` could be replaced now: a file, not read-only,
-  /// in a folder that takes new names.
+  /// Whether the file `path` could be replaced now: a plain file (not a
+  /// symbolic link), not read-only, in a folder that takes new names.
   virtual bool CanReplace(std::u16string_view path);
   /// Flushes the file system that holds `path` to stable storage.
   virtual TFileStatus SyncFolder(std::u16string_view path);

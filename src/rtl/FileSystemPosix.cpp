@@ -506,7 +506,8 @@ bool TRealFileSystem::CanReplace(std::u16string_view path) {
   if (!CheckAbsolute(TFileOp::Copy, path)) return false;
   const std::string native = Native(path);
   struct stat st;
-  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsReadOnlyMode(st.st_mode))
+  // lstat: a symbolic link is not replaced (it is no plain file).
+  if (::lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || IsReadOnlyMode(st.st_mode))
     return false;
   // A replacement is a new name in the folder, renamed over the file.
   const size_t slash = native.rfind('/');

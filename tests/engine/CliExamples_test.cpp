@@ -72,7 +72,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   }
   EXPECT_EQ(converted.size(), expected.size());
 
-  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  const auto json = ReadValidReport(report);
   EXPECT_TRUE(json["completed"]);
   EXPECT_TRUE(json["result"]);
   EXPECT_TRUE(json["errors"].empty());
@@ -96,7 +96,7 @@ TEST_P(CliExamplesTest, DryRunListsTheChangesAndTouchesNothing) {
   TCliRun run = RunZanmig(Copy, "replace --library " + GetParam() +
                                     " --dir . --dry-run --report '" + report.string() + "'");
   ASSERT_EQ(run.Exit, 0) << run.Err;
-  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  const auto json = ReadValidReport(report);
   EXPECT_TRUE(json["dryRun"]);
   EXPECT_TRUE(json["backups"].empty());
   EXPECT_TRUE(json["undoFile"].is_null());

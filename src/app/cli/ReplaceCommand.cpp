@@ -10,6 +10,7 @@
 
 #include "app/cli/Commands.h"
 #include "app/cli/TerminalProgress.h"
+#include "app/cli/Version.h"
 #include "engine/FileUtils.h"
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
@@ -43,6 +44,7 @@ struct TReplaceArgs {
   std::string Report;
   bool Quiet = false;
   bool KeepGoing = false;
+  bool Strict = false;
 };
 
 /// The selection of a project run: the bare names of the chosen units, or of
@@ -178,6 +180,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.CodePage = AnsiCodePage();
   context.DryRun = args.DryRun;
   context.KeepGoing = args.KeepGoing;
+  context.Strict = args.Strict;
 
   std::shared_ptr<THeadlessIDE> host;
   std::vector<std::u16string> selectedUnits;
@@ -213,6 +216,7 @@ int RunReplace(const TReplaceArgs& args) {
 
   PrepareReport(args, fs);
   TRunReport report;
+  report.ToolVersion = Utf8ToUtf16(kToolVersion);
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
   context.Report = &report;
@@ -288,6 +292,8 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--keep-going", args->KeepGoing,
                 "leave a form that cannot be converted as it is, with its unit, and go on "
                 "(exit status 5)");
+  cmd->add_flag("--strict", args->Strict,
+                "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
       "Example: zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/cli/Commands.h"
+#include "app/cli/RunSummary.h"
 #include "app/cli/TerminalProgress.h"
 #include "app/cli/Version.h"
 #include "engine/FileUtils.h"
@@ -246,6 +247,8 @@ int RunReplace(const TReplaceArgs& args) {
     return kExitSuccess;
   }
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
+  if (!args.Quiet)
+    std::cout << FormatRunSummary(report, args.Report.empty() ? u"" : CommandLinePath(args.Report));
   if (!result) return kExitFailure;
   return report.LeftFiles.empty() ? kExitSuccess : kExitFilesLeft;
 }

@@ -262,6 +262,26 @@ TEST_F(CliTest, AnInterruptBeforePublishingChangesNothingAndExitsWith130) {
   EXPECT_FALSE(report["errors"].empty());
 }
 
+TEST_F(CliTest, AReportThatCannotBeWrittenStopsTheRunBeforeAnythingChanges) {
+  Write("app/A.pas", "unit A; uses DBTables; var Q: TQuery;");
+  fs::create_directories(Root / "locked");
+  fs::permissions(Root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::create_directories(Root / "folder.json");
+  const auto before = FolderContents(Root / "app");
+  std::vector<std::string> reports = {"folder.json"};
+  if (geteuid() != 0) reports.push_back("locked/run.json");  // root writes there all the same
+  for (const std::string& report : reports) {
+    SCOPED_TRACE(report);
+    TCliResult r = Run("replace --library BDE --dir app --report " + report);
+    EXPECT_EQ(r.Exit, 3);
+    EXPECT_NE(r.Err.find("Report file \"" + (Root / report).string() + "\" cannot be written: "),
+              std::string::npos)
+        << r.Err;
+    EXPECT_TRUE(FolderContents(Root / "app") == before);
+  }
+  fs::permissions(Root / "locked", fs::perms::owner_all);
+}
+
 TEST_F(CliTest, StrictFailsOnAnyWarningBeforeAnythingChanges) {
   Write("app/A.pas", "unit A; uses DBTables; {$R *.dfm} var Q: TQuery;");
   Write("app/A.dfm", "not a form");

@@ -84,12 +84,23 @@ std::shared_ptr<IOTAProject> ActiveProject(IBorlandIDEServices& host) {
   return nullptr;
 }
 
-/// The report's folder is made before the run, so that a report that cannot
-/// be written stops the run before anything is touched.
+/// The report's folder is made, and a file written beside the report and
+/// removed, before the run, so that a report that cannot be written stops the
+/// run before anything is touched (the report itself is written beside and
+/// renamed into place, so an existing one stays as it is until then).
 void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
   if (args.Report.empty()) return;
-  const std::u16string folder = ExtractFileDir(CommandLinePath(args.Report));
+  const std::u16string file = CommandLinePath(args.Report);
+  const std::u16string folder = ExtractFileDir(file);
   if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
+  auto refuse = [&](const std::string& why) {
+    throw EFileError(
+        Utf8ToUtf16("Report file \"" + Utf16ToUtf8(file) + "\" cannot be written: " + why));
+  };
+  if (fs.IsFolder(file)) refuse("it is a folder");
+  const std::u16string probe = file + u".zanmig-probe";
+  if (TFileStatus status = fs.Write(probe, ""); !status) refuse(status.Message());
+  (void)fs.RemoveFile(probe);
 }
 
 /// Writes the report after the run; a failure then is reported on stderr but

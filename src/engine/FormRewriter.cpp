@@ -20,26 +20,22 @@ constexpr std::u16string_view sFormObjectError =
     u"Cannot convert object \"%s\" in form file \"%s\": %s";
 constexpr std::u16string_view sNoGrammarMatch =
     u"the form grammar does not match the object (stuck at line %s)";
-constexpr std::u16string_view sInheritedObject = u"inherited object: converted in its ancestor";
-constexpr std::u16string_view sInlineObject = u"inline frame object: converted in its frame";
 
 /// The reading state of the object header being read.
 struct TFormObject {
   std::u16string Name;
   std::u16string ClassName;
   std::u16string LastIdent;
+  size_t NameStart = 0;  // offset and length of the identifier read as the name
+  size_t NameLength = 0;
   bool ReadingName = false;
   bool ReadingType = false;
   bool ColonSeen = false;  // between the name and the class
-  /// The keyword of a header that is read for the report only (inherited,
-  /// inline); empty for `object`.
-  std::u16string_view Skipped;
 
-  void StartHeader(std::u16string_view skipped) {
+  void StartHeader() {
     ReadingName = true;
     ReadingType = false;
     ColonSeen = false;
-    Skipped = skipped;
   }
 };
 
@@ -152,7 +148,7 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
   output.reserve(text.size() + text.size() / 4);
   int changes = 0;
   int level = -1;
-  size_t keywordPos = 0;  // offset of the last `object` keyword in the text
+  size_t keywordPos = 0;  // offset of the last object keyword in the text
   size_t keywordOut = 0;  // where that keyword was written in the output
   // The text is copied to the output in runs: everything before `copied` is
   // there, the rest is appended when the output changes course or at the end.
@@ -181,74 +177,85 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
     report->FormObjects.push_back(std::move(entry));
   };
 
+  // Converts the object whose header was read, its class name at
+  // [classStart, classStart + classLength) of the text. Every keyword counts
+  // alike: an inherited or inline object is converted as one declared with
+  // `object`, its keyword and child position kept (the rules know it stores
+  // only what differs from its ancestor, TZanFormParser::StoresDifferencesOnly).
+  // Returns true when the lexer was moved on after the object.
+  auto convertObject = [&](size_t classStart, size_t classLength) {
+    const std::u16string* target = lookup.FindNewClassName(obj.ClassName);
+    if (!target) return false;
+    parser.SetNewClassName(*target);
+    int pos = static_cast<int>(keywordPos) + 1;
+    bool parsed;
+    try {
+      parsed = parser.ParseString(text, u"<object>", pos);
+    } catch (const Exception& e) {
+      throw EFormFileError(res::Fmt(sFormObjectError, {obj.Name, fileName, e.Message()}));
+    }
+    if (!parsed) {
+      // Not converted: only the class name changes, and that counts no change.
+      const int stuck = parser.FarthestPos() > 0 ? parser.FarthestPos() - 1 : 0;
+      record(false, *target,
+             res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))}));
+      copyUpTo(classStart);
+      output += *target;
+      copied = classStart + classLength;
+      return false;
+    }
+    ++changes;
+    record(true, *target, {});
+    std::u16string made = parser.MakeObject(level);
+    // Go on after the line of the object's `end`: the regenerated text
+    // ends with its own line break. When something other than blanks
+    // follows the `end` on its line, it is kept and the line break of
+    // the regenerated text is not written.
+    const size_t end = static_cast<size_t>(parser.ObjectEndPos() - 1);
+    size_t resume = end;
+    while (resume < text.size() && IsLineBlank(text[resume])) ++resume;
+    if (resume < text.size() && (text[resume] == u'\r' || text[resume] == u'\n')) {
+      resume +=
+          text[resume] == u'\r' && resume + 1 < text.size() && text[resume + 1] == u'\n' ? 2 : 1;
+    } else {
+      resume = end;
+      if (made.size() >= lineBreak.size() &&
+          std::u16string_view(made).substr(made.size() - lineBreak.size()) == lineBreak)
+        made.resize(made.size() - lineBreak.size());
+    }
+    output.resize(keywordOut);
+    output += made;
+    copied = resume;
+    lexer.SetPos(static_cast<int64_t>(resume));
+    --level;  // the parser consumed the object's `end`
+    return true;
+  };
+
   while (true) {
     const TLexeme& lex = lexer.Next();
     if (lex.Code == lexEnd) break;
     int code = lex.Code;
     if (code >= kwEnd && code <= kwObject && !IsStructuralKeyword(text, lex)) code = lexIdent;
+    if (obj.ReadingType && !obj.ColonSeen && code != symColon) {
+      // A header without a name ("object TClass"): the identifier read as
+      // the name is the class, and this lexeme follows the header.
+      obj.ReadingType = false;
+      obj.ClassName = std::move(obj.Name);
+      obj.Name.clear();
+      if (convertObject(obj.NameStart, obj.NameLength)) continue;
+    }
     switch (code) {
       case lexIdent:
         if (obj.ReadingName) {
           obj.Name = lex.Text;
+          obj.NameStart = lex.Start;
+          obj.NameLength = lex.Length;
           obj.ReadingName = false;
           obj.ReadingType = true;
         } else if (obj.ReadingType) {
           obj.ReadingType = false;
-          // A header without a name ("object TClass"): the identifier after
-          // it is a property, not a class.
-          if (!obj.ColonSeen) break;
           obj.ClassName = lex.Text;
-          const std::u16string* target = lookup.FindNewClassName(obj.ClassName);
-          if (!target) break;
-          if (!obj.Skipped.empty()) {
-            record(false, *target,
-                   std::u16string(obj.Skipped == u"inline" ? sInlineObject : sInheritedObject));
-            break;
-          }
-          parser.SetNewClassName(*target);
-          int pos = static_cast<int>(keywordPos) + 1;
-          bool parsed;
-          try {
-            parsed = parser.ParseString(text, u"<object>", pos);
-          } catch (const Exception& e) {
-            throw EFormFileError(res::Fmt(sFormObjectError, {obj.Name, fileName, e.Message()}));
-          }
-          if (!parsed) {
-            // Not converted: only the class name changes, and that counts no change.
-            const int stuck = parser.FarthestPos() > 0 ? parser.FarthestPos() - 1 : 0;
-            record(false, *target,
-                   res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))}));
-            copyUpTo(lex.Start);
-            output += *target;
-            copied = lex.Start + lex.Length;
-            continue;
-          }
-          ++changes;
-          record(true, *target, {});
-          std::u16string made = parser.MakeObject(level);
-          // Go on after the line of the object's `end`: the regenerated text
-          // ends with its own line break. When something other than blanks
-          // follows the `end` on its line, it is kept and the line break of
-          // the regenerated text is not written.
-          const size_t end = static_cast<size_t>(parser.ObjectEndPos() - 1);
-          size_t resume = end;
-          while (resume < text.size() && IsLineBlank(text[resume])) ++resume;
-          if (resume < text.size() && (text[resume] == u'\r' || text[resume] == u'\n')) {
-            resume += text[resume] == u'\r' && resume + 1 < text.size() && text[resume + 1] == u'\n'
-                          ? 2
-                          : 1;
-          } else {
-            resume = end;
-            if (made.size() >= lineBreak.size() &&
-                std::u16string_view(made).substr(made.size() - lineBreak.size()) == lineBreak)
-              made.resize(made.size() - lineBreak.size());
-          }
-          output.resize(keywordOut);
-          output += made;
-          copied = resume;
-          lexer.SetPos(static_cast<int64_t>(resume));
-          --level;  // the parser consumed the object's `end`
-          continue;
+          convertObject(lex.Start, lex.Length);
         }
         break;
       case symColon:
@@ -257,16 +264,13 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
       case kwEnd:
         --level;
         break;
-      case kwInherited:
-      case kwInline:
-        ++level;
-        obj.StartHeader(lex.Code == kwInline ? u"inline" : u"inherited");
-        break;
       case kwItem:
         ++level;
         break;
       case kwObject:
-        obj.StartHeader({});
+      case kwInherited:
+      case kwInline:
+        obj.StartHeader();
         keywordPos = lex.Start;
         copyUpTo(lex.Start);
         keywordOut = output.size();

@@ -1,6 +1,7 @@
 // Form files in the replace run: converting every object of a source class
 // of a form (read as form text, FormFileText.h) with the replacer's form
-// parser.
+// parser, whatever its keyword (`object`, `inherited`, `inline`), with or
+// without a name and a child position.
 //
 // The conversion works on one text buffer per file: the lexer copies every
 // lexeme to the output; at the class name of an object of a source class the

@@ -53,8 +53,12 @@ void ApplyRuleRow(TZanFormParser& parser, std::u16string_view provider, const TR
   const std::u16string_view target = row.Target.empty() ? propName : row.Target;
   switch (row.Action) {
     case TRuleAction::Provider:
-      // Once per object, on its first property, so that it comes first.
-      if (parser.PropCount() != 0) return;
+      // Once per object, on its first property, so that it comes first. The
+      // provider (and its fixed option) is no stored property's conversion:
+      // an inherited or inline object has it from its ancestor already, and
+      // repeating it would store a value that does not differ
+      // (doc/inherited_objects.md).
+      if (parser.PropCount() != 0 || parser.StoresDifferencesOnly()) return;
       parser.AddProperty(u"ProviderName", QuotedStr(provider));
       if (!row.Target.empty()) parser.AddSpecificOption(provider, row.Target, row.Value, u"");
       return;

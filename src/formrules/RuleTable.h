@@ -50,8 +50,8 @@ constexpr TNameMatch OneOf(std::u16string_view name) {
 /// What a row does with a matching property. Unless stated, the row consumes it.
 enum class TRuleAction {
   /// Adds "ProviderName" = the quoted provider when the object's output is
-  /// still empty (and then the option Target = Value, if Target is given);
-  /// goes on with the next rows.
+  /// still empty (and then the option Target = Value, if Target is given),
+  /// except to an inherited or inline object; goes on with the next rows.
   Provider,
   /// Provider option Target (default: the property name) with the unwrapped
   /// value, and the prefix Value.

@@ -99,6 +99,11 @@ std::vector<std::u16string> TZanFormParser::MissingConnectionDefs() const {
   return names;
 }
 
+bool TZanFormParser::StoresDifferencesOnly() const {
+  const std::u16string keyword = FormState().ObjKeyWord();
+  return SameText(keyword, u"inherited") || SameText(keyword, u"inline");
+}
+
 std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
   std::vector<std::u16string> names;
   for (const auto& [pos, name] : FDropped) names.push_back(name);

@@ -58,6 +58,13 @@ class TZanFormParser : public TFormParser {
   /// file system is set.
   void LoadConnectionDef(TStringList& Params) const;
 
+  /// Whether the object being converted is an inherited or inline one (its
+  /// header's keyword): such an object stores only the properties that
+  /// differ from its ancestor (or its frame), so the rules add nothing to it
+  /// that is not derived from one of its own stored properties
+  /// (doc/inherited_objects.md).
+  bool StoresDifferencesOnly() const;
+
   /// The class name of the object as written in the form (during a
   /// ConvertProperty call), and its component name.
   const std::u16string& TypeName() const { return FTypeName; }

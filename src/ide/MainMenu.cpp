@@ -75,7 +75,7 @@ TMainMenu IDEMainMenu() {
        {u"File", u"Edit", u"Search", u"View", u"Project", u"Run", u"Tools", u"Window", u"Help"}) {
     auto item = std::make_shared<TMenuItem>();
     item->Name = std::u16string(name) + u"Menu";
-    item->Caption = u"&" + std::u16string(name);
+    item->Caption = std::u16string(1, u'&') + name;
     menu.Items.push_back(item);
   }
   return menu;

@@ -37,15 +37,28 @@ bool IsWordChar(char16_t c) {
 }  // namespace
 
 const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
+  // Alternatives are tried in the engine's order (literal, class, rule; by
+  // text, descending), and a rule that has matched is not re-opened; the
+  // names below are chosen for that order. Every construct the first grammar
+  // did not read comes after the ones it did, or matches the same text, so
+  // that an object it read parses exactly as it did.
   static const std::vector<std::u16string_view> rules = {
-      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>",
+      // A header: "object Name: TClass", or without the name ("object
+      // TClass"; <obj_name> sorts first, so the name is taken when a colon
+      // follows). The class may be followed by a child position " [n]",
+      // read with it so that the header is not read twice; LeaveNonTerminal
+      // takes the two apart.
+      u"<obj_header>-<keyword><*delim><obj_name><empty_delim>:<empty_delim><obj_type>|"
+      u"<keyword><*delim><obj_class>",
       u"<obj_name>-<name>",
-      u"<obj_type>-<name>",
+      u"<obj_type>-<name><*delim>[<int>]|<name>",
+      u"<obj_class>-<name><*delim>[<int>]|<name>",
       u"<object>-<obj_header><*delim><properties>end<empty_delim>|<obj_header><*delim>end<empty_"
       u"delim>",
       u"<keyword>-object|inherited|inline",
-      u"<name>-<*char><char_or_digit_l>",
-      u"<char_or_digit_l>-<*chars_or_digits>|",
+      // Names take the letters of every script (any character from #128 on).
+      u"<name>-<*name_start><char_or_digit_l>",
+      u"<char_or_digit_l>-<*name_chars>|",
       u"<properties>-<prop>|<nested_obj>|<prop><properties>|<nested_obj><properties>",
       u"<nested_obj>-<object>",
       u"<prop>-<full_prop_name><empty_delim>=<empty_delim><prop_value><*delim>",
@@ -53,30 +66,46 @@ const std::vector<std::u16string_view>& TFormParser::FormGrammar() {
       u"<prop_value>-<value>",
       u"<prop_name>-<name>|<name>.<prop_name>",
       u"<empty_delim>-<*delim>|",
-      u"<value>-<numeric_date>|<number>|<const>|<string>|<string2>|<strings>|<numbers>|<set>|"
-      u"<collection>|<binary>|<name>.<name>",
+      // An identifier value, dotted ("DM.Query1.Field") or starting with a
+      // dot (".Owner"), is a <ref>; <list> comes after <strings> and <numbers>.
+      u"<value>-<numeric_date>|<number>|<string>|<string2>|<strings>|<numbers>|<set>|"
+      u"<collection>|<binary>|<ref>|<list>",
+      // "-INF" is the text of a negative infinite float, read as an identifier.
+      u"<ref>-<dotted>|.<dotted>|-inf<num_type>",
+      u"<dotted>-<name>.<dotted>|<name>",
       u"<sign>-+|-|",
       u"<int>-<sign><*digits>",
       u"<fixed_point>-<int>.<*digits>",
       u"<float>-<fixed_point>e<int>|<int>e<int>",
-      u"<number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|<sign><*digits>.<*digits>|"
-      u"<sign><*digits>",
+      // A number may end in the suffix of its type: currency, single, date.
+      u"<number>-<plain_number><num_type>",
+      u"<plain_number>-<sign><*digits>.<*digits>e<int>|<sign><*digits>e<int>|"
+      u"<sign><*digits>.<*digits>|<sign><*digits>",
+      u"<num_type>-c|s|d|",
       u"<numeric_date>-<*digits>d",
-      u"<symbols>-<*symbols>|",
+      u"<symbols>-<*string_chars>|",
       u"<byte>-#<*digits>",
       u"<bytes>-<byte>|<byte><bytes>",
       u"<string>-'<symbols>'|<bytes>|<bytes><string>|'<symbols>'<string>",
       u"<string2>-<string>|<empty_delim><string><empty_delim>+<empty_delim><string2>",
-      u"<const>-<name>",
       u"<number_list>-<number>|<number><*delim><number_list>|",
       u"<numbers>-(<empty_delim><number_list><empty_delim>)",
       u"<string_list>-<string2>|<string2><*delim><string_list>|",
       u"<strings>-(<empty_delim><string_list><empty_delim>)",
+      // Values of any kind in parentheses, such as identifiers: "(True)".
+      u"<list>-(<empty_delim><list_items><empty_delim>)",
+      u"<list_items>-<value>|<value><*delim><list_items>|",
       u"<set_items>-<name>|<name><empty_delim>,<empty_delim><set_items>",
       u"<set>-[<empty_delim>]|[<empty_delim><set_items><empty_delim>]",
       u"<item_prop>-<prop_name><empty_delim>=<empty_delim><value>",
       u"<item_props>-<item_prop><*delim><item_props>|<item_prop><*delim>|<*delim>",
-      u"<col_item>-item<*delim><item_props>end",
+      // An item may carry its index (" [n]") and may have no properties; the
+      // item without them sorts last, so a first property named "EndDate" is
+      // never taken for its "end".
+      u"<col_item>-item<item_index><item_body>",
+      u"<item_index>-<*delim>[<int>]|",
+      u"<item_body>-<*delim><item_props>end|<*delim><item_end>",
+      u"<item_end>-end",
       u"<col_items>-<col_item><*delim><col_items>|<col_item>|",
       u"<collection>-\\60<empty_delim><col_items><empty_delim>\\62",
       u"<binary>-{<empty_delim><hex_list><empty_delim>}",
@@ -122,6 +151,7 @@ void TFormParseState::Assign(const TParseState& Source) {
   FCurPropName = source.FCurPropName;
   FObjKeyWord = source.FObjKeyWord;
   FName = source.FName;
+  FChildIndex = source.FChildIndex;
   FNestedObject = source.FNestedObject;
   FObjectCount = source.FObjectCount;
   FObjectPos = source.FObjectPos;
@@ -137,7 +167,7 @@ void TFormParseState::Assign(const TParseState& Source) {
 }
 
 void TFormParseState::Reset() {
-  FTypeName = FCurPropName = FObjKeyWord = FName = TTextRef();
+  FTypeName = FCurPropName = FObjKeyWord = FName = FChildIndex = TTextRef();
   FStartPos = FPropCount = FObjectCount = 0;
   // Zero after every completed parse anyway; also after one a hook aborted.
   FNestedObject = FObjectPos = 0;
@@ -250,7 +280,8 @@ void TFormParser::ConvertProperty(const std::u16string& PropName, const std::u16
 std::u16string TFormParser::MakeObject(int Level) {
   const TFormParseState& state = FormState();
   const std::u16string keyword = state.ObjKeyWord(), name = state.Name();
-  if (keyword.empty() || name.empty()) return {};
+  const std::u16string typeName = state.TypeName(), childIndex = state.ChildIndex();
+  if (keyword.empty() || typeName.empty()) return {};
   const std::u16string indent(static_cast<size_t>(2 * std::max(Level, 0)), u' ');
   const std::u16string propIndent = indent + u"  ";
   const std::u16string lineIndent = propIndent + u"  ";
@@ -258,9 +289,16 @@ std::u16string TFormParser::MakeObject(int Level) {
   if (FIndentHeader) out += indent;
   out += keyword;
   out += u' ';
-  out += name;
-  out += u": ";
-  out += FNewClassName.empty() ? state.TypeName() : FNewClassName;
+  if (!name.empty()) {
+    out += name;
+    out += u": ";
+  }
+  out += FNewClassName.empty() ? typeName : FNewClassName;
+  if (!childIndex.empty()) {
+    out += u" [";
+    out += childIndex;
+    out += u']';
+  }
   out += FLineBreak;
   for (const auto& prop : FProps) {
     const TStringList& lines = prop.Value;
@@ -291,9 +329,28 @@ std::u16string TFormParser::MakeObject(int Level) {
 }
 
 void TFormParser::GetCharClass(const std::u16string& Name, TCharTable& Chars, bool& Run) {
+  Chars = TCharTable();
   if (Name == u"<*delim>") {
-    Chars = TCharTable();
     for (char16_t c : {u'\t', u'\n', u'\r', u' '}) Chars.In[c] = true;
+    Run = true;
+    return;
+  }
+  // Names as the IDE writes them: ASCII letters, "_" and every character
+  // from #128 on (letters of any script); digits after the first.
+  if (Name == u"<*name_start>" || Name == u"<*name_chars>") {
+    for (char16_t c = u'A'; c <= u'Z'; ++c) Chars.In[c] = Chars.In[c + 32] = true;
+    Chars.In[u'_'] = true;
+    for (char16_t c = 128; c < 256; ++c) Chars.In[c] = true;
+    Chars.High = true;
+    Run = Name == u"<*name_chars>";
+    if (Run)
+      for (char16_t c = u'0'; c <= u'9'; ++c) Chars.In[c] = true;
+    return;
+  }
+  // Inside quotes: every character but the quote and #0.
+  if (Name == u"<*string_chars>") {
+    for (char16_t c = 1; c < 256; ++c) Chars.In[c] = c != u'\'';
+    Chars.High = true;
     Run = true;
     return;
   }
@@ -302,13 +359,10 @@ void TFormParser::GetCharClass(const std::u16string& Name, TCharTable& Chars, bo
 
 int TFormParser::NonTerminalTag(const std::u16string& Name) {
   static const std::pair<std::u16string_view, int> tags[] = {
-      {u"<obj_name>", tagObjName},
-      {u"<obj_type>", tagObjType},
-      {u"<full_prop_name>", tagFullPropName},
-      {u"<prop_value>", tagPropValue},
-      {u"<keyword>", tagKeyword},
-      {u"<nested_obj>", tagNestedObj},
-      {u"<object>", tagObject},
+      {u"<obj_name>", tagObjName},     {u"<obj_type>", tagObjType},
+      {u"<obj_class>", tagObjType},    {u"<full_prop_name>", tagFullPropName},
+      {u"<prop_value>", tagPropValue}, {u"<keyword>", tagKeyword},
+      {u"<nested_obj>", tagNestedObj}, {u"<object>", tagObject},
   };
   for (const auto& [name, tag] : tags)
     if (Name == name) return tag;
@@ -341,11 +395,26 @@ void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
         if (state.FNestedObject == 0) state.FName = text;
         break;
       case tagObjType:
-        if (state.FNestedObject == 0) state.FTypeName = text;
+        if (state.FNestedObject == 0) {
+          // "TClass [n]": the class and the child position.
+          state.FTypeName = text;
+          state.FChildIndex = {};
+          const size_t start = static_cast<size_t>(text.Start - 1);
+          const size_t open = input.substr(start, static_cast<size_t>(text.Length)).find(u'[');
+          if (open != std::u16string_view::npos) {
+            size_t typeEnd = start + open;
+            while (IsDelim(input[typeEnd - 1])) --typeEnd;
+            state.FTypeName.Length = static_cast<int>(typeEnd - start);
+            // Between the brackets, the last character of the text being "]".
+            state.FChildIndex = {text.Start + static_cast<int>(open) + 1,
+                                 text.Length - static_cast<int>(open) - 2};
+          }
+        }
         break;
       case tagKeyword:
         if (state.FNestedObject == 0) state.FObjKeyWord = text;
         break;
+
       case tagFullPropName:
         state.FCurPropName = text;
         break;
@@ -372,15 +441,19 @@ void TFormParser::LeaveNonTerminal(int Tag, bool Result) {
   }
 }
 
-// An object's closing "end" must be a whole word: the object without
-// properties is tried first, and its "end" also matches the first letters of
-// a first property named EndPage or EndDate.
+// An object's closing "end" must be a whole word that is no property name:
+// the object without properties is tried first, and its "end" also matches
+// the first letters of a first property named EndPage or EndDate, or a first
+// property named End ("End = 1", "End.Value = 1").
 bool TFormParser::AcceptAlternative(int Tag, const std::u16string& Alternative) {
-  if (Tag != tagObject || !Alternative.ends_with(u"end")) return true;
+  if (Tag != tagObject) return true;
+  const bool delimAfter = Alternative.ends_with(u"end<*delim>");
+  if (!delimAfter && !Alternative.ends_with(u"end")) return true;
   const std::u16string_view input = InputStr();
-  const int pos = FormState().CurPos();
-  return static_cast<size_t>(pos) > input.size() ||
-         !IsWordChar(input[static_cast<size_t>(pos - 1)]);
+  size_t pos = static_cast<size_t>(FormState().CurPos() - 1);
+  if (!delimAfter && pos < input.size() && IsWordChar(input[pos])) return false;
+  while (pos < input.size() && (input[pos] == u' ' || input[pos] == u'\t')) ++pos;
+  return pos >= input.size() || (input[pos] != u'=' && input[pos] != u'.');
 }
 
 void TFormParser::DoBeforeParse() {
@@ -401,6 +474,7 @@ void TFormParser::DoAfterParse(bool& Result) {
   state.FName = state.Keep(state.FName);
   state.FTypeName = state.Keep(state.FTypeName);
   state.FObjKeyWord = state.Keep(state.FObjKeyWord);
+  state.FChildIndex = state.Keep(state.FChildIndex);
   state.FCurPropName = state.Keep(state.FCurPropName);
 }
 

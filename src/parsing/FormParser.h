@@ -46,6 +46,8 @@ class TFormParseState : public TParseState {
   void SetObjKeyWord(std::u16string_view Value) { FObjKeyWord = Store(Value); }
   std::u16string Name() const { return Text(FName); }
   void SetName(std::u16string_view Value) { FName = Store(Value); }
+  /// The child position of the header (the n of " [n]"), empty without one.
+  std::u16string ChildIndex() const { return Text(FChildIndex); }
   int NestedObject() const { return FNestedObject; }
   void SetNestedObject(int Value) { FNestedObject = Value; }
   int ObjectCount() const { return FObjectCount; }
@@ -73,6 +75,7 @@ class TFormParseState : public TParseState {
   TTextRef FCurPropName;
   TTextRef FObjKeyWord;
   TTextRef FName;
+  TTextRef FChildIndex;
   int FNestedObject = 0;
   int FObjectCount = 0;
   int FObjectPos = 0;
@@ -91,7 +94,12 @@ using TGetPropertyValue = std::function<std::u16string(const std::u16string& Pro
                                                        const std::u16string& OldPropValue)>;
 
 /// The form parser (see the file comment). One belongs to each replacer; its
-/// grammar is the 40 rules of the form grammar, prepared by its first parse.
+/// grammar is the 49 rules of the form grammar, prepared by its first parse.
+/// It reads everything the IDE writes: headers without a name and with a
+/// child position " [n]", collection items with an index or without
+/// properties, values in parentheses of any kind, typed numbers ("0c",
+/// "1.5s", "2d"), identifier values starting with a dot, and names and
+/// strings with characters of any script.
 /// After a successful `ParseString(Text, "<object>", Pos)` the output list
 /// holds what the hook added, `NestedObjects` the verbatim texts of the objects
 /// nested directly inside, and `MakeObject` gives the regenerated text; after
@@ -106,7 +114,8 @@ class TFormParser : public TLL1Parser {
   ~TFormParser() override;
 
   /// The regenerated text of the object just parsed, `Level` its nesting level
-  /// in the form (0 for the form itself): the header with the new class name,
+  /// in the form (0 for the form itself): the header with its keyword, its
+  /// name (if it has one), the new class name and its child position,
   /// the output entries two blanks deeper (continuation lines two more), the
   /// nested objects unchanged, and "end"; every line ends with `LineBreak`.
   /// Empty when no object has been parsed. Does not change the output list.
@@ -158,7 +167,7 @@ class TFormParser : public TLL1Parser {
   bool IndentHeader() const { return FIndentHeader; }
   void SetIndentHeader(bool Value) { FIndentHeader = Value; }
 
-  /// The 40 rules of the form grammar, in the order they are added.
+  /// The 49 rules of the form grammar, in the order they are added.
   static const std::vector<std::u16string_view>& FormGrammar();
 
  protected:

@@ -225,6 +225,7 @@ void TFirstSet::Merge(const TFirstSet& other) {
     Lower.W[i] |= other.Lower.W[i];
   }
   HighLiteral = HighLiteral || other.HighLiteral;
+  HighClass = HighClass || other.HighClass;
   Any = Any || other.Any;
 }
 
@@ -238,7 +239,7 @@ void TFirstSet::Finish() {
 
 bool TFirstSet::operator==(const TFirstSet& other) const {
   return Raw == other.Raw && Lower == other.Lower && HighLiteral == other.HighLiteral &&
-         Any == other.Any;
+         HighClass == other.HighClass && Any == other.Any;
 }
 
 // ---- TCompiledGrammar -----------------------------------------------------
@@ -384,9 +385,10 @@ void TCompiledGrammar::ComputeFirstSets() {
         break;
       case TElemKind::Class: {
         const TCompiledClass& cls = Classes[static_cast<size_t>(e.Index)];
-        if (cls.Known)
+        if (cls.Known) {
           first.Raw = cls.Bits;
-        else
+          first.HighClass = cls.Chars.High;
+        } else
           first.Any = true;
         break;
       }

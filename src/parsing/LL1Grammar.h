@@ -60,10 +60,12 @@ class TRuleTable {
 /// symbol text ("<name>" inclusive); 0 when that "<" is a literal.
 size_t SymbolLength(std::u16string_view alternative, size_t pos);
 
-/// A set of characters in the first 256 code points, looked up by table.
+/// A set of characters: those in the first 256 code points by table, and
+/// either every character above #255 (`High`) or none.
 struct TCharTable {
   std::array<bool, 256> In{};
-  bool Contains(char16_t c) const { return c < 256 && In[c]; }
+  bool High = false;
+  bool Contains(char16_t c) const { return c < 256 ? In[c] : High; }
 };
 
 /// A set of characters in the first 256 code points as 256 bits: the compact
@@ -84,6 +86,7 @@ struct TFirstSet {
   TCharBits Raw;             // characters matched by a leading character class
   TCharBits Lower;           // lower-cased characters matched by a leading literal
   bool HighLiteral = false;  // a leading literal above #255
+  bool HighClass = false;    // a leading character class takes every character above #255
   bool Any = false;          // not known before the parse (undefined symbol): never skipped
 
   void Finish();

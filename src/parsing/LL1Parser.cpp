@@ -271,6 +271,7 @@ inline bool TLL1Parser::Viable(bool Any, const TCharBits& Accept, const TFirstSe
   if (Pos < 1 || static_cast<size_t>(Pos) > FInputStr.size()) return false;
   char16_t c = FInputStr[static_cast<size_t>(Pos - 1)];
   if (c < 256) return Accept.Has(c);
+  if (Cold.HighClass) return true;
   char16_t lower = AnsiLowerChar(c);
   return lower < 256 ? Cold.Lower.Has(lower) : Cold.HighLiteral;
 }

@@ -130,7 +130,8 @@ class TLL1Parser {
   /// "<*char>" A-Z a-z _ (one); "<*chars_or_digits>" 0-9 A-Z a-z _ (run);
   /// "<*digit>" 0-9 (one); "<*digits>" 0-9 (run); "<*hexs>" 0-9 A-F a-f (run);
   /// "<*symbol>"/"<*symbols>" #1..#255 except "'" (one/run). Characters above
-  /// #255 belong to no class.
+  /// #255 belong to none of these; a subclass's class takes them all by
+  /// setting `Chars.High`.
   virtual void GetCharClass(const std::u16string& Name, TCharTable& Chars, bool& Run);
 
   /// Asked once per rule when the grammar is prepared: a non-zero tag makes

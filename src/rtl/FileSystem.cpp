@@ -14,7 +14,10 @@ namespace zan {
 namespace {
 
 std::string Quoted(std::u16string_view path) {
-  return "\"" + Utf16ToUtf8(path) + "\"";
+  std::string quoted = "\"";
+  quoted += Utf16ToUtf8(path);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace

@@ -7,7 +7,9 @@ namespace zan {
 
 TSaveWarnForm::TSaveWarnForm() : TForm(u"SaveWarnForm") {
   Caption = res::sWizardDesignCaption;
-  ClientWidth = 302;
+  // Wide enough for the longest question, the restore one, with room to
+  // spare for fonts a little wider than the one the layout was made with.
+  ClientWidth = 322;
   ClientHeight = 143;
   Position = poScreenCenter;
 
@@ -15,22 +17,22 @@ TSaveWarnForm::TSaveWarnForm() : TForm(u"SaveWarnForm") {
   Image1.Transparent = true;
   lblWarn.Caption = res::sSaveWarnQuestion;
   lblWarn.AutoSize = false;
-  lblWarn.SetBounds(54, 24, 235, 13);
+  lblWarn.SetBounds(54, 24, 255, 13);
   Label2.Caption = res::sNoteLabel;
   Label2.SetBounds(7, 52, 26, 13);
   lblNote.Caption = u"lblNote";
-  lblNote.SetBounds(40, 52, 250, 13);
+  lblNote.SetBounds(40, 52, 270, 13);
   chkDontAsk.Caption = res::sDontAsk;
   chkDontAsk.SetBounds(7, 74, 157, 16);
   chkDontAsk.Checked = false;
   Bevel1.Shape = TBevel::bsTopLine;
-  Bevel1.SetBounds(5, 98, 292, 2);
+  Bevel1.SetBounds(5, 98, 312, 2);
   OKBtn.Caption = res::sYes;
-  OKBtn.SetBounds(69, 111, 76, 24);
+  OKBtn.SetBounds(79, 111, 76, 24);
   OKBtn.Default = true;
   OKBtn.ModalResult = mrYes;
   CancelBtn.Caption = res::sNo;
-  CancelBtn.SetBounds(153, 111, 75, 24);
+  CancelBtn.SetBounds(163, 111, 75, 24);
   CancelBtn.Cancel = true;
   CancelBtn.ModalResult = mrNo;
   OKBtn.TabOrder = 0;

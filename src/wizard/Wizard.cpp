@@ -282,7 +282,9 @@ void TWizardForm::FillUnitList() {
 bool TWizardForm::CheckUnitSelection() {
   for (int i = 0; i < lbModules.Count(); ++i)
     if (lbModules.Checked(i)) return true;
-  WizardDialogs().MessageDlg(std::u16string(res::sSelectOneUnit), TMsgDlgType::mtInformation);
+  // Titled with the wizard's caption, as every other box of the wizard.
+  WizardDialogs().MessageBox(std::u16string(res::sSelectOneUnit), Options().Caption(),
+                             TMsgBoxIcon::Information);
   lbModules.SetFocus();
   return false;
 }

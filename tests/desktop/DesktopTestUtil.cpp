@@ -3,11 +3,15 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <map>
 
+#include "app/desktop/FormView.h"
+#include "app/desktop/QtText.h"
 #include "common/TestUtil.h"
 
 namespace zan::test {
@@ -105,6 +109,30 @@ void AcceptMessageBox(QWidget& box) {
   QAbstractButton* button = message->button(QMessageBox::Ok);
   if (!button) button = message->buttons().value(0);
   button->click();
+}
+
+void ExpectLabelsFit(const TFormView& view) {
+  for (TComponent* component : view.Form().Components()) {
+    auto* label = dynamic_cast<TLabel*>(component);
+    auto* widget = label ? qobject_cast<QLabel*>(view.WidgetOf(label)) : nullptr;
+    if (!widget || !widget->isVisible()) continue;
+    const std::string name = ToQString(label->Name()).toStdString();
+    QString text = widget->text();
+    if (widget->textFormat() != Qt::PlainText)
+      text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const QRect room = widget->contentsRect();
+    if (!label->AutoSize && !label->WordWrap) {
+      EXPECT_LE(widget->fontMetrics().horizontalAdvance(text), room.width())
+          << name << ": \"" << text.toStdString() << "\" is cut";
+    } else if (!label->AutoSize) {
+      EXPECT_LE(widget->heightForWidth(widget->width()), widget->height())
+          << name << ": \"" << text.toStdString() << "\" is cut";
+    } else if (!dynamic_cast<TScrollBox*>(label->Parent())) {
+      // (A label in a scroll box may be wider: the box scrolls to it.)
+      EXPECT_LE(widget->geometry().right(), widget->parentWidget()->width() - 1)
+          << name << ": \"" << text.toStdString() << "\" runs off its parent";
+    }
+  }
 }
 
 QImage SaveScreenshot(QWidget& widget, const std::string& name) {

@@ -11,6 +11,9 @@
 #include <QWidget>
 
 class QTimer;
+namespace zan {
+class TFormView;
+}
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -60,6 +63,11 @@ TWidget& Child(QWidget& root, const char* name) {
 void AcceptMessageBox(QWidget& box);
 /// The text of a message box.
 QString MessageBoxText(QWidget& box);
+
+/// Every label the view shows fits where the model put it: a label of fixed
+/// size holds its text (in one line, or wrapped within its height), and a
+/// label that sizes itself stays inside the control holding it.
+void ExpectLabelsFit(const TFormView& view);
 
 /// Writes `widget` as build-dir/desktop-screenshots/<name>.png and returns the picture.
 QImage SaveScreenshot(QWidget& widget, const std::string& name);

@@ -1,9 +1,12 @@
 // The Qt views of the wizard models: every page renders, widgets sit where
-// the models put them, the user's actions reach the models and the models'
-// state reaches the widgets, the keys and the close box end a showing as the
-// host toolkit does, and the dialog seam shows real dialogs.
+// the models put them and every text fits, the user's actions reach the
+// models and the models' state reaches the widgets (the focus after a failed
+// step, the arrow keys among radio buttons, a summary wider than its box),
+// the keys and the close box end a showing as the host toolkit does, and the
+// dialog seam shows real dialogs.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +15,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 
 #include "DesktopTestUtil.h"
@@ -21,11 +26,23 @@
 #include "common/TestUtil.h"
 #include "engine/ReplaceOptions.h"
 #include "rtl/SysUtils.h"
+#include "support/WizardFakes.h"
 #include "wizard/SaveWarn.h"
 #include "wizard/ZanWizard.h"
 
 namespace zan::test {
 namespace {
+
+void PressKey(QWidget& widget, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(&widget, &press);
+}
+
+/// A key pressed while `widget` has the focus.
+void PressKeyOn(QWidget& widget, int key) {
+  widget.setFocus();
+  PressKey(widget, key);
+}
 
 const QString kSection = QStringLiteral(
     "BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/FIBPlus Migration "
@@ -75,10 +92,12 @@ TEST_F(FormViewTest, EveryPageRendersWithItsControls) {
     }
     SCOPED_TRACE(ToQString(page->Name()).toStdString());
     EXPECT_EQ(stack.currentWidget()->objectName(), ToQString(page->Name()));
-    const QImage shot = SaveScreenshot(
-        *View, "wizard-page-" + std::to_string(i) + "-" + ToQString(page->Name()).toStdString());
+    // (Pages shown out of order are no picture of what a user sees: the
+    // screenshots come from the flows of MainWindow_test.)
+    const QImage shot = View->grab().toImage();
     EXPECT_EQ(shot.size(), QSize(468, 324) * View->devicePixelRatio());
     EXPECT_TRUE(IsNonBlank(shot)) << i;
+    ExpectLabelsFit(*View);
     // Every control the model shows on this page is a visible widget.
     for (TControl* control : page->Controls())
       EXPECT_EQ(View->WidgetOf(control)->isVisible(), control->Visible)
@@ -113,8 +132,96 @@ TEST_F(FormViewTest, WidgetsSitWhereTheModelPutsThem) {
   EXPECT_EQ(side.toImage().pixelColor(60, 5),
             PixmapFromBitmap(Wizard.Image1.Picture).toImage().pixelColor(60, 5));
   EXPECT_FALSE(Child<QLabel>(warnView, "Image1").pixmap().isNull());
-  warnView.show();
-  EXPECT_TRUE(IsNonBlank(SaveScreenshot(warnView, "save-warning")));
+}
+
+TEST_F(FormViewTest, EveryTextOfTheSaveWarningFits) {
+  for (const bool restore : {false, true})
+    for (const bool project : {false, true}) {
+      SCOPED_TRACE(std::string(restore ? "restore" : "replace") +
+                   (project ? " project" : " folder"));
+      TSaveWarnForm warn;
+      // As ShowSaveWarning fills it.
+      warn.lblNote.Caption = !restore && project ? u"Project forms will be hidden."
+                                                 : u"Current project will be closed.";
+      warn.lblWarn.Caption = restore ? u"Old files will be restored from backup. Continue?"
+                                     : u"Current project will be saved. Continue?";
+      TFormView view(warn);
+      view.show();
+      ExpectLabelsFit(view);
+    }
+}
+
+TEST_F(FormViewTest, AFailedNextPutsTheFocusBackEveryTime) {
+  TScriptedDialogs dialogs;
+  SetWizardDialogs(&dialogs);
+  View->activateWindow();
+  W<QRadioButton>("rbModeRestore").click();
+  W<QPushButton>("btNext").click();
+  W<QLineEdit>("edUndoFile").setText(QStringLiteral("/nowhere/RExpert.reu"));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SCOPED_TRACE(attempt);
+    // The user clicks Next: the button takes the focus, the step fails.
+    W<QPushButton>("btNext").setFocus();
+    ASSERT_EQ(View->focusWidget(), &W<QPushButton>("btNext"));
+    W<QPushButton>("btNext").click();
+    EXPECT_EQ(dialogs.Messages().size(), static_cast<size_t>(attempt + 1));
+    EXPECT_EQ(View->focusWidget(), &W<QLineEdit>("edUndoFile"));
+  }
+}
+
+TEST_F(FormViewTest, ArrowKeysMoveAmongTheRadioButtonsAndCheckThem) {
+  auto& replace = W<QRadioButton>("rbModeReplace");
+  auto& restore = W<QRadioButton>("rbModeRestore");
+  replace.setFocus();
+  const struct {
+    QRadioButton* From;
+    int Key;
+    QRadioButton* Checked;
+  } steps[] = {
+      {&replace, Qt::Key_Down, &restore},  {&restore, Qt::Key_Up, &replace},
+      {&replace, Qt::Key_Right, &restore}, {&restore, Qt::Key_Down, &replace},  // round
+      {&replace, Qt::Key_Left, &restore},
+  };
+  for (const auto& step : steps) {
+    PressKeyOn(*step.From, step.Key);
+    EXPECT_TRUE(step.Checked->isChecked());
+    EXPECT_EQ(View->focusWidget(), step.Checked);
+    EXPECT_EQ(Wizard.rbModeRestore.Checked(), step.Checked == &restore);
+  }
+  // The model ran the click's event: restore counts three steps.
+  EXPECT_EQ(Title(), "Zanthe Migration Wizard - Step 1 of 3");
+  // A button the user cannot reach is passed over: no project, so the
+  // project scope is disabled and the folder scope stays checked.
+  PressKeyOn(restore, Qt::Key_Up);
+  ASSERT_TRUE(Wizard.rbModeReplace.Checked());
+  W<QPushButton>("btNext").click();
+  auto& folder = W<QRadioButton>("rbDestFolder");
+  PressKeyOn(folder, Qt::Key_Up);
+  EXPECT_TRUE(folder.isChecked());
+  EXPECT_TRUE(Wizard.rbDestFolder.Checked());
+}
+
+TEST_F(FormViewTest, ALongPathInTheSummaryCanBeScrolledTo) {
+  const QString deep = QString::fromStdString(Temp.path().string()) +
+                       QStringLiteral(
+                           "/a_folder_with_a_rather_long_name/and_another_one_below_it/"
+                           "and_the_project_folder_itself");
+  QDir().mkpath(deep);
+  W<QPushButton>("btNext").click();
+  W<QPushButton>("btNext").click();
+  W<QComboBox>("cbDirectory").setEditText(deep);
+  W<QPushButton>("btNext").click();
+  W<QPushButton>("btNext").click();
+  ASSERT_EQ(Wizard.StepsPageControl.ActivePage(), &Wizard.FinalStepSheet);
+  auto& summary = W<QLabel>("lSummary");
+  const int needed = summary.fontMetrics().horizontalAdvance(deep + QStringLiteral("/RBackup"));
+  EXPECT_GE(summary.width(), needed);
+  auto& box = W<QScrollArea>("sbSummary");
+  EXPECT_GE(box.widget()->width(), summary.geometry().right());
+  EXPECT_GT(box.horizontalScrollBar()->maximum(), 0);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(box.horizontalScrollBar()->isVisible());
+  ExpectLabelsFit(*View);
 }
 
 TEST_F(FormViewTest, UserActionsReachTheModelAndTheModelReachesTheWidgets) {
@@ -197,11 +304,6 @@ TModalResult ShowScripted(TForm& form, TModalScript& script) {
   SetWizardDialogs(nullptr);
   EXPECT_TRUE(script.Done());
   return result;
-}
-
-void PressKey(QWidget& widget, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(&widget, &press);
 }
 
 TEST(FormViewModal, KeysAndTheCloseBoxEndAShowingAsTheToolkitDoes) {

@@ -1,8 +1,10 @@
 // zanmig-ide's main window with the real plug-in loaded: the product menu
 // appears as the plug-in places it, a replace over the open project is
 // clicked through the real dialogs and converts the project (saving an
-// unsaved edit first, reloading the units after), a restore puts it back,
-// and exceptions from menu clicks and plug-in loading are shown, not fatal.
+// unsaved edit first, reloading the units after, showing its changes), a
+// restore puts it back, and exceptions from menu clicks and plug-in loading
+// are shown, not fatal. The screenshots of the wizard come from these flows,
+// so they show what a user sees.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -14,9 +16,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTextCursor>
 
 #include "DesktopTestUtil.h"
+#include "app/desktop/FormView.h"
 #include "app/desktop/MainWindow.h"
 #include "app/desktop/QtText.h"
 #include "common/TestUtil.h"
@@ -97,6 +101,14 @@ void Click(QWidget& form, const char* name) {
   Child<QAbstractButton>(form, name).click();
 }
 
+/// A screenshot of a form as the user sees it in a flow, whose texts all fit.
+void Shoot(QWidget& form, const std::string& name) {
+  SCOPED_TRACE(name);
+  ExpectLabelsFit(dynamic_cast<TFormView&>(form));
+  QCoreApplication::processEvents();  // scroll bars follow their contents' sizes
+  EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, name)));
+}
+
 TEST_F(MainWindowTest, ThePlugInPutsItsProductMenuBeforeTheLastMenu) {
   struct TCase {
     TProductMenu Menu;
@@ -150,17 +162,21 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
   TModalScript replace;
   replace.Then(QStringLiteral("WizardForm"), [&](QWidget& form) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 1 of 5"));
-    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-replace-step1")));
+    Shoot(form, "wizard-replace-1-welcome");
     Click(form, "btNext");
     EXPECT_TRUE(Child<QRadioButton>(form, "rbDestProject").isChecked());
+    Shoot(form, "wizard-replace-2-scope");
     Click(form, "btNext");
     auto& units = Child<QListWidget>(form, "lbModules");
     ASSERT_EQ(units.count(), 2);
     EXPECT_EQ(units.item(0)->text(), QStringLiteral("Data.pas"));
+    Shoot(form, "wizard-replace-3-units");
     Click(form, "btNext");
+    Shoot(form, "wizard-replace-4-backup");
     Click(form, "btNext");
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 5 of 5"));
-    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-replace-summary")));
+    EXPECT_FALSE(Child<QPushButton>(form, "btNext").isEnabled());
+    Shoot(form, "wizard-replace-5-summary");
     Click(form, "btFinish");
   });
   replace.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
@@ -169,6 +185,7 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
               QStringLiteral("Current project will be saved. Continue?"));
     EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
               QStringLiteral("Project forms will be hidden."));
+    Shoot(form, "save-warning-replace");
     Click(form, "OKBtn");
   });
   replace.Then(QStringLiteral("QMessageBox"),
@@ -177,6 +194,25 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
   ASSERT_NE(MenuAction(kItemName), nullptr);
   MenuAction(kItemName)->trigger();
   ASSERT_TRUE(replace.Done());
+
+  // The Changes view shows what the run changed, each file beside its backup.
+  EXPECT_EQ(Window->Tabs()->currentWidget(), Window->Changes());
+  TChangesView& changes = *Window->Changes();
+  EXPECT_EQ(ToQString(changes.UndoFile()),
+            QString::fromStdString((project.Folder / "RBackup" / "RExpert.reu").string()));
+  QStringList changed;
+  for (int i = 0; i < changes.FileList()->count(); ++i)
+    changed << changes.FileList()->item(i)->text();
+  changed.sort();
+  EXPECT_EQ(changed, (QStringList{"Unit1.dfm", "Unit1.pas", "sub/Data.pas"}));
+  for (int i = 0; i < changes.FileCount(); ++i) {
+    changes.SelectFile(i);
+    EXPECT_GT(changes.Shown().ChangedRows(), 0) << changed[i].toStdString();
+  }
+  changes.SelectFile(static_cast<int>(changed.indexOf(QStringLiteral("Unit1.pas"))));
+  EXPECT_TRUE(changes.BackupText()->toPlainText().contains(QStringLiteral("Query1: TQuery;")));
+  EXPECT_TRUE(changes.CurrentText()->toPlainText().contains(QStringLiteral("Query1: TZanQuery;")));
+  EXPECT_TRUE(IsNonBlank(SaveScreenshot(*Window, "main-window-changes")));
 
   const std::string unit1 = ReadText(project.Unit1);
   EXPECT_NE(unit1.find("DBTables, Zan, Quillbase"), std::string::npos) << unit1;
@@ -201,17 +237,22 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
   TModalScript restore;
   restore.Then(QStringLiteral("WizardForm"), [&](QWidget& form) {
     Click(form, "rbModeRestore");
+    Shoot(form, "wizard-restore-1-welcome");
     Click(form, "btNext");
     EXPECT_EQ(Child<QLineEdit>(form, "edUndoFile").text().toStdString(),
               (project.Folder / "RBackup" / "RExpert.reu").string());
+    Shoot(form, "wizard-restore-2-undo-file");
     Click(form, "btNext");
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 3 of 3"));
-    EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, "wizard-restore-summary")));
+    Shoot(form, "wizard-restore-3-summary");
     Click(form, "btFinish");
   });
   restore.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
     EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
               QStringLiteral("Old files will be restored from backup. Continue?"));
+    EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
+              QStringLiteral("Current project will be closed."));
+    Shoot(form, "save-warning-restore");
     Click(form, "OKBtn");
   });
   restore.Then(
@@ -226,9 +267,27 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
   // The project was closed for the restore and opened again.
   EXPECT_EQ(ToQString(Ide->ProjectFileName()), QString::fromStdString(project.Project.string()));
   EXPECT_EQ(ListedFiles().size(), 3);
+  // The changes were undone: the Changes view shows none, the editor is in front.
+  EXPECT_EQ(Window->Changes()->FileCount(), 0);
+  EXPECT_EQ(Window->Tabs()->currentIndex(), 0);
   Window->ShowInEditor(U(project.Unit1));
   EXPECT_EQ(Window->Editor()->toPlainText().indexOf(QStringLiteral("TZanQuery")), -1);
   EXPECT_TRUE(IsNonBlank(SaveScreenshot(*Window, "main-window")));
+}
+
+TEST_F(MainWindowTest, TheHostFindsThePlugInBesideItselfOrWhereItIsInstalled) {
+  const std::filesystem::path bin = Temp.path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  const std::string installed =
+      (Temp.path() / "usr" / "lib" / "zanmig" / "zanmig-wizard.so").string();
+  EXPECT_EQ(TWizardPlugin::DefaultFileName(bin.string()), installed);
+  EXPECT_EQ(std::string(TWizardPlugin::kInstalledDir), "../lib/zanmig");
+  // In the build tree the plug-in lies beside the program.
+  WriteFileBytes(bin / "zanmig-wizard.so", "");
+  EXPECT_EQ(TWizardPlugin::DefaultFileName(bin.string()), (bin / "zanmig-wizard.so").string());
+  setenv("ZANMIG_WIZARD_PLUGIN", "/opt/wizard.so", 1);
+  EXPECT_EQ(TWizardPlugin::DefaultFileName(bin.string()), "/opt/wizard.so");
+  unsetenv("ZANMIG_WIZARD_PLUGIN");
 }
 
 TEST_F(MainWindowTest, AnExceptionFromAMenuClickIsShownAndTheHostGoesOn) {

@@ -62,6 +62,21 @@ TEST(FormBadInput, MalformedStreamsNameWhatAndWhere) {
        "F.dfm: List expected at offset 17"},
       {"data after the stream", Hex("'TPF0' 05 'TForm' 00 00 00 FF"),
        "F.dfm: Unexpected data after the end of the component stream at offset 13"},
+      // Names and identifiers that form text could not give back.
+      {"empty class name", Hex("'TPF0' 00 01 'F' 00 00"),
+       "F.dfm: Name that form text cannot hold at offset 4"},
+      {"object name with a blank", Hex("'TPF0' 05 'TForm' 03 'F 1' 00 00"),
+       "F.dfm: Name that form text cannot hold at offset 10"},
+      {"property name with a blank", Hex("'TPF0' 05 'TForm' 01 'F' 03 'A B' 02 01 00 00"),
+       "F.dfm: Name that form text cannot hold at offset 12"},
+      {"property name with an empty part", Hex("'TPF0' 05 'TForm' 01 'F' 04 'A..B' 02 01 00 00"),
+       "F.dfm: Name that form text cannot hold at offset 12"},
+      {"identifier starting with a digit", test::FormWithValue(Hex("07 02 '1x'")),
+       "F.dfm: Identifier that form text cannot hold at offset 14"},
+      {"empty identifier", test::FormWithValue(Hex("07 00")),
+       "F.dfm: Identifier that form text cannot hold at offset 14"},
+      {"set element with a control character", test::FormWithValue(Hex("0B 02 'a' 01 00")),
+       "F.dfm: Name that form text cannot hold at offset 15"},
   };
   TFormConvertOptions options;
   options.FileName = "F.dfm";

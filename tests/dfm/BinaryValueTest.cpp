@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <random>
+#include <string_view>
 
 #include "dfm/FormTestUtil.h"
 #include "rtl/dfm/FormStream.h"
@@ -18,6 +20,15 @@ std::string RandomBytes(size_t n, uint32_t seed) {
   std::string bytes(n, '\0');
   for (char& b : bytes) b = static_cast<char>(gen() & 0xFF);
   return bytes;
+}
+
+/// "{" and the pieces and "}", appended in turn. (GCC 12 warns -Wrestrict,
+/// wrongly, inside std::string when a literal is put before a temporary.)
+std::string Braced(std::initializer_list<std::string_view> pieces) {
+  std::string text = "{";
+  for (std::string_view piece : pieces) text += piece;
+  text += '}';
+  return text;
 }
 
 std::string HexDigits(std::string_view bytes, bool lowerCase = false) {
@@ -82,7 +93,7 @@ TEST(FormBinaryValues, EveryLengthConvertsBothWaysInTheHostLayout) {
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   std::string stream = test::FormWithValue(BinaryValue(all));
   EXPECT_EQ(ObjectTextToBinary(test::TextWithValue(HostText(all))), stream);
-  EXPECT_EQ(ObjectTextToBinary(test::TextWithValue("{" + HexDigits(all, true) + "}")), stream);
+  EXPECT_EQ(ObjectTextToBinary(test::TextWithValue(Braced({HexDigits(all, true)}))), stream);
 }
 
 TEST(FormBinaryValues, BlanksAnywhereAreSkippedEvenInsideAPair) {
@@ -93,7 +104,7 @@ TEST(FormBinaryValues, BlanksAnywhereAreSkippedEvenInsideAPair) {
   for (size_t at = 0; at <= hex.size(); ++at) {
     for (const char* blank : blanks) {
       SCOPED_TRACE(testing::Message() << "at " << at << " blank " << testing::PrintToString(blank));
-      std::string text = "{" + hex.substr(0, at) + blank + hex.substr(at) + "}";
+      const std::string text = Braced({hex.substr(0, at), blank, hex.substr(at)});
       EXPECT_EQ(ObjectTextToBinary(FormText(text)), stream);
     }
   }
@@ -111,9 +122,10 @@ TEST(FormBinaryValues, ErrorsNameTheLineOfTheFault) {
   for (size_t at = 0; at < hex.size(); ++at) {
     for (const std::u16string& bad : badUnits) {
       SCOPED_TRACE(testing::Message() << "at " << at << " unit " << static_cast<int>(bad[0]));
-      std::string value = "{" + hex.substr(0, at) + Utf16ToUtf8(bad) + hex.substr(at) + "}";
+      const std::string value = Braced({hex.substr(0, at), Utf16ToUtf8(bad), hex.substr(at)});
       EXPECT_EQ(ValueError(value), "F.dfm(2): Invalid binary value");
-      std::string later = "{\r\n\r\n" + hex.substr(0, at) + Utf16ToUtf8(bad) + hex.substr(at) + "}";
+      const std::string later =
+          Braced({"\r\n\r\n", hex.substr(0, at), Utf16ToUtf8(bad), hex.substr(at)});
       EXPECT_EQ(ValueError(later), "F.dfm(4): Invalid binary value");
     }
   }
@@ -124,7 +136,7 @@ TEST(FormBinaryValues, ErrorsNameTheLineOfTheFault) {
     std::string odd = hex.substr(0, at) + "A" + hex.substr(at);
     EXPECT_EQ(ValueError("{" + odd + "\r\n\r\n}"),
               "F.dfm(4): Odd number of hex digits in binary value");
-    EXPECT_EQ(ValueError("{" + odd.substr(0, at + 1) + "}"),
+    EXPECT_EQ(ValueError(Braced({odd.substr(0, at + 1)})),
               at % 2 == 0 ? "F.dfm(2): Odd number of hex digits in binary value" : "no error");
   }
   // No closing brace: reported on the last line, unless a bad digit comes first.

@@ -139,7 +139,9 @@ TEST(FormFile, HintsDoNotApplyToAnEditedValue) {
   std::u16string text = ExpectRoundTrip(stream, info);
   ASSERT_EQ(info.Hints.size(), 2u);
   // The first value changed, the second did not.
-  text.replace(text.find(u"5"), 1, u"7");
+  const size_t five = text.find(u'5');
+  ASSERT_NE(five, std::u16string::npos);
+  text[five] = u'7';
   EXPECT_EQ(ObjectTextToBinary(text, {}, &info), test::FormWithValue(Hex("01 02 07 03 06 00 00")));
 }
 

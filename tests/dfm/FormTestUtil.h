@@ -29,7 +29,9 @@ inline std::string Hex(std::string_view hex) {
 
 /// A short string: length byte and bytes.
 inline std::string Short(std::string_view s) {
-  return std::string(1, static_cast<char>(s.size())) + std::string(s);
+  std::string bytes(1, static_cast<char>(s.size()));
+  bytes += s;
+  return bytes;
 }
 
 /// A stream holding `object F: TForm` with one property P of the given value bytes.

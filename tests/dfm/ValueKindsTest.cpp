@@ -66,6 +66,8 @@ TEST(FormValues, ScalarsConvertBothWays) {
       {"utf8 astral", Hex("14 04 00 00 00 F0 9F 98 80"), "#55357#56832"},
       {"ident", Hex("07 05 'clRed'"), "clRed"},
       {"dotted ident", Hex("07 0A 'DM.Connect'"), "DM.Connect"},
+      {"ident starting with a dot", Hex("07 06 '.Owner'"), ".Owner"},
+      {"ident with dots", Hex("07 0C 'DM.Q1.Field1'"), "DM.Q1.Field1"},
       {"false", Hex("08"), "False"},
       {"true", Hex("09"), "True"},
       {"nil", Hex("0D"), "nil"},
@@ -139,11 +141,37 @@ TEST(FormValues, ObjectHeadersConvertBothWays) {
        "object \xD0\x9A\xD0\xBD\xD0\xBE\xD0\xBF\xD0\xBA\xD0\xB0: TForm1\r\nend\r\n"},
       {"property names with dots", Hex("'TPF0' 05 'TForm' 00 09 'Font.Name' 06 01 'x' 00 00"),
        "object TForm\r\n  Font.Name = 'x'\r\nend\r\n"},
+      // Properties named like the keywords are properties, not keywords.
+      {"property names that are keywords",
+       Hex("'TPF0' 05 'TForm' 00 03 'End' 02 01 09 'End.Value' 02 02 06 'Object' 02 03"
+           " 06 'inline' 02 04 09 'Inherited' 02 05 05 'Items' 0E 01 03 'end' 02 06 00 00 00 00"),
+       "object TForm\r\n  End = 1\r\n  End.Value = 2\r\n  Object = 3\r\n  inline = 4\r\n"
+       "  Inherited = 5\r\n  Items = <\r\n    item\r\n      end = 6\r\n    end>\r\nend\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     EXPECT_EQ(Utf16ToUtf8(ObjectBinaryToText(c.Bytes)), c.Text);
     EXPECT_EQ(ObjectTextToBinary(Utf8ToUtf16(c.Text)), c.Bytes);
+  }
+}
+
+TEST(FormValues, FloatsThatAreNoNumberComeBackThroughTheirText) {
+  // NAN and the infinities are written as identifiers: within a run the
+  // stream comes back byte for byte, and text read afresh keeps the text.
+  const std::string values[] = {
+      Hex("05 00 00 00 00 00 00 00 C0 FF 7F"),  // extended NAN
+      Hex("05 00 00 00 00 00 00 00 80 FF 7F"),  // extended INF
+      Hex("05 00 00 00 00 00 00 00 80 FF FF"),  // extended -INF
+      Hex("0F 00 00 80 FF"),                    // single -INF
+      Hex("11 00 00 00 00 00 00 F0 FF"),        // date -INF
+  };
+  for (size_t i = 0; i < std::size(values); ++i) {
+    SCOPED_TRACE(i);
+    const std::string stream = test::FormWithValue(values[i]);
+    TFormStreamInfo info;
+    const std::u16string text = ObjectBinaryToText(stream, {}, &info);
+    EXPECT_EQ(ObjectTextToBinary(text, {}, &info), stream);
+    EXPECT_EQ(ObjectBinaryToText(ObjectTextToBinary(text)), text);
   }
 }
 

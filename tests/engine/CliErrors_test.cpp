@@ -1,10 +1,13 @@
 // The command line's failure paths on copies of a sample project: usage
 // errors name their option, exit 2 and touch nothing; a run that raises exits
 // 3 with one line on stderr and every original untouched; restore --dry-run
-// tells which backups are there; --classes widens what a converted object keeps.
+// tells which backups are there; --classes widens what a converted object keeps;
+// mistyped names get a suggestion, help fits the width.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "engine/CliTestUtil.h"
 
@@ -46,20 +49,47 @@ TEST_F(CliErrorsTest, UsageErrorsNameTheOptionAndTouchNothing) {
       {"convert MainForm.dfm", "OUT"},
       {"restore", "UNDO_FILE"},
       {"libraries --all", "--all"},
+      // Mistyped names are told before anything else is checked.
+      {"", "a command is required: replace, restore, convert or libraries"},
+      {"replce --library BDE --dir .", "unknown command replce; did you mean replace?"},
+      {"--verison", "unknown option --verison; did you mean --version?"},
+      {"replace --libary BDE --dir .", "unknown option --libary; did you mean --library?"},
+      {"replace --library BDE --dir . --rec", "unknown option --rec; did you mean --recursive?"},
+      {"replace --library FireDC --dir .", "unknown library \"FireDC\""},
+      {"replace --library FireDC --dir .", "did you mean FireDAC?"},
+      {"restore --dryrun x", "unknown option --dryrun; did you mean --dry-run?"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Args);
     TCliRun run = RunZanmig(Copy, c.Args);
     EXPECT_EQ(run.Exit, 2) << run.Err;
+    EXPECT_TRUE(run.Err.starts_with("zanmig: error: ")) << run.Err;
     EXPECT_NE(run.Err.find(c.Named), std::string::npos) << run.Err;
     ExpectUntouched();
   }
-  for (const char* help : {"--help", "replace --help", "restore --help", "convert --help",
-                           "libraries --help", "--version"}) {
+}
+
+TEST_F(CliErrorsTest, HelpFitsTheWidthAndVersionNamesTheBuild) {
+  // Not a terminal: the width comes from $COLUMNS.
+  setenv("COLUMNS", "64", 1);
+  for (const char* help :
+       {"--help", "-h", "replace --help", "restore --help", "convert --help", "libraries --help"}) {
     SCOPED_TRACE(help);
     TCliRun run = RunZanmig(Copy, help);
     EXPECT_EQ(run.Exit, 0);
-    EXPECT_FALSE(run.Out.empty());
+    EXPECT_TRUE(run.Out.starts_with("Usage: zanmig ")) << run.Out;
+    std::istringstream lines(run.Out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 64u) << line;
+    // Placeholders are shown once, without the parser's own words.
+    for (const char* noise : {"REQUIRED", "UNDO_FILE UNDO_FILE", ":FILE", "TEXT"})
+      EXPECT_EQ(run.Out.find(noise), std::string::npos) << noise << " in\n" << run.Out;
+  }
+  unsetenv("COLUMNS");
+  const std::regex version(R"(zanmig \d+\.\d+\.\d+ \((git [0-9a-f]+(-dirty)?, )?\w+\)\n)");
+  for (const char* flag : {"--version", "-V"}) {
+    TCliRun run = RunZanmig(Copy, flag);
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_TRUE(std::regex_match(run.Out, version)) << run.Out;
   }
 }
 
@@ -69,11 +99,14 @@ TEST_F(CliErrorsTest, MissingInputsGetOneClearLine) {
     std::string Err;
   } cases[] = {
       {"replace --library BDE --dir gone",
-       "zanmig: Folder \"" + (Copy / "gone").string() + "\" does not exist.\n"},
+       "zanmig: error: Folder \"" + (Copy / "gone").string() + "\" does not exist.\n"},
       {"restore gone.reu",
-       "zanmig: Undo file \"" + (Copy / "gone.reu").string() + "\" does not exist.\n"},
+       "zanmig: error: Undo file \"" + (Copy / "gone.reu").string() + "\" does not exist.\n"},
       {"convert gone.dfm out.dfm --to-text",
-       "zanmig: Form file \"" + (Copy / "gone.dfm").string() + "\" does not exist.\n"},
+       "zanmig: error: Form file \"" + (Copy / "gone.dfm").string() + "\" does not exist.\n"},
+      {"restore .", "zanmig: error: No undo file in folder \"" + Copy.string() + "\": neither \"" +
+                        (Copy / "RBackup" / "RExpert.reu").string() + "\" nor \"" +
+                        (Copy / "RExpert.reu").string() + "\" exists.\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Args);
@@ -137,6 +170,9 @@ TEST_F(CliErrorsTest, RestoreDryRunListsEveryFileAndItsBackup) {
             std::string::npos)
       << dry.Out;
   EXPECT_NE(dry.Out.find("4 of 4 backup(s) present.\n"), std::string::npos) << dry.Out;
+  // The folder of the run, or its backup folder, names the same undo file.
+  for (const char* folder : {".", "RBackup", "RBackup/"})
+    EXPECT_EQ(RunZanmig(Copy, std::string("restore --dry-run ") + folder).Out, dry.Out) << folder;
   fs::remove(Copy / "RBackup" / "MainForm.~pas");
   dry = RunZanmig(Copy, "restore --dry-run RBackup/RExpert.reu");
   EXPECT_EQ(dry.Exit, 1);
@@ -148,7 +184,11 @@ TEST_F(CliErrorsTest, RestoreDryRunListsEveryFileAndItsBackup) {
   // The real restore refuses too, and puts nothing back.
   TCliRun restore = RunZanmig(Copy, "restore RBackup/RExpert.reu");
   EXPECT_EQ(restore.Exit, 1);
-  EXPECT_EQ(restore.Out, "Failed to restore files.\n");
+  EXPECT_EQ(restore.Out, "");
+  // It names what it refuses.
+  EXPECT_EQ(restore.Err, "zanmig: error: " + (Copy / "MainForm.pas").string() +
+                             ": backup missing\nzanmig: error: nothing was restored\n"
+                             "zanmig: error: Failed to restore files.\n");
   EXPECT_TRUE(FolderContents(Copy) == now);
 }
 

@@ -148,7 +148,9 @@ TEST_F(FormLanesTest, AFailingFormStopsBothRunsAlike) {
     if (name.starts_with("RBackup") || name == "Wiz_Log.txt") continue;
     const size_t index = std::stoul(name.substr(name.find("Form") + 4));
     const bool unit = name.ends_with(".pas");
-    if (!unit) EXPECT_TRUE(bytes == forms[index]) << name;
+    if (!unit) {
+      EXPECT_TRUE(bytes == forms[index]) << name;
+    }
   }
 }
 

@@ -33,20 +33,24 @@ inline std::u16string TrimBreak(std::u16string line) {
   return line;
 }
 
-/// The class of an `object Name: TClass` header line ("" for any other line),
-/// and its indentation.
+/// The class of an object header line ("object Name: TClass", "inherited
+/// Name: TClass [2]", "inline TClass"; "" for any other line), and its
+/// indentation.
 inline std::u16string ObjectHeaderClass(const std::u16string& line, size_t& indent) {
   const std::u16string text = TrimBreak(line);
   indent = text.find_first_not_of(u' ');
-  if (indent == std::u16string::npos || text.compare(indent, 7, u"object ") != 0) return {};
-  const size_t colon = text.find(u": ", indent);
-  if (colon == std::u16string::npos) return {};
-  size_t end = text.find_first_of(u" [", colon + 2);
-  return text.substr(colon + 2,
-                     end == std::u16string::npos ? std::u16string::npos : end - colon - 2);
+  if (indent == std::u16string::npos) return {};
+  size_t start = std::u16string::npos;
+  for (std::u16string_view keyword : {u"object ", u"inherited ", u"inline "})
+    if (text.compare(indent, keyword.size(), keyword) == 0) start = indent + keyword.size();
+  if (start == std::u16string::npos) return {};
+  const size_t colon = text.find(u": ", start);
+  if (colon != std::u16string::npos) start = colon + 2;
+  const size_t end = text.find_first_of(u" [", start);
+  return text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
 }
 
-/// `text` without the objects (headers with `object`) whose class is in
+/// `text` without the objects (any header keyword) whose class is in
 /// `classes` (upper case), from their header line to their `end` line.
 inline std::u16string WithoutObjects(const std::u16string& text,
                                      const std::set<std::u16string>& classes) {

@@ -123,11 +123,14 @@ TEST_F(CliTest, ReplaceReportAndRestore) {
   Write("empty.reu", "");
   TCliResult failed = Run("restore empty.reu");
   EXPECT_EQ(failed.Exit, 1);
-  EXPECT_EQ(failed.Out, "Failed to restore files.\n");
+  EXPECT_EQ(failed.Out, "");
+  EXPECT_EQ(failed.Err,
+            "zanmig: error: the undo file names no file\nzanmig: error: nothing was restored\n"
+            "zanmig: error: Failed to restore files.\n");
   TCliResult missing = Run("restore nowhere.reu");
   EXPECT_EQ(missing.Exit, 3);
-  EXPECT_EQ(missing.Err,
-            "zanmig: Undo file \"" + (Root / "nowhere.reu").string() + "\" does not exist.\n");
+  EXPECT_EQ(missing.Err, "zanmig: error: Undo file \"" + (Root / "nowhere.reu").string() +
+                             "\" does not exist.\n");
 }
 
 TEST_F(CliTest, ProjectRunsAndTheirErrors) {
@@ -137,7 +140,7 @@ TEST_F(CliTest, ProjectRunsAndTheirErrors) {
   Write("p/src/B.pas", "var C: TFDConnection;");
   TCliResult wrong = Run("replace --library FireDAC --project p/P.dpr --unit C.pas");
   EXPECT_EQ(wrong.Exit, 3);
-  EXPECT_EQ(wrong.Err, "zanmig: Unit \"C.pas\" is not a unit of project \"" +
+  EXPECT_EQ(wrong.Err, "zanmig: error: Unit \"C.pas\" is not a unit of project \"" +
                            (Root / "p/P.dpr").string() + "\".\n");
   EXPECT_FALSE(fs::exists(Root / "p/Wiz_Log.txt"));
 
@@ -166,11 +169,12 @@ TEST_F(CliTest, ARaisedErrorExitsWithThreeAndTouchesNothing) {
   Write("blocker", "a file where the backup folder should go");
   TCliResult r = Run("replace --library BDE --dir app --backup-dir blocker/RBackup");
   EXPECT_EQ(r.Exit, 3);
-  EXPECT_EQ(r.Err, "zanmig: Failed to create directory.\n");
+  EXPECT_EQ(r.Err, "zanmig: error: Failed to create directory.\n");
   EXPECT_EQ(Read("app/U.pas"), unit);
   TCliResult gone = Run("replace --library BDE --dir nowhere");
   EXPECT_EQ(gone.Exit, 3);
-  EXPECT_EQ(gone.Err, "zanmig: Folder \"" + (Root / "nowhere").string() + "\" does not exist.\n");
+  EXPECT_EQ(gone.Err,
+            "zanmig: error: Folder \"" + (Root / "nowhere").string() + "\" does not exist.\n");
 }
 
 // Forms are converted on two threads: a form that fails on one while the
@@ -326,6 +330,29 @@ TEST_F(CliTest, KeepGoingLeavesABrokenFormWithItsUnitAndExitsWithFive) {
   EXPECT_NE(r.Err.find("A.dfm\" is left as it is"), std::string::npos) << r.Err;
   EXPECT_EQ(Read("app/A.pas"), "unit A; uses DBTables; {$R *.dfm} var Q: TQuery;");
   EXPECT_EQ(Read("app/B.pas"), "var T: TZanTable;");
+}
+
+// On a terminal (a pseudo-terminal made by `script`) the progress line names
+// each file relative to the scanned folder and ends on the number of files
+// the run took, although the folder held a form no unit names.
+TEST_F(CliTest, ProgressOnATerminalShowsRelativeNamesAndReachesItsTotal) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  Write("app/U.pas", "unit U;\r\ninterface\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n");
+  Write("app/U.dfm", "object F: TForm\r\n  object Q: TQuery\r\n  end\r\nend\r\n");
+  Write("app/sub/V.pas", "var T: TTable;");
+  Write("app/sub/Stray.dfm", "object G: TForm\r\nend\r\n");
+  const char* exe = std::getenv("ZANMIG_EXE");
+  const fs::path program = exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig";
+  const fs::path out = Root / "terminal.txt";
+  const std::string command = "cd '" + Root.string() + "' && script -qec \"'" + program.string() +
+                              "' replace --library BDE --dir app --recursive --no-backup --no-log" +
+                              "\" /dev/null >'" + out.string() + "' 2>&1 </dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string shown = ReadFileBytes(out);
+  // Four files expected from the folder (the stray form counted), three taken.
+  EXPECT_NE(shown.find("[2/4] sub/V.pas"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\r\033[K[3/3] U.dfm\r\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Replace procedure was performed sucessfully."), std::string::npos);
 }
 
 }  // namespace

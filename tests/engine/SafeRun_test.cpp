@@ -103,12 +103,16 @@ TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
       if (!completed) {
         EXPECT_EQ(Originals(memory), before);
         // Removing the temporary folder is what failed: it may stay.
-        if (op != TFileOp::Remove) EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+        if (op != TFileOp::Remove) {
+          EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+        }
       }
       // Whatever undo file there is gives back every original.
       if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
         const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
-        if (completed) EXPECT_TRUE(restored);
+        if (completed) {
+          EXPECT_TRUE(restored);
+        }
         EXPECT_EQ(Originals(memory), before);
       }
     }

@@ -21,7 +21,7 @@ std::string DumpOutput(const TFormParser& parser) {
 TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
                    std::string_view props, const TConvertSetup& setup, bool lf) {
   const std::u16string eol = lf ? u"\n" : u"\r\n";
-  std::u16string text = u"object Obj1: " + Utf8ToUtf16(sourceClass) + eol;
+  std::u16string text = Utf8ToUtf16(setup.Keyword) + u" Obj1: " + Utf8ToUtf16(sourceClass) + eol;
   size_t pos = 0;
   while (!props.empty() && pos <= props.size()) {
     size_t end = props.find('\n', pos);

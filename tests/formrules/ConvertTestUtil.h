@@ -32,9 +32,10 @@ struct TConvertSetup {
   std::u16string DriverConfFileName;
   TFileSystem* FileSystem = nullptr;         // where the connection-definition files are read
   const TClassRegistry* Registry = nullptr;  // nullptr: the process's registry
+  std::string_view Keyword = "object";       // the header's: object, inherited, inline
 };
 
-/// Builds "object Obj1: <sourceClass>", the property lines of `props`
+/// Builds "<keyword> Obj1: <sourceClass>", the property lines of `props`
 /// ("\n" between lines, each indented two blanks) and "end", with CRLF or LF
 /// line ends, and converts it into `targetClass`.
 TConverted Convert(std::string_view sourceClass, std::string_view targetClass,

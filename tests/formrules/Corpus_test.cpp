@@ -1,5 +1,6 @@
-// Every object of a source class in the text forms of the shared corpus is
-// converted with the rules and must come out as valid form text.
+// Every object of a source class in the forms of the shared corpus (text
+// forms, and binary forms read as text) is converted with the rules and must
+// come out as valid form text.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -9,6 +10,7 @@
 #include "formrules/ConvertTestUtil.h"
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"
+#include "rtl/dfm/FormFile.h"
 
 namespace zan::test {
 namespace {
@@ -76,6 +78,11 @@ const TPair* FindPair(std::u16string_view cls) {
 }
 
 std::u16string DecodeForm(const std::string& bytes) {
+  if (IsBinaryForm(bytes)) {
+    TFormConvertOptions options;
+    options.CodePage = 1252;
+    return ReadBinaryForm(bytes, options).Text;
+  }
   if (bytes.starts_with(kUtf8Bom)) return Utf8ToUtf16(std::string_view(bytes).substr(3));
   return AnsiToUnicode(bytes, 1252);
 }
@@ -96,9 +103,7 @@ TEST(CorpusTest, ConvertedObjectsAreValidFormText) {
   int shown = 0;
 
   for (const auto& file : CorpusFiles()) {
-    const std::string bytes = ReadFileBytes(file);
-    if (IsBinaryForm(bytes)) continue;
-    const std::u16string text = DecodeForm(bytes);
+    const std::u16string text = DecodeForm(ReadFileBytes(file));
     size_t lineStart = 0;
     while (lineStart < text.size()) {
       size_t lineEnd = text.find(u'\n', lineStart);
@@ -148,9 +153,10 @@ TEST(CorpusTest, ConvertedObjectsAreValidFormText) {
     std::cout << library << ": " << c.Found << " objects, " << c.Converted << " converted, "
               << c.Invalid << " invalid\n";
     EXPECT_EQ(c.Invalid, 0) << library;
+    EXPECT_EQ(c.Converted, c.Found) << library;
     converted += c.Converted;
   }
-  EXPECT_GE(converted, 800);
+  EXPECT_GE(converted, 3900);
 }
 
 }  // namespace

@@ -80,6 +80,13 @@ INSTANTIATE_TEST_SUITE_P(
                      "SQL.Strings = (|'select * from T where ID = :ID and &W')\n"
                      "ParamData = <|item|Name = 'ID'|DataType = ftInteger|end>\n"
                      "MacroData = <|item|Value = Null|Name = 'W'|end>"},
+        // Typed numbers and an item without properties reach the rules as
+        // written and are written back so.
+        TConvertCase{"TFDQuery", "TZanQuery",
+                     "ParamData = <\n  item\n    Name = 'LIMIT'\n    DataType = ftCurrency\n"
+                     "    Value = 10000c\n  end\n  item\n  end\n  item\n    Value = 1.5s\n  end>",
+                     "ParamData = <|item|Name = 'LIMIT'|DataType = ftCurrency|Value = 10000c|end|"
+                     "item|end|item|Value = 1.5s|end>"},
         TConvertCase{"TFDCommand", "TZanSQL",
                      "CommandText.Strings = (\n  'delete from T')\n"
                      "FetchOptions.Unidirectional = True",

@@ -80,7 +80,10 @@ TEST(RuleUtilsTest, FormStrings) {
     EXPECT_EQ(U8(text), U8(c.Text)) << U8(c.Form);
     EXPECT_EQ(U8(FormQuoted(c.Text)), U8(c.Quoted));
     // The body between a pair of quotes reads back as the text.
-    EXPECT_TRUE(DecodeFormString(u"'" + FormStringBody(c.Text) + u"'", text));
+    std::u16string quoted = u"'";
+    quoted += FormStringBody(c.Text);
+    quoted += u"'";
+    EXPECT_TRUE(DecodeFormString(quoted, text));
     EXPECT_EQ(U8(text), U8(c.Text));
   }
   for (const char16_t* bad :

@@ -22,7 +22,8 @@ class IDEUtilsTest : public ::testing::Test {
   std::string MenuDump(const std::shared_ptr<THeadlessIDE>& host) {
     std::string dump;
     for (const auto& item : host->GetNTAServices()->GetMainMenu().Items) {
-      dump += (dump.empty() ? "" : "|") + Utf16ToUtf8(item->Caption);
+      if (!dump.empty()) dump += "|";
+      dump += Utf16ToUtf8(item->Caption);
       if (!item->Items.empty()) {
         dump += "[";
         for (const auto& child : item->Items) dump += Utf16ToUtf8(child->Caption) + ";";

@@ -22,7 +22,11 @@ std::string Dump(const std::vector<std::shared_ptr<TMenuItem>>& items) {
   for (const auto& item : items) {
     if (!dump.empty()) dump += ";";
     dump += Utf16ToUtf8(item->Name);
-    if (!item->Items.empty()) dump += "[" + Dump(item->Items) + "]";
+    if (!item->Items.empty()) {
+      dump += "[";
+      dump += Dump(item->Items);
+      dump += "]";
+    }
   }
   return dump;
 }

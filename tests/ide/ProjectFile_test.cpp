@@ -13,7 +13,10 @@ namespace {
 
 std::string Join(const std::vector<std::u16string>& items) {
   std::string joined;
-  for (const auto& item : items) joined += (joined.empty() ? "" : "|") + Utf16ToUtf8(item);
+  for (const auto& item : items) {
+    if (!joined.empty()) joined += "|";
+    joined += Utf16ToUtf8(item);
+  }
   return joined;
 }
 

@@ -74,6 +74,8 @@ std::string Dump(THookParser& parser, std::u16string_view text, int start = 1) {
   const TFormParseState& state = parser.FormState();
   std::string out =
       Utf16ToUtf8(state.ObjKeyWord() + u" " + state.Name() + u": " + state.TypeName()) + " {";
+  if (!state.ChildIndex().empty())
+    out.insert(out.size() - 2, " [" + Utf16ToUtf8(state.ChildIndex()) + "]");
   for (int i = 0; i < parser.PropsCount(); ++i) {
     if (i > 0) out += "; ";
     out += Utf16ToUtf8(parser.PropName(i)) + "=" + Show(parser.PropValue(i).Text());
@@ -122,6 +124,34 @@ TEST(FormParserTest, ObjectsThatParse) {
       {u"object A: TB\n  EndPage = 3\nend\n", "object A: TB {EndPage=3\\r\\n} +\\r\\n |"},
       {u"object A: TB\n  object F: TC\n    EndDate = 1\n  end\nend",
        "object A: TB {} [  object F: TC\\r\\n    EndDate = 1\\r\\n  end] + |"},
+      // Everything else the IDE writes: a child position, a header without a
+      // name (or with both), ...
+      {u"object A: TB [0]\nend", "object A: TB [0] {} + |"},
+      {u"inherited A: TB [12]\n  X = 1\nend", "inherited A: TB [12] {X=1\\r\\n} + |"},
+      {u"object TB\n  X = 1\nend", "object : TB {X=1\\r\\n} + |"},
+      {u"object TB [3]\nend", "object : TB [3] {} + |"},
+      // ... collection items without properties or with an index, ...
+      {u"object A: TB\n  C = <\n    item\n    end\n    item [2]\n      EndDate = 1\n    end>\nend",
+       "object A: TB {C=<\\r\\n    item\\r\\n    end\\r\\n    item [2]\\r\\n      "
+       "EndDate = 1\\r\\n    end>\\r\\n} + |"},
+      // ... characters above #255 in names and strings, ...
+      {u"object \u0416\u04331: T\u00c9\n  S = '\u0416'#1078\n  \u0416.X = \u0416\nend",
+       "object \u0416\u04331: T\u00c9 {S='\u0416'#1078\\r\\n; \u0416.X=\u0416\\r\\n} + |"},
+      // ... typed numbers, ...
+      {u"object A: TB\n  C = 0c\n  M = -12.5C\n  S = 1.5s\n  E = 2E-3s\n  D = 0.5d\nend",
+       "object A: TB {C=0c\\r\\n; M=-12.5C\\r\\n; S=1.5s\\r\\n; E=2E-3s\\r\\n; "
+       "D=0.5d\\r\\n} + |"},
+      // ... values of any kind in parentheses, and identifiers with any
+      // number of dots or a leading one.
+      {u"object A: TB\n  V = (\n    True\n    'x'\n    (\n      1)\n    clRed)\nend",
+       "object A: TB {V=(\\r\\n    True\\r\\n    'x'\\r\\n    (\\r\\n      1)\\r\\n    "
+       "clRed)\\r\\n} + |"},
+      {u"object A: TB\n  O = .Owner\n  F = DM.Query1.Field\n  N = -INF\n  S = -INFs\nend",
+       "object A: TB {O=.Owner\\r\\n; F=DM.Query1.Field\\r\\n; N=-INF\\r\\n; S=-INFs\\r\\n} + |"},
+      // A first property named End is no "end" of the object.
+      {u"object A: TB\n  End = 1\n  End.Value = 2\nend",
+       "object A: TB {End=1\\r\\n; End.Value=2\\r\\n} + |"},
+      {u"object A: TB\n  End.Value = 2\nend", "object A: TB {End.Value=2\\r\\n} + |"},
   };
   for (const auto& c : cases) {
     THookParser parser;
@@ -131,14 +161,11 @@ TEST(FormParserTest, ObjectsThatParse) {
 
 TEST(FormParserTest, ObjectsThatDoNotParse) {
   const char16_t* cases[] = {
-      u"object A: TB [0]\nend",                           // child position
-      u"object TB\nend",                                  // no name
-      u"object A: TB\n  C = <\n    item\n    end>\nend",  // item without properties
-      u"object A: TB\n  S = '\u0416'\nend",               // a character above #255
-      u"object A: TB\n  V = 1.5s\nend",                   // a type suffix
-      u"object A: TB\n  V = (\n    True)\nend",           // identifiers in parentheses
-      u"object A: TB\n  X = 1\n",                         // no end
-      u"object A: TB\nendX",                              // "end" inside a longer word
+      u"object A: TB [x]\nend",          // a child position that is no number
+      u"object A: TB\n  V = 1.5x\nend",  // no type suffix
+      u"object A: TB\n  V = A..B\nend",  // an empty part of a name
+      u"object A: TB\n  X = 1\n",        // no end
+      u"object A: TB\nendX",             // "end" inside a longer word
       u"object A: TB\n  X = 1\nend_",
       u"object A: TB\n  EndPage\nend",
       u" object A: TB\nend",  // starts at a blank
@@ -324,6 +351,9 @@ TEST(FormParserTest, MakeObject) {
       // Dropped properties are missing, doubled ones written twice.
       {u"object Q: TQ\n  DropMe = 1\n  Twice = 2\nend\n", 0, "",
        "object Q: TQ\n  Twice = 2\n  Twice = 2\nend\n"},
+      // The header keeps its keyword, its child position, and its lack of a name.
+      {u"inherited A: TB  [7]\nend\n", 1, "TN", "  inherited A: TN [7]\n  end\n"},
+      {u"inline TB\nend\n", 0, "TN", "inline TN\nend\n"},
   };
   for (const auto& c : cases) {
     THookParser parser;

@@ -118,9 +118,21 @@ TEST(LL1ParserTest, FormGrammarPreparesAsDocumented) {
             "<full_prop_name>=<prop_value><*delim>|<full_prop_name>=<*delim><prop_value><*delim>|"
             "<full_prop_name><*delim>=<prop_value><*delim>|"
             "<full_prop_name><*delim>=<*delim><prop_value><*delim>");
+  // An identifier (<ref>) before the numbers, values in parentheses of any
+  // kind (<list>) after the lists of strings and of numbers.
   EXPECT_EQ(DumpRule(parser, "<value>"),
-            "<strings>|<string>|<string2>|<set>|<numeric_date>|<numbers>|<number>|<name>.<name>|"
-            "<const>|<collection>|<binary>");
+            "<strings>|<string>|<string2>|<set>|<ref>|<numeric_date>|<numbers>|<number>|<list>|"
+            "<collection>|<binary>");
+  // The header with a name before the one without; a class with a child
+  // position before one without.
+  EXPECT_EQ(DumpRule(parser, "<obj_header>"),
+            "<keyword><*delim><obj_name><*delim>:<obj_type>|"
+            "<keyword><*delim><obj_name><*delim>:<*delim><obj_type>|"
+            "<keyword><*delim><obj_name>:<obj_type>|<keyword><*delim><obj_name>:<*delim><obj_type>|"
+            "<keyword><*delim><obj_class>");
+  EXPECT_EQ(DumpRule(parser, "<obj_type>"), "<name><*delim>[<int>]|<name>");
+  // An item with properties before the one without.
+  EXPECT_EQ(DumpRule(parser, "<item_body>"), "<*delim><item_props>end|<*delim><item_end>");
   EXPECT_EQ(DumpRule(parser, "<properties>"),
             "<prop><properties>|<prop>|<nested_obj><properties>|<nested_obj>");
   for (const auto& name : parser.RuleNames())
@@ -361,21 +373,27 @@ TEST(LL1ParserTest, FormGrammarAgreesWithReferenceMatcher) {
   TFormParser parser;
   Prepare(parser);
   std::u16string_view current;
-  // The form parser refuses an object's closing "end" that is part of a word.
+  // The form parser refuses an object's closing "end" that is part of a word
+  // or the name of a property ("End = 1", "End.Value = 1").
   test::TReferenceMatcher reference(
       parser, [&](const std::u16string& rule, const std::u16string& alt, int end) {
-        if (rule != u"<object>" || !alt.ends_with(u"end") || end > static_cast<int>(current.size()))
-          return true;
-        char16_t c = current[static_cast<size_t>(end - 1)];
-        return !(IsLetter(c) || IsDigit(c) || c == u'_');
+        const bool delimAfter = alt.ends_with(u"end<*delim>");
+        if (rule != u"<object>" || (!delimAfter && !alt.ends_with(u"end"))) return true;
+        size_t at = static_cast<size_t>(end - 1);
+        if (!delimAfter && at < current.size() &&
+            (IsLetter(current[at]) || IsDigit(current[at]) || current[at] == u'_'))
+          return false;
+        while (at < current.size() && (current[at] == u' ' || current[at] == u'\t')) ++at;
+        return at >= current.size() || (current[at] != u'=' && current[at] != u'.');
       });
   // Random texts built from pieces of form syntax, so that many get far.
   const std::u16string pieces[] = {
-      u"object ", u"inherited ", u"A",    u"b1",   u": ",     u":",     u"TQ", u"\r\n", u"  ",
-      u" ",       u"end",        u"End",  u"Page", u"X",      u".",     u"=",  u" = ",  u"'s'",
-      u"''",      u"#13",        u"#10",  u"+",    u"(",      u")",     u"[",  u"]",    u",",
-      u"<",       u">",          u"item", u"{",    u"}",      u"0A",    u"12", u"-3",   u".5",
-      u"e2",      u"1d",         u"True", u"\t",   u"\u00e9", u"\u0416"};
+      u"object ", u"inherited ", u"A",    u"b1",  u": ",   u":",      u"TQ",   u"\r\n",
+      u"  ",      u" ",          u"end",  u"End", u"Page", u"X",      u".",    u"=",
+      u" = ",     u"'s'",        u"''",   u"#13", u"#10",  u"+",      u"(",    u")",
+      u"[",       u"]",          u",",    u"<",   u">",    u"item",   u"{",    u"}",
+      u"0A",      u"12",         u"-3",   u".5",  u"e2",   u"1d",     u"True", u"\t",
+      u"\u00e9",  u"\u0416",     u" [3]", u"0c",  u"1.5s", u".Owner", u"-INF"};
   std::mt19937 random(777);
   int matched = 0;
   for (int i = 0; i < 20000; ++i) {
@@ -412,8 +430,10 @@ TEST(LL1ParserTest, LongInputsAgreeWithReferenceMatcher) {
   std::function<std::u16string(int)> value = [&](int depth) -> std::u16string {
     if (depth == 0 || random() % 3 == 0) return random() % 2 ? u"12" : u"k1";
     std::u16string list = u"(";
-    for (int i = 0, n = 1 + static_cast<int>(random() % 4); i < n; ++i)
-      list += (i ? u"," : u"") + value(depth - 1);
+    for (int i = 0, n = 1 + static_cast<int>(random() % 4); i < n; ++i) {
+      if (i) list += u",";
+      list += value(depth - 1);
+    }
     return list + u")";
   };
   int far = 0;

@@ -89,9 +89,13 @@ class TReferenceMatcher {
   }
 
   bool InClass(const std::u16string& name, char16_t c) {
-    if (c > 255) return false;
     auto between = [c](char16_t a, char16_t b) { return c >= a && c <= b; };
     bool letter = between(u'a', u'z') || between(u'A', u'Z') || c == u'_';
+    // The form parser's classes, which take characters above #255.
+    if (name == u"<*name_start>") return letter || c >= 128;
+    if (name == u"<*name_chars>") return letter || c >= 128 || between(u'0', u'9');
+    if (name == u"<*string_chars>") return c >= 1 && c != u'\'';
+    if (c > 255) return false;
     if (name == u"<*char>") return letter;
     if (name == u"<*chars_or_digits>") return letter || between(u'0', u'9');
     if (name == u"<*digit>" || name == u"<*digits>") return between(u'0', u'9');
@@ -103,7 +107,8 @@ class TReferenceMatcher {
   }
 
   int Class(const std::u16string& name, int pos) {
-    bool run = name != u"<*char>" && name != u"<*digit>" && name != u"<*symbol>";
+    bool run = name != u"<*char>" && name != u"<*digit>" && name != u"<*symbol>" &&
+               name != u"<*name_start>";
     int end = pos;
     while (end <= static_cast<int>(FText.size()) && InClass(name, FText[end - 1])) {
       ++end;

@@ -67,12 +67,16 @@ TEST(RegIniFile, TextsSurviveLineBreaksBlanksQuotesAndBackslashes) {
   TMemoryFileSystem fs;
   const std::u16string values[] = {u"/a\r\n/b c\r\n", u"  padded ", u"\"quoted\"", u"C:\\Work\\",
                                    u"x=y ; # z",      u"",          u"\\\"\\n"};
+  auto name = [](size_t i) {
+    std::u16string name = u"V";
+    name += U16(std::to_string(i));
+    return name;
+  };
   TRegIniFile ini(kKey, kFile, &fs);
-  for (size_t i = 0; i < std::size(values); ++i)
-    ini.WriteString(u"S", U16("V" + std::to_string(i)), values[i]);
+  for (size_t i = 0; i < std::size(values); ++i) ini.WriteString(u"S", name(i), values[i]);
   TRegIniFile again(kKey, kFile, &fs);
   for (size_t i = 0; i < std::size(values); ++i)
-    EXPECT_EQ(again.ReadString(u"S", U16("V" + std::to_string(i)), u"?"), values[i]) << i;
+    EXPECT_EQ(again.ReadString(u"S", name(i), u"?"), values[i]) << i;
 }
 
 TEST(RegIniFile, ValuesOfTheWrongTypeReadAsTheDefault) {

@@ -190,9 +190,9 @@ TEST_F(WizardFlowTest, UnitListTicksAndFinish) {
   Click(*Form, u"btDeselect");
   Walk("N");
   EXPECT_EQ(Page(), "Step3ProjSheet");
-  EXPECT_EQ(
-      Dialogs.Log,
-      (std::vector<std::string>{"MessageDlg Information|At least one unit should be selected."}));
+  EXPECT_EQ(Dialogs.Log,
+            (std::vector<std::string>{"MessageBox Information|" + U8(Options.Caption()) +
+                                      "|At least one unit should be selected."}));
   EXPECT_EQ(Form->ActiveControl(), &Form->lbModules);
 
   Form->lbModules.SetChecked(0, true);

@@ -11,6 +11,8 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zan::cli {
 
@@ -37,7 +39,14 @@ TCommandRun AddRestoreCommand(CLI::App& app);
 TCommandRun AddConvertCommand(CLI::App& app);
 TCommandRun AddLibrariesCommand(CLI::App& app);
 
+/// The names of the catalogue's libraries, in index order.
+std::vector<std::string> CatalogueNames();
+
 /// A path given on the command line, made absolute against the current folder.
 std::u16string CommandLinePath(const std::string& argument);
+
+/// "zanmig: error: <message>" and "zanmig: warning: <message>" on stderr.
+void PrintError(std::string_view message);
+void PrintWarning(std::string_view message);
 
 }  // namespace zan::cli

@@ -81,7 +81,7 @@ TCommandRun AddConvertCommand(CLI::App& app) {
   CLI::Option* toBinary = cmd->add_flag("--to-binary", args->ToBinary,
                                         "write the binary form with its resource header");
   toText->excludes(toBinary);
-  cmd->footer("Example: zanmig convert Main.dfm Main.txt.dfm --to-text");
+  cmd->footer("Example:\n  zanmig convert Main.dfm Main.txt.dfm --to-text");
   return [args] { return RunConvert(*args); };
 }
 

@@ -9,6 +9,13 @@
 
 namespace zan::cli {
 
+std::vector<std::string> CatalogueNames() {
+  std::vector<std::string> names;
+  for (const TLibraryInfo& library : CatalogueLibraries())
+    names.push_back(Utf16ToUtf8(library.Name));
+  return names;
+}
+
 TCommandRun AddLibrariesCommand(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "libraries", "List the source libraries of the catalogue: index, name, source units, pairs.");

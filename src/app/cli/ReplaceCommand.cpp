@@ -8,10 +8,11 @@
 #include <iostream>
 #include <memory>
 
+#include "BuildInfo.h"
+#include "app/cli/ArgumentCheck.h"
 #include "app/cli/Commands.h"
 #include "app/cli/RunSummary.h"
 #include "app/cli/TerminalProgress.h"
-#include "app/cli/Version.h"
 #include "engine/FileUtils.h"
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
@@ -108,7 +109,7 @@ void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
 void WriteReport(const TReplaceArgs& args, const TRunReport& report, TFileSystem& fs) {
   if (args.Report.empty()) return;
   TFileStatus status = fs.WriteAtomic(CommandLinePath(args.Report), report.ToJson());
-  if (!status) std::cerr << "zanmig: " << status.Message() << "\n";
+  if (!status) PrintError(status.Message());
 }
 
 /// The files a folder run is expected to take, for the progress line: the
@@ -178,7 +179,8 @@ int RunReplace(const TReplaceArgs& args) {
   const int index = FindCatalogueLibrary(Utf8ToUtf16(args.Library));
   if (index < 0)
     throw TUsageError("--library: unknown library \"" + args.Library +
-                      "\"; `zanmig libraries` lists the names and indexes");
+                      "\" (`zanmig libraries` lists the names and indexes)" +
+                      DidYouMean(args.Library, CatalogueNames()));
   if (args.Dir.empty() == args.Project.empty())
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
@@ -228,11 +230,11 @@ int RunReplace(const TReplaceArgs& args) {
 
   PrepareReport(args, fs);
   TRunReport report;
-  report.ToolVersion = Utf8ToUtf16(kToolVersion);
+  report.ToolVersion = Utf8ToUtf16(build::kVersion);
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
   context.Report = &report;
-  TTerminalProgress progress(expectedFiles);
+  TTerminalProgress progress(expectedFiles, baseFolder);
   if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
   context.Shell = &XdgShell();
 
@@ -247,16 +249,17 @@ int RunReplace(const TReplaceArgs& args) {
     throw;
   }
   WriteReport(args, report, fs);
-  for (const std::u16string& warning : report.Warnings)
-    std::cerr << "zanmig: warning: " << Utf16ToUtf8(warning) << "\n";
+  for (const std::u16string& warning : report.Warnings) PrintWarning(Utf16ToUtf8(warning));
   if (interrupts.Flag())
-    std::cerr << "zanmig: interrupted while the originals were being replaced; the run was "
-                 "completed first\n";
+    PrintWarning(
+        "interrupted while the originals were being replaced; the run was completed "
+        "first");
 
   if (args.DryRun) {
     PrintDryRun(report);
     return kExitSuccess;
   }
+  // The run's result line goes to stdout, as scripts expect it there.
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
   if (!args.Quiet)
     std::cout << FormatRunSummary(report, args.Report.empty() ? u"" : CommandLinePath(args.Report));
@@ -310,7 +313,7 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                 "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
-      "Example: zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
+      "Example:\n  zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
   return [args] { return RunReplace(*args); };
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli/Commands.h"
+#include "app/cli/UndoFileArgument.h"
 #include "engine/RExpertRes.h"
 #include "engine/RestoreRun.h"
 #include "engine/UndoReader.h"
@@ -51,20 +52,20 @@ int ListRestore(const TRestorePlan& plan) {
 void ReportRestoreFailure(const TRestorePlan& plan, const TRestoreOutcome& outcome) {
   for (const TRestoreItem& item : plan.Items) {
     if (!item.Problem.empty())
-      std::cerr << "zanmig: " << Utf16ToUtf8(item.Entry.Original) << ": "
-                << Utf16ToUtf8(item.Problem) << "\n";
+      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Problem));
     else if (item.ChangedSinceMigration && !plan.Force)
-      std::cerr << "zanmig: " << Utf16ToUtf8(item.Entry.Original) << ": "
-                << Utf16ToUtf8(sChangedSince) << " (--force restores it anyway)\n";
+      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + std::u16string(sChangedSince)) +
+                 " (--force restores it anyway)");
   }
-  if (plan.Items.empty()) std::cerr << "zanmig: the undo file names no file\n";
+  if (plan.Items.empty()) PrintError("the undo file names no file");
   if (!outcome.FailedFile.empty()) {
-    std::cerr << "zanmig: " << Utf16ToUtf8(outcome.Failure) << "\n";
-    std::cerr << "zanmig: restored " << outcome.Restored.size() << " file(s); not restored:";
-    for (const std::u16string& file : outcome.NotRestored) std::cerr << " " << Utf16ToUtf8(file);
-    std::cerr << "\n";
+    PrintError(Utf16ToUtf8(outcome.Failure));
+    std::string notRestored;
+    for (const std::u16string& file : outcome.NotRestored) notRestored += " " + Utf16ToUtf8(file);
+    PrintError("restored " + std::to_string(outcome.Restored.size()) +
+               " file(s); not restored:" + notRestored);
   } else {
-    std::cerr << "zanmig: nothing was restored\n";
+    PrintError("nothing was restored");
   }
 }
 
@@ -74,17 +75,18 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
   auto args = std::make_shared<TRestoreArgs>();
   CLI::App* cmd = app.add_subcommand(
       "restore", "Copy the backups named in an undo file back over the originals.");
-  cmd->add_option("UNDO_FILE", args->UndoFile, "the undo file (RExpert.reu) of a replace run")
-      ->required()
-      ->type_name("UNDO_FILE");
+  cmd->add_option("UNDO_FILE", args->UndoFile,
+                  "the undo file (RExpert.reu) of a replace run, or a folder holding "
+                  "RBackup/RExpert.reu (or RExpert.reu itself)")
+      ->required();
   cmd->add_flag("--dry-run", args->DryRun,
                 "list every file that would be put back and what would be refused");
   cmd->add_flag("--force", args->Force, "also put back files changed since the migration");
-  cmd->footer("Example: zanmig restore ~/src/app/RBackup/RExpert.reu");
+  cmd->footer(
+      "Examples:\n  zanmig restore ~/src/app/RBackup/RExpert.reu\n  zanmig restore ~/src/app");
   return [args] {
     TFileSystem& fs = RealFileSystem();
-    const std::u16string path = CommandLinePath(args->UndoFile);
-    if (!fs.IsFile(path)) throw EFileError(res::Fmt(res::sUndoFileMissing, {path}));
+    const std::u16string path = ResolveUndoFile(fs, CommandLinePath(args->UndoFile));
     // One run at a time on a backup folder: a replace run holds it too.
     std::unique_ptr<TFolderLock> lock;
     std::u16string holder;
@@ -98,9 +100,13 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
     const TRestorePlan plan = PlanRestore(fs, path, args->Force);
     if (args->DryRun) return ListRestore(plan);
     const TRestoreOutcome outcome = ExecuteRestore(fs, path, plan);
-    if (!outcome.Ok) ReportRestoreFailure(plan, outcome);
-    std::cout << Utf16ToUtf8(outcome.Ok ? res::sRestoreSucceeded : res::sRestoreFailed) << "\n";
-    return outcome.Ok ? kExitSuccess : kExitFailure;
+    if (!outcome.Ok) {
+      ReportRestoreFailure(plan, outcome);
+      PrintError(Utf16ToUtf8(res::sRestoreFailed));
+      return kExitFailure;
+    }
+    std::cout << Utf16ToUtf8(res::sRestoreSucceeded) << "\n";
+    return kExitSuccess;
   };
 }
 

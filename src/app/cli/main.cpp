@@ -4,15 +4,20 @@
 //                  [--unit FILE.pas]...) [--backup-dir DIR | --no-backup]
 //                  [--no-log] [--view-log] [--connection-defs INI]
 //                  [--driver-config INI] [--dry-run] [--report FILE.json] [--quiet]
-//   zanmig restore UNDO_FILE [--dry-run]
+//   zanmig restore (UNDO_FILE | FOLDER) [--dry-run]
 //   zanmig convert IN OUT (--to-text | --to-binary)
 //   zanmig libraries
-//   global: --codepage N, --settings FILE, --classes FILE, --help, --version
+//   global: --codepage N, --settings FILE, --classes FILE, -h/--help, -V/--version
+#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "BuildInfo.h"
+#include "app/cli/ArgumentCheck.h"
 #include "app/cli/Commands.h"
+#include "app/cli/HelpFormatter.h"
 #include "engine/PublishPhase.h"
 #include "engine/RunContext.h"
 #include "rtl/ClassRegistry.h"
@@ -28,9 +33,35 @@ std::u16string CommandLinePath(const std::string& argument) {
   return ExpandFileName(Utf8ToUtf16(argument));
 }
 
+void PrintError(std::string_view message) {
+  std::cerr << "zanmig: error: " << message << "\n";
+}
+
+void PrintWarning(std::string_view message) {
+  std::cerr << "zanmig: warning: " << message << "\n";
+}
+
 namespace {
 
-inline constexpr const char* kVersion = "zanmig 0.1.0";
+/// "zanmig 0.1.0 (git 1a2b3c4d5e6f, Release)": the commit when built from a checkout.
+std::string VersionText() {
+  std::string text = std::string("zanmig ") + build::kVersion + " (";
+  if (*build::kGitCommit) text += std::string("git ") + build::kGitCommit + ", ";
+  return text + build::kBuildType + ")";
+}
+
+/// A usage error, with where to read more: the help of the command named in
+/// `args`, else the program's.
+int UsageError(const CLI::App& app, const std::vector<std::string>& args,
+               std::string_view message) {
+  PrintError(message);
+  std::string command;
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+    if (command.empty() && std::find(args.begin(), args.end(), sub->get_name()) != args.end())
+      command = sub->get_name() + " ";
+  std::cerr << "Run 'zanmig " << command << "--help' for the usage.\n";
+  return kExitUsage;
+}
 
 struct TGlobalArgs {
   int CodePage = 0;
@@ -59,11 +90,16 @@ void ApplyGlobalOptions(const TGlobalArgs& args) {
 }
 
 int Main(int argc, char** argv) {
-  CLI::App app{
-      "zanmig: migrates Delphi applications from their data-access components to Zanthe.\n"
-      "Exit status: 0 success, 1 the run failed, 2 usage error, 3 the run raised an error."};
+  CLI::App app{"Migrates Delphi applications from their data-access components to Zanthe."};
   app.name("zanmig");
-  app.set_version_flag("--version", kVersion);
+  app.footer(
+      "Exit status: 0 success, 1 the run failed, 2 usage error, 3 the run raised an error.\n"
+      "Run 'zanmig COMMAND --help' for the options of a command.");
+  // Set before the commands are added: they take the formatter and the help flag with them.
+  app.formatter(std::make_shared<THelpFormatter>());
+  app.set_help_flag("-h,--help", "print this help and exit");
+  app.set_version_flag("-V,--version", VersionText(),
+                       "print the version, the git commit and the build type, and exit");
   app.require_subcommand(1, 1);
   app.fallthrough();
   TGlobalArgs global;
@@ -92,11 +128,18 @@ int Main(int argc, char** argv) {
   add(AddConvertCommand);
   add(AddLibrariesCommand);
 
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    CheckArguments(app, args);
+  } catch (const TUsageError& e) {
+    return UsageError(app, args, e.what());
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? kExitSuccess : kExitUsage;
+    // Help and version print on stdout and succeed; the rest are usage errors.
+    if (e.get_exit_code() == 0) return app.exit(e);
+    return UsageError(app, args, e.what());
   }
 
   for (auto& [command, run] : commands) {
@@ -105,16 +148,15 @@ int Main(int argc, char** argv) {
       ApplyGlobalOptions(global);
       return run();
     } catch (const TUsageError& e) {
-      std::cerr << "zanmig: " << e.what() << "\n";
-      return kExitUsage;
+      return UsageError(app, args, e.what());
     } catch (const ERunCancelled& e) {
-      std::cerr << "zanmig: " << e.what() << "\n";
+      PrintError(e.what());
       return kExitInterrupted;
     } catch (const EPublishIncomplete& e) {
-      std::cerr << "zanmig: " << e.what() << "\n";
+      PrintError(e.what());
       return kExitIncomplete;
     } catch (const std::exception& e) {
-      std::cerr << "zanmig: " << e.what() << "\n";
+      PrintError(e.what());
       return kExitError;
     }
   }

@@ -4,8 +4,6 @@
 #include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
-#include "rtl/dfm/FormFile.h"
-#include "rtl/dfm/ResourceHeader.h"
 
 namespace zan {
 
@@ -131,29 +129,7 @@ std::u16string TDesktopIDE::KnownName(const std::u16string& fileName) const {
 }
 
 TFileBuffer TDesktopIDE::ReadBuffer(const std::u16string& fileName) {
-  TFileBuffer buffer;
-  buffer.FileName = fileName;
-  std::string bytes;
-  if (TFileStatus status = FFileSystem.Read(fileName, bytes); !status) {
-    buffer.Error = Utf8ToUtf16(status.Message());
-    buffer.ReadOnly = true;
-    return buffer;
-  }
-  try {
-    if (IsFormFile(fileName) && IsBinaryFormData(bytes)) {
-      TFormConvertOptions options;
-      options.FileName = Utf16ToUtf8(fileName);
-      buffer.Text = ReadBinaryForm(bytes, options).Text;
-      buffer.ReadOnly = true;
-    } else {
-      buffer.Text = ReadTextFile(bytes, buffer.Encoding, fileName);
-    }
-  } catch (const std::exception& error) {
-    buffer.Text.clear();
-    buffer.Error = ErrorText(error);
-    buffer.ReadOnly = true;
-  }
-  return buffer;
+  return ReadFileAsText(FFileSystem, fileName);
 }
 
 const TFileBuffer& TDesktopIDE::Buffer(const std::u16string& fileName) {

@@ -10,7 +10,9 @@
 // they were read in, reloading a file drops its buffer and reads the disk
 // again, closing the project with unsaved changes asks the view. The main
 // menu is a model (MenuServices.h) that the plug-in extends; the view
-// rebuilds its menu bar whenever the model says it changed.
+// rebuilds its menu bar whenever the model says it changed. The plug-in gets
+// the host's file system through a watch (UndoFileWatch.h) that notes the
+// undo file a run writes, so that the view can show the run's changes.
 //
 // Create it with std::make_shared: the services it hands out keep it alive.
 #pragma once
@@ -20,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop/FileAsText.h"
+#include "app/desktop/UndoFileWatch.h"
 #include "ide/MenuServices.h"
 #include "ide/ProjectModel.h"
 #include "rtl/Encoding.h"
@@ -48,18 +52,6 @@ class IDesktopIDEView {
   virtual TSaveChangesAnswer AskSaveChanges(const std::vector<std::u16string>& /*fileNames*/) {
     return TSaveChangesAnswer::Yes;
   }
-};
-
-/// The text of one file of the project as the editor shows it.
-struct TFileBuffer {
-  std::u16string FileName;
-  std::u16string Text;
-  TTextEncoding Encoding = TTextEncoding::Ansi;
-  bool Modified = false;
-  /// A binary form shown as text: never written back.
-  bool ReadOnly = false;
-  /// Why the file could not be read (the buffer is then empty and read-only).
-  std::u16string Error;
 };
 
 class TDesktopIDE : public IBorlandIDEServices,
@@ -106,6 +98,11 @@ class TDesktopIDE : public IBorlandIDEServices,
   // ----- what the IDE was asked to do (the window's message pane, tests)
   const std::vector<std::u16string>& ReloadedFiles() const { return FReloaded; }
   int SaveCount() const { return FSaveCount; }
+  /// The undo file that a run of the plug-in wrote last since the previous
+  /// call (empty: none); the host shows that run's changes.
+  std::u16string TakeWrittenUndoFile() { return FWatch.TakeWrittenUndoFile(); }
+  /// The file system of the host's files (not the plug-in's watched view of it).
+  TFileSystem& Files() { return FFileSystem; }
 
   // ----- the main menu and the host's product menu
   TMainMenu& MainMenu();
@@ -125,7 +122,7 @@ class TDesktopIDE : public IBorlandIDEServices,
   IWizardDialogs* Dialogs() override { return FDialogs; }
   IShell* Shell() override { return FShell; }
   IBusyIndicator* BusyIndicator() override { return FBusy; }
-  TFileSystem* FileSystem() override { return &FFileSystem; }
+  TFileSystem* FileSystem() override { return &FWatch; }
   std::u16string SettingsFileName() override;
 
  private:
@@ -143,6 +140,8 @@ class TDesktopIDE : public IBorlandIDEServices,
   TFileBuffer ReadBuffer(const std::u16string& fileName);
 
   TFileSystem& FFileSystem;
+  /// What the plug-in reads and writes through: FFileSystem, watched.
+  TUndoFileWatch FWatch{FFileSystem};
   IDesktopIDEView* FView = nullptr;
   TProjectModel FModel;
   std::map<std::u16string, TFileBuffer> FBuffers;

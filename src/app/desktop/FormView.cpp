@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -80,6 +81,14 @@ TFormView::~TFormView() = default;
 QWidget* TFormView::WidgetOf(const TControl* control) const {
   for (const TBinding& binding : FBindings)
     if (binding.Control == control) return binding.Widget;
+  return nullptr;
+}
+
+TControl* TFormView::ControlOf(const QWidget* widget) const {
+  // The focus may be on a part of a control (the edit field of a combo box).
+  for (; widget && widget != this; widget = widget->parentWidget())
+    for (const TBinding& binding : FBindings)
+      if (binding.Widget == widget) return binding.Control;
   return nullptr;
 }
 
@@ -194,7 +203,9 @@ QWidget* TFormView::MakeWidget(TControl& control, QWidget* parent, std::function
   if (auto* radio = dynamic_cast<TRadioButton*>(&control)) {
     auto* widget = new QRadioButton(parent);
     // The model keeps the group exclusive; Qt's own grouping would fight it.
+    // Without it Qt's arrow keys only move the focus: eventFilter does their work.
     widget->setAutoExclusive(false);
+    widget->installEventFilter(this);
     connect(widget, &QRadioButton::clicked, this,
             [this, radio] { UserStep([radio] { radio->Click(); }); });
     show = [radio, widget] { widget->setChecked(radio->Checked()); };
@@ -280,9 +291,22 @@ void TFormView::Place(const TBinding& binding) {
     widget->setGeometry(control.Left, control.Top, hint.width(),
                         std::max(hint.height(), control.Height));
   } else if (label && label->WordWrap && label->AutoSize) {
-    // A wrapping label keeps its width and grows to hold its text.
-    const int height = std::max(control.Height, widget->heightForWidth(control.Width));
-    widget->setGeometry(control.Left, control.Top, control.Width, height);
+    // A wrapping label keeps its width and grows to hold its text. In a
+    // scroll box it also widens to its longest word, which a line cannot
+    // break (a long path), so that the box scrolls to the word's end.
+    int width = control.Width;
+    if (dynamic_cast<TScrollBox*>(control.Parent())) {
+      const QFontMetrics metrics(widget->font());
+      const QMargins margins = widget->contentsMargins();
+      const QStringList words =
+          ToQString(label->Caption)
+              .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+      for (const QString& word : words)
+        width = std::max(width, metrics.horizontalAdvance(word) + margins.left() + margins.right() +
+                                    2 * static_cast<QLabel*>(widget)->margin());
+    }
+    const int height = std::max(control.Height, widget->heightForWidth(width));
+    widget->setGeometry(control.Left, control.Top, width, height);
   } else {
     widget->setGeometry(control.Left, control.Top, control.Width, control.Height);
   }
@@ -316,6 +340,12 @@ void TFormView::Refresh() {
 }
 
 void TFormView::UserStep(const std::function<void()>& step) {
+  // The model's focused control is the one the user left the focus on: a
+  // step that focuses a control again (a failed Next) is then a change.
+  if (TControl* focused = ControlOf(focusWidget())) {
+    FForm.SetActiveControl(focused);
+    FFocused = focused;
+  }
   RunGuarded(this, [&] {
     step();
     FForm.UpdateActions();
@@ -347,6 +377,33 @@ TButton* TFormView::CancelButton() const {
   for (TComponent* component : FForm.Components())
     if (auto* button = dynamic_cast<TButton*>(component); button && button->Cancel) return button;
   return nullptr;
+}
+
+void TFormView::MoveAmongRadioButtons(TRadioButton& from, bool forward) {
+  std::vector<TRadioButton*> group;
+  for (TControl* sibling : from.Parent()->Controls())
+    if (auto* radio = dynamic_cast<TRadioButton*>(sibling); radio && radio->CanFocus())
+      group.push_back(radio);
+  const auto at = std::find(group.begin(), group.end(), &from);
+  if (group.size() < 2 || at == group.end()) return;
+  const size_t index = static_cast<size_t>(at - group.begin());
+  TRadioButton* next = group[(index + (forward ? 1 : group.size() - 1)) % group.size()];
+  if (QWidget* widget = WidgetOf(next)) widget->setFocus(Qt::TabFocusReason);
+  UserStep([next] { next->Click(); });
+}
+
+bool TFormView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* radio = dynamic_cast<TRadioButton*>(ControlOf(qobject_cast<QWidget*>(watched)));
+    const bool forward = key->key() == Qt::Key_Down || key->key() == Qt::Key_Right;
+    const bool back = key->key() == Qt::Key_Up || key->key() == Qt::Key_Left;
+    if (radio && (forward || back) && !(key->modifiers() & ~Qt::KeypadModifier)) {
+      MoveAmongRadioButtons(*radio, forward);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TFormView::keyPressEvent(QKeyEvent* event) {

@@ -7,10 +7,15 @@
 // actions go to the model's user operations (Click, UserSetText,
 // UserSelect, ticks), the model runs its events and idle-time update, and
 // the view then shows the model again (captions, enabling, visibility, the
-// active page, texts, lists, focus). The showing ends when the model has a
-// modal result; the close box closes the form (mrCancel) and Esc clicks the
-// form's Cancel button. An exception from the model is shown in an error box
-// and the dialog stays open.
+// active page, texts, lists, focus). Before each user step the model's
+// focused control is set to the widget that has the focus, so that a step
+// that focuses a control (a failed Next) moves the focus every time. The
+// arrow keys move among the radio buttons of a group and check the one
+// they reach, as the host toolkit does. A wrapping label in a scroll box
+// grows wide enough for its longest word (a path), so it can be scrolled to.
+// The showing ends when the model has a modal result; the close box closes
+// the form (mrCancel) and Esc clicks the form's Cancel button. An exception
+// from the model is shown in an error box and the dialog stays open.
 //
 // The model may have been made by the plug-in, which is compiled against the
 // same headers: the view uses only its members and virtual operations.
@@ -43,8 +48,11 @@ class TFormView : public QDialog {
   TModalResult RunModal();
   /// The widget of `control`, or nullptr.
   QWidget* WidgetOf(const TControl* control) const;
+  /// The control shown by `widget` or by a widget holding it, or nullptr.
+  TControl* ControlOf(const QWidget* widget) const;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
@@ -63,6 +71,9 @@ class TFormView : public QDialog {
   /// showing when a result was set.
   void UserStep(const std::function<void()>& step);
   TButton* CancelButton() const;
+  /// The arrow keys on a radio button: the next (or previous) radio button
+  /// of its group that the user can reach, checked.
+  void MoveAmongRadioButtons(TRadioButton& from, bool forward);
 
   TForm& FForm;
   std::vector<TBinding> FBindings;

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -53,6 +54,7 @@ TMainWindow::TMainWindow(std::shared_ptr<TDesktopIDE> ide, QWidget* parent)
   FPreviousServices = BorlandIDEServices();
   SetBorlandIDEServices(FIDE);
   FWaitCursor.OnStep = [this](const QString& what) { statusBar()->showMessage(what); };
+  FWaitCursor.OnIdle = [this] { RunEnded(); };
 
   FUnitList = new QListWidget;
   FUnitList->setObjectName(QStringLiteral("UnitList"));
@@ -65,14 +67,19 @@ TMainWindow::TMainWindow(std::shared_ptr<TDesktopIDE> ide, QWidget* parent)
   FMessages->setObjectName(QStringLiteral("Messages"));
   FMessages->setReadOnly(true);
 
-  auto* editorPane = new QWidget;
-  auto* editorLayout = new QVBoxLayout(editorPane);
+  FEditorPane = new QWidget;
+  auto* editorLayout = new QVBoxLayout(FEditorPane);
   editorLayout->setContentsMargins(0, 0, 0, 0);
   editorLayout->addWidget(FEditorTitle);
   editorLayout->addWidget(FEditor);
+  FChanges = new TChangesView;
+  FTabs = new QTabWidget;
+  FTabs->setObjectName(QStringLiteral("Tabs"));
+  FTabs->addTab(FEditorPane, QStringLiteral("&Source"));
+  FTabs->addTab(FChanges, QStringLiteral("C&hanges"));
   auto* top = new QSplitter(Qt::Horizontal);
   top->addWidget(FUnitList);
-  top->addWidget(editorPane);
+  top->addWidget(FTabs);
   top->setSizes({220, 680});
   auto* all = new QSplitter(Qt::Vertical);
   all->addWidget(top);
@@ -82,7 +89,9 @@ TMainWindow::TMainWindow(std::shared_ptr<TDesktopIDE> ide, QWidget* parent)
   statusBar()->showMessage(QStringLiteral("Ready"));
 
   connect(FUnitList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-    if (item && !FShowing) ShowInEditor(FromQString(item->data(kFileRole).toString()));
+    if (!item || FShowing) return;
+    ShowInEditor(FromQString(item->data(kFileRole).toString()));
+    FTabs->setCurrentWidget(FEditorPane);
   });
   connect(FEditor, &QPlainTextEdit::textChanged, this, [this] { EditorTextChanged(); });
 
@@ -164,6 +173,8 @@ void TMainWindow::ChooseProject() {
 void TMainWindow::ProjectChanged() {
   FillUnitList();
   if (!FIDE->HasProject()) {
+    // A restore closes the project first: the changes shown are undone.
+    FChanges->Clear();
     FShownFile.clear();
     FShowing = true;
     FEditor->clear();
@@ -215,6 +226,18 @@ void TMainWindow::UpdateListMarks() {
   }
 }
 
+void TMainWindow::RunEnded() {
+  const std::u16string undoFile = FIDE->TakeWrittenUndoFile();
+  if (undoFile.empty()) return;
+  // Names are shown relative to the project's folder, else to the folder
+  // that holds the backup folder.
+  const std::u16string base = FIDE->HasProject() ? ExtractFileDir(FIDE->ProjectFileName())
+                                                 : ExtractFileDir(ExtractFileDir(undoFile));
+  FChanges->ShowRun(FIDE->Files(), undoFile, base);
+  FTabs->setCurrentWidget(FChanges);
+  Message(u"The changes of the run are shown under Changes (backups: " + undoFile + u").");
+}
+
 void TMainWindow::ShowInEditor(const std::u16string& fileName) {
   const TFileBuffer& buffer = FIDE->Buffer(fileName);
   FShownFile = buffer.FileName;
@@ -254,6 +277,7 @@ void TMainWindow::FileReloaded(const std::u16string& fileName) {
 
 void TMainWindow::ShowFile(const std::u16string& fileName) {
   ShowInEditor(fileName);
+  FTabs->setCurrentWidget(FEditorPane);
 }
 
 void TMainWindow::Message(const std::u16string& text) {

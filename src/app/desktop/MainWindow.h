@@ -1,8 +1,10 @@
 // TMainWindow: the main window of zanmig-ide, the view of the desktop IDE
 // services (DesktopIDE.h). It shows the main menu (File: Open Project...,
 // Close Project, Exit; the plug-in adds the product menu), the open
-// project's units and forms, an editor for the chosen file and a pane of
-// messages (files opened, saved, reloaded). It loads the wizard plug-in and
+// project's units and forms, an editor for the chosen file, the Changes
+// view of the last replace run (ChangesView.h; brought to the front when a
+// run that made backups ends, emptied when the project closes) and a pane
+// of messages (files opened, saved, reloaded). It loads the wizard plug-in and
 // lends it the Qt dialogs, the wait cursor and the shell, which it also
 // installs in the host's own copy of those seams (with the services pointer)
 // for as long as it lives.
@@ -11,6 +13,7 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "app/desktop/ChangesView.h"
 #include "app/desktop/DesktopIDE.h"
 #include "app/desktop/QtDialogs.h"
 #include "app/desktop/WizardPlugin.h"
@@ -18,6 +21,7 @@
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
+class QTabWidget;
 
 namespace zan {
 
@@ -45,6 +49,9 @@ class TMainWindow : public QMainWindow, public IDesktopIDEView {
   QListWidget* UnitList() const { return FUnitList; }
   QPlainTextEdit* Editor() const { return FEditor; }
   QPlainTextEdit* Messages() const { return FMessages; }
+  /// The tabs of the editor and of the Changes view.
+  QTabWidget* Tabs() const { return FTabs; }
+  TChangesView* Changes() const { return FChanges; }
 
   // IDesktopIDEView
   void ProjectChanged() override;
@@ -62,6 +69,8 @@ class TMainWindow : public QMainWindow, public IDesktopIDEView {
   void UpdateTitle();
   void ChooseProject();
   void EditorTextChanged();
+  /// A run is over: shows its changes when it wrote an undo file.
+  void RunEnded();
 
   std::shared_ptr<TDesktopIDE> FIDE;
   TQtDialogs FDialogs;
@@ -77,6 +86,9 @@ class TMainWindow : public QMainWindow, public IDesktopIDEView {
   QLabel* FEditorTitle = nullptr;
   QPlainTextEdit* FEditor = nullptr;
   QPlainTextEdit* FMessages = nullptr;
+  QTabWidget* FTabs = nullptr;
+  QWidget* FEditorPane = nullptr;
+  TChangesView* FChanges = nullptr;
   std::u16string FShownFile;
   QString FShownLineBreak;
   bool FShowing = false;  // the editor's text is being set by the program

@@ -139,7 +139,9 @@ void TWaitCursor::StopWait() {
   if (FDepth == 0) return;
   --FDepth;
   QApplication::restoreOverrideCursor();
-  if (FDepth == 0 && OnStep) OnStep(QString());
+  if (FDepth > 0) return;
+  if (OnStep) OnStep(QString());
+  if (OnIdle) OnIdle();
 }
 
 void TWaitCursor::Step(const std::u16string& what) {

@@ -43,7 +43,8 @@ class TQtDialogs : public IWizardDialogs {
 };
 
 /// The wait cursor while a run works; nested starts need as many stops.
-/// `OnStep` (when set) hears which file is being worked on.
+/// `OnStep` (when set) hears which file is being worked on, `OnIdle` that
+/// the last stop came (the run is over).
 class TWaitCursor : public IBusyIndicator {
  public:
   ~TWaitCursor() override;
@@ -53,6 +54,7 @@ class TWaitCursor : public IBusyIndicator {
   int Depth() const { return FDepth; }
   int Starts() const { return FStarts; }
   std::function<void(const QString&)> OnStep;
+  std::function<void()> OnIdle;
 
  private:
   int FDepth = 0;

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace zan {
 
@@ -65,9 +66,19 @@ void TWizardPlugin::Unload() {
   FFileName.clear();
 }
 
-std::string TWizardPlugin::DefaultFileName(const std::string& executableDir) {
+#ifndef ZAN_PLUGIN_DIR_FROM_BIN
+#define ZAN_PLUGIN_DIR_FROM_BIN "../lib/zanmig"
+#endif
+const char* const TWizardPlugin::kInstalledDir = ZAN_PLUGIN_DIR_FROM_BIN;
+
+std::string TWizardPlugin::DefaultFileName(const std::string& executableDir,
+                                           const std::string& installedDir) {
   if (const char* env = std::getenv("ZANMIG_WIZARD_PLUGIN"); env && *env) return env;
-  return executableDir + "/zanmig-wizard.so";
+  const std::string beside = executableDir + "/zanmig-wizard.so";
+  if (std::filesystem::exists(beside)) return beside;
+  const std::filesystem::path installed =
+      std::filesystem::path(executableDir) / installedDir / "zanmig-wizard.so";
+  return installed.lexically_normal().string();
 }
 
 }  // namespace zan

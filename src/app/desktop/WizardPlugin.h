@@ -37,9 +37,14 @@ class TWizardPlugin {
   /// The wizards the library registered, in order.
   const std::vector<std::shared_ptr<IOTAWizard>>& Wizards() const { return FWizards; }
 
-  /// Where the host looks for the plug-in: $ZANMIG_WIZARD_PLUGIN when set,
-  /// else "zanmig-wizard.so" in `executableDir`.
-  static std::string DefaultFileName(const std::string& executableDir);
+  /// Where the host looks for the plug-in: $ZANMIG_WIZARD_PLUGIN when set;
+  /// else "zanmig-wizard.so" in `executableDir` when it is there (the build
+  /// tree); else where the installation puts it, `installedDir` taken
+  /// relative to `executableDir` ("../lib/zanmig" from "bin").
+  static std::string DefaultFileName(const std::string& executableDir,
+                                     const std::string& installedDir = kInstalledDir);
+  /// The plug-in's folder relative to the program's in an installation.
+  static const char* const kInstalledDir;
 
  private:
   static bool RegisterWizard(const std::shared_ptr<IOTAWizard>& wizard);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cstdlib>
 
+#include "BuildInfo.h"
 #include "app/desktop/ExceptionGuard.h"
 #include "app/desktop/MainWindow.h"
 #include "app/desktop/QtText.h"
@@ -14,6 +15,15 @@
 #include "rtl/RegIniFile.h"
 
 namespace {
+
+/// "0.1.0 (git 1a2b3c4d5e6f, Release)": the commit when built from a checkout.
+QString VersionText() {
+  QString text = QString::fromLatin1(zan::build::kVersion) + QStringLiteral(" (");
+  if (*zan::build::kGitCommit)
+    text +=
+        QStringLiteral("git ") + QString::fromLatin1(zan::build::kGitCommit) + QStringLiteral(", ");
+  return text + QString::fromLatin1(zan::build::kBuildType) + QLatin1Char(')');
+}
 
 /// What the command line asks for.
 struct TOptions {
@@ -29,7 +39,7 @@ struct TOptions {
 TOptions ParseCommandLine(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("zanmig-ide"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+  QCoreApplication::setApplicationVersion(VersionText());
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("Desktop host standing in for the IDE: loads the migration wizard plug-in."));
@@ -41,7 +51,7 @@ TOptions ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption pluginOption(
       QStringLiteral("wizard"),
       QStringLiteral("The wizard plug-in (default: $ZANMIG_WIZARD_PLUGIN, else zanmig-wizard.so "
-                     "beside this program)."),
+                     "beside this program, else the installed one)."),
       QStringLiteral("FILE"));
   const QCommandLineOption noPluginOption(QStringLiteral("no-plugin"),
                                           QStringLiteral("Start without the wizard plug-in."));
@@ -78,7 +88,7 @@ int main(int argc, char** argv) {
   const TOptions options = ParseCommandLine(argc, argv);
   zan::TDesktopApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("zanmig-ide"));
-  QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+  QApplication::setApplicationVersion(VersionText());
 
   if (!options.CodePage.isEmpty()) {
     // The plug-in reads the code page from the environment when it first needs it.

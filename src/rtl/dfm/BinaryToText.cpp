@@ -18,6 +18,7 @@
 #include "rtl/dfm/FloatText.h"
 #include "rtl/dfm/FormStream.h"
 #include "rtl/dfm/TextBuffer.h"
+#include "rtl/dfm/TextNames.h"
 #include "rtl/dfm/ValueEncoding.h"
 
 namespace zan {
@@ -237,15 +238,20 @@ class TBinaryToText {
     return false;
   }
 
-  /// A class, object, property or set element name.
-  void Name(TTextBuffer& dest) {
+  /// A class, object, property or set element name, which `sayable` tells
+  /// whether text can give back (TextNames.h); one it cannot is refused.
+  void Name(TTextBuffer& dest, bool (*sayable)(std::u16string_view)) {
     size_t start = FPos;
     uint32_t atom = FAtom++;
     size_t at = dest.Size();
-    if (ReadShort(dest) || !FInfo) return;
+    const bool utf8 = ReadShort(dest);
+    if (!sayable(dest.View().substr(at))) Fail("Name that form text cannot hold", start);
+    if (utf8 || !FInfo) return;
     FCanonical.clear();
     if (EncodeShortString(dest.View().substr(at), FCanonical)) AddHint(atom, start);
   }
+
+  static bool IsObjectName(std::u16string_view name) { return name.empty() || IsTextName(name); }
 
   // ---- objects and properties ---------------------------------------------
 
@@ -291,9 +297,9 @@ class TBinaryToText {
     }
     TTextBuffer& header = FHeader;
     header.Clear();
-    Name(header);  // class name
+    Name(header, IsTextName);  // class name
     size_t classLength = header.Size();
-    Name(header);  // object name
+    Name(header, IsObjectName);
     Indent();
     Ascii((flags & ffInherited) ? "inherited " : (flags & ffInline) ? "inline " : "object ");
     if (header.Size() > classLength) {
@@ -319,7 +325,7 @@ class TBinaryToText {
 
   void ConvertProperty() {
     Indent();
-    Name(FOut);
+    Name(FOut, IsTextPropertyName);
     FOut.Append(u" = ");
     ConvertValue();
     EndLine();
@@ -375,9 +381,8 @@ class TBinaryToText {
     if (!FInfo) return;
     FCanonical.clear();
     if (!EncodeNumber(FNumber, suffix, FCanonical)) {
-      // "NAN" and "INF" read back as identifiers; "-INF" does not read back.
+      // "NAN", "INF" and "-INF" read back as identifiers.
       FCanonical.clear();
-      if (FNumber[0] == '-') return;
       if (suffix) FNumber.push_back(suffix);
       if (!EncodeIdent(U16(FNumber), FCanonical)) return;
     }
@@ -448,7 +453,7 @@ class TBinaryToText {
         FOut.Push(u'[');
         for (bool first = true; !EndOfList(); first = false) {
           if (!first) FOut.Append(u", ");
-          Name(FOut);
+          Name(FOut, IsTextSetElement);
         }
         FOut.Push(u']');
         return;
@@ -517,6 +522,8 @@ class TBinaryToText {
   void Ident(size_t start, uint32_t atom) {
     size_t at = FOut.Size();
     bool utf8 = ReadShort(FOut);
+    if (!IsTextIdentValue(FOut.View().substr(at)))
+      Fail("Identifier that form text cannot hold", start);
     if (!FInfo) return;
     size_t n = FOut.Size() - at;
     if (utf8 && (n < 3 || n > 5)) return;  // cannot be False, True, nil or Null

@@ -9,17 +9,13 @@
 #endif
 
 #include "rtl/dfm/FormStream.h"
+#include "rtl/dfm/TextNames.h"
 
 namespace zan::dfm {
 
 namespace {
 
-bool IsIdentStart(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-         (c >= 0x80 && c != 0xFEFF);
-}
-
-// IsIdentChar of the ASCII units, looked up in the identifier loop.
+// IsNameChar of the ASCII units, looked up in the identifier loop.
 constexpr std::array<bool, 128> kAsciiIdentChars = [] {
   std::array<bool, 128> t{};
   for (int c = 0; c < 128; ++c)
@@ -27,9 +23,11 @@ constexpr std::array<bool, 128> kAsciiIdentChars = [] {
   return t;
 }();
 
+// IsNameChar (TextNames.h), by table for ASCII.
 bool IsIdentChar(char16_t c) {
   return c < 128 ? kAsciiIdentChars[c] : c != 0xFEFF;
 }
+
 bool IsDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
 }
@@ -126,6 +124,13 @@ bool TFormTextLexer::IsWord(std::string_view word) const {
   return true;
 }
 
+char16_t TFormTextLexer::NextChar() const {
+  const char16_t* begin = FText.data();
+  int line = FNextLine;
+  const char16_t* p = SkipBlankRun(begin + FPos, begin + FText.size(), line);
+  return p < begin + FText.size() ? *p : u'\0';
+}
+
 void TFormTextLexer::SkipBlanks() {
   const char16_t* begin = FText.data();
   FPos = SkipBlankRun(begin + FPos, begin + FText.size(), FNextLine) - begin;
@@ -140,7 +145,11 @@ void TFormTextLexer::Next() {
     return;
   }
   char16_t c = FText[FPos];
-  if (IsIdentStart(c)) {
+  if (const size_t n = c == u'-' ? NegativeInfinityLength(FText.substr(FPos)) : 0) {
+    // The text of a negative infinite float: an identifier, as "INF" is.
+    FPos += n;
+    FKind = TTokenKind::tkIdent;
+  } else if (IsNameStart(c)) {
     const char16_t* const begin = FText.data();
     const char16_t* const end = begin + FText.size();
     const char16_t* p = begin + FPos + 1;

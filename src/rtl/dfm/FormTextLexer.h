@@ -1,7 +1,7 @@
-// Tokens of form text: identifiers, numbers (with the float suffixes s, c
-// and d), strings made of quoted runs and #N codes, and one-character
-// symbols. Hex data between braces is read on request, since its digits
-// would otherwise come out as numbers and identifiers.
+// Tokens of form text: identifiers (and "-INF", the text of a negative
+// infinite float), numbers (with the float suffixes s, c and d), strings
+// made of quoted runs and #N codes, and one-character symbols. Hex data between braces is read on
+// request, since its digits would otherwise come out as numbers and identifiers.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,9 @@ class TFormTextLexer {
   /// Identifier equal to `word` (ASCII, compared without regard to case).
   bool IsWord(std::string_view word) const;
   std::u16string_view Text() const { return FText.substr(FStart, FPos - FStart); }
+  /// The first character after the current token and the blanks after it
+  /// (#0 at the end of the text).
+  char16_t NextChar() const;
   int Line() const { return FLine; }
 
   /// The decoded text of a string token.

@@ -38,6 +38,17 @@ class TTextBuffer {
     }
   }
 
+  /// A literal ("end", " = "): its characters are known here, so they are
+  /// stored one by one. (Through the view above, GCC 12 inlines the long
+  /// branch's copy for literals of a few characters and warns that it reads
+  /// past them, which that branch never does for them.)
+  template <size_t N>
+  void Append(const char16_t (&literal)[N]) {
+    static_assert(N > 0);
+    char16_t* p = Extend(N - 1);
+    for (size_t i = 0; i + 1 < N; ++i) p[i] = literal[i];
+  }
+
   void Fill(size_t n, char16_t c) { std::fill_n(Extend(n), n, c); }
 
   /// The text built; the buffer is left empty.

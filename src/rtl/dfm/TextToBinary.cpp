@@ -77,8 +77,16 @@ class TTextToBinary {
     EndAtom();
   }
 
+  /// The word `word` as a keyword: not a property named so ("End = 1",
+  /// "Object.Name = 'x'"), which "=" or "." follows.
+  bool AtKeyword(std::string_view word) const {
+    if (!FLex.IsWord(word)) return false;
+    const char16_t next = FLex.NextChar();
+    return next != u'=' && next != u'.';
+  }
+
   bool AtObjectKeyword() const {
-    return FLex.IsWord("object") || FLex.IsWord("inherited") || FLex.IsWord("inline");
+    return AtKeyword("object") || AtKeyword("inherited") || AtKeyword("inline");
   }
 
   void ConvertObject() {
@@ -120,17 +128,19 @@ class TTextToBinary {
     EndAtom();
     ShortString(className);
     ShortString(name);
-    while (!FLex.IsWord("end") && !AtObjectKeyword()) ConvertProperty();
+    while (!AtKeyword("end") && !AtObjectKeyword()) ConvertProperty();
     PutByte(FOut, 0);
-    while (!FLex.IsWord("end")) ConvertObject();
+    while (!AtKeyword("end")) ConvertObject();
     PutByte(FOut, 0);
     FLex.Next();
     Leave();
   }
 
-  /// An identifier and the ones joined to it by dots ("Font.Name", "DM.Connection").
-  void DottedName() {
-    FName = FLex.Text();
+  /// An identifier and the ones joined to it by dots ("Font.Name",
+  /// "DM.Connection"), after `prefix`.
+  void DottedName(std::u16string_view prefix = {}) {
+    FName = prefix;
+    FName += FLex.Text();
     FLex.Next();
     while (FLex.IsSymbol(u'.')) {
       FLex.Next();
@@ -190,7 +200,15 @@ class TTextToBinary {
       case TTokenKind::tkEof:
         FLex.Error("Property value expected");
     }
-    if (FLex.IsSymbol(u'['))
+    if (FLex.IsSymbol(u'.')) {
+      // An identifier value that starts with a dot (".Owner").
+      FLex.Next();
+      if (FLex.Kind() != TTokenKind::tkIdent) FLex.Error("Identifier expected");
+      DottedName(u".");
+      BeginAtom();
+      if (!EncodeIdent(FName, FOut)) FLex.Error("Name too long");
+      EndAtom();
+    } else if (FLex.IsSymbol(u'['))
       ConvertSet();
     else if (FLex.IsSymbol(u'('))
       ConvertList();
@@ -260,7 +278,7 @@ class TTextToBinary {
         Expect(u']', "']' expected");
       }
       PutType(FOut, TValueType::vaList);
-      while (!FLex.IsWord("end")) ConvertProperty();
+      while (!AtKeyword("end")) ConvertProperty();
       FLex.Next();
       PutByte(FOut, 0);
     }

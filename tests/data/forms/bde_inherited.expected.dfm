@@ -1,13 +1,13 @@
 inherited Form2: TForm2
   Caption = 'Child'
-  inherited Query1: TQuery
+  inherited Query1: TZanQuery
     SQL.Strings = (
-      'select 1')
+            'select 1')
   end
   inline Frame11: TFrame1
     Left = 8
     Top = 8
-    inherited Table1: TTable
+    inherited Table1: TZanTable
       TableName = 'CUSTOMER'
     end
   end

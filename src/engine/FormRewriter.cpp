@@ -5,6 +5,7 @@
 
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
+#include "engine/ReportProperties.h"
 #include "engine/RunContext.h"
 #include "engine/RunReport.h"
 #include "parsing/PasParser.h"
@@ -168,7 +169,11 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
     entry.NewClassName = newClass;
     entry.Converted = converted;
     entry.Reason = std::move(reason);
-    if (converted) entry.DroppedProperties = parser.DroppedProperties();
+    if (converted) {
+      entry.DroppedProperties = parser.DroppedProperties();
+      DescribeConvertedProperties(parser, entry);
+      entry.MissingConnectionDefs = parser.MissingConnectionDefs();
+    }
     report->FormObjects.push_back(std::move(entry));
   };
 

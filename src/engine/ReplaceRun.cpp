@@ -1,6 +1,7 @@
 #include "engine/ReplaceRun.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <random>
 
 #include "engine/BackupPhase.h"
@@ -13,14 +14,25 @@
 #include "engine/RunReport.h"
 #include "engine/RunResults.h"
 #include "engine/RunScope.h"
+#include "engine/RunWarnings.h"
 #include "engine/UnitRewritePhase.h"
 #include "ide/HostServices.h"
+#include "ide/ToolsAPI.h"
 #include "rtl/Paths.h"
 #include "rtl/ScopeExit.h"
+#include "rtl/Strings.h"
 
 namespace zan {
 
 namespace {
+
+/// `context` with a report of the run's own when it has none: the warnings
+/// and the --strict check need one.
+TRunContext WithReport(const TRunContext& context, TRunReport& own) {
+  TRunContext copy = context;
+  if (!copy.Report) copy.Report = &own;
+  return copy;
+}
 
 /// The log a run writes into: the context's, or one of its own.
 TLogWriter& RunLog(const TRunContext& context, std::unique_ptr<TLogWriter>& own) {
@@ -30,13 +42,46 @@ TLogWriter& RunLog(const TRunContext& context, std::unique_ptr<TLogWriter>& own)
   return *own;
 }
 
+/// "yyyy-mm-ddThh:nn:ss".
+std::u16string IsoDateTime(const TLocalDateTime& time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.Year, time.Month, time.Day,
+                time.Hour, time.Minute, time.Second);
+  return Utf8ToUtf16(text);
+}
+
+/// The report's account of how the run was started.
+void DescribeRun(const TRunState& state, const std::vector<std::u16string>& selectedUnits,
+                 const std::u16string& baseFolder, TRunReport& report) {
+  const TReplaceOptions& options = state.Options;
+  const TRunContext& context = state.Context;
+  TRunReport::TRunOptions& described = report.Options;
+  described = {};
+  described.ProjectScope = !state.FolderScope();
+  if (described.ProjectScope) {
+    if (context.Project) described.Project = context.Project->GetFileName();
+    described.Units = selectedUnits;
+  } else {
+    described.Folder = options.Directory;
+    described.Recursive = options.IncludeSubDirs;
+  }
+  described.Backups = options.MakeBackup && !context.DryRun;
+  if (described.Backups) described.BackupFolder = options.BackupDir;
+  described.Log = options.WriteLog && !context.DryRun;
+  described.KeepGoing = context.KeepGoing;
+  described.Strict = context.Strict;
+  report.DryRun = context.DryRun;
+  report.RootFolder = baseFolder;
+}
+
 }  // namespace
 
 TReplaceRun::TReplaceRun(TComponentReplacer& replacer, const TReplaceOptions& options,
                          const TRunContext& context, TRunResults& results,
                          std::vector<std::u16string> selectedUnits)
     : FSelectedUnits(std::move(selectedUnits)),
-      FState(replacer, options, context, RunLog(context, FOwnLog), results) {
+      FContext(WithReport(context, FOwnReport)),
+      FState(replacer, options, FContext, RunLog(context, FOwnLog), results) {
   Assert(context.FileSystem && context.ClassRegistry, "MigWizard\\Replacer");
   TLogWriter& log = FState.Log;
   log.SetFileSystem(context.FileSystem);
@@ -53,7 +98,10 @@ bool TReplaceRun::Execute() {
   const TReplaceOptions& options = FState.Options;
   TRunReport* report = context.Report;
   FState.Results.BeginRun();
-  if (report) report->Clear();
+  if (report) {
+    report->Clear();
+    report->StartTime = IsoDateTime(context.Clock());
+  }
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
   // One run at a time per tree, taken before anything is written.
   if (!context.DryRun) Lock(scope.BaseFolder(FState));
@@ -62,6 +110,7 @@ bool TReplaceRun::Execute() {
   // Listed before anything is written: a scope without units writes nothing.
   std::vector<std::u16string> scanWarnings;
   std::vector<TWorkItem> units = scope.ListUnits(FState, scanWarnings);
+  if (report) DescribeRun(FState, FSelectedUnits, FBaseFolder, *report);
   std::u16string logFile;
   if (options.WriteLog && !context.DryRun) {
     logFile = JoinPath(FBaseFolder, res::sLogFileName);
@@ -122,7 +171,11 @@ bool TReplaceRun::RunPhases() {
   if (!FState.FolderScope()) CollectDatabaseNames(FState, formStep);
   ConvertForms(FState, formStep);
   FState.LeaveFailedForms();
+  WarnAboutFormObjects(FState);
   FState.CheckCancelled();
+  // Nothing is published, or written beside the originals, by a strict run
+  // that met a warning.
+  CheckStrict(FState);
   if (context.DryRun) return true;
 
   BackUpChangedFiles(FState);

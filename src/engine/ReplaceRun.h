@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RunReport.h"
 #include "engine/RunState.h"
 
 namespace zan {
@@ -52,6 +53,8 @@ class TReplaceRun {
   std::vector<std::u16string> FLockedFolders;
   std::u16string FBaseFolder;  // the scanned folder or the project's
   bool FPublished = false;     // the originals have been replaced
+  TRunReport FOwnReport;       // when the caller attached none
+  TRunContext FContext;        // the caller's, with a report
   TRunState FState;
 };
 

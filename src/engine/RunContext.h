@@ -67,6 +67,9 @@ struct TRunContext {
   /// names it (so that the two agree), and the run goes on; otherwise it
   /// stops the run.
   bool KeepGoing = false;
+  /// Any warning fails the run after the conversion phases, before anything
+  /// is published (ERunStrict).
+  bool Strict = false;
 
   bool IsCancelled() const { return Cancelled && Cancelled->load(std::memory_order_relaxed); }
 };

@@ -7,11 +7,12 @@
 namespace zan {
 
 void TRunReport::Clear() {
-  std::u16string library = Library;
-  bool dryRun = DryRun;
-  *this = TRunReport();
-  Library = std::move(library);
-  DryRun = dryRun;
+  TRunReport fresh;
+  fresh.ToolVersion = std::move(ToolVersion);
+  fresh.Library = std::move(Library);
+  fresh.DryRun = DryRun;
+  fresh.Options = std::move(Options);
+  *this = std::move(fresh);
 }
 
 int TRunReport::ChangedFileCount() const {
@@ -24,9 +25,38 @@ int TRunReport::ChangedFileCount() const {
 std::string TRunReport::ToJson() const {
   using nlohmann::ordered_json;
   auto u8 = [](const std::u16string& text) { return Utf16ToUtf8(text); };
+  auto text = [&](const std::u16string& value) {
+    return value.empty() ? ordered_json(nullptr) : ordered_json(u8(value));
+  };
+  auto property = [&](const TProperty& prop) {
+    return ordered_json{{"name", u8(prop.Name)}, {"value", u8(prop.Value)}};
+  };
+  auto properties = [&](const std::vector<TProperty>& props) {
+    ordered_json list = ordered_json::array();
+    for (const TProperty& prop : props) list.push_back(property(prop));
+    return list;
+  };
   ordered_json doc;
+  doc["schemaVersion"] = kSchemaVersion;
+  doc["toolVersion"] = u8(ToolVersion);
+  doc["startTime"] = text(StartTime);
+  doc["rootFolder"] = text(RootFolder);
   doc["library"] = u8(Library);
   doc["dryRun"] = DryRun;
+  ordered_json units = ordered_json::array();
+  for (const std::u16string& unit : Options.Units) units.push_back(u8(unit));
+  doc["options"] = {{"library", u8(Library)},
+                    {"scope", Options.ProjectScope ? "project" : "folder"},
+                    {"folder", text(Options.Folder)},
+                    {"recursive", Options.Recursive},
+                    {"project", text(Options.Project)},
+                    {"units", units},
+                    {"backups", Options.Backups},
+                    {"backupFolder", text(Options.BackupFolder)},
+                    {"log", Options.Log},
+                    {"dryRun", DryRun},
+                    {"keepGoing", Options.KeepGoing},
+                    {"strict", Options.Strict}};
   doc["completed"] = Completed;
   doc["result"] = Result;
   ordered_json files = ordered_json::array();
@@ -47,6 +77,12 @@ std::string TRunReport::ToJson() const {
     ordered_json dropped = ordered_json::array();
     for (const std::u16string& name : object.DroppedProperties) dropped.push_back(u8(name));
     entry["droppedProperties"] = dropped;
+    entry["droppedValues"] = properties(object.DroppedValues);
+    ordered_json renamed = ordered_json::array();
+    for (const TRenamedProperty& rename : object.Renamed)
+      renamed.push_back({{"old", property(rename.Old)}, {"new", properties(rename.New)}});
+    entry["renamedProperties"] = renamed;
+    entry["addedProperties"] = properties(object.Added);
     objects.push_back(entry);
   }
   doc["formObjects"] = objects;

@@ -3,7 +3,9 @@
 // undo file, the form objects converted or not, and the errors.
 //
 // The replacer fills it when one is attached (TComponentReplacer::SetReport);
-// the form step adds its objects. ToJson() writes it as a JSON document.
+// the form step adds its objects. ToJson() writes it as a JSON document, whose
+// layout doc/report.md describes and doc/report.schema.json pins (version
+// kSchemaVersion: a change that removes or retypes a field raises it).
 #pragma once
 
 #include <string>
@@ -12,6 +14,18 @@
 namespace zan {
 
 struct TRunReport {
+  static constexpr int kSchemaVersion = 1;
+
+  /// A property as form text: its name and its value as the form holds it.
+  struct TProperty {
+    std::u16string Name;
+    std::u16string Value;
+  };
+  /// A property the rules wrote under another name or with another value.
+  struct TRenamedProperty {
+    TProperty Old;
+    std::vector<TProperty> New;
+  };
   struct TFileEntry {
     std::u16string FileName;
     int Changes = 0;
@@ -29,10 +43,36 @@ struct TRunReport {
     bool Converted = false;
     std::u16string Reason;  // why it was not converted
     std::vector<std::u16string> DroppedProperties;
+    /// Of a converted object: the dropped properties with their values, the
+    /// properties renamed or translated, and the properties of the new object
+    /// whose names the old one did not have.
+    std::vector<TProperty> DroppedValues;
+    std::vector<TRenamedProperty> Renamed;
+    std::vector<TProperty> Added;
+    /// Connection definitions it named that were not found (not in the JSON:
+    /// the run turns them into warnings).
+    std::vector<std::u16string> MissingConnectionDefs;
+  };
+  /// How the run was started.
+  struct TRunOptions {
+    bool ProjectScope = false;
+    std::u16string Folder;              // folder scope: the scanned folder
+    bool Recursive = false;             // folder scope
+    std::u16string Project;             // project scope: the project file
+    std::vector<std::u16string> Units;  // project scope: the selected units (empty: all)
+    bool Backups = true;
+    std::u16string BackupFolder;
+    bool Log = true;
+    bool KeepGoing = false;
+    bool Strict = false;
   };
 
+  std::u16string ToolVersion;  // set by whoever starts the run
   std::u16string Library;
   bool DryRun = false;
+  TRunOptions Options;
+  std::u16string StartTime;   // "yyyy-mm-ddThh:nn:ss", local time
+  std::u16string RootFolder;  // the scanned folder or the project file's
   bool Result = false;
   bool Completed = false;  // the run ended without an exception
   std::vector<TFileEntry> Files;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/RunContext.h"
@@ -24,6 +25,10 @@ struct TRunResults;
 
 /// One file of the work list.
 struct TWorkItem {
+  TWorkItem() = default;
+  TWorkItem(std::u16string path, std::u16string relPath, bool isUnit)
+      : Path(std::move(path)), RelPath(std::move(relPath)), IsUnit(isUnit) {}
+
   std::u16string Path;  // the original
   /// Where the changed file goes under the temporary folder (and its backup
   /// under the backup folder): folder scope mirrors the scanned tree, a

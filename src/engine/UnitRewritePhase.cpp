@@ -1,6 +1,7 @@
 #include "engine/UnitRewritePhase.h"
 
 #include "engine/FileUtils.h"
+#include "engine/FormContent.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
@@ -14,6 +15,16 @@
 namespace zan {
 
 namespace {
+
+constexpr std::u16string_view kNotAForm =
+    u"File \"%s\" named in \"%s\" is not a form; it is left as it is.";
+
+/// False when `fileName` can be read and is not form data; a file that
+/// cannot be read is left for the form phase to report.
+bool NamesAForm(TRunState& state, const std::u16string& fileName) {
+  std::string bytes;
+  return !state.Fs.Read(fileName, bytes) || IsFormContent(bytes);
+}
 
 /// Appends the form `fileName` that a unit names to the work list.
 void AddDiscoveredForm(TRunState& state, const std::u16string& fileName, size_t unit) {
@@ -48,6 +59,8 @@ bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceNam
       state.Warn(why);
       state.Warn(res::Fmt(res::sUnitLeftForItsForm, {unitFile, found}));
       return false;
+    } else if (!NamesAForm(state, found)) {
+      state.Warn(res::Fmt(kNotAForm, {found, unitFile}));
     } else {
       forms.push_back(found);
     }

@@ -29,17 +29,20 @@ constexpr TRuleGroup kChain[] = {
     ConvertConditions,       // 13: "Conditions" of every class becomes "Macros"
 };
 
-void AppendIniSection(TStringList& params, TFileSystem* fs, const std::u16string& fileName,
+/// False when the file has no such section (or no file is given).
+bool AppendIniSection(TStringList& params, TFileSystem* fs, const std::u16string& fileName,
                       const std::u16string& section) {
-  if (fileName.empty() || !fs) return;
+  if (fileName.empty() || !fs) return false;
   try {
     TIniFile ini(fileName, fs);
     TStringList keys;
     ini.ReadSection(section, keys);
     for (int i = 0; i < keys.Count(); ++i)
       params.Add(keys[i] + u"=" + ini.ReadString(section, keys[i], u""));
+    return keys.Count() > 0;
   } catch (const EFileError&) {
     // An unreadable file behaves as an empty one.
+    return false;
   }
 }
 
@@ -56,11 +59,44 @@ void TZanFormParser::ConvertProperty(const std::u16string& PropName,
                                      const std::u16string& PropValue) {
   FTypeName = FormState().TypeName();
   const int changes = FChanges;
+  const int entries = PropsCount();
+  const int options = IndexOfProp(u"SpecificOptions.Strings");
+  const int optionLines = options < 0 ? 0 : TFormParser::PropValue(options).Count();
   bool consumed = false;
   for (TRuleGroup group : kChain)
     if ((consumed = group(*this, PropName, PropValue))) break;
   if (!consumed) ConvertPropertyBase(PropName, PropValue);  // 14: base rules B1-B7
   if (FChanges == changes) FDropped[FormState().CurPos()] = PropName;
+  TPropertyTrace trace{PropName, PropValue, {}};
+  auto joined = [](const TStringList& lines, int from, int to) {
+    std::u16string text;
+    for (int i = from; i < to; ++i) text += (i > from ? u"\r\n" : u"") + lines[i];
+    return text;
+  };
+  // Option lines go before the ")" of an entry an earlier property made.
+  if (options >= 0) {
+    const TStringList& lines = TFormParser::PropValue(options);
+    if (lines.Count() > optionLines)
+      trace.Outputs.emplace_back(TFormParser::PropName(options),
+                                 joined(lines, optionLines - 1, lines.Count() - 1));
+  }
+  for (int i = entries; i < PropsCount(); ++i) {
+    const TStringList& lines = TFormParser::PropValue(i);
+    trace.Outputs.emplace_back(TFormParser::PropName(i), joined(lines, 0, lines.Count()));
+  }
+  FTraces[FormState().CurPos()] = std::move(trace);
+}
+
+std::vector<TZanFormParser::TPropertyTrace> TZanFormParser::PropertyTraces() const {
+  std::vector<TPropertyTrace> traces;
+  for (const auto& [pos, trace] : FTraces) traces.push_back(trace);
+  return traces;
+}
+
+std::vector<std::u16string> TZanFormParser::MissingConnectionDefs() const {
+  std::vector<std::u16string> names;
+  for (const auto& [pos, name] : FMissingConnectionDefs) names.push_back(name);
+  return names;
 }
 
 bool TZanFormParser::StoresDifferencesOnly() const {
@@ -77,11 +113,17 @@ std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
 void TZanFormParser::DoBeforeParse() {
   TFormParser::DoBeforeParse();
   FDropped.clear();
+  FTraces.clear();
+  FMissingConnectionDefs.clear();
 }
 
 void TZanFormParser::DoAfterParse(bool& Result) {
   TFormParser::DoAfterParse(Result);
-  if (!Result) FDropped.clear();
+  if (!Result) {
+    FDropped.clear();
+    FTraces.clear();
+    FMissingConnectionDefs.clear();
+  }
 }
 
 void TZanFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {
@@ -138,7 +180,8 @@ std::u16string TZanFormParser::GetAddedPropValue(std::u16string_view Name) const
 void TZanFormParser::LoadConnectionDef(TStringList& Params) const {
   const std::u16string definition = ParamValue(Params, u"CONNECTIONDEF");
   Params.Clear();
-  AppendIniSection(Params, FFileSystem, ConnectionDefFileName(), definition);
+  if (!AppendIniSection(Params, FFileSystem, ConnectionDefFileName(), definition))
+    FMissingConnectionDefs[FormState().CurPos()] = definition;
   AppendIniSection(Params, FFileSystem, DriverConfFileName(), definition);
 }
 

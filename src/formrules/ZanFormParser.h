@@ -84,6 +84,20 @@ class TZanFormParser : public TFormParser {
   /// text order: what a run reports as dropped.
   std::vector<std::u16string> DroppedProperties() const;
 
+  /// One top-level property of the object last parsed as the rules saw it
+  /// (its value as form text, as written) and the output entries they made
+  /// of it (name and value lines joined by CRLF); no entries: dropped.
+  struct TPropertyTrace {
+    std::u16string Name;
+    std::u16string Value;
+    std::vector<std::pair<std::u16string, std::u16string>> Outputs;
+  };
+  /// Every top-level property of the object last parsed, in text order.
+  std::vector<TPropertyTrace> PropertyTraces() const;
+  /// The connection definitions the object last parsed named that the
+  /// connection-definition file does not hold (or no such file was given).
+  std::vector<std::u16string> MissingConnectionDefs() const;
+
  protected:
   void DoBeforeParse() override;
   void DoAfterParse(bool& Result) override;
@@ -96,6 +110,8 @@ class TZanFormParser : public TFormParser {
   // Dropped properties by the position where their value ends: a property
   // read again after backtracking is the same entry.
   std::map<int, std::u16string> FDropped;
+  std::map<int, TPropertyTrace> FTraces;                         // the same, for every property
+  mutable std::map<int, std::u16string> FMissingConnectionDefs;  // by position, likewise
 };
 
 }  // namespace zan

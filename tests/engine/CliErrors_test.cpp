@@ -155,6 +155,7 @@ TEST_F(CliErrorsTest, ADamagedFormStopsTheRunWithEveryOriginalUntouched) {
   std::erase_if(after, [](const auto& file) { return file.first.starts_with("RBackup/"); });
   EXPECT_TRUE(after == Originals);
   const std::string json = ReadFileBytes(report);
+  (void)ReadValidReport(report);
   EXPECT_NE(json.find("\"completed\": false"), std::string::npos);
   EXPECT_NE(json.find("MainForm.dfm"), std::string::npos);
 }

@@ -62,7 +62,16 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   TCliRun run = RunZanmig(Copy, "replace --library " + GetParam() + " --project " +
                                     ProjectFile(Copy) + " --report '" + report.string() + "'");
   ASSERT_EQ(run.Exit, 0) << run.Err;
-  EXPECT_EQ(run.Out, "Replace procedure was performed sucessfully.\n");
+  // The result line, the summary, and last the command that undoes the run.
+  EXPECT_TRUE(
+      run.Out.starts_with("Replace procedure was performed sucessfully.\nFiles: 4 processed"))
+      << run.Out;
+  const std::string undo = "To undo the run: zanmig ";
+  const size_t undoAt = run.Out.rfind(undo);
+  ASSERT_NE(undoAt, std::string::npos) << run.Out;
+  const std::string restoreArgs =
+      run.Out.substr(undoAt + undo.size(), run.Out.size() - undoAt - undo.size() - 1);
+  EXPECT_EQ(restoreArgs, "restore '" + (Copy / "RBackup" / "RExpert.reu").string() + "'");
   EXPECT_EQ(run.Err, "");
   const auto converted = ProjectFiles();
   for (const auto& [name, bytes] : expected) {
@@ -72,7 +81,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   }
   EXPECT_EQ(converted.size(), expected.size());
 
-  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  const auto json = ReadValidReport(report);
   EXPECT_TRUE(json["completed"]);
   EXPECT_TRUE(json["result"]);
   EXPECT_TRUE(json["errors"].empty());
@@ -86,7 +95,9 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   EXPECT_FALSE(json["formObjects"].empty());
   for (const auto& object : json["formObjects"]) EXPECT_TRUE(object["converted"]) << object.dump();
 
-  TCliRun restore = RunZanmig(Copy, "restore .");  // the folder of the run
+  // The folder of the run names its undo file too.
+  EXPECT_EQ(RunZanmig(Copy, "restore --dry-run .").Exit, 0);
+  TCliRun restore = RunZanmig(Copy, restoreArgs);
   ASSERT_EQ(restore.Exit, 0) << restore.Err;
   EXPECT_TRUE(ProjectFiles() == Originals);
 }
@@ -96,7 +107,7 @@ TEST_P(CliExamplesTest, DryRunListsTheChangesAndTouchesNothing) {
   TCliRun run = RunZanmig(Copy, "replace --library " + GetParam() +
                                     " --dir . --dry-run --report '" + report.string() + "'");
   ASSERT_EQ(run.Exit, 0) << run.Err;
-  const auto json = nlohmann::json::parse(ReadFileBytes(report));
+  const auto json = ReadValidReport(report);
   EXPECT_TRUE(json["dryRun"]);
   EXPECT_TRUE(json["backups"].empty());
   EXPECT_TRUE(json["undoFile"].is_null());

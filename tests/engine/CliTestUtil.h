@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/TestUtil.h"
+#include "support/JsonSchema.h"
 
 namespace zan::test {
 
@@ -44,6 +45,14 @@ inline bool ZanmigBuilt() {
   const char* exe = std::getenv("ZANMIG_EXE");
   return std::filesystem::exists(exe ? std::filesystem::path(exe)
                                      : std::filesystem::path(ZAN_BINARY_DIR) / "zanmig");
+}
+
+/// The report written at `file`, checked against doc/report.schema.json.
+inline nlohmann::json ReadValidReport(const std::filesystem::path& file) {
+  nlohmann::json report = nlohmann::json::parse(ReadFileBytes(file));
+  for (const std::string& violation : SchemaViolations(report, ReportSchema(ZAN_SOURCE_DIR)))
+    ADD_FAILURE() << file.string() << ": " << violation;
+  return report;
 }
 
 #define ZAN_REQUIRE_ZANMIG() \

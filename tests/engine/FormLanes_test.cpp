@@ -16,6 +16,7 @@
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
+#include "support/JsonSchema.h"
 
 namespace zan::test {
 namespace {
@@ -88,7 +89,11 @@ class FormLanesTest : public ::testing::Test {
     }
     outcome.Files = Tree(root);
     outcome.Lanes = std::exchange(report.FormLanes, 0);
+    report.StartTime.clear();  // the two runs start at different times
     outcome.Report = report.ToJson();
+    for (const std::string& violation :
+         SchemaViolations(nlohmann::json::parse(outcome.Report), ReportSchema(ZAN_SOURCE_DIR)))
+      ADD_FAILURE() << violation;
     for (size_t at; (at = outcome.Report.find(root.string())) != std::string::npos;)
       outcome.Report.replace(at, root.string().size(), "<root>");
     return outcome;

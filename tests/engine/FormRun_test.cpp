@@ -19,6 +19,7 @@
 #include "engine/TextFile.h"
 #include "rtl/dfm/FormFile.h"
 #include "rtl/dfm/FormStream.h"
+#include "support/JsonSchema.h"
 
 namespace zan::test {
 namespace {
@@ -193,6 +194,76 @@ TEST_F(FormRunTest, TheReportNamesEveryObjectOfASourceClass) {
   EXPECT_EQ(std::find(dropped.begin(), dropped.end(), u"SQL.Strings"), dropped.end());
   // The refused object says where the grammar got stuck.
   EXPECT_NE(S(Report.FormObjects[4].Reason).find("line 7"), std::string::npos);
+}
+
+// ----- what the report says about properties, and the warnings of form objects
+
+/// One object's property lists as compact lines: "-Name=value" dropped,
+/// "Old=value > New=value; New2=value" renamed, "+Name=value" added.
+std::vector<std::string> PropertyLines(const TRunReport::TFormObjectEntry& entry) {
+  std::vector<std::string> lines;
+  for (const auto& prop : entry.DroppedValues)
+    lines.push_back("-" + S(prop.Name) + "=" + S(prop.Value));
+  for (const auto& rename : entry.Renamed) {
+    std::string line = S(rename.Old.Name) + "=" + S(rename.Old.Value) + " >";
+    for (const auto& made : rename.New) line += " " + S(made.Name) + "=" + S(made.Value) + ";";
+    lines.push_back(line);
+  }
+  for (const auto& prop : entry.Added) lines.push_back("+" + S(prop.Name) + "=" + S(prop.Value));
+  return lines;
+}
+
+TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
+  const struct {
+    int Library;
+    const char* Object;  // one object inside the form
+    std::vector<std::string> Lines;
+    std::string Warning = {};  // the run's only warning ("": none)
+  } cases[] = {
+      {kBDE,
+       "  object Q: TQuery\r\n    DatabaseName = 'Orders'\r\n    DataSource = ds\r\n"
+       "    SessionName = 'S'\r\n    SQL.Strings = (\r\n      'select 1')\r\n  end\r\n",
+       {"-DatabaseName='Orders'", "-SessionName='S'", "DataSource=ds > MasterSource=ds;",
+        "+MasterSource=ds"},
+       "1 DatabaseName value(s) were dropped (the first: /work/Form.DFM: Q); a run with --project "
+       "links data sets to their database (Connection = Module.Database)."},
+      {kBDE,
+       "  object T: TTable\r\n    IndexFieldNames = 'ID'\r\n    TableName = 'ORDERS'\r\n  end\r\n",
+       {"IndexFieldNames='ID' > DetailFields='ID';", "+DetailFields='ID'"}},
+      {kIBX,
+       "  object D: TIBDatabase\r\n    DatabaseName = 'srv:/db/orders.fdb'\r\n"
+       "    Params.Strings = (\r\n      'user_name=SYSDBA'\r\n      'password=key')\r\n  end\r\n",
+       {"DatabaseName='srv:/db/orders.fdb' > Database='srv:/db/orders.fdb';",
+        "Params.Strings=(\n      'user_name=SYSDBA'\n      'password=key') > Username='SYSDBA'; "
+        "Password='key';",
+        "+Database='srv:/db/orders.fdb'", "+Username='SYSDBA'", "+Password='key'"}},
+      // A connection definition that no file holds: its settings cannot carry over.
+      {kFireDAC,
+       "  object C: TFDConnection\r\n    Params.Strings = (\r\n      'ConnectionDef=Main')\r\n"
+       "  end\r\n",
+       {"-Params.Strings=(\n      'ConnectionDef=Main')"},
+       "/work/Form.DFM: C names the connection definition \"Main\", but no connection definition "
+       "file was given (--connection-defs); its connection settings were not carried over."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Object);
+    ResetWork();
+    UseLibrary(c.Library);
+    Options->MakeBackup = false;
+    Options->WriteLog = false;
+    AddForm(u"Form", std::string("object F: TF\r\n") + c.Object + "end\r\n");
+    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_EQ(Report.FormObjects.size(), 1u);
+    const auto lines = PropertyLines(Report.FormObjects[0]);
+    EXPECT_EQ(lines, c.Lines);
+    std::vector<std::string> warnings;
+    for (const std::u16string& warning : Report.Warnings) warnings.push_back(S(warning));
+    EXPECT_EQ(warnings,
+              c.Warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.Warning});
+    for (const std::string& violation :
+         SchemaViolations(nlohmann::json::parse(Report.ToJson()), ReportSchema(ZAN_SOURCE_DIR)))
+      ADD_FAILURE() << violation;
+  }
 }
 
 // ----- encodings: a text form goes back in its encoding, with its mark

@@ -108,7 +108,7 @@ TEST_F(CliTest, ReplaceReportAndRestore) {
             "unit U;\r\nuses DBTables, Zan, Quillbase, Rowquill;\r\nvar Q: TZanQuery;\r\nend.\r\n");
   EXPECT_EQ(Read("app/sub/V.pas"), "var T: TTable;");  // not recursive
   EXPECT_EQ(Read("app/RBackup/U.~pas"), unit);
-  const auto report = nlohmann::json::parse(Read("out/report.json"));
+  const auto report = ReadValidReport(Root / "out/report.json");
   EXPECT_EQ(report["filesProcessed"], 1);
   EXPECT_EQ(report["filesChanged"], 1);
   EXPECT_EQ(report["files"][0]["changes"], 2);
@@ -261,9 +261,60 @@ TEST_F(CliTest, AnInterruptBeforePublishingChangesNothingAndExitsWith130) {
                                                                         : std::next(it);
   EXPECT_TRUE(after == before);
   EXPECT_TRUE(fs::is_empty(Root / "tmp"));  // no temporary folder left
-  const auto report = nlohmann::json::parse(ReadFileBytes(Root / "run.json"));
+  const auto report = ReadValidReport(Root / "run.json");
   EXPECT_FALSE(report["completed"]);
   EXPECT_FALSE(report["errors"].empty());
+}
+
+TEST_F(CliTest, AReportThatCannotBeWrittenStopsTheRunBeforeAnythingChanges) {
+  Write("app/A.pas", "unit A; uses DBTables; var Q: TQuery;");
+  fs::create_directories(Root / "locked");
+  fs::permissions(Root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::create_directories(Root / "folder.json");
+  const auto before = FolderContents(Root / "app");
+  std::vector<std::string> reports = {"folder.json"};
+  if (geteuid() != 0) reports.push_back("locked/run.json");  // root writes there all the same
+  for (const std::string& report : reports) {
+    SCOPED_TRACE(report);
+    TCliResult r = Run("replace --library BDE --dir app --report " + report);
+    EXPECT_EQ(r.Exit, 3);
+    EXPECT_NE(r.Err.find("Report file \"" + (Root / report).string() + "\" cannot be written: "),
+              std::string::npos)
+        << r.Err;
+    EXPECT_TRUE(FolderContents(Root / "app") == before);
+  }
+  fs::permissions(Root / "locked", fs::perms::owner_all);
+}
+
+TEST_F(CliTest, StrictFailsOnAnyWarningBeforeAnythingChanges) {
+  Write("app/A.pas", "unit A; uses DBTables; {$R *.dfm} var Q: TQuery;");
+  Write("app/A.dfm", "not a form");
+  const auto before = FolderContents(Root / "app");
+  TCliResult r = Run("replace --library BDE --dir app --strict --report run.json");
+  EXPECT_EQ(r.Exit, 3) << r.Err;
+  EXPECT_EQ(r.Out, "");
+  const std::string warning = "File \"" + (Root / "app/A.dfm").string() + "\" named in \"" +
+                              (Root / "app/A.pas").string() +
+                              "\" is not a form; it is left as it is.";
+  EXPECT_NE(
+      r.Err.find("--strict: the run met 1 warning(s) and changed nothing; the first: " + warning),
+      std::string::npos)
+      << r.Err;
+  auto after = FolderContents(Root / "app");
+  std::erase_if(after, [](const auto& file) {
+    return file.first == "Wiz_Log.txt" || file.first.starts_with("RBackup/");
+  });
+  EXPECT_TRUE(after == before);
+  EXPECT_FALSE(fs::exists(Root / "app/RBackup/RExpert.reu"));
+  const auto report = ReadValidReport(Root / "run.json");
+  EXPECT_FALSE(report["completed"]);
+  EXPECT_TRUE(report["options"]["strict"]);
+  EXPECT_EQ(report["warnings"][0], warning);
+  // Without --strict the same run converts the unit and warns on stderr.
+  r = Run("replace --library BDE --dir app --no-backup");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Err, "zanmig: warning: " + warning + "\n");
+  EXPECT_EQ(Read("app/A.dfm"), "not a form");
 }
 
 TEST_F(CliTest, KeepGoingLeavesABrokenFormWithItsUnitAndExitsWithFive) {

@@ -149,10 +149,11 @@ TEST_F(ReplaceRunTest, ResourceDirectivesThatNameForms) {
       {"{$R Missing.dfm}", nullptr},
       {"{$R x*.dfm}", nullptr},
   };
-  Fs.AddFile(u"/work/U.dfm", "");
-  Fs.AddFile(u"/work/Main.dfm", "");
-  Fs.AddFile(u"/work/Other.nfm", "");
-  Fs.AddFile(u"/work/Form1.dfm", "");
+  const std::string form = "object F: TF\r\nend\r\n";
+  Fs.AddFile(u"/work/U.dfm", form);
+  Fs.AddFile(u"/work/Main.dfm", form);
+  Fs.AddFile(u"/work/Other.nfm", form);
+  Fs.AddFile(u"/work/Form1.dfm", form);
   Options->MakeBackup = false;
   Options->WriteLog = false;
   for (const TCase& c : cases) {
@@ -180,10 +181,55 @@ TEST_F(ReplaceRunTest, AMissingFormIsReportedAndLeftOut) {
   EXPECT_EQ(File(u"/work/U.pas"), "{$R *.nfm} var Q: TZanQuery;");
 }
 
+TEST_F(ReplaceRunTest, AFileNamedAsAFormThatIsNoFormIsLeftAloneWithAWarning) {
+  using namespace std::string_literals;
+  const struct {
+    std::string Bytes;
+    bool Form;
+  } cases[] = {
+      {"object F: TF\r\nend\r\n", true},
+      {"\xEF\xBB\xBF\r\n  Inherited F: TF\r\nend", true},
+      {"inline\tF: TF", true},
+      {"\xFF\xFEo\0b\0j\0e\0c\0t\0 \0F\0"s, true},
+      {"TPF0\x02TF\x01F\0\0"s, true},
+      {"\xFF\x0A\x00TF\0"s, true},
+      {"", false},
+      {"objects F: TF", false},
+      {"object", false},
+      {"MAINICON ICON \"app.ico\"", false},
+      {"\0\0\0\0\x20\0\0\0"s, false},
+  };
+  Options->MakeBackup = false;
+  Options->WriteLog = false;
+  TRunReport report;
+  Replacer->SetReport(&report);
+  Fs.AddFile(u"/work/U.pas", "unit U; {$R *.dfm} var Q: TQuery;");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Bytes);
+    Fs.AddFile(u"/work/U.dfm", c.Bytes);
+    std::vector<std::u16string> calls;
+    Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
+    EXPECT_TRUE(Replacer->PerformReplace());
+    EXPECT_EQ(calls.size(), c.Form ? 1u : 0u);
+    if (c.Form) {
+      EXPECT_TRUE(report.Warnings.empty());
+    } else {
+      ASSERT_EQ(report.Warnings.size(), 1u);
+      EXPECT_EQ(
+          S(report.Warnings[0]),
+          "File \"/work/U.dfm\" named in \"/work/U.pas\" is not a form; it is left as it is.");
+    }
+    EXPECT_EQ(File(u"/work/U.dfm"), c.Bytes);
+    // The unit is converted all the same (and put back for the next case).
+    EXPECT_EQ(File(u"/work/U.pas"), "unit U; {$R *.dfm} var Q: TZanQuery;");
+    Fs.AddFile(u"/work/U.pas", "unit U; {$R *.dfm} var Q: TQuery;");
+  }
+}
+
 TEST_F(ReplaceRunTest, AFormNamedByTwoUnitsIsProcessedTwice) {
   Fs.AddFile(u"/work/A.pas", "{$R Shared.dfm}");
   Fs.AddFile(u"/work/B.pas", "{$R Shared.dfm}");
-  Fs.AddFile(u"/work/Shared.dfm", "");
+  Fs.AddFile(u"/work/Shared.dfm", "object F: TF\r\nend\r\n");
   std::vector<std::u16string> calls;
   Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
   EXPECT_TRUE(Replacer->PerformReplace());

@@ -8,8 +8,10 @@
 #include <iostream>
 #include <memory>
 
+#include "BuildInfo.h"
 #include "app/cli/ArgumentCheck.h"
 #include "app/cli/Commands.h"
+#include "app/cli/RunSummary.h"
 #include "app/cli/TerminalProgress.h"
 #include "engine/FileUtils.h"
 #include "engine/RExpertRes.h"
@@ -44,6 +46,7 @@ struct TReplaceArgs {
   std::string Report;
   bool Quiet = false;
   bool KeepGoing = false;
+  bool Strict = false;
 };
 
 /// The selection of a project run: the bare names of the chosen units, or of
@@ -82,12 +85,23 @@ std::shared_ptr<IOTAProject> ActiveProject(IBorlandIDEServices& host) {
   return nullptr;
 }
 
-/// The report's folder is made before the run, so that a report that cannot
-/// be written stops the run before anything is touched.
+/// The report's folder is made, and a file written beside the report and
+/// removed, before the run, so that a report that cannot be written stops the
+/// run before anything is touched (the report itself is written beside and
+/// renamed into place, so an existing one stays as it is until then).
 void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
   if (args.Report.empty()) return;
-  const std::u16string folder = ExtractFileDir(CommandLinePath(args.Report));
+  const std::u16string file = CommandLinePath(args.Report);
+  const std::u16string folder = ExtractFileDir(file);
   if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
+  auto refuse = [&](const std::string& why) {
+    throw EFileError(
+        Utf8ToUtf16("Report file \"" + Utf16ToUtf8(file) + "\" cannot be written: " + why));
+  };
+  if (fs.IsFolder(file)) refuse("it is a folder");
+  const std::u16string probe = file + u".zanmig-probe";
+  if (TFileStatus status = fs.Write(probe, ""); !status) refuse(status.Message());
+  (void)fs.RemoveFile(probe);
 }
 
 /// Writes the report after the run; a failure then is reported on stderr but
@@ -180,6 +194,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.CodePage = AnsiCodePage();
   context.DryRun = args.DryRun;
   context.KeepGoing = args.KeepGoing;
+  context.Strict = args.Strict;
 
   std::shared_ptr<THeadlessIDE> host;
   std::vector<std::u16string> selectedUnits;
@@ -215,6 +230,7 @@ int RunReplace(const TReplaceArgs& args) {
 
   PrepareReport(args, fs);
   TRunReport report;
+  report.ToolVersion = Utf8ToUtf16(build::kVersion);
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
   context.Report = &report;
@@ -245,6 +261,8 @@ int RunReplace(const TReplaceArgs& args) {
   }
   // The run's result line goes to stdout, as scripts expect it there.
   std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
+  if (!args.Quiet)
+    std::cout << FormatRunSummary(report, args.Report.empty() ? u"" : CommandLinePath(args.Report));
   if (!result) return kExitFailure;
   return report.LeftFiles.empty() ? kExitSuccess : kExitFilesLeft;
 }
@@ -292,6 +310,8 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--keep-going", args->KeepGoing,
                 "leave a form that cannot be converted as it is, with its unit, and go on "
                 "(exit status 5)");
+  cmd->add_flag("--strict", args->Strict,
+                "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
       "Example:\n  zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");

@@ -1,0 +1,19 @@
+// The summary `zanmig replace` prints after its result line: what the run
+// processed, changed, converted, left and dropped, how many warnings it met,
+// where its log, report and undo file are, and the command that undoes it.
+#pragma once
+
+#include <string>
+
+#include "engine/RunReport.h"
+
+namespace zan::cli {
+
+/// The summary of `report` (lines ending in LF). `reportFile`: where the
+/// report was written ("" when none was asked for).
+std::string FormatRunSummary(const TRunReport& report, const std::u16string& reportFile);
+
+/// `text` as one word for a POSIX shell: in single quotes, a quote inside as '\''.
+std::string ShellQuoted(const std::string& text);
+
+}  // namespace zan::cli

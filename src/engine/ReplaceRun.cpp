@@ -15,6 +15,7 @@
 #include "engine/RunResults.h"
 #include "engine/RunScope.h"
 #include "engine/RunWarnings.h"
+#include "engine/TodoList.h"
 #include "engine/UnitRewritePhase.h"
 #include "ide/HostServices.h"
 #include "ide/ToolsAPI.h"
@@ -172,6 +173,7 @@ bool TReplaceRun::RunPhases() {
   ConvertForms(FState, formStep);
   FState.LeaveFailedForms();
   WarnAboutFormObjects(FState);
+  CollectTodoList(FState);
   FState.CheckCancelled();
   // Nothing is published, or written beside the originals, by a strict run
   // that met a warning.

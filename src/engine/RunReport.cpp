@@ -102,6 +102,16 @@ std::string TRunReport::ToJson() const {
   for (const TLeftFile& file : LeftFiles)
     left.push_back({{"file", u8(file.FileName)}, {"reason", u8(file.Reason)}});
   doc["leftFiles"] = left;
+  ordered_json todo = ordered_json::array();
+  for (const TTodoItem& item : Todo)
+    todo.push_back({{"kind", u8(item.Kind)},
+                    {"file", u8(item.FileName)},
+                    {"line", item.Line},
+                    {"column", item.Column},
+                    {"count", item.Count},
+                    {"what", u8(item.What)},
+                    {"action", u8(item.Action)}});
+  doc["todo"] = todo;
   doc["formLanes"] = FormLanes;
   return doc.dump(2) + "\n";
 }

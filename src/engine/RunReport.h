@@ -53,6 +53,16 @@ struct TRunReport {
     /// the run turns them into warnings).
     std::vector<std::u16string> MissingConnectionDefs;
   };
+  /// A place that still needs the user (TodoList.h).
+  struct TTodoItem {
+    std::u16string Kind;  // "uses", "property", "class", "object"
+    std::u16string FileName;
+    int Line = 0;  // 1-based; 0 when the item is a count over the file
+    int Column = 0;
+    int Count = 1;
+    std::u16string What;
+    std::u16string Action;
+  };
   /// How the run was started.
   struct TRunOptions {
     bool ProjectScope = false;
@@ -89,6 +99,7 @@ struct TRunReport {
     std::u16string Reason;
   };
   std::vector<TLeftFile> LeftFiles;
+  std::vector<TTodoItem> Todo;
   /// Threads that converted forms beside the run's own (0: one by one).
   int FormLanes = 0;
 

@@ -50,7 +50,7 @@ TEST_F(CliErrorsTest, UsageErrorsNameTheOptionAndTouchNothing) {
       {"restore", "UNDO_FILE"},
       {"libraries --all", "--all"},
       // Mistyped names are told before anything else is checked.
-      {"", "a command is required: replace, restore, convert or libraries"},
+      {"", "a command is required: replace, restore, convert, libraries or todo"},
       {"replce --library BDE --dir .", "unknown command replce; did you mean replace?"},
       {"--verison", "unknown option --verison; did you mean --version?"},
       {"replace --libary BDE --dir .", "unknown option --libary; did you mean --library?"},

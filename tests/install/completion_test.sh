@@ -33,7 +33,7 @@ expect() {
   fi
 }
 
-expect "" "convert libraries replace restore"
+expect "" "convert libraries replace restore todo"
 expect "rep" "replace"
 expect "--codepage 1252 re" "replace restore"
 expect "--co" "--codepage"

@@ -38,6 +38,7 @@ TCommandRun AddReplaceCommand(CLI::App& app);
 TCommandRun AddRestoreCommand(CLI::App& app);
 TCommandRun AddConvertCommand(CLI::App& app);
 TCommandRun AddLibrariesCommand(CLI::App& app);
+TCommandRun AddTodoCommand(CLI::App& app);
 
 /// The names of the catalogue's libraries, in index order.
 std::vector<std::string> CatalogueNames();

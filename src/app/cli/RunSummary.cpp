@@ -54,6 +54,10 @@ std::string FormatRunSummary(const TRunReport& report, const std::u16string& rep
   text += "Properties dropped: " + std::to_string(dropped) +
           (most.empty() ? std::string() : " (" + most + ")") + ".\n";
   text += "Warnings: " + std::to_string(report.Warnings.size()) + ".\n";
+  if (!report.Todo.empty())
+    text += std::to_string(report.Todo.size()) +
+            " places need your attention (the report's to-do list; `zanmig todo REPORT.json` "
+            "lists them).\n";
   if (!report.LogFile.empty()) text += "Log: " + Utf16ToUtf8(report.LogFile) + "\n";
   if (!reportFile.empty()) text += "Report: " + Utf16ToUtf8(reportFile) + "\n";
   if (!report.UndoFile.empty()) {

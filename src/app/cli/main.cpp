@@ -127,6 +127,7 @@ int Main(int argc, char** argv) {
   add(AddRestoreCommand);
   add(AddConvertCommand);
   add(AddLibrariesCommand);
+  add(AddTodoCommand);
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {

@@ -1,0 +1,81 @@
+// The to-do list a run leaves in its report: source units still used,
+// properties the code uses that the conversion dropped or renamed, classes
+// the catalogue does not convert, objects left unconverted.
+#include <gtest/gtest.h>
+
+#include "ReplacerTestUtil.h"
+#include "engine/FormRewriter.h"
+#include "engine/TodoList.h"
+
+namespace zan::test {
+namespace {
+
+class TodoListTest : public ReplacerTest {};
+
+TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
+  struct TCase {
+    const char* Name;
+    int Library;
+    const char* Unit;
+    const char* Form;               // nullptr: none
+    std::vector<std::string> Todo;  // "kind line:column what -- action"
+  };
+  const TCase cases[] = {
+      {"source units stay in the uses clause",
+       1,
+       "unit A;\r\ninterface\r\nuses IBQuery,\r\n  IBDatabase;\r\nvar Q: TIBQuery;\r\nend.\r\n",
+       nullptr,
+       {"uses 3:6 the source unit IBQuery is still used -- remove it once nothing in the unit "
+        "needs it",
+        "uses 4:3 the source unit IBDatabase is still used -- remove it once nothing in the unit "
+        "needs it"}},
+      {"library classes without a counterpart, counted per unit",
+       1,
+       "var F: TIBStringField; G: TIBStringField;\r\n B: TIBBCDField; Q: TIBQuery; "
+       "I: TIBFoo.TX;",
+       nullptr,
+       {"class 0:0 TIBBCDField is used 1 time(s) -- the catalogue does not convert it: replace "
+        "it by hand",
+        "class 0:0 TIBFoo is used 1 time(s) -- the catalogue does not convert it: replace it by "
+        "hand",
+        "class 0:0 TIBStringField is used 2 time(s) -- the catalogue does not convert it: "
+        "replace it by hand"}},
+      {"code using properties the conversion dropped",
+       0,
+       "unit A; {$R *.dfm}\r\nprocedure P;\r\nbegin\r\n  Q.SessionName := 'S';\r\n"
+       "  Q.SQL.Clear; X.SessionName := '';\r\nend;",
+       "object F: TF\r\n  object Q: TQuery\r\n    SessionName = 'S'\r\n    SQL.Strings = (\r\n"
+       "      'select 1')\r\n  end\r\nend\r\n",
+       {"property 4:5 Q.SessionName -- TZanQuery has no counterpart of SessionName: remove the "
+        "code or rewrite it"}},
+      {"nothing left", 0, "var Q: TQuery;", nullptr, {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryFileSystem memory;
+    memory.AddFile(u"/work/A.pas", c.Unit);
+    if (c.Form) memory.AddFile(u"/work/A.dfm", c.Form);
+    MakeReplacer(c.Library, &memory);
+    InstallFormConversion(*Replacer);
+    TRunReport report;
+    report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name);
+    Replacer->SetReport(&report);
+    ASSERT_TRUE(Replacer->PerformReplace());
+    std::vector<std::string> todo;
+    for (const TRunReport::TTodoItem& item : report.Todo) {
+      EXPECT_EQ(item.FileName, u"/work/A.pas");
+      todo.push_back(S(item.Kind) + " " + std::to_string(item.Line) + ":" +
+                     std::to_string(item.Column) + " " + S(item.What) + " -- " + S(item.Action));
+    }
+    EXPECT_EQ(todo, c.Todo);
+  }
+}
+
+TEST(TodoList, ClassPrefixesOfTheLibraries) {
+  EXPECT_EQ(LibraryClassPrefixes(u"ibx"), std::vector<std::u16string>{u"TIB"});
+  EXPECT_EQ(LibraryClassPrefixes(u"FIBPlus"), (std::vector<std::u16string>{u"TpFIB", u"TFIB"}));
+  EXPECT_TRUE(LibraryClassPrefixes(u"BDE").empty());
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -94,6 +94,21 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   EXPECT_EQ(json["undoFile"], (Copy / "RBackup" / "RExpert.reu").string());
   EXPECT_FALSE(json["formObjects"].empty());
   for (const auto& object : json["formObjects"]) EXPECT_TRUE(object["converted"]) << object.dump();
+  // The whole report against its golden copy, paths made relative to the
+  // project and the start time and tool version masked
+  // (ZAN_UPDATE_GOLDEN=1 writes the goldens anew).
+  std::string golden = ReadFileBytes(report);
+  for (size_t at; (at = golden.find(Copy.string())) != std::string::npos;)
+    golden.replace(at, Copy.string().size(), "<project>");
+  nlohmann::ordered_json masked = nlohmann::ordered_json::parse(golden);
+  masked["startTime"] = "<time>";
+  masked["toolVersion"] = "<version>";
+  golden = masked.dump(2) + "\n";
+  const fs::path goldenFile =
+      fs::path(ZAN_SOURCE_DIR) / "tests/data/reports" / (Sample.filename().string() + ".json");
+  const char* update = std::getenv("ZAN_UPDATE_GOLDEN");
+  if (update && *update && std::string(update) != "0") WriteFileBytes(goldenFile, golden);
+  EXPECT_EQ(golden, ReadFileBytes(goldenFile)) << "differs from " << goldenFile.string();
 
   // The folder of the run names its undo file too.
   EXPECT_EQ(RunZanmig(Copy, "restore --dry-run .").Exit, 0);

@@ -68,14 +68,28 @@ class TPositions {
 /// (upper case) -> property name (upper case) -> what to do.
 using TPropertyFates = std::unordered_map<std::u16string, std::map<std::u16string, std::u16string>>;
 
-TPropertyFates FatesOfUnit(const TRunReport& report, const std::vector<TWorkItem>& work,
-                           size_t unit) {
-  std::unordered_set<std::u16string> forms;
+/// The converted form objects of each unit (by its index in the work list),
+/// gathered in one pass so that the list stays linear in the run's size.
+using TObjectsOfUnits =
+    std::unordered_map<size_t, std::vector<const TRunReport::TFormObjectEntry*>>;
+
+TObjectsOfUnits ObjectsOfUnits(const TRunReport& report, const std::vector<TWorkItem>& work) {
+  std::unordered_map<std::u16string, std::vector<size_t>> unitsOfForm;
   for (const TWorkItem& item : work)
-    if (!item.IsUnit && item.NamedBy == unit) forms.insert(item.Path);
-  TPropertyFates fates;
+    if (!item.IsUnit) unitsOfForm[item.Path].push_back(item.NamedBy);
+  TObjectsOfUnits objects;
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects) {
-    if (!object.Converted || !forms.contains(object.FileName)) continue;
+    if (!object.Converted) continue;
+    if (const auto units = unitsOfForm.find(object.FileName); units != unitsOfForm.end())
+      for (size_t unit : units->second) objects[unit].push_back(&object);
+  }
+  return objects;
+}
+
+TPropertyFates FatesOfUnit(const std::vector<const TRunReport::TFormObjectEntry*>& objects) {
+  TPropertyFates fates;
+  for (const TRunReport::TFormObjectEntry* entry : objects) {
+    const TRunReport::TFormObjectEntry& object = *entry;
     auto& fate = fates[AnsiUpperCase(object.ObjectName)];
     for (const TRunReport::TProperty& dropped : object.DroppedValues)
       fate[AnsiUpperCase(dropped.Name.substr(0, dropped.Name.find(u'.')))] =
@@ -93,12 +107,14 @@ TPropertyFates FatesOfUnit(const TRunReport& report, const std::vector<TWorkItem
 }
 
 void TodoOfUnit(TRunState& state, size_t unit, const std::vector<std::u16string>& prefixes,
-                TRunReport& report) {
+                const TObjectsOfUnits& objects, TRunReport& report) {
   const TWorkItem& item = state.Work[unit];
   TTextEncoding encoding;
   const std::string bytes = state.Fs.ReadFile(item.Changed ? item.TempPath : item.Path);
   const std::u16string text = ReadTextFile(bytes, encoding, item.Path, state.Context.CodePage);
-  const TPropertyFates fates = FatesOfUnit(report, state.Work, unit);
+  static const std::vector<const TRunReport::TFormObjectEntry*> kNone;
+  const auto own = objects.find(unit);
+  const TPropertyFates fates = FatesOfUnit(own == objects.end() ? kNone : own->second);
   const TStringList& sourceUnits = state.Replacer.OldUsesList();
   TPositions positions(text);
   TPasParser lexer;
@@ -168,8 +184,9 @@ void CollectTodoList(TRunState& state) {
   if (!report) return;
   report->Todo.clear();
   const std::vector<std::u16string> prefixes = LibraryClassPrefixes(report->Library);
+  const TObjectsOfUnits objects = ObjectsOfUnits(*report, state.Work);
   for (size_t i = 0; i < state.Work.size(); ++i)
-    if (state.Work[i].IsUnit) TodoOfUnit(state, i, prefixes, *report);
+    if (state.Work[i].IsUnit) TodoOfUnit(state, i, prefixes, objects, *report);
   for (const TRunReport::TFormObjectEntry& object : report->FormObjects) {
     if (object.Converted) continue;
     TRunReport::TTodoItem todo = Todo(u"object", object.FileName);

@@ -24,15 +24,6 @@ size_t NegativeInfinityLength(std::u16string_view text) {
   return n < text.size() && IsNameChar(text[n]) ? 0 : n;
 }
 
-bool IsNameStart(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-         (c >= 0x80 && c != 0xFEFF);
-}
-
-bool IsNameChar(char16_t c) {
-  return IsNameStart(c) || IsDigit(c);
-}
-
 bool IsTextName(std::u16string_view name) {
   if (name.empty() || !IsNameStart(name[0])) return false;
   for (char16_t c : name.substr(1))

@@ -10,10 +10,15 @@
 namespace zan::dfm {
 
 /// ASCII letters, "_" and every code unit from #128 on but the byte-order
-/// mark (letters of any script).
-bool IsNameStart(char16_t c);
+/// mark (letters of any script). Inline: the binary reader asks it of every
+/// character of every name.
+inline bool IsNameStart(char16_t c) {
+  return static_cast<char16_t>((c | 0x20) - u'a') < 26 || c == u'_' || (c >= 0x80 && c != 0xFEFF);
+}
 /// A name start or an ASCII digit.
-bool IsNameChar(char16_t c);
+inline bool IsNameChar(char16_t c) {
+  return IsNameStart(c) || static_cast<char16_t>(c - u'0') < 10;
+}
 
 /// One identifier: a class or an object name.
 bool IsTextName(std::u16string_view name);

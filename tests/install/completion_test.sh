@@ -52,15 +52,15 @@ expect "convert --to" "--to-binary --to-text"
 expect "libraries -" "--classes --codepage --help --settings --version"
 
 if command -v zsh >/dev/null; then
-  specs=$(zsh -c '
+  argdefs=$(zsh -c '
     _call_program() { shift; "$@"; }
     eval "$(sed "\$d" "$1")"
     words=("$2")
-    _zanmig_option_specs replace' zsh "$packaging/_zanmig" "$zanmig")
+    _zanmig_option_argdefs replace' zsh "$packaging/_zanmig" "$zanmig")
   for want in '*--library[' ':NAME:_zanmig_libraries' '*--dir[' ':FOLDER:_files -/' \
               '--recursive[' ':FILE.pas:_files' '*--codepage['; do
-    if [[ $specs != *"$want"* ]]; then
-      echo "FAIL: zsh specs lack $want"
+    if [[ $argdefs != *"$want"* ]]; then
+      echo "FAIL: zsh argdefs lack $want"
       failures=$((failures + 1))
     fi
   done

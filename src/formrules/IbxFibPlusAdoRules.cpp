@@ -21,6 +21,9 @@ constexpr std::u16string_view kIbxDataSets[] = {u"TIBQuery", u"TIBDataSet", u"TI
                                                 u"TIBStoredProc", u"TIBSQL"};
 constexpr std::u16string_view kFibPlusDataSets[] = {u"TpFIBDataSet", u"TpFIBQuery",
                                                     u"TpFIBStoredProc"};
+// The IBX data sets whose "DataSource" names their master: its fields fill
+// the parameters of the data set's statement.
+constexpr std::u16string_view kIbxDetailDataSets[] = {u"TIBQuery", u"TIBDataSet"};
 
 constexpr TRuleRow kIbxRows[] = {
     // IBX link: a data set's database component becomes its connection.
@@ -35,6 +38,8 @@ constexpr TRuleRow kIbxRows[] = {
     {"X5", Is(u"TIBDataSet"), Is(u"InsertSQL.Strings"), Rename, u"SQLInsert.Strings"},
     {"X6", Is(u"TIBDataSet"), Is(u"ModifySQL.Strings"), Rename, u"SQLUpdate.Strings"},
     {"X7", Is(u"TIBDataSet"), Is(u"DeleteSQL.Strings"), Rename, u"SQLDelete.Strings"},
+    // X9: a data set's master (master-detail) becomes its master source.
+    {"X9", IsAnyOf(kIbxDetailDataSets), Is(u"DataSource"), Rename, u"MasterSource"},
 };
 
 // TwwTable descends from TTable: its detail fields must not be lost.

@@ -16,7 +16,7 @@ using TRuleGroup = bool (*)(TZanFormParser&, std::u16string_view, std::u16string
 constexpr TRuleGroup kChain[] = {
     ConvertDatabaseName,     // 1: "DatabaseName" of every class (X1, else B1/B2)
     ConvertInterBaseParams,  // 2: IBX and FIBPlus login, charset and role (continue)
-    ConvertIbxRenames,       // 3: IBX links, transaction and statements (X2-X7)
+    ConvertIbxRenames,       // 3: IBX links, transaction, statements, master (X2-X7, X9)
     ConvertIndexFieldNames,  // 4: "IndexFieldNames" becomes "DetailFields" (X8)
     ConvertAdo,              // 5: ADO renames (A1-A4)
     ConvertFenmark,          // 6: Fenmark: "SQL Server" options or dropped (S1-S15)

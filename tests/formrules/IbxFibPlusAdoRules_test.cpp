@@ -57,6 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "SQL.Strings = (|'select * from T')\nSQLRefresh.Strings = (|'r')\n"
                      "SQLInsert.Strings = (|'i')\nSQLUpdate.Strings = (|'m')\n"
                      "SQLDelete.Strings = (|'d')"},
+        // A data set's master (its fields fill the parameters) is kept as its
+        // master source, as the other libraries' data sets keep theirs.
+        TConvertCase{"TIBDataSet", "TZanQuery", "DataSource = DS1", "MasterSource = DS1"},
         // Class names compare exactly: another letter case gets no data set rule.
         TConvertCase{"TIBDataset", "TZanQuery", "SelectSQL.Strings = (\n  'x')", ""},
         // IndexFieldNames is the detail side of master/detail, also for the

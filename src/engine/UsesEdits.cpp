@@ -37,8 +37,9 @@ bool ListNames(std::u16string_view list, std::u16string_view unit) {
 }
 
 /// The clauses of `text` whose entries read as names with an optional
-/// `in '...'` part; a clause holding anything else (or without its ";") is
-/// left out, so that nothing is removed from text the reader does not follow.
+/// `in '...'` part; a clause holding anything else (a compiler directive, or
+/// no ";") is left out, so that nothing is removed from text the reader does
+/// not follow.
 std::vector<TUsesClause> UsesClauses(std::u16string_view text) {
   std::vector<TUsesClause> clauses;
   TPasParser lexer;
@@ -71,7 +72,11 @@ std::vector<TUsesClause> UsesClauses(std::u16string_view text) {
     }
     switch (lexeme.Code) {
       case lexBlank:
+        break;
       case lexComment:
+        // A compiler directive may make entries conditional: such a clause
+        // is left as it is.
+        if (lexeme.Text.starts_with(u"{$") || lexeme.Text.starts_with(u"(*$")) understood = false;
         break;
       case symComma:
         finishEntry();

@@ -21,7 +21,8 @@ std::u16string TargetUnitsWith(std::u16string_view targets,
 /// Removes every `uses` entry of `text` that names one of `units` (the whole
 /// dotted name, any letter case), with its `in '...'` part and its separator;
 /// a clause left without entries goes entirely (its line too when it stood
-/// alone on it). Returns the `Rule` of the unit of each entry removed.
+/// alone on it). A clause with a compiler directive in it is left as it is.
+/// Returns the `Rule` of the unit of each entry removed.
 std::vector<int> RemoveUsesEntries(std::u16string& text, const std::vector<TUserUsesUnit>& units);
 
 }  // namespace zan

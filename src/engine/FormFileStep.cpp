@@ -1,13 +1,16 @@
 #include "engine/FormFileStep.h"
 
 #include "engine/Replacer.h"
+#include "engine/UserRules.h"
 #include "rtl/StringList.h"
 #include "rtl/SysUtils.h"
 
 namespace zan {
 
 const std::u16string* TFormLookup::FindNewClassName(std::u16string_view name) const {
-  return FReplacer.FindNewClassName(name);
+  const std::u16string* target = FReplacer.FindNewClassName(name);
+  if (!target && FUserRules) target = FUserRules->FindTarget(name);
+  return target;
 }
 
 std::u16string TFormLookup::GetPropertyValue(const std::u16string& propName,

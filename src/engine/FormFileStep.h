@@ -17,17 +17,20 @@ namespace zan {
 
 class TComponentReplacer;
 class TStringList;
+class TUserRules;
 struct TRunContext;
 struct TRunReport;
 
-/// What converting a form reads from the run: the replace pairs and the
-/// database names collected before. Read-only, so that several threads may
-/// convert forms with one lookup at once. Refers to the replacer and the list
-/// (not owned); they must not change while the lookup is used.
+/// What converting a form reads from the run: the replace pairs (the
+/// replacer's, then the user's) and the database names collected before.
+/// Read-only, so that several threads may convert forms with one lookup at
+/// once. Refers to the replacer, the list and the user rules (not owned);
+/// they must not change while the lookup is used.
 class TFormLookup {
  public:
-  TFormLookup(const TComponentReplacer& replacer, const TStringList& databaseNames)
-      : FReplacer(replacer), FDatabaseNames(databaseNames) {}
+  TFormLookup(const TComponentReplacer& replacer, const TStringList& databaseNames,
+              const TUserRules* userRules = nullptr)
+      : FReplacer(replacer), FDatabaseNames(databaseNames), FUserRules(userRules) {}
 
   /// The target of the source class `name` (letter case ignored), or nullptr.
   const std::u16string* FindNewClassName(std::u16string_view name) const;
@@ -40,6 +43,7 @@ class TFormLookup {
  private:
   const TComponentReplacer& FReplacer;
   const TStringList& FDatabaseNames;
+  const TUserRules* FUserRules;
 };
 
 class TFormFileStep {

@@ -23,7 +23,7 @@ void CollectDatabaseNames(TRunState& state, TFormFileStep& step) {
 
 void ConvertForms(TRunState& state, TFormFileStep& step) {
   const size_t first = FirstForm(state.Work);
-  const TFormLookup lookup(state.Replacer, state.Results.DatabaseNames);
+  const TFormLookup lookup(state.Replacer, state.Results.DatabaseNames, state.Context.UserRules);
   if (ConvertFormsInLanes(state, step, lookup, first)) return;
   for (size_t i = first; i < state.Work.size(); ++i) {
     state.CheckCancelled();

@@ -8,6 +8,7 @@
 #include "engine/ReportProperties.h"
 #include "engine/RunContext.h"
 #include "engine/RunReport.h"
+#include "engine/UserRules.h"
 #include "parsing/PasParser.h"
 #include "rtl/Strings.h"
 
@@ -92,6 +93,7 @@ void TFormRewriter::Prepare(const TRunContext& context) {
   FFormParser->SetDriverConfFileName(context.DriverConfFileName);
   FFormParser->SetFileSystem(context.FileSystem);
   FFormParser->SetClassRegistry(context.ClassRegistry);
+  FFormParser->SetUserRules(context.UserRules ? &context.UserRules->Form() : nullptr);
 }
 
 std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
@@ -101,6 +103,7 @@ std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
   parser.SetDriverConfFileName(FFormParser->DriverConfFileName());
   parser.SetFileSystem(FFormParser->FileSystem());
   parser.SetClassRegistry(&FFormParser->ClassRegistry());
+  parser.SetUserRules(FFormParser->UserRules());
   lane->FMaxFormTextLength = FMaxFormTextLength;
   lane->FCodePage = FCodePage;
   return lane;
@@ -173,6 +176,7 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
       entry.DroppedProperties = parser.DroppedProperties();
       DescribeConvertedProperties(parser, entry);
       entry.MissingConnectionDefs = parser.MissingConnectionDefs();
+      entry.UserRules = parser.AppliedUserRules();
     }
     report->FormObjects.push_back(std::move(entry));
   };

@@ -17,8 +17,8 @@ inline constexpr std::u16string_view sMigrationWizardSuffix = u" Migration Wizar
 /// TReplaceOptions: every choice of the user that a replace run needs. One
 /// object is shared by all replacers (the catalogue owns it); the wizard or the
 /// command line fills the public fields before a run. Six of them persist in
-/// the settings store (Load/SaveToIniFile); BackupDir, ModuleList and the two
-/// configuration file names come from the wizard every time.
+/// the settings store (Load/SaveToIniFile); BackupDir, ModuleList, the two
+/// configuration file names and the rule files come from the wizard every time.
 class TReplaceOptions {
  public:
   explicit TReplaceOptions(std::u16string_view sourceName);
@@ -45,6 +45,9 @@ class TReplaceOptions {
   bool ViewLog = false;
   std::u16string ConnectionDefFileName;
   std::u16string DriverConfFileName;
+  /// The user's rule files (doc/rules.md), separated by ";" (empty: none);
+  /// the expert reads them before the run.
+  std::u16string RuleFileNames;
 
  private:
   std::u16string FSourceName;

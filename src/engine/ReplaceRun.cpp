@@ -17,6 +17,7 @@
 #include "engine/RunWarnings.h"
 #include "engine/TodoList.h"
 #include "engine/UnitRewritePhase.h"
+#include "engine/UserRulesReport.h"
 #include "ide/HostServices.h"
 #include "ide/ToolsAPI.h"
 #include "rtl/Paths.h"
@@ -102,6 +103,7 @@ bool TReplaceRun::Execute() {
   if (report) {
     report->Clear();
     report->StartTime = IsoDateTime(context.Clock());
+    if (context.UserRules) DescribeUserRules(*context.UserRules, *report);
   }
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
   // One run at a time per tree, taken before anything is written.
@@ -172,6 +174,8 @@ bool TReplaceRun::RunPhases() {
   if (!FState.FolderScope()) CollectDatabaseNames(FState, formStep);
   ConvertForms(FState, formStep);
   FState.LeaveFailedForms();
+  if (context.UserRules && context.Report)
+    CountUserRulesInForms(*context.UserRules, *context.Report);
   WarnAboutFormObjects(FState);
   CollectTodoList(FState);
   FState.CheckCancelled();

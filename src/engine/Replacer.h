@@ -89,6 +89,8 @@ class TComponentReplacer {
   /// Attaches a report filled by PerformReplace() (not owned; nullptr: none).
   void SetReport(TRunReport* report) { FReport = report; }
   TRunReport* Report() const { return FReport; }
+  /// The user rules PerformReplace() applies (not owned; nullptr: none).
+  void SetUserRules(const TUserRules* rules) { FUserRules = rules; }
   /// The context PerformReplace() runs in.
   TRunContext FrontEndContext();
 
@@ -121,6 +123,7 @@ class TComponentReplacer {
   std::unique_ptr<TFormFileStep> FFormFileStep;
   TFileSystem* FFileSystem = nullptr;
   TRunReport* FReport = nullptr;
+  const TUserRules* FUserRules = nullptr;
   bool FDryRun = false;
 };
 

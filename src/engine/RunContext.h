@@ -23,6 +23,7 @@ class IOTAProject;
 class IShell;
 class TClassRegistry;
 class TFileSystem;
+class TUserRules;
 struct TRunReport;
 
 /// A run stopped by its cancellation flag; nothing was published.
@@ -51,6 +52,9 @@ struct TRunContext {
   bool DryRun = false;
   /// The target classes and their published properties. Required.
   const TClassRegistry* ClassRegistry = nullptr;
+  /// The rules of the user's rule files, applied with the built-in ones;
+  /// their target classes must be in `ClassRegistry` already. nullptr: none.
+  const TUserRules* UserRules = nullptr;
   /// The ANSI code page of units, forms, the log and the undo file.
   int CodePage = 1252;
   /// The FireDAC/AnyDAC connection-definition and driver-configuration files

@@ -83,9 +83,26 @@ std::string TRunReport::ToJson() const {
       renamed.push_back({{"old", property(rename.Old)}, {"new", properties(rename.New)}});
     entry["renamedProperties"] = renamed;
     entry["addedProperties"] = properties(object.Added);
+    if (!object.UserRules.empty()) {
+      ordered_json applied = ordered_json::array();
+      for (int rule : object.UserRules) {
+        const TUserRuleEntry& used = UserRules.at(static_cast<size_t>(rule));
+        applied.push_back(u8(used.File) + ":" + std::to_string(used.Line));
+      }
+      entry["userRules"] = applied;
+    }
     objects.push_back(entry);
   }
   doc["formObjects"] = objects;
+  if (!UserRules.empty()) {
+    ordered_json rules = ordered_json::array();
+    for (const TUserRuleEntry& rule : UserRules)
+      rules.push_back({{"file", u8(rule.File)},
+                       {"line", rule.Line},
+                       {"rule", u8(rule.Rule)},
+                       {"applied", rule.Applied}});
+    doc["userRules"] = rules;
+  }
   ordered_json backups = ordered_json::array();
   for (const TBackupEntry& backup : Backups)
     backups.push_back({{"original", u8(backup.Original)}, {"backup", u8(backup.Backup)}});

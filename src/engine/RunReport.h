@@ -52,6 +52,16 @@ struct TRunReport {
     /// Connection definitions it named that were not found (not in the JSON:
     /// the run turns them into warnings).
     std::vector<std::u16string> MissingConnectionDefs;
+    /// The user rules applied to it: indexes into UserRules.
+    std::vector<int> UserRules;
+  };
+  /// A rule of the user's rule files and how many objects, properties and
+  /// units it changed.
+  struct TUserRuleEntry {
+    std::u16string File;
+    int Line = 0;
+    std::u16string Rule;
+    int Applied = 0;
   };
   /// A place that still needs the user (TodoList.h).
   struct TTodoItem {
@@ -90,6 +100,9 @@ struct TRunReport {
   std::u16string UndoFile;
   std::u16string LogFile;
   std::vector<TFormObjectEntry> FormObjects;
+  /// Every rule of the user's rule files, in the order loaded (empty without
+  /// rule files, and then not in the JSON).
+  std::vector<TUserRuleEntry> UserRules;
   std::vector<std::u16string> Errors;
   std::vector<std::u16string> Warnings;  // the run went on (a form named but not found)
   /// Forms that could not be converted and were left as they were (with

@@ -1,10 +1,12 @@
 #include "engine/SourceRewriter.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/FileUtils.h"
 #include "engine/Replacer.h"
+#include "engine/UsesEdits.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
 
@@ -83,13 +85,39 @@ std::u16string MissingTargetUnits(std::u16string_view targets,
   return any ? missing : std::u16string(targets);
 }
 
+void AddUnique(std::vector<int>& list, int value) {
+  if (std::find(list.begin(), list.end(), value) == list.end()) list.push_back(value);
+}
+
 }  // namespace
 
-TSourceRewriter::TSourceRewriter(TComponentReplacer& replacer) : FReplacer(replacer) {}
+TSourceRewriter::TSourceRewriter(TComponentReplacer& replacer, const TUserRules* userRules)
+    : FReplacer(replacer), FUserRules(userRules), FTargetUnits(replacer.NewUsesList()) {
+  if (!userRules) return;
+  // The user's units that the list does not name already, each once.
+  for (const TUserUsesUnit& unit : userRules->AddedUnits()) {
+    std::u16string longer = TargetUnitsWith(FTargetUnits, {unit});
+    if (longer == FTargetUnits) continue;
+    FTargetUnits = std::move(longer);
+    FAddedUnits.push_back(unit);
+  }
+}
+
+const std::u16string* TSourceRewriter::FindNewClassName(std::u16string_view name) const {
+  const std::u16string* target = FReplacer.FindNewClassName(name);
+  if (!target && FUserRules) target = FUserRules->FindTarget(name);
+  return target;
+}
+
+void TSourceRewriter::NoteUserPair(std::u16string_view name, TSourceRewrite& result) const {
+  if (!FUserRules || FReplacer.FindNewClassName(name)) return;
+  if (const TUserClassPair* pair = FUserRules->FindPair(name))
+    AddUnique(result.UserRules, pair->Rule);
+}
 
 TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
   TSourceRewrite result;
-  const std::u16string& newUses = FReplacer.NewUsesList();
+  const std::u16string& newUses = FTargetUnits;
   const TStringList& oldUses = FReplacer.OldUsesList();
   TPasParser& lexer = FLexer;
   lexer.SetTextRef(text);
@@ -102,14 +130,17 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
   std::unordered_set<std::u16string> clauseNames;
 
   auto appendIdent = [&](std::u16string_view token) {
-    const std::u16string* target = FReplacer.FindNewClassName(token);
+    const std::u16string* target = FindNewClassName(token);
     if (!target) {
       out += token;
       return;
     }
     const std::u16string replaced = FReplacer.ReplaceClassName(std::u16string(token), *target);
     ++result.Changes;
-    if (replaced != token) result.Changed = true;
+    if (replaced != token) {
+      result.Changed = true;
+      NoteUserPair(token, result);
+    }
     out += replaced;
   };
   // An entry matches when its whole dotted name is a source unit
@@ -135,6 +166,9 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       if (!added.empty()) {
         ++result.Changes;
         result.Changed = true;
+        for (const TUserUsesUnit& unit : FAddedUnits)
+          if (!clauseNames.contains(AnsiUpperCase(unit.Name)))
+            AddUnique(result.UserRules, unit.Rule);
       }
       targetUnitsAdded = true;
     } else {
@@ -184,6 +218,12 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
         break;
     }
   }
+  // The user's units to remove go from the units the run changes.
+  if (FUserRules && result.Changed)
+    for (int rule : RemoveUsesEntries(out, FUserRules->RemovedUnits())) {
+      ++result.Changes;
+      AddUnique(result.UserRules, rule);
+    }
   return result;
 }
 
@@ -220,8 +260,9 @@ void TSourceRewriter::RewriteComment(std::u16string& comment, TSourceRewrite& re
     const TLexeme& lexeme = lexer.Next();
     if (lexeme.Code == lexEnd) break;
     const std::u16string* target =
-        lexeme.Code == lexIdent ? FReplacer.FindNewClassName(lexeme.Text) : nullptr;
+        lexeme.Code == lexIdent ? FindNewClassName(lexeme.Text) : nullptr;
     if (target) {
+      if (*target != lexeme.Text) NoteUserPair(lexeme.Text, result);
       renamed += *target;
       ++result.Changes;
       changed = true;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/UserRules.h"
 #include "parsing/PasParser.h"
 
 namespace zan {
@@ -38,21 +39,34 @@ struct TSourceRewrite {
   bool Changed = false;
   /// The forms the unit's resource directives name, in text order.
   std::vector<TResourceName> ResourceNames;
+  /// The user rules (their `Rule` numbers) that changed the unit: pairs that
+  /// renamed a class, units added or removed; once each.
+  std::vector<int> UserRules;
 };
 
-/// Rewrites units with the pairs and `uses` units of one replacer (not owned;
-/// it must outlive the rewriter). Keeps its lexers between units.
+/// Rewrites units with the pairs and `uses` units of one replacer, and the
+/// user's pairs and `uses` edits when there are user rules (neither owned;
+/// both must outlive the rewriter). Keeps its lexers between units.
 class TSourceRewriter {
  public:
-  explicit TSourceRewriter(TComponentReplacer& replacer);
+  explicit TSourceRewriter(TComponentReplacer& replacer, const TUserRules* userRules = nullptr);
   TSourceRewrite Rewrite(std::u16string_view text);
 
  private:
+  /// The target of the class `name`: the replacer's pair, else the user's.
+  const std::u16string* FindNewClassName(std::u16string_view name) const;
+  /// Notes the user pair of `name` (when it is one) as applied.
+  void NoteUserPair(std::u16string_view name, TSourceRewrite& result) const;
+
   /// Renames class names in an ordinary comment; resource directives go to
   /// `result.ResourceNames`.
   void RewriteComment(std::u16string& comment, TSourceRewrite& result);
 
   TComponentReplacer& FReplacer;
+  const TUserRules* FUserRules;
+  /// The units appended after a source unit: the replacer's, then the user's.
+  std::u16string FTargetUnits;
+  std::vector<TUserUsesUnit> FAddedUnits;  // the user's units FTargetUnits adds
   TPasParser FLexer;
   TPasParser FCommentLexer;
   TPasParser FUsesLexer;  // reads a `uses` clause ahead

@@ -7,6 +7,7 @@
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
 #include "engine/TextFile.h"
+#include "engine/UserRules.h"
 #include "parsing/PasParser.h"
 #include "rtl/Strings.h"
 
@@ -148,7 +149,8 @@ void TodoOfUnit(TRunState& state, size_t unit, const std::vector<std::u16string>
             todo.Action = fate->second;
             report.Todo.push_back(std::move(todo));
           }
-      } else if (!state.Replacer.FindNewClassName(lexeme.Text)) {
+      } else if (!state.Replacer.FindNewClassName(lexeme.Text) &&
+                 !(state.Context.UserRules && state.Context.UserRules->FindTarget(lexeme.Text))) {
         for (const std::u16string& prefix : prefixes)
           if (lexeme.Text.size() > prefix.size() && lexeme.Text.starts_with(prefix) &&
               IsUpperAscii(lexeme.Text[prefix.size()]))

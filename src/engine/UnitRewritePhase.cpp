@@ -72,7 +72,7 @@ bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceNam
 }  // namespace
 
 void RewriteUnits(TRunState& state) {
-  TSourceRewriter rewriter(state.Replacer);
+  TSourceRewriter rewriter(state.Replacer, state.Context.UserRules);
   const int codePage = state.Context.CodePage;
   // Discovered forms are appended behind the units: stop at the first form.
   for (size_t i = 0; i < state.Work.size() && state.Work[i].IsUnit; ++i) {
@@ -90,6 +90,8 @@ void RewriteUnits(TRunState& state) {
       state.WriteChanged(state.Work[i],
                          EncodeTextFile(rewrite.Text, encoding, unit.Path, codePage));
     state.RecordFile(state.Work[i], rewrite.Changes, rewrite.Changed);
+    if (TRunReport* report = state.Context.Report)
+      for (int rule : rewrite.UserRules) ++report->UserRules.at(static_cast<size_t>(rule)).Applied;
   }
 }
 

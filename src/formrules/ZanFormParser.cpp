@@ -63,8 +63,19 @@ void TZanFormParser::ConvertProperty(const std::u16string& PropName,
   const int options = IndexOfProp(u"SpecificOptions.Strings");
   const int optionLines = options < 0 ? 0 : TFormParser::PropValue(options).Count();
   bool consumed = false;
-  for (TRuleGroup group : kChain)
-    if ((consumed = group(*this, PropName, PropValue))) break;
+  bool libraryRules = true;
+  if (FUserRules) {
+    // 0: the user's property rules; a user-paired class is seen as the
+    // class whose rules it takes.
+    if (const TUserClassPair* pair = ObjectUserRules().Pair) {
+      libraryRules = !pair->RulesOf.empty();
+      if (libraryRules) FTypeName = pair->RulesOf;
+    }
+    consumed = ConvertUserProperty(PropName, PropValue);
+  }
+  if (libraryRules && !consumed)
+    for (TRuleGroup group : kChain)
+      if ((consumed = group(*this, PropName, PropValue))) break;
   if (!consumed) ConvertPropertyBase(PropName, PropValue);  // 14: base rules B1-B7
   if (FChanges == changes) FDropped[FormState().CurPos()] = PropName;
   TPropertyTrace trace{PropName, PropValue, {}};
@@ -110,20 +121,26 @@ std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
   return names;
 }
 
-void TZanFormParser::DoBeforeParse() {
-  TFormParser::DoBeforeParse();
+void TZanFormParser::ForgetObject() {
   FDropped.clear();
   FTraces.clear();
   FMissingConnectionDefs.clear();
+  FObjectRules = {};
+  FUserRuleHits.clear();
+  FSetHits.clear();
+}
+
+void TZanFormParser::DoBeforeParse() {
+  TFormParser::DoBeforeParse();
+  ForgetObject();
 }
 
 void TZanFormParser::DoAfterParse(bool& Result) {
   TFormParser::DoAfterParse(Result);
-  if (!Result) {
-    FDropped.clear();
-    FTraces.clear();
-    FMissingConnectionDefs.clear();
-  }
+  if (!Result)
+    ForgetObject();
+  else if (FUserRules)
+    ApplyUserSets();
 }
 
 void TZanFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {

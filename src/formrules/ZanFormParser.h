@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formrules/UserFormRules.h"
 #include "parsing/FormParser.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/StringList.h"
@@ -25,6 +26,12 @@ class TFileSystem;
 ///
 /// The target classes are looked up in a class registry (not owned; the
 /// process's until the run sets its own with SetClassRegistry).
+///
+/// A user's rules (SetUserRules) come first for each property: the first
+/// property rule of the object's class, or of "*", that names it consumes it.
+/// An object of a user-paired class goes through the chain as its pair's
+/// `RulesOf` class, or straight to the base rules without one. The user's
+/// constant properties are set once the object is read.
 class TZanFormParser : public TFormParser {
  public:
   explicit TZanFormParser(TParseStateClass ParseStateClass = &ParseStateClassOf<TFormParseState>);
@@ -94,6 +101,14 @@ class TZanFormParser : public TFormParser {
   };
   /// Every top-level property of the object last parsed, in text order.
   std::vector<TPropertyTrace> PropertyTraces() const;
+  /// The user's form rules (not owned; nullptr, the default: none, and the
+  /// per-property cost of the user rules is this one check).
+  const TUserFormRules* UserRules() const { return FUserRules; }
+  void SetUserRules(const TUserFormRules* Rules) { FUserRules = Rules; }
+  /// The user rules (their `Rule` numbers) applied to the object last parsed:
+  /// its pair, its property rules in text order, its constant properties.
+  std::vector<int> AppliedUserRules() const;
+
   /// The connection definitions the object last parsed named that the
   /// connection-definition file does not hold (or no such file was given).
   std::vector<std::u16string> MissingConnectionDefs() const;
@@ -103,7 +118,25 @@ class TZanFormParser : public TFormParser {
   void DoAfterParse(bool& Result) override;
 
  private:
+  /// The user rules of the object being parsed, looked up at its first use.
+  struct TObjectUserRules {
+    bool Ready = false;
+    const TUserClassPair* Pair = nullptr;
+    std::vector<const TUserPropertyRule*> Properties;
+    std::vector<const TUserSetRule*> Sets;
+  };
+  const TObjectUserRules& ObjectUserRules();
+  /// The first user property rule that names the property; true when one did.
+  bool ConvertUserProperty(const std::u16string& PropName, const std::u16string& PropValue);
+  /// Sets the user's constant properties on the object just read.
+  void ApplyUserSets();
+  void ForgetObject();
+
   const TClassRegistry* FClassRegistry;
+  const TUserFormRules* FUserRules = nullptr;
+  TObjectUserRules FObjectRules;
+  std::map<int, int> FUserRuleHits;  // property rules applied, by position as FDropped
+  std::vector<int> FSetHits;
   TFileSystem* FFileSystem = nullptr;
   std::u16string FTypeName;  // the state's type name, read once per call
   int FChanges = 0;          // additions and option lines since construction

@@ -250,6 +250,12 @@ void TFormParser::InsertPropLine(int Index, int LineIndex, std::u16string_view L
   ListsChanged(&FormState());
 }
 
+void TFormParser::SetPropValue(int Index, std::u16string_view Value) {
+  Assert(Index >= 0 && Index < PropsCount(), kSource);
+  FProps[static_cast<size_t>(Index)].Value.SetText(Value);
+  ListsChanged(nullptr);
+}
+
 const std::u16string& TFormParser::PropName(int Index) const {
   return FProps.at(static_cast<size_t>(Index)).Name;
 }

@@ -132,6 +132,9 @@ class TFormParser : public TLL1Parser {
   /// Inserts a line into the value of an existing output entry (as the
   /// "SpecificOptions.Strings" entry collects options).
   void InsertPropLine(int Index, int LineIndex, std::u16string_view Line);
+  /// Replaces the value of an existing output entry. Only after a successful
+  /// parse (DoAfterParse), where no backtracking can take the change back.
+  void SetPropValue(int Index, std::u16string_view Value);
   /// Resets the state and empties the output list and the nested objects.
   void ResetObject();
 

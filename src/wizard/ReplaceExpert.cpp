@@ -1,5 +1,9 @@
 #include "wizard/ReplaceExpert.h"
 
+#include <algorithm>
+
+#include "engine/UserRules.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/ScopeExit.h"
@@ -12,6 +16,21 @@
 namespace zan {
 
 namespace {
+
+/// Reads the rule files `fileNames` (separated by ";") for the library at
+/// catalogue index `library` and registers their target classes. Raises
+/// EUserRulesError on a mistake: the host shows it, nothing was written.
+void LoadUserRules(const std::u16string& fileNames, int library, TFileSystem& fs,
+                   TUserRules& rules) {
+  for (size_t start = 0; start <= fileNames.size();) {
+    size_t end = fileNames.find(u';', start);
+    if (end == std::u16string::npos) end = fileNames.size();
+    const std::u16string file = Trim(std::u16string_view(fileNames).substr(start, end - start));
+    if (!file.empty()) rules.LoadFromFile(fs, file, library);
+    start = end + 1;
+  }
+  rules.RegisterTargetClasses(TClassRegistry::Global());
+}
 
 /// The top-level item of the main menu named `name`, or nullptr.
 std::shared_ptr<TMenuItem> TopLevelItem(const std::u16string& name) {
@@ -136,6 +155,17 @@ void TCompReplaceExpert::SaveDesktop() {
 void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
   const TReplaceOptions& options = componentReplacer.ReplaceOptions();
   const std::u16string caption = options.Caption();
+  // The rule files are read first: a mistake in one stops here.
+  TUserRules userRules;
+  if (!options.RuleFileNames.empty()) {
+    // The expert's replacers are the catalogue's, in catalogue order.
+    const auto at = std::find(FReplacers.begin(), FReplacers.end(), &componentReplacer);
+    Assert(at != FReplacers.end(), "MigWizard\\ReplaceExpert");
+    LoadUserRules(options.RuleFileNames, static_cast<int>(at - FReplacers.begin()),
+                  componentReplacer.FileSystem(), userRules);
+  }
+  componentReplacer.SetUserRules(userRules.Empty() ? nullptr : &userRules);
+  TScopeExit forgetRules([&] { componentReplacer.SetUserRules(nullptr); });
   const std::u16string projectName = TIDEUtils::GetProjectName();
   if (!projectName.empty() && options.Dest == sdProject &&
       !ShowSaveWarning(caption, true, FProductName, false))

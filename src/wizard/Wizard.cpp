@@ -400,6 +400,10 @@ std::u16string TWizardForm::GetDriverConfFileName() {
   return {};
 }
 
+std::u16string TWizardForm::GetRuleFileNames() {
+  return {};
+}
+
 // ----- event handlers
 
 void TWizardForm::FormShow(TComponent*) {
@@ -500,6 +504,7 @@ void TWizardForm::actFinishExecute(TComponent*) {
   options.MakeBackup = chMakeBackup.Checked;
   options.ConnectionDefFileName = GetConnectionDefFileName();
   options.DriverConfFileName = GetDriverConfFileName();
+  options.RuleFileNames = GetRuleFileNames();
   options.BackupDir = GetBackupDir();
   options.WriteLog = chWriteLog.Checked;
   options.ViewLog = chViewLog.Checked;

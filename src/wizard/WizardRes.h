@@ -104,6 +104,9 @@ inline constexpr std::u16string_view sConnectionDefLabel = u"Connection Definiti
 inline constexpr std::u16string_view sDriverConfigLabel = u"Driver Configuration File Name";
 inline constexpr std::u16string_view sBrowse = u"Browse...";
 inline constexpr std::u16string_view sIniFilter = u"(*.ini)|*.ini";
+inline constexpr std::u16string_view sRuleFilesLabel = u"Rule Files (separated by \";\"):";
+inline constexpr std::u16string_view sRuleFileFilter = u"(*.toml)|*.toml";
+inline constexpr std::u16string_view sSummaryRuleFiles = u"Rule Files:";
 
 // The save warning.
 inline constexpr std::u16string_view sSaveWarnQuestion =
@@ -127,6 +130,7 @@ inline constexpr std::u16string_view sValReplaceMode = u"ReplaceMode";
 inline constexpr std::u16string_view sValLastUndo = u"LastUndo";
 inline constexpr std::u16string_view sValConnectionDefFileName = u"ConnectionDefFileName";
 inline constexpr std::u16string_view sValDriverConfFileName = u"DriverConfFileName";
+inline constexpr std::u16string_view sValRuleFileNames = u"RuleFileNames";
 inline constexpr std::u16string_view sValReplaceProjWarn = u"ReplaceProjWarn";
 inline constexpr std::u16string_view sValReplaceDirWarn = u"ReplaceDirWarn";
 inline constexpr std::u16string_view sValRestoreProjWarn = u"RestoreProjWarn";

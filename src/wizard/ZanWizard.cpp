@@ -46,6 +46,14 @@ TZanWizardForm::TZanWizardForm() {
   btDriverConfigFileName.Caption = res::sBrowse;
   btDriverConfigFileName.SetBounds(260, 167, 70, 21);
   btDriverConfigFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
+  // Below them, for every library: the rule files.
+  lbRuleFileNames.Caption = res::sRuleFilesLabel;
+  lbRuleFileNames.FocusControl = &cbRuleFileNames;
+  lbRuleFileNames.SetBounds(16, 197, 200, 13);
+  cbRuleFileNames.SetBounds(16, 215, 233, 21);
+  btRuleFileNames.Caption = res::sBrowse;
+  btRuleFileNames.SetBounds(260, 215, 70, 21);
+  btRuleFileNames.OnClick = Bind(this, &TZanWizardForm::btRuleFileNamesClick);
 }
 
 TZanWizardForm::~TZanWizardForm() = default;
@@ -64,6 +72,9 @@ bool TZanWizardForm::UsesConfigFiles() const {
 
 void TZanWizardForm::BuildReplaceSummary() {
   TWizardForm::BuildReplaceSummary();
+  if (!cbRuleFileNames.Text.empty())
+    lSummary.Caption +=
+        std::u16string(res::sSummaryRuleFiles) + u"\n\n" + cbRuleFileNames.Text + u"\n\n";
   if (!UsesConfigFiles()) return;
   // The line feed comes before the carriage return here, as the product has it.
   if (!cbConnectionDefFileName.Text.empty())
@@ -80,6 +91,7 @@ void TZanWizardForm::LoadState(const TRegIniFile& iniFile, std::u16string_view s
                iniFile.ReadString(section, res::sValConnectionDefFileName, u""));
   SetItemsText(cbDriverConfigFileName,
                iniFile.ReadString(section, res::sValDriverConfFileName, u""));
+  SetItemsText(cbRuleFileNames, iniFile.ReadString(section, res::sValRuleFileNames, u""));
 }
 
 void TZanWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section) {
@@ -87,6 +99,7 @@ void TZanWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section
   iniFile.WriteString(section, res::sValConnectionDefFileName,
                       cbConnectionDefFileName.Items.Text());
   iniFile.WriteString(section, res::sValDriverConfFileName, cbDriverConfigFileName.Items.Text());
+  iniFile.WriteString(section, res::sValRuleFileNames, cbRuleFileNames.Items.Text());
 }
 
 int TZanWizardForm::GetWizardMode() {
@@ -105,8 +118,13 @@ std::u16string TZanWizardForm::GetDriverConfFileName() {
   return UsesConfigFiles() ? cbDriverConfigFileName.Text : std::u16string();
 }
 
+std::u16string TZanWizardForm::GetRuleFileNames() {
+  return cbRuleFileNames.Text;
+}
+
 void TZanWizardForm::UpdateHistories() {
   TWizardForm::UpdateHistories();
+  AddToHistory(cbRuleFileNames);
   if (!UsesConfigFiles()) return;
   AddToHistory(cbConnectionDefFileName);
   AddToHistory(cbDriverConfigFileName);
@@ -119,6 +137,7 @@ void TZanWizardForm::FormShow(TComponent* sender) {
   const TReplaceOptions& options = Options();
   cbConnectionDefFileName.Text = options.ConnectionDefFileName;
   cbDriverConfigFileName.Text = options.DriverConfFileName;
+  cbRuleFileNames.Text = options.RuleFileNames;
   if (rbModeReplace.Checked())
     rbModeRestore.SetChecked(false);
   else
@@ -165,6 +184,15 @@ void TZanWizardForm::btConnectionDefFileNameClick(TComponent* sender) {
     cbConnectionDefFileName.Text = OpenDialog.FileName;
   else
     cbDriverConfigFileName.Text = OpenDialog.FileName;
+}
+
+void TZanWizardForm::btRuleFileNamesClick(TComponent*) {
+  const std::u16string filter = OpenDialog.Filter;
+  TScopeExit restoreFilter([&] { OpenDialog.Filter = filter; });
+  OpenDialog.Filter = res::sRuleFileFilter;
+  if (!OpenDialog.Execute()) return;
+  std::u16string& text = cbRuleFileNames.Text;
+  text += (text.empty() ? u"" : u";") + OpenDialog.FileName;
 }
 
 }  // namespace zan

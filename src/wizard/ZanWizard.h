@@ -1,12 +1,13 @@
 // TZanWizardForm: the wizard the expert shows. It adds to TWizardForm the
 // choice of the source library (its position in the list is the catalogue
 // index of the replacer that runs) and, on the scope page, the FireDAC/AnyDAC
-// connection-definition and driver-configuration files, which reach the
-// options at Finish and from there the form conversion.
+// connection-definition and driver-configuration files and the user's rule
+// files (doc/rules.md), which reach the options at Finish and from there the
+// run.
 //
-// Every showing starts with the first library (BDE); the two file names live
-// in the shared options for as long as the plug-in is loaded, and their
-// history lists in the settings store.
+// Every showing starts with the first library (BDE); the file names live in
+// the shared options for as long as the plug-in is loaded, and their history
+// lists in the settings store.
 #pragma once
 
 #include "wizard/Wizard.h"
@@ -31,6 +32,9 @@ class TZanWizardForm : public TWizardForm {
   TLabel lbDriverConfigFileName{this, &Step2ReplaceSheet, u"lbDriverConfigFileName"};
   TComboBox cbDriverConfigFileName{this, &Step2ReplaceSheet, u"cbDriverConfigFileName"};
   TButton btDriverConfigFileName{this, &Step2ReplaceSheet, u"btDriverConfigFileName"};
+  TLabel lbRuleFileNames{this, &Step2ReplaceSheet, u"lbRuleFileNames"};
+  TComboBox cbRuleFileNames{this, &Step2ReplaceSheet, u"cbRuleFileNames"};
+  TButton btRuleFileNames{this, &Step2ReplaceSheet, u"btRuleFileNames"};
 
   /// True when the selected library reads connection definitions (AnyDAC, FireDAC).
   bool UsesConfigFiles() const;
@@ -47,6 +51,7 @@ class TZanWizardForm : public TWizardForm {
   void SetLabel2Caption(std::u16string_view sourceName, std::u16string_view productName) override;
   std::u16string GetConnectionDefFileName() override;
   std::u16string GetDriverConfFileName() override;
+  std::u16string GetRuleFileNames() override;
 
   // ----- event handlers
   void FormShow(TComponent* sender) override;
@@ -56,9 +61,12 @@ class TZanWizardForm : public TWizardForm {
   void Step2ReplaceSheetShow(TComponent* sender);
   /// Both Browse buttons: picks an ini file for the field beside the button.
   void btConnectionDefFileNameClick(TComponent* sender);
+  /// Adds a rule file picked with the open dialog to the rule-file field.
+  void btRuleFileNamesClick(TComponent* sender);
 
  protected:
-  /// The folder histories, and the two file histories when the chosen library uses them.
+  /// The folder and rule-file histories, and the two configuration-file
+  /// histories when the chosen library uses them.
   void UpdateHistories() override;
 };
 

@@ -2,6 +2,7 @@
 // errors name their option, exit 2 and touch nothing; a run that raises exits
 // 3 with one line on stderr and every original untouched; restore --dry-run
 // tells which backups are there; --classes widens what a converted object keeps;
+// a mistake in a rule file stops the run before anything is written;
 // mistyped names get a suggestion, help fits the width.
 #include <gtest/gtest.h>
 
@@ -211,6 +212,42 @@ TEST_F(CliErrorsTest, ClassesFileKeepsPropertiesTheRegistryDidNotKnow) {
   const std::string plain = ReadFileBytes(Temp.path() / "plain" / "DataModule.dfm");
   EXPECT_EQ(plain.find("SessionName", plain.find("object qryOrders: TZanQuery")),
             std::string::npos);
+}
+
+TEST_F(CliErrorsTest, RuleFileMistakesStopTheRunBeforeAnythingIsWritten) {
+  const fs::path rules = Temp.path() / "rules";
+  fs::create_directories(rules);
+  WriteFileBytes(rules / "good.toml", "[[pair]]\nsource = \"TMine\"\ntarget = \"TZanQuery\"\n");
+  WriteFileBytes(rules / "clash.toml", "\n[[pair]]\nsource = \"TQuery\"\ntarget = \"TMine\"\n");
+  WriteFileBytes(rules / "again.toml", "[[pair]]\nsource = \"tmine\"\ntarget = \"TMine\"\n");
+  WriteFileBytes(rules / "ancestor.toml",
+                 "[[target-class]]\nname = \"TMine\"\ninherits = \"TNo\"\n");
+  const std::string dir = rules.string() + "/";
+  struct TCase {
+    const char* Args;
+    std::string Message;
+  } cases[] = {
+      {"--rules ../rules/good.toml --rules ../rules/clash.toml",
+       dir + "clash.toml:2: the pair for TQuery clashes with the built-in pair TQuery -> "
+             "TZanQuery of BDE"},
+      {"--rules ../rules/good.toml --rules ../rules/again.toml",
+       dir + "again.toml:1: a second pair for tmine (the first is at " + dir + "good.toml:1)"},
+      {"--rules ../rules/ancestor.toml",
+       dir + "ancestor.toml:1: \"inherits\" names TNo, which is no registered class"},
+      {"--rules ../rules/none.toml",
+       dir + "none.toml: cannot read the rules: No such file or directory"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Args);
+    TCliRun run =
+        RunZanmig(Copy, std::string("replace --library BDE --dir . --report out/r.json ") + c.Args);
+    EXPECT_EQ(run.Exit, 2);
+    EXPECT_EQ(run.Err, "zanmig: error: " + c.Message + "\n");
+    ExpectUntouched();  // no backup folder, log or report
+  }
+  TCliRun other =
+      RunZanmig(Copy, "replace --library IBX --dir . --rules ../rules/good.toml --dry-run");
+  EXPECT_EQ(other.Exit, 0) << other.Err;  // a file without `library` suits every run
 }
 
 }  // namespace

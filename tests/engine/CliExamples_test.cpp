@@ -2,7 +2,8 @@
 // converts to exactly its golden files (examples/<library>/expected/), a dry
 // run touches nothing, the report accounts for every file and form object,
 // restore gives back the originals byte for byte, and every form survives a
-// binary <-> text round trip through `zanmig convert`.
+// binary <-> text round trip through `zanmig convert`. The rule-file sample
+// (examples/rules) converts with its rules.toml to its golden files too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,11 +18,14 @@ namespace fs = std::filesystem;
 
 const fs::path kExamples = fs::path(ZAN_SOURCE_DIR) / "examples";
 
+/// The samples of one library each, named after it (the rule-file sample has
+/// its own test).
 std::vector<std::string> SampleLibraries() {
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(kExamples, ec))
-    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    if (entry.is_directory() && !fs::exists(entry.path() / "rules.toml"))
+      names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -30,6 +34,33 @@ std::string ProjectFile(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.path().extension() == ".dpr") return entry.path().filename().string();
   return "";
+}
+
+/// The project's files after a run in `folder`, without what the run adds
+/// beside them.
+std::map<std::string, std::string> ProjectFilesIn(const fs::path& folder) {
+  auto files = FolderContents(folder);
+  std::erase_if(files, [](const auto& file) {
+    return file.first == "Wiz_Log.txt" || file.first.starts_with("RBackup/");
+  });
+  return files;
+}
+
+/// The whole report against its golden copy tests/data/reports/<name>.json,
+/// paths made relative to the project and the start time and tool version
+/// masked (ZAN_UPDATE_GOLDEN=1 writes the goldens anew).
+void ExpectGoldenReport(const fs::path& report, const fs::path& project, const std::string& name) {
+  std::string golden = ReadFileBytes(report);
+  for (size_t at; (at = golden.find(project.string())) != std::string::npos;)
+    golden.replace(at, project.string().size(), "<project>");
+  nlohmann::ordered_json masked = nlohmann::ordered_json::parse(golden);
+  masked["startTime"] = "<time>";
+  masked["toolVersion"] = "<version>";
+  golden = masked.dump(2) + "\n";
+  const fs::path goldenFile = fs::path(ZAN_SOURCE_DIR) / "tests/data/reports" / (name + ".json");
+  const char* update = std::getenv("ZAN_UPDATE_GOLDEN");
+  if (update && *update && std::string(update) != "0") WriteFileBytes(goldenFile, golden);
+  EXPECT_EQ(golden, ReadFileBytes(goldenFile)) << "differs from " << goldenFile.string();
 }
 
 class CliExamplesTest : public ::testing::TestWithParam<std::string> {
@@ -41,14 +72,7 @@ class CliExamplesTest : public ::testing::TestWithParam<std::string> {
     CopyTopLevelFiles(Sample, Copy);
     Originals = FolderContents(Copy);
   }
-  /// The project's files after a run, without what the run adds beside them.
-  std::map<std::string, std::string> ProjectFiles() {
-    auto files = FolderContents(Copy);
-    std::erase_if(files, [](const auto& file) {
-      return file.first == "Wiz_Log.txt" || file.first.starts_with("RBackup/");
-    });
-    return files;
-  }
+  std::map<std::string, std::string> ProjectFiles() { return ProjectFilesIn(Copy); }
 
   TempDir Temp;
   fs::path Sample, Copy;
@@ -94,21 +118,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   EXPECT_EQ(json["undoFile"], (Copy / "RBackup" / "RExpert.reu").string());
   EXPECT_FALSE(json["formObjects"].empty());
   for (const auto& object : json["formObjects"]) EXPECT_TRUE(object["converted"]) << object.dump();
-  // The whole report against its golden copy, paths made relative to the
-  // project and the start time and tool version masked
-  // (ZAN_UPDATE_GOLDEN=1 writes the goldens anew).
-  std::string golden = ReadFileBytes(report);
-  for (size_t at; (at = golden.find(Copy.string())) != std::string::npos;)
-    golden.replace(at, Copy.string().size(), "<project>");
-  nlohmann::ordered_json masked = nlohmann::ordered_json::parse(golden);
-  masked["startTime"] = "<time>";
-  masked["toolVersion"] = "<version>";
-  golden = masked.dump(2) + "\n";
-  const fs::path goldenFile =
-      fs::path(ZAN_SOURCE_DIR) / "tests/data/reports" / (Sample.filename().string() + ".json");
-  const char* update = std::getenv("ZAN_UPDATE_GOLDEN");
-  if (update && *update && std::string(update) != "0") WriteFileBytes(goldenFile, golden);
-  EXPECT_EQ(golden, ReadFileBytes(goldenFile)) << "differs from " << goldenFile.string();
+  ExpectGoldenReport(report, Copy, Sample.filename().string());
 
   // The folder of the run names its undo file too.
   EXPECT_EQ(RunZanmig(Copy, "restore --dry-run .").Exit, 0);
@@ -185,6 +195,44 @@ TEST(CliExamples, DryRunNamesTheObjectsItLeavesAlone) {
       std::string::npos)
       << run.Out;
   EXPECT_EQ(ReadFileBytes(copy / "MainForm.dfm"), form);
+}
+
+// The rule-file sample: a project's own TQuery descendant and a vendor's
+// table, converted with the rules of its rules.toml (the run leaves the rule
+// file and expected/ alone), to its golden files; the report says which rule
+// did what, and restore gives back every byte.
+TEST(CliExamples, RulesSampleConvertsWithItsRuleFile) {
+  ZAN_REQUIRE_ZANMIG();
+  TempDir temp;
+  const fs::path sample = kExamples / "rules";
+  const fs::path copy = temp.path() / "rules";
+  fs::create_directories(copy);
+  fs::copy(sample, copy, fs::copy_options::recursive);
+  const auto originals = ProjectFilesIn(copy);
+  const fs::path report = temp.path() / "report.json";
+  TCliRun run = RunZanmig(
+      copy, "replace --library BDE --dir . --rules rules.toml --report '" + report.string() + "'");
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  auto converted = ProjectFilesIn(copy);
+  const auto expected = FolderContents(sample / "expected");
+  for (const auto& [name, bytes] : expected) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(converted.contains(name));
+    EXPECT_TRUE(converted.at(name) == bytes) << "differs from expected/" << name;
+    EXPECT_TRUE(converted.at("expected/" + name) == bytes) << "expected/" << name << " changed";
+    converted.erase("expected/" + name);
+  }
+  EXPECT_EQ(converted.size(), expected.size()) << "expected/ was converted too";
+
+  const auto json = ReadValidReport(report);
+  EXPECT_TRUE(json["completed"]);
+  ASSERT_EQ(json["userRules"].size(), 11u);
+  for (const auto& rule : json["userRules"]) EXPECT_GT(rule["applied"], 0) << rule.dump();
+  ExpectGoldenReport(report, copy, "rules");
+
+  TCliRun restore = RunZanmig(copy, "restore RBackup/RExpert.reu");
+  ASSERT_EQ(restore.Exit, 0) << restore.Err;
+  EXPECT_TRUE(ProjectFilesIn(copy) == originals);
 }
 
 TEST(CliExamples, EveryLibraryHasASample) {

@@ -37,6 +37,7 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
   parser.SetConnectionDefFileName(setup.ConnectionDefFileName);
   parser.SetDriverConfFileName(setup.DriverConfFileName);
   parser.SetFileSystem(setup.FileSystem);
+  parser.SetUserRules(setup.UserRules);
   auto aliases = setup.Aliases;
   parser.SetOnGetPropertyValue([aliases](const std::u16string&, const std::u16string& alias) {
     auto it = aliases.find(alias);
@@ -48,6 +49,7 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
   result.Parsed = parser.ParseString(text, u"<object>", start);
   result.Dump = DumpOutput(parser);
   if (result.Parsed) result.Text = parser.MakeObject(0);
+  result.UserRules = parser.AppliedUserRules();
   return result;
 }
 

@@ -23,6 +23,8 @@ struct TConverted {
   std::string Dump;
   /// The regenerated object (MakeObject).
   std::u16string Text;
+  /// The user rules applied to it.
+  std::vector<int> UserRules;
 };
 
 /// What the conversion is given besides the object text.
@@ -33,6 +35,7 @@ struct TConvertSetup {
   TFileSystem* FileSystem = nullptr;         // where the connection-definition files are read
   const TClassRegistry* Registry = nullptr;  // nullptr: the process's registry
   std::string_view Keyword = "object";       // the header's: object, inherited, inline
+  const TUserFormRules* UserRules = nullptr;
 };
 
 /// Builds "<keyword> Obj1: <sourceClass>", the property lines of `props`

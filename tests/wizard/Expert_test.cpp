@@ -3,6 +3,7 @@
 // asserted as the list of calls made to the recording IDE.
 #include <gtest/gtest.h>
 
+#include "engine/UserRules.h"
 #include "rtl/RegIniFile.h"
 #include "support/FaultyFileSystem.h"
 #include "support/WizardFakes.h"
@@ -301,6 +302,23 @@ TEST_F(ExpertTest, ReplaceOverAFolderLeavesTheProjectAlone) {
             (std::vector<std::string>{"MessageBox Information|" + kCaption +
                                       "|Replace procedure was performed sucessfully."}));
   EXPECT_NE(Fs.Contents(u"/data/app/Unit1.pas").find("TZanQuery"), std::string::npos);
+}
+
+TEST_F(ExpertTest, RuleFilesAreReadBeforeAnythingElse) {
+  Fs.AddFile(u"/data/app/Unit1.pas", kUnit1 + "var V: TVendorTable;\r\n");
+  Fs.AddFile(u"/cfg/vendor.toml", "[[pair]]\nsource = \"TVendorTable\"\ntarget = \"TZanTable\"\n");
+  Fs.AddFile(u"/cfg/bad.toml", "[[pair]]\nsource = \"TQuery\"\ntarget = \"TMine\"\n");
+  Opts().Dest = sdDirectory;
+  Opts().Directory = u"/data/app";
+  Opts().BackupDir = u"/data/app/RBackup";
+  // A mistake stops the run before the save warning and before anything is written.
+  Opts().RuleFileNames = u"/cfg/vendor.toml; /cfg/bad.toml";
+  EXPECT_THROW(Expert->PerformReplace(Catalogue.Replacer(0)), EUserRulesError);
+  EXPECT_TRUE(Fs.WrittenFiles().empty());
+  EXPECT_TRUE(Dialogs.Log.empty());
+  Opts().RuleFileNames = u"/cfg/vendor.toml";
+  Expert->PerformReplace(Catalogue.Replacer(0));
+  EXPECT_NE(Fs.Contents(u"/data/app/Unit1.pas").find("V: TZanTable;"), std::string::npos);
 }
 
 // ----- the restore run

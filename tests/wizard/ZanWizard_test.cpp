@@ -1,5 +1,6 @@
-// The target wizard: the library choice, the FireDAC/AnyDAC file fields,
-// their Browse buttons, summary lines and histories, and the side picture.
+// The target wizard: the library choice, the FireDAC/AnyDAC file fields and
+// the rule-file field, their Browse buttons, summary lines and histories, and
+// the side picture.
 #include <gtest/gtest.h>
 
 #include "rtl/RegIniFile.h"
@@ -114,6 +115,30 @@ TEST_F(ZanWizardTest, EachBrowseButtonFillsItsOwnField) {
   EXPECT_TRUE(Dialogs.Log.empty());
 }
 
+TEST_F(ZanWizardTest, RuleFilesReachTheOptionsAndTheirHistory) {
+  Fs.AddFolder(u"/data/app");
+  Options.RuleFileNames = u"/cfg/a.toml";  // shown in the field at show time
+  Open();
+  EXPECT_EQ(U8(Form->cbRuleFileNames.Text), "/cfg/a.toml");
+  Select(*Form, u"cbReplaceComponents", kKyrel);
+  Click(*Form, u"btNext");
+  Dialogs.OpenAnswers = {u"/cfg/b.toml", std::nullopt};
+  Click(*Form, u"btRuleFileNames");  // appended
+  Click(*Form, u"btRuleFileNames");  // cancelled: unchanged
+  EXPECT_EQ(Dialogs.Log.front(), "OpenDialog|(*.toml)|*.toml|");
+  Click(*Form, u"rbDestFolder");
+  Click(*Form, u"btNext");
+  Type(*Form, u"cbDirectory", u"/data/app");
+  for (int i = 0; i < 2; ++i) Click(*Form, u"btNext");
+  Click(*Form, u"btFinish");
+  ASSERT_EQ(Form->ModalResult(), mrOk);
+  EXPECT_EQ(U8(Options.RuleFileNames), "/cfg/a.toml;/cfg/b.toml");
+  ASSERT_EQ(Form->cbRuleFileNames.Items.Count(), 1);
+  TRegIniFile settings(u"Software\\Kestova\\Zanthe");
+  Form->SaveState(settings, u"S");
+  EXPECT_EQ(U8(settings.ReadString(u"S", u"RuleFileNames", u"")), "/cfg/a.toml;/cfg/b.toml\r\n");
+}
+
 TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
   const std::string base =
       "Mode: Replace BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/FIBPlus "
@@ -121,14 +146,16 @@ TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
       "Write log file\n\nUnits list:\nData.pas\nUnit1.pas\n";
   struct {
     int library;
-    std::u16string defs, drivers;
+    std::u16string defs, drivers, rules;
     std::string tail;
   } cases[] = {
-      {kAnyDAC, u"", u"/cfg/drv.ini", "Driver configuration  File:\n\n/cfg/drv.ini\n\r"},
-      {kFireDAC, u"/cfg/defs.ini", u"/cfg/drv.ini",
+      {kAnyDAC, u"", u"/cfg/drv.ini", u"", "Driver configuration  File:\n\n/cfg/drv.ini\n\r"},
+      {kFireDAC, u"/cfg/defs.ini", u"/cfg/drv.ini", u"",
        "Connection Definition File:\n\n/cfg/defs.ini\n\rDriver configuration  File:\n\n"
        "/cfg/drv.ini\n\r"},
-      {kKyrel, u"/cfg/defs.ini", u"/cfg/drv.ini", ""},
+      {kKyrel, u"/cfg/defs.ini", u"/cfg/drv.ini", u"", ""},
+      // Rule files are listed for every library.
+      {kKyrel, u"", u"", u"/cfg/a.toml;/cfg/b.toml", "Rule Files:\n\n/cfg/a.toml;/cfg/b.toml\n\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.library);
@@ -137,6 +164,7 @@ TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
     Click(*Form, u"btNext");
     Form->cbConnectionDefFileName.Text = c.defs;
     Form->cbDriverConfigFileName.Text = c.drivers;
+    Form->cbRuleFileNames.Text = c.rules;
     for (int i = 0; i < 3; ++i) Click(*Form, u"btNext");
     EXPECT_EQ(U8(Form->lSummary.Caption), base + c.tail);
   }

@@ -17,6 +17,7 @@
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
+#include "engine/UserRules.h"
 #include "engine/ZanReplacer.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
@@ -47,6 +48,7 @@ struct TReplaceArgs {
   bool Quiet = false;
   bool KeepGoing = false;
   bool Strict = false;
+  std::vector<std::string> Rules;
 };
 
 /// The selection of a project run: the bare names of the chosen units, or of
@@ -185,6 +187,11 @@ int RunReplace(const TReplaceArgs& args) {
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
   TFileSystem& fs = RealFileSystem();
+  // Every rule file is read and checked before anything is written.
+  TUserRules userRules;
+  for (const std::string& file : args.Rules)
+    userRules.LoadFromFile(fs, CommandLinePath(file), index);
+  userRules.RegisterTargetClasses(TClassRegistry::Global());
   TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
   TComponentReplacer& replacer = catalogue.Replacer(index);
@@ -195,6 +202,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.DryRun = args.DryRun;
   context.KeepGoing = args.KeepGoing;
   context.Strict = args.Strict;
+  if (!userRules.Empty()) context.UserRules = &userRules;
 
   std::shared_ptr<THeadlessIDE> host;
   std::vector<std::u16string> selectedUnits;
@@ -304,6 +312,10 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_option("--driver-config", args->DriverConfig, "FireDAC/AnyDAC driver configuration file")
       ->type_name("INI")
       ->check(CLI::ExistingFile);
+  cmd->add_option("--rules", args->Rules,
+                  "a rule file that extends the conversion (doc/rules.md); repeatable, applied "
+                  "in the order given")
+      ->type_name("FILE.toml");
   cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
   cmd->add_option("--report", args->Report, "write a JSON report of the run")
       ->type_name("FILE.json");

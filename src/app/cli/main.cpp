@@ -3,7 +3,8 @@
 //   zanmig replace --library NAME (--dir FOLDER [--recursive] | --project FILE
 //                  [--unit FILE.pas]...) [--backup-dir DIR | --no-backup]
 //                  [--no-log] [--view-log] [--connection-defs INI]
-//                  [--driver-config INI] [--dry-run] [--report FILE.json] [--quiet]
+//                  [--driver-config INI] [--rules FILE.toml]... [--dry-run]
+//                  [--report FILE.json] [--quiet]
 //   zanmig restore (UNDO_FILE | FOLDER) [--dry-run]
 //   zanmig convert IN OUT (--to-text | --to-binary)
 //   zanmig libraries
@@ -20,6 +21,7 @@
 #include "app/cli/HelpFormatter.h"
 #include "engine/PublishPhase.h"
 #include "engine/RunContext.h"
+#include "engine/UserRules.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -150,6 +152,10 @@ int Main(int argc, char** argv) {
       return run();
     } catch (const TUsageError& e) {
       return UsageError(app, args, e.what());
+    } catch (const EUserRulesError& e) {
+      // A mistake in a rule file: the message says where; nothing was written.
+      PrintError(e.what());
+      return kExitUsage;
     } catch (const ERunCancelled& e) {
       PrintError(e.what());
       return kExitInterrupted;

@@ -1,0 +1,40 @@
+unit OrdersQuery;
+
+{ The order list of the shop: a TQuery that knows which orders it shows. }
+
+interface
+
+uses
+  SysUtils, Classes, DB, DBTables;
+
+type
+  TOrdersQuery = class(TQuery)
+  private
+    FOrderStatus: string;
+    procedure SetOrderStatus(const Value: string);
+  published
+    property OrderStatus: string read FOrderStatus write SetOrderStatus;
+  end;
+
+procedure Register;
+
+implementation
+
+procedure TOrdersQuery.SetOrderStatus(const Value: string);
+begin
+  if Value = FOrderStatus then Exit;
+  FOrderStatus := Value;
+  if Active then
+  begin
+    Close;
+    ParamByName('STATUS').AsString := Value;
+    Open;
+  end;
+end;
+
+procedure Register;
+begin
+  RegisterComponents('Shop', [TOrdersQuery]);
+end;
+
+end.

@@ -36,7 +36,8 @@ namespace zan {
 class TComponentReplacer {
  public:
   /// `oldUsesUnit`: the source units, comma-separated; `newUsesList`: the text
-  /// appended after the first of them met in a `uses` clause.
+  /// appended after the first of them met in a `uses` clause (in a unit that
+  /// names none, wherever TargetUnitPlacement.h puts it).
   TComponentReplacer(std::u16string_view oldUsesUnit, std::u16string_view newUsesList,
                      TReplaceOptions& replaceOptions);
   virtual ~TComponentReplacer();

@@ -1,13 +1,12 @@
 #include "engine/SourceRewriter.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <vector>
 
-#include "engine/FileUtils.h"
+#include "engine/FormFileText.h"
 #include "engine/Replacer.h"
+#include "engine/TargetUnitPlacement.h"
 #include "engine/UsesEdits.h"
-#include "rtl/Paths.h"
 #include "rtl/Strings.h"
 
 namespace zan {
@@ -32,57 +31,16 @@ struct TUsesEntry {
   }
 };
 
-/// The upper-cased names (dotted names whole) of the `uses` clause that
-/// starts at `start` (just after the keyword), up to its ";".
-std::unordered_set<std::u16string> UsesClauseNames(TPasParser& lexer, std::u16string_view text,
-                                                   size_t start) {
-  std::unordered_set<std::u16string> names;
-  lexer.SetTextRef(text);
-  lexer.SetPos(static_cast<int64_t>(start));
-  std::u16string name;
-  bool afterIdent = false;
-  auto finish = [&] {
-    if (!name.empty()) names.insert(AnsiUpperCase(name));
-    name.clear();
-    afterIdent = false;
-  };
-  while (true) {
-    const TLexeme& lexeme = lexer.Next();
-    if (lexeme.Code == lexEnd || lexeme.Code == symSemicolon) break;
-    if (lexeme.Code == lexIdent && !afterIdent) {
-      name += lexeme.Text;
-      afterIdent = true;
-    } else if (lexeme.Code == symDot && afterIdent) {
-      name += lexeme.Text;
-      afterIdent = false;
-    } else {
-      finish();
-    }
+/// Whether `entry` names a source unit: its whole dotted name does
+/// (FireDAC.Stan.Intf), or one of its names does (Bde.DBTables).
+bool NamesSourceUnit(const TUsesEntry& entry, const TStringList& sourceUnits) {
+  std::u16string whole;
+  int index;
+  for (size_t i = 0; i < entry.Tokens.size(); ++i) {
+    whole += entry.Tokens[i];
+    if (i % 2 == 0 && sourceUnits.Find(AnsiUpperCase(entry.Tokens[i]), index)) return true;
   }
-  finish();
-  return names;
-}
-
-/// The entries of a target list (", Zan, Quillbase") that `present` does
-/// not hold, in the list's own text; the whole list when none is present.
-std::u16string MissingTargetUnits(std::u16string_view targets,
-                                  const std::unordered_set<std::u16string>& present) {
-  std::u16string missing;
-  bool any = false;
-  size_t start = 0;
-  while (start <= targets.size()) {
-    size_t comma = targets.find(u',', start + 1);
-    if (comma == std::u16string_view::npos) comma = targets.size();
-    const std::u16string_view piece = targets.substr(start, comma - start);
-    const std::u16string name = Trim(!piece.empty() && piece[0] == u',' ? piece.substr(1) : piece);
-    if (!name.empty() && present.contains(AnsiUpperCase(name)))
-      any = true;
-    else
-      missing += piece;
-    if (comma >= targets.size()) break;
-    start = comma;
-  }
-  return any ? missing : std::u16string(targets);
+  return entry.Tokens.size() > 1 && sourceUnits.Find(AnsiUpperCase(whole), index);
 }
 
 void AddUnique(std::vector<int>& list, int value) {
@@ -122,12 +80,12 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
   TPasParser& lexer = FLexer;
   lexer.SetTextRef(text);
   std::u16string& out = result.Text;
-  out.reserve(text.size() + newUses.size() + 64);
+  out.reserve(text.size() + 2 * newUses.size() + 64);
+  TTargetUnitPlacement placement;
   bool insideUses = false;
-  bool targetUnitsAdded = false;
+  bool sourceUnitMet = false;
   TUsesEntry entry;
   std::u16string comment;
-  std::unordered_set<std::u16string> clauseNames;
 
   auto appendIdent = [&](std::u16string_view token) {
     const std::u16string* target = FindNewClassName(token);
@@ -141,43 +99,25 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       result.Changed = true;
       NoteUserPair(token, result);
     }
+    placement.ClassRenamed();
     out += replaced;
   };
-  // An entry matches when its whole dotted name is a source unit
-  // (FireDAC.Stan.Intf) or when one of its names is (Bde.DBTables); the
-  // target units then follow the whole entry.
+  // Entries are read until the first that names a source unit, whose target
+  // units then follow the whole entry, never a part of a dotted name.
   auto flushEntry = [&] {
     if (entry.Empty()) return;
-    std::u16string whole;
-    bool matched = false;
-    int index;
+    const bool matched = NamesSourceUnit(entry, oldUses);
     for (size_t i = 0; i < entry.Tokens.size(); ++i) {
-      whole += entry.Tokens[i];
-      if (i % 2 == 0 && oldUses.Find(AnsiUpperCase(entry.Tokens[i]), index)) matched = true;
+      const bool isIdent = i % 2 == 0;
+      if (isIdent && !matched)
+        appendIdent(entry.Tokens[i]);
+      else
+        out += entry.Tokens[i];
+      placement.Note(isIdent ? lexIdent : symDot, entry.Tokens[i], out.size());
     }
-    if (!matched && entry.Tokens.size() > 1 && oldUses.Find(AnsiUpperCase(whole), index))
-      matched = true;
     if (matched) {
-      out += whole;
-      // A target unit the clause names already (a second run, or a run for
-      // another library) is not named twice: the unit would not compile.
-      const std::u16string added = MissingTargetUnits(newUses, clauseNames);
-      out += added;
-      if (!added.empty()) {
-        ++result.Changes;
-        result.Changed = true;
-        for (const TUserUsesUnit& unit : FAddedUnits)
-          if (!clauseNames.contains(AnsiUpperCase(unit.Name)))
-            AddUnique(result.UserRules, unit.Rule);
-      }
-      targetUnitsAdded = true;
-    } else {
-      for (size_t i = 0; i < entry.Tokens.size(); ++i) {
-        if (i % 2 == 0)
-          appendIdent(entry.Tokens[i]);
-        else
-          out += entry.Tokens[i];
-      }
+      placement.SourceUnitEntry(out.size());
+      sourceUnitMet = true;
     }
     entry = TUsesEntry();
   };
@@ -191,6 +131,10 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
     }
     flushEntry();
     if (code == lexEnd) break;
+    if (code == lexIdent && insideUses && !sourceUnitMet) {
+      entry.Add(lexeme.Text, true);
+      continue;
+    }
     switch (code) {
       case lexComment:
         comment.assign(lexeme.Text);
@@ -199,10 +143,7 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
         out += comment;
         break;
       case lexIdent:
-        if (insideUses && !targetUnitsAdded)
-          entry.Add(lexeme.Text, true);
-        else
-          appendIdent(lexeme.Text);
+        appendIdent(lexeme.Text);
         break;
       case symSemicolon:
         insideUses = false;
@@ -211,12 +152,21 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       case kwUses:
         insideUses = true;
         out += lexeme.Text;
-        clauseNames = UsesClauseNames(FUsesLexer, text, lexeme.Start + lexeme.Length);
         break;
       default:
         out += lexeme.Text;
         break;
     }
+    placement.Note(code, lexeme.Text, out.size());
+  }
+  // The user's units the unit does not name yet are added with the target units.
+  std::vector<int> userUnitRules;
+  for (const TUserUsesUnit& unit : FAddedUnits)
+    if (!placement.Names(unit.Name)) userUnitRules.push_back(unit.Rule);
+  if (const int places = placement.Insert(out, newUses, DetectLineBreak(text)); places > 0) {
+    result.Changes += places;
+    result.Changed = true;
+    for (int rule : userUnitRules) AddUnique(result.UserRules, rule);
   }
   // The user's units to remove go from the units the run changes.
   if (FUserRules && result.Changed)
@@ -224,29 +174,14 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       ++result.Changes;
       AddUnique(result.UserRules, rule);
     }
+  std::sort(result.UserRules.begin(), result.UserRules.end());
   return result;
 }
 
 void TSourceRewriter::RewriteComment(std::u16string& comment, TSourceRewrite& result) {
-  const std::u16string head = AnsiUpperCase(std::u16string_view(comment).substr(0, 11));
-  const bool isResource =
-      head.compare(0, 4, u"{$R ") == 0 || head.compare(0, 11, u"{$RESOURCE ") == 0;
-  if (isResource) {
-    const size_t dot = comment.rfind(u'.');
-    if (dot == std::u16string::npos || comment.size() - dot - 1 < 3) return;
-    const std::u16string ext = AnsiUpperCase(std::u16string_view(comment).substr(dot, 4));
-    if (ext != u".DFM" && ext != u".NFM") return;
-    if (dot + 4 < comment.size() && IsLetter(comment[dot + 4])) return;
-    if (dot > 0 && comment[dot - 1] == u'*') {
-      // "{$R *.dfm}": the unit's own form.
-      if (dot < 2 || comment[dot - 2] != u' ') return;
-      result.ResourceNames.push_back({u"*", ext});
-    } else {
-      size_t start = dot;
-      while (start > 0 && IsLetter(comment[start - 1])) --start;
-      if (start == dot) return;
-      result.ResourceNames.push_back({comment.substr(start, dot - start), comment.substr(dot, 4)});
-    }
+  if (IsResourceDirective(comment)) {
+    if (std::optional<TResourceName> form = FormNamedByDirective(comment))
+      result.ResourceNames.push_back(std::move(*form));
     return;
   }
   if (comment.empty()) return;
@@ -271,11 +206,6 @@ void TSourceRewriter::RewriteComment(std::u16string& comment, TSourceRewrite& re
     }
   }
   if (changed) comment = std::move(renamed);
-}
-
-std::u16string ResourceCandidate(const std::u16string& unitFile, const TResourceName& name) {
-  if (name.IsOwnForm()) return ChangeFileExt(unitFile, name.Ext);
-  return JoinPath(ExtractFileDir(unitFile), name.Name + name.Ext);
 }
 
 }  // namespace zan

@@ -1,8 +1,9 @@
 // Rewriting the text of one source unit (".pas"/".dpr"): class names become
-// target class names (in comments too), and the first source unit of a `uses`
-// clause gets the target units appended. A function of text: the caller reads
-// and writes the files and resolves the resource names the unit holds. A
-// unit rewritten once comes out of a second rewrite unchanged.
+// target class names (in comments too), and a unit whose class names were
+// renamed names the target units in a `uses` clause (TargetUnitPlacement.h).
+// A function of text: the caller reads and writes the files and resolves the
+// resource names the unit holds. A unit rewritten once comes out of a second
+// rewrite unchanged.
 //
 // The text is copied lexeme by lexeme into one output buffer, so every
 // character outside an edit is kept.
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ResourceDirective.h"
 #include "engine/UserRules.h"
 #include "parsing/PasParser.h"
 
@@ -19,28 +21,19 @@ namespace zan {
 
 class TComponentReplacer;
 
-/// A form named in a resource directive ("{$R *.dfm}", "{$R Main.DFM}"): the
-/// name before the extension ("*" for the unit's own form) and the extension
-/// as written, upper-cased (".DFM" or ".NFM").
-struct TResourceName {
-  std::u16string Name;
-  std::u16string Ext;
-  bool IsOwnForm() const { return Name == u"*"; }
-  bool operator==(const TResourceName&) const = default;
-};
-
 /// What rewriting a unit gave.
 struct TSourceRewrite {
   std::u16string Text;
   /// Class names met (also when the replacement is the same text) and
-  /// `uses` entries extended: what the log reports as "N change(s)".
+  /// places where target units were added: what the log reports as
+  /// "N change(s)".
   int Changes = 0;
   /// Whether `Text` differs from the input.
   bool Changed = false;
   /// The forms the unit's resource directives name, in text order.
   std::vector<TResourceName> ResourceNames;
   /// The user rules (their `Rule` numbers) that changed the unit: pairs that
-  /// renamed a class, units added or removed; once each.
+  /// renamed a class, units added or removed; once each, in rule order.
   std::vector<int> UserRules;
 };
 
@@ -69,11 +62,6 @@ class TSourceRewriter {
   std::vector<TUserUsesUnit> FAddedUnits;  // the user's units FTargetUnits adds
   TPasParser FLexer;
   TPasParser FCommentLexer;
-  TPasParser FUsesLexer;  // reads a `uses` clause ahead
 };
-
-/// The path of the form `name` names, for the unit `unitFile`: the unit's own
-/// name with the form's extension, or the name in the unit's folder.
-std::u16string ResourceCandidate(const std::u16string& unitFile, const TResourceName& name);
 
 }  // namespace zan

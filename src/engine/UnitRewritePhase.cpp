@@ -18,6 +18,15 @@ namespace {
 
 constexpr std::u16string_view kNotAForm =
     u"File \"%s\" named in \"%s\" is not a form; it is left as it is.";
+constexpr std::u16string_view kFormOutsideFolder =
+    u"Form file \"%s\" is outside the scanned folder \"%s\"; it is left as it is.";
+
+/// Whether a folder run may convert `fileName`: a form a unit names with
+/// ".." can lie outside the scanned tree, which such a run never changes.
+bool InsideScannedFolder(const TRunState& state, const std::u16string& fileName) {
+  return !state.FolderScope() ||
+         fileName.starts_with(IncludeTrailingPathDelimiter(state.Options.Directory));
+}
 
 /// False when `fileName` can be read and is not form data; a file that
 /// cannot be read is left for the form phase to report.
@@ -44,9 +53,9 @@ void AddDiscoveredForm(TRunState& state, const std::u16string& fileName, size_t 
 }
 
 /// Finds the forms `names` that the unit `unitFile` names and appends them
-/// to the work list. When one of them must be left as it is (a link), the
-/// unit must be too, so that unit and forms agree: then nothing is appended
-/// and the result is false.
+/// to the work list. When one of them must be left as it is (a link, a file
+/// outside the scanned folder), the unit must be too, so that unit and forms
+/// agree: then nothing is appended and the result is false.
 bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceName>& names) {
   const std::u16string unitFile = state.Work[unit].Path;
   std::vector<std::u16string> forms;
@@ -57,6 +66,10 @@ bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceNam
       state.Warn(res::Fmt(res::sFormFileMissing, {candidate, unitFile}));
     } else if (const std::u16string why = WhyFileIsLeft(state.Fs, found); !why.empty()) {
       state.Warn(why);
+      state.Warn(res::Fmt(res::sUnitLeftForItsForm, {unitFile, found}));
+      return false;
+    } else if (!InsideScannedFolder(state, found)) {
+      state.Warn(res::Fmt(kFormOutsideFolder, {found, state.Options.Directory}));
       state.Warn(res::Fmt(res::sUnitLeftForItsForm, {unitFile, found}));
       return false;
     } else if (!NamesAForm(state, found)) {

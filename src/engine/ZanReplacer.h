@@ -28,7 +28,7 @@ struct TReplacePair {
 struct TLibraryInfo {
   std::u16string_view Name;         // as the command line and the wizard name it
   std::u16string_view SourceUnits;  // comma-separated, no blanks
-  std::u16string_view TargetUses;   // appended after the first source unit met
+  std::u16string_view TargetUses;   // the units a unit with renamed classes gets
   std::span<const TReplacePair> Pairs;
 };
 

@@ -101,6 +101,9 @@ struct TFileAttributes {
   bool Exists = false;
   bool IsFolder = false;
   bool ReadOnly = false;  // no write permission at all (the Windows read-only attribute)
+  /// Neither a regular file nor a folder: a pipe, terminal, socket or device,
+  /// which is written into, never replaced.
+  bool IsSpecial = false;
   uint64_t Size = 0;
 };
 

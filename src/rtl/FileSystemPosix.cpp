@@ -5,14 +5,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -237,6 +237,7 @@ TFileAttributes TRealFileSystem::GetAttributes(std::u16string_view path) {
   attributes.Exists = true;
   attributes.IsFolder = S_ISDIR(st.st_mode);
   attributes.ReadOnly = IsReadOnlyMode(st.st_mode);
+  attributes.IsSpecial = !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
   attributes.Size = static_cast<uint64_t>(st.st_size);
   return attributes;
 }

@@ -2,8 +2,9 @@
 // converts to exactly its golden files (examples/<library>/expected/), a dry
 // run touches nothing, the report accounts for every file and form object,
 // restore gives back the originals byte for byte, and every form survives a
-// binary <-> text round trip through `zanmig convert`. The rule-file sample
-// (examples/rules) converts with its rules.toml to its golden files too.
+// binary <-> text round trip through `zanmig convert`, also through pipes.
+// The rule-file sample (examples/rules) converts with its rules.toml to its
+// golden files too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -233,6 +234,54 @@ TEST(CliExamples, RulesSampleConvertsWithItsRuleFile) {
   TCliRun restore = RunZanmig(copy, "restore RBackup/RExpert.reu");
   ASSERT_EQ(restore.Exit, 0) << restore.Err;
   EXPECT_TRUE(ProjectFilesIn(copy) == originals);
+}
+
+TEST(CliExamples, ConvertStreamsIntoPipesAndReadsStandardInput) {
+  ZAN_REQUIRE_ZANMIG();
+  TempDir temp;
+  const fs::path folder = temp.path();
+  fs::copy_file(kExamples / "BDE" / "MainForm.dfm", folder / "Form.dfm");
+  const std::string binary = ReadFileBytes(folder / "Form.dfm");
+  ASSERT_TRUE(IsBinaryForm(binary));
+  ASSERT_EQ(RunZanmig(folder, "convert Form.dfm Form.txt --to-text").Exit, 0);
+  const std::string text = ReadFileBytes(folder / "Form.txt");
+  const char* exe = std::getenv("ZANMIG_EXE");
+  const std::string zanmig =
+      "'" + (exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig").string() + "'";
+  // Each script runs zanmig as "$Z" and leaves its exit status in "rc" and
+  // what it wrote in "result".
+  const struct {
+    const char* Script;
+    const std::string& Expected;
+  } cases[] = {
+      // A link to the standard output as /dev/stdout is one (made here: a
+      // zanmig that replaced links to pipes would replace the machine's).
+      {R"(ln -s /proc/self/fd/1 stdout; )"
+       R"({ "$Z" convert Form.dfm stdout --to-text; echo $? >rc; } | cat >result)",
+       text},
+      {R"({ cat Form.txt | "$Z" convert - - --to-binary; echo $? >rc; } | cat >result)", binary},
+      {R"("$Z" convert - - --to-text <Form.dfm >result; echo $? >rc)", text},
+      {R"(mkfifo fifo; timeout 20 cat fifo >result & )"
+       R"("$Z" convert Form.dfm fifo --to-text; echo $? >rc; wait)",
+       text},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Script);
+    fs::remove(folder / "result");
+    fs::remove(folder / "fifo");
+    const std::string command =
+        "cd '" + folder.string() + "' && Z=" + zanmig + " && (" + c.Script + ") 2>err";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(folder / "rc"), "0\n") << ReadFileBytes(folder / "err");
+    EXPECT_TRUE(ReadFileBytes(folder / "result") == c.Expected);
+    // A pipe that is written into stays a pipe, a link to one a link.
+    if (fs::exists(folder / "fifo")) {
+      EXPECT_TRUE(fs::is_fifo(folder / "fifo"));
+    }
+    if (fs::exists(fs::symlink_status(folder / "stdout"))) {
+      EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "stdout")));
+    }
+  }
 }
 
 TEST(CliExamples, EveryLibraryHasASample) {

@@ -132,39 +132,60 @@ TEST_F(ReplaceRunTest, ReplaceThenRestoreGivesBackEveryByte) {
 }
 
 TEST_F(ReplaceRunTest, ResourceDirectivesThatNameForms) {
+  // The name is read whole, as the compiler reads it, relative to the unit's
+  // folder and in any letter case; resources that are not forms name nothing.
   struct TCase {
     const char* Directive;
     const char16_t* Found;  // nullptr: nothing added
+    int Warnings = 0;       // a form that is named but not found, or not taken
   };
   const TCase cases[] = {
       {"{$R *.dfm}", u"/work/U.dfm"},
       {"{$R  *.DFM}", u"/work/U.dfm"},
+      {"{$R '*.dfm'}", u"/work/U.dfm"},
       {"{$R*.dfm}", nullptr},
       {"{$R Main.dfm}", u"/work/Main.dfm"},
       {"{$r main.DFM}", u"/work/Main.dfm"},
       {"{$RESOURCE Other.nfm}", u"/work/Other.nfm"},
-      {"{$R Form1.dfm}", nullptr},
-      {"{$R Main.res}", nullptr},
+      {"{$R Unit1.dfm}", u"/work/Unit1.dfm"},
+      {"{$R Main_Form.dfm}", u"/work/Main_Form.dfm"},
+      {"{$R My.Main.dfm}", u"/work/My.Main.dfm"},
+      {"{$R 'My Form.dfm'}", u"/work/My Form.dfm"},
+      {"{$R\tMAIN_FORM.Dfm }", u"/work/Main_Form.dfm"},
+      {"{$R sub\\Inner.dfm}", u"/work/sub/Inner.dfm"},
+      {"{$R Main.dfm Main.rc}", u"/work/Main.dfm"},
+      {"{$R ..\\Outside.dfm}", nullptr, 2},  // a folder run stays inside its folder
+      {"{$R *.res}", nullptr},
+      {"{$R icons.res}", nullptr},
       {"{$R Main.dfmx}", nullptr},
-      {"{$R Missing.dfm}", nullptr},
+      {"{$R Missing.dfm}", nullptr, 1},
+      {"{$R 'Unclosed.dfm}", nullptr},
       {"{$R x*.dfm}", nullptr},
+      {"{$R-}", nullptr},
   };
   const std::string form = "object F: TF\r\nend\r\n";
-  Fs.AddFile(u"/work/U.dfm", form);
-  Fs.AddFile(u"/work/Main.dfm", form);
-  Fs.AddFile(u"/work/Other.nfm", form);
-  Fs.AddFile(u"/work/Form1.dfm", form);
+  for (const char16_t* name : {u"/work/U.dfm", u"/work/Main_Form.dfm", u"/work/Main.dfm",
+                               u"/work/Other.nfm", u"/work/Unit1.dfm", u"/work/My.Main.dfm",
+                               u"/work/My Form.dfm", u"/work/sub/Inner.dfm", u"/Outside.dfm"})
+    Fs.AddFile(name, form);
   Options->MakeBackup = false;
   Options->WriteLog = false;
+  TRunReport report;
+  Replacer->SetReport(&report);
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Directive);
-    Fs.AddFile(u"/work/U.pas", std::string("unit U; ") + c.Directive + " end.");
+    const std::string unit = std::string("unit U; ") + c.Directive + " var Q: TQuery; end.";
+    Fs.AddFile(u"/work/U.pas", unit);
     std::vector<std::u16string> calls;
     Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
     EXPECT_TRUE(Replacer->PerformReplace());
     std::vector<std::u16string> expected;
     if (c.Found) expected.push_back(u"convert " + std::u16string(c.Found));
     EXPECT_EQ(calls, expected);
+    EXPECT_EQ(report.Warnings.size(), static_cast<size_t>(c.Warnings));
+    // A unit whose form cannot be taken is left as it is, so the two agree.
+    const bool unitLeft = c.Warnings == 2;
+    EXPECT_EQ(File(u"/work/U.pas") == unit, unitLeft);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "ReplacerTestUtil.h"
 #include "engine/RunReport.h"
 #include "engine/TextFile.h"
+#include "parsing/PasParser.h"
 
 namespace zan::test {
 namespace {
@@ -22,17 +23,18 @@ class SourceRewriteTest : public ReplacerTest {
  protected:
   /// Runs `library` over a folder holding `bytes` as /work/U.pas; returns the
   /// unit's bytes afterwards and the change count of its log line.
-  std::string Rewrite(int library, const std::string& bytes, int& changes) {
+  std::string Rewrite(int library, const std::string& bytes, int& changes,
+                      const std::u16string& unit = u"/work/U.pas") {
     MakeReplacer(library, &Fs);
     Options->MakeBackup = false;
     Options->WriteLog = false;
-    Fs.AddFile(u"/work/U.pas", bytes);
+    Fs.AddFile(unit, bytes);
     TRunReport report;
     Replacer->SetReport(&report);
     EXPECT_TRUE(Replacer->PerformReplace());
     EXPECT_EQ(report.Files.size(), 1u);
     changes = report.Files.empty() ? -1 : report.Files[0].Changes;
-    return File(u"/work/U.pas");
+    return File(unit);
   }
 };
 
@@ -55,6 +57,54 @@ const TRewriteCase kRewriteCases[] = {
     {kBDE, "uses {$IFDEF X} DBTables {$ENDIF} ;",
      "uses {$IFDEF X} DBTables, Zan, Quillbase, Rowquill {$ENDIF} ;", 1},
     {kBDE, "uses Bde.DBTables, Forms;", "uses Bde.DBTables, Zan, Quillbase, Rowquill, Forms;", 1},
+    // ... and not when another clause of the unit names it (twice would not compile).
+    {kBDE, "unit U; interface uses DBTables; implementation uses zan; end.",
+     "unit U; interface uses DBTables, Quillbase, Rowquill; implementation uses zan; end.", 1},
+    // No source unit, but a class renamed: the target units go at the end of
+    // the interface clause (after conditional entries and comments, never
+    // behind a line comment), into every clause of a conditional, or into a
+    // new clause after `interface` (after the program heading).
+    {kBDE,
+     "unit U; interface uses Windows{$IFDEF X}, Forms{$ENDIF}; var Q: TQuery; implementation end.",
+     "unit U; interface uses Windows{$IFDEF X}, Forms{$ENDIF}, Zan, Quillbase, Rowquill; "
+     "var Q: TZanQuery; implementation end.",
+     2},
+    {kBDE, "unit U;\ninterface\nuses\n  Windows, { UI }\n  Forms // last\n  ;\nvar Q: TQuery;\n",
+     "unit U;\ninterface\nuses\n  Windows, { UI }\n  Forms, Zan, Quillbase, Rowquill // last\n  ;\n"
+     "var Q: TZanQuery;\n",
+     2},
+    {kBDE,
+     "unit U; interface {$IFDEF FPC} uses LCLIntf; {$ELSE} uses Windows; {$ENDIF} var Q: TQuery;",
+     "unit U; interface {$IFDEF FPC} uses LCLIntf, Zan, Quillbase, Rowquill; {$ELSE} uses Windows, "
+     "Zan, Quillbase, Rowquill; {$ENDIF} var Q: TZanQuery;",
+     3},
+    {kBDE,
+     "unit U; interface uses Forms; implementation procedure P; var Q: TQuery; begin end; end.",
+     "unit U; interface uses Forms, Zan, Quillbase, Rowquill; implementation procedure P; "
+     "var Q: TZanQuery; begin end; end.",
+     2},
+    {kBDE, "unit U;\r\ninterface\r\nvar Q: TQuery;\r\nimplementation\r\nuses zan;\r\nend.",
+     "unit U;\r\ninterface\r\n\r\nuses\r\n  Quillbase, Rowquill;\r\nvar Q: TZanQuery;\r\n"
+     "implementation\r\nuses zan;\r\nend.",
+     2},
+    {kBDE, "unit U;\ninterface // public\nvar Q: TQuery;\n",
+     "unit U;\ninterface // public\n\nuses\n  Zan, Quillbase, Rowquill;\nvar Q: TZanQuery;\n", 2},
+    {kBDE, "unit U; interface {$I defs.inc} var Q: TQuery;",
+     "unit U; interface\r\n\r\nuses\r\n  Zan, Quillbase, Rowquill; {$I defs.inc} var Q: TZanQuery;",
+     2},
+    {kBDE, "library L;\nuses\n  Data in 'sub\\Data.pas' {dmData};\nvar D: TDatabase;\nbegin end.",
+     "library L;\nuses\n  Data in 'sub\\Data.pas' {dmData}, Zan, Quillbase, Rowquill;\n"
+     "var D: TZanConnection;\nbegin end.",
+     2},
+    {kBDE, "program P(Input);\rvar D: TDatabase;\rbegin end.",
+     "program P(Input);\r\ruses\r  Zan, Quillbase, Rowquill;\rvar D: TZanConnection;\rbegin end.",
+     2},
+    // Nothing renamed in code, or no unit heading: no target units.
+    {kBDE, "unit U; interface uses Forms; { TQuery } implementation end.",
+     "unit U; interface uses Forms; { TZanQuery } implementation end.", 1},
+    {kBDE, "unit U; var Q: TQuery;", "unit U; var Q: TZanQuery;", 1},
+    {kBDE, "package P; requires vcl; var Q: TQuery;", "package P; requires vcl; var Q: TZanQuery;",
+     1},
     // Outside a uses clause the unit name is left alone.
     {kBDE, "x := DBTables;", nullptr, 0},
     // Class names in code, in any letter case; the target as the pair writes it.
@@ -119,6 +169,114 @@ TEST_F(SourceRewriteTest, EveryLibraryExtendsItsUnitsAndRenamesItsClasses) {
     int changes = -1;
     EXPECT_EQ(Rewrite(library, S(input), changes), S(expected));
     EXPECT_EQ(changes, 3);
+  }
+}
+
+/// The upper-cased names of every `uses` clause of `text` as the project's
+/// Pascal lexer reads them (dotted names whole), in text order.
+std::vector<std::u16string> UsesNames(const std::u16string& text) {
+  TPasParser lexer(text);
+  std::vector<std::u16string> names;
+  std::u16string name;
+  bool inUses = false;
+  for (;;) {
+    const TLexeme& lexeme = lexer.Next();
+    if (lexeme.Code == lexEnd) break;
+    if (lexeme.Code == kwUses) inUses = true;
+    if (!inUses) continue;
+    if (lexeme.Code == lexIdent || (lexeme.Code == symDot && !name.empty())) {
+      name += AnsiUpperCase(lexeme.Text);
+      continue;
+    }
+    if (!name.empty()) names.push_back(name);
+    name.clear();
+    if (lexeme.Code == symSemicolon) inUses = false;
+  }
+  return names;
+}
+
+/// The upper-cased units of a target list (", Zan, Quillbase").
+std::vector<std::u16string> TargetUnitNames(std::u16string_view list) {
+  std::vector<std::u16string> names;
+  for (size_t start = 0; start < list.size();) {
+    const size_t comma = std::min(list.find(u',', start), list.size());
+    if (const std::u16string name = Trim(list.substr(start, comma - start)); !name.empty())
+      names.push_back(AnsiUpperCase(name));
+    start = comma + 1;
+  }
+  return names;
+}
+
+/// `pattern` with "\n" as `lineBreak` and the markers filled in: %old% and
+/// %new% a class pair, %uses% the target list (", Zan, ..."), %clause% the
+/// list as a clause of its own holds it ("Zan, ...").
+std::string Expand(std::string pattern, const std::string& lineBreak, const TLibraryInfo& info) {
+  const TReplacePair& pair = info.Pairs.front();
+  const std::string uses = S(std::u16string(info.TargetUses));
+  const std::pair<std::string, std::string> markers[] = {
+      {"\n", lineBreak},
+      {"%old%", S(std::u16string(pair.OldComp))},
+      {"%new%", S(std::u16string(pair.NewComp))},
+      {"%uses%", uses},
+      {"%clause%", uses.substr(2)},
+  };
+  for (const auto& [marker, text] : markers)
+    for (size_t at = pattern.find(marker); at != std::string::npos;
+         at = pattern.find(marker, at + text.size()))
+      pattern.replace(at, marker.size(), text);
+  return pattern;
+}
+
+TEST_F(SourceRewriteTest, EveryLibraryAddsItsUnitsWhereItRenamedClassesWithoutSourceUnits) {
+  struct TShape {
+    const char* Name;
+    const char16_t* File;
+    const char* Input;
+    const char* Expected;
+  };
+  const TShape shapes[] = {
+      {"interface uses without source units", u"/work/U.pas",
+       "unit U;\n\ninterface\n\nuses\n  SysUtils, Classes;\n\ntype\n  TDM = class(TDataModule)\n"
+       "    A: %old%;\n  end;\n\nimplementation\n\nend.\n",
+       "unit U;\n\ninterface\n\nuses\n  SysUtils, Classes%uses%;\n\ntype\n  TDM = "
+       "class(TDataModule)\n"
+       "    A: %new%;\n  end;\n\nimplementation\n\nend.\n"},
+      {"no uses clause", u"/work/U.pas",
+       "unit U;\n\ninterface\n\ntype\n  TDM = class(TDataModule)\n    A: %old%;\n  end;\n\n"
+       "implementation\n\nend.\n",
+       "unit U;\n\ninterface\n\nuses\n  %clause%;\n\ntype\n  TDM = class(TDataModule)\n"
+       "    A: %new%;\n  end;\n\nimplementation\n\nend.\n"},
+      {"a program", u"/work/P.dpr",
+       "program P;\n\nuses\n  Forms,\n  Data in 'Data.pas' {dmData};\n\n{$R *.res}\n\nvar\n"
+       "  A: %old%;\n\nbegin\nend.\n",
+       "program P;\n\nuses\n  Forms,\n  Data in 'Data.pas' {dmData}%uses%;\n\n{$R *.res}\n\nvar\n"
+       "  A: %new%;\n\nbegin\nend.\n"},
+  };
+  for (int library = 0; library < static_cast<int>(CatalogueLibraries().size()); ++library) {
+    const TLibraryInfo& info = CatalogueLibraries()[static_cast<size_t>(library)];
+    for (const TShape& shape : shapes) {
+      for (const std::string lineBreak : {"\r\n", "\n"}) {
+        SCOPED_TRACE(S(std::u16string(info.Name)) + ", " + shape.Name +
+                     (lineBreak == "\n" ? ", LF" : ", CRLF"));
+        int changes = -1;
+        const std::string out =
+            Rewrite(library, Expand(shape.Input, lineBreak, info), changes, shape.File);
+        EXPECT_EQ(out, Expand(shape.Expected, lineBreak, info));
+        EXPECT_EQ(changes, 2);
+        const std::vector<std::u16string> names = UsesNames(U(out));
+        for (const std::u16string& target : TargetUnitNames(info.TargetUses))
+          EXPECT_EQ(std::count(names.begin(), names.end(), target), 1) << S(target);
+        // A second run over a unit that still holds a source class renames
+        // it and adds no unit again.
+        std::string again = out;
+        const std::string converted = "A: " + S(std::u16string(info.Pairs.front().NewComp));
+        again.replace(again.find(converted), converted.size(),
+                      "A: " + S(std::u16string(info.Pairs.front().OldComp)));
+        EXPECT_EQ(Rewrite(library, again, changes, shape.File), out);
+        EXPECT_EQ(changes, 1);
+        Fs.RemoveFile(shape.File);
+      }
+    }
   }
 }
 

@@ -278,11 +278,11 @@ TEST(UsesEdits, UnitsTheRunChangesGetThemAndOthersStayAsTheyAre) {
   struct TCase {
     const char* Text;
     const char* Expected;
-    std::vector<int> Rules;  // the rules applied
+    std::vector<int> Rules;  // the rules applied, in rule order
   } cases[] = {
       {"uses DBTables, VendorData;\nvar T: TVendorTable;",
        "uses DBTables, Zan, Quillbase, Rowquill, ZanHelpers;\nvar T: TZanTable;",
-       {1, 0, 3}},
+       {0, 1, 3}},
       // Only what the clause lacks is added; a unit without the library's
       // unit gets none, but loses the listed ones once it changes.
       {"uses DBTables, Zan, ZanHelpers;",

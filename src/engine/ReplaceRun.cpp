@@ -175,7 +175,7 @@ bool TReplaceRun::RunPhases() {
   ConvertForms(FState, formStep);
   FState.LeaveFailedForms();
   if (context.UserRules && context.Report)
-    CountUserRulesInForms(*context.UserRules, *context.Report);
+    CountAppliedUserRules(*context.UserRules, FState.Work, *context.Report);
   WarnAboutFormObjects(FState);
   CollectTodoList(FState);
   FState.CheckCancelled();

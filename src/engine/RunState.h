@@ -45,6 +45,8 @@ struct TWorkItem {
   std::u16string Backup;
   /// Of a form: the index in the work list of the unit that named it.
   size_t NamedBy = 0;
+  /// Of a unit: the user rules (indexes) its rewrite applied.
+  std::vector<int> UserRules;
 };
 
 /// The undo file and the manifest as earlier runs left them, and what this

@@ -103,8 +103,7 @@ void RewriteUnits(TRunState& state) {
       state.WriteChanged(state.Work[i],
                          EncodeTextFile(rewrite.Text, encoding, unit.Path, codePage));
     state.RecordFile(state.Work[i], rewrite.Changes, rewrite.Changed);
-    if (TRunReport* report = state.Context.Report)
-      for (int rule : rewrite.UserRules) ++report->UserRules.at(static_cast<size_t>(rule)).Applied;
+    state.Work[i].UserRules = std::move(rewrite.UserRules);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "engine/UserRulesReport.h"
 
+#include <unordered_set>
+
 #include "rtl/Strings.h"
 
 namespace zan {
@@ -10,13 +12,21 @@ void DescribeUserRules(const TUserRules& rules, TRunReport& report) {
     report.UserRules.push_back({entry.File, entry.Line, entry.Text, 0});
 }
 
-void CountUserRulesInForms(const TUserRules& rules, TRunReport& report) {
+void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>& work,
+                           TRunReport& report) {
+  auto count = [&](int rule) { ++report.UserRules.at(static_cast<size_t>(rule)).Applied; };
+  std::unordered_set<std::u16string> changedForms;
+  for (const TWorkItem& item : work) {
+    if (!item.Changed) continue;
+    if (!item.IsUnit) changedForms.insert(item.Path);
+    for (int rule : item.UserRules) count(rule);
+  }
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects) {
-    for (int rule : object.UserRules) ++report.UserRules.at(static_cast<size_t>(rule)).Applied;
+    if (!changedForms.contains(object.FileName)) continue;
+    for (int rule : object.UserRules) count(rule);
     if (!object.Converted) continue;
     for (const TUserTargetClass& target : rules.TargetClasses())
-      if (AnsiSameText(target.Name, object.NewClassName))
-        ++report.UserRules.at(static_cast<size_t>(target.Rule)).Applied;
+      if (AnsiSameText(target.Name, object.NewClassName)) count(target.Rule);
   }
 }
 

@@ -2,7 +2,10 @@
 // doc/report.md): every rule with the count of what it changed.
 #pragma once
 
+#include <vector>
+
 #include "engine/RunReport.h"
+#include "engine/RunState.h"
 #include "engine/UserRules.h"
 
 namespace zan {
@@ -11,10 +14,12 @@ namespace zan {
 /// of a run, after the report was cleared).
 void DescribeUserRules(const TUserRules& rules, TRunReport& report);
 
-/// Counts the form objects of `report` that the rules changed: each pair,
-/// property rule and constant property once per object that names it, each
-/// target class once per converted object of that class. (The unit rewriting
-/// counts the units itself.)
-void CountUserRulesInForms(const TUserRules& rules, TRunReport& report);
+/// Counts what the rules changed in the files the run changes (after forms
+/// left under --keep-going and their units were taken out): each unit's rules
+/// once per unit; each pair, property rule and constant property once per
+/// form object that names it, each target class once per converted object of
+/// that class.
+void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>& work,
+                           TRunReport& report);
 
 }  // namespace zan

@@ -13,6 +13,8 @@
 #include "engine/FormRewriter.h"
 #include "engine/PublishPhase.h"
 #include "engine/RestoreRun.h"
+#include "engine/UserRules.h"
+#include "engine/UserRulesReport.h"
 #include "rtl/dfm/FormFile.h"
 #include "support/FaultyFileSystem.h"
 
@@ -224,6 +226,11 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
     TRunContext context = Replacer->FrontEndContext();
     context.KeepGoing = keepGoing;
     context.Report = &report;
+    // A unit left with its form does not count towards what a rule changed.
+    TUserRules rules;
+    rules.LoadFromText("[uses]\nadd = [\"ZanHelpers\"]", u"rules.toml", 0);
+    context.UserRules = &rules;
+    DescribeUserRules(rules, report);
     if (!keepGoing) {
       EXPECT_THROW(Replacer->PerformReplace(context, {}), EFormFileError);
       EXPECT_EQ(Originals(memory), before);
@@ -238,6 +245,11 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
     EXPECT_EQ(report.LeftFiles[0].FileName, u"/work/A.dfm");
     EXPECT_EQ(report.ChangedFileCount(), 3);  // B.pas, B.dfm, C.pas
     EXPECT_EQ(Replacer->UndoList().Count(), 3);
+    int unitsWithTheRule = 0;
+    for (const auto& [name, bytes] : after)
+      unitsWithTheRule += bytes.find("ZanHelpers") != std::string::npos;
+    EXPECT_GE(unitsWithTheRule, 1);
+    EXPECT_EQ(report.UserRules.at(0).Applied, unitsWithTheRule);
   }
 }
 

@@ -30,30 +30,31 @@ TZanWizardForm::TZanWizardForm() {
     cbReplaceComponents.Items.Add(library.Name);
   cbReplaceComponents.OnChange = Bind(this, &TZanWizardForm::cbReplaceComponentsChange);
 
-  // Scope page: the two configuration files below the scope radios.
+  // Scope page, below the scope radios: the rule files (every library), then
+  // the two configuration files (FireDAC and AnyDAC), then the page's note.
   Step2ReplaceSheet.OnShow = Bind(this, &TZanWizardForm::Step2ReplaceSheetShow);
+  lbRuleFileNames.Caption = res::sRuleFilesLabel;
+  lbRuleFileNames.FocusControl = &cbRuleFileNames;
+  lbRuleFileNames.SetBounds(16, 81, 200, 13);
+  cbRuleFileNames.SetBounds(16, 97, 233, 21);
+  btRuleFileNames.Caption = res::sBrowse;
+  btRuleFileNames.SetBounds(260, 97, 70, 21);
+  btRuleFileNames.OnClick = Bind(this, &TZanWizardForm::btRuleFileNamesClick);
   lbConnectionDefFileName.Caption = res::sConnectionDefLabel;
   lbConnectionDefFileName.FocusControl = &cbConnectionDefFileName;
-  lbConnectionDefFileName.SetBounds(16, 101, 170, 13);
-  cbConnectionDefFileName.SetBounds(16, 119, 233, 21);
+  lbConnectionDefFileName.SetBounds(16, 127, 170, 13);
+  cbConnectionDefFileName.SetBounds(16, 143, 233, 21);
   btConnectionDefFileName.Caption = res::sBrowse;
-  btConnectionDefFileName.SetBounds(259, 119, 70, 21);
+  btConnectionDefFileName.SetBounds(260, 143, 70, 21);
   btConnectionDefFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
   lbDriverConfigFileName.Caption = res::sDriverConfigLabel;
   lbDriverConfigFileName.FocusControl = &cbDriverConfigFileName;
-  lbDriverConfigFileName.SetBounds(16, 149, 160, 13);
-  cbDriverConfigFileName.SetBounds(16, 167, 233, 21);
+  lbDriverConfigFileName.SetBounds(16, 173, 160, 13);
+  cbDriverConfigFileName.SetBounds(16, 189, 233, 21);
   btDriverConfigFileName.Caption = res::sBrowse;
-  btDriverConfigFileName.SetBounds(260, 167, 70, 21);
+  btDriverConfigFileName.SetBounds(260, 189, 70, 21);
   btDriverConfigFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
-  // Below them, for every library: the rule files.
-  lbRuleFileNames.Caption = res::sRuleFilesLabel;
-  lbRuleFileNames.FocusControl = &cbRuleFileNames;
-  lbRuleFileNames.SetBounds(16, 197, 200, 13);
-  cbRuleFileNames.SetBounds(16, 215, 233, 21);
-  btRuleFileNames.Caption = res::sBrowse;
-  btRuleFileNames.SetBounds(260, 215, 70, 21);
-  btRuleFileNames.OnClick = Bind(this, &TZanWizardForm::btRuleFileNamesClick);
+  Label7.SetBounds(16, 224, 300, 26);
 }
 
 TZanWizardForm::~TZanWizardForm() = default;

@@ -98,10 +98,18 @@ TEST_F(FormViewTest, EveryPageRendersWithItsControls) {
     EXPECT_EQ(shot.size(), QSize(468, 324) * View->devicePixelRatio());
     EXPECT_TRUE(IsNonBlank(shot)) << i;
     ExpectLabelsFit(*View);
-    // Every control the model shows on this page is a visible widget.
-    for (TControl* control : page->Controls())
-      EXPECT_EQ(View->WidgetOf(control)->isVisible(), control->Visible)
-          << ToQString(control->Name()).toStdString();
+    // Every control the model shows on this page is a visible widget, and
+    // none covers another.
+    std::vector<std::pair<std::string, QRect>> shown;
+    for (TControl* control : page->Controls()) {
+      const QWidget* widget = View->WidgetOf(control);
+      const std::string name = ToQString(control->Name()).toStdString();
+      EXPECT_EQ(widget->isVisible(), control->Visible) << name;
+      if (!widget->isVisible()) continue;
+      for (const auto& [other, rect] : shown)
+        EXPECT_FALSE(rect.intersects(widget->geometry())) << name << " covers " << other;
+      shown.emplace_back(name, widget->geometry());
+    }
   }
   EXPECT_EQ(W<QLabel>("lSummary").text().left(6), QStringLiteral("Mode: "));
 }

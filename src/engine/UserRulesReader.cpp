@@ -356,8 +356,7 @@ void TUserRules::LoadFromText(std::string_view text, std::u16string_view fileNam
 void TUserRules::LoadFromFile(TFileSystem& fs, std::u16string_view fileName, int library) {
   std::string text;
   if (const TFileStatus status = fs.Read(fileName, text); !status)
-    throw EUserRulesError(Utf16ToUtf8(fileName) +
-                          ": cannot read the rules: " + FileErrorText(status.Code()));
+    throw EUserRulesError(Utf16ToUtf8(fileName) + ": cannot read the rules: " + status.Reason());
   LoadFromText(text, fileName, library);
 }
 

@@ -70,6 +70,8 @@ class TFileStatus {
   TFileErrorCode Code() const { return FCode; }
   TFileOp Op() const { return FOp; }
   const std::u16string& Path() const { return FPath; }
+  /// The OS's reason alone ("Permission denied").
+  const std::string& Reason() const { return FReason; }
   /// For example: Cannot copy file "/a/x.pas" to "/b/x.pas". Permission denied
   std::string Message() const;
   /// Throws EFileError(Message()) when this is an error.
@@ -95,6 +97,10 @@ struct TFolderEntry {
   bool IsLink = false;
   bool operator==(const TFolderEntry&) const = default;
 };
+
+/// The most a Read takes: a file (or a device that never ends) beyond it is
+/// refused as too large.
+inline constexpr uint64_t kMaxReadSize = uint64_t{256} << 20;
 
 /// What GetAttributes reports; everything false/0 when nothing has that name.
 struct TFileAttributes {

@@ -249,6 +249,13 @@ TFileStatus TRealFileSystem::Read(std::u16string_view path, std::string& content
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return ErrnoStatus(TFileOp::Read, errno, path);
   if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Read, EISDIR, path);
+  // Nothing the program reads comes near the limit; a device that never ends
+  // (/dev/zero, /dev/urandom) reaches it instead of filling the memory.
+  const auto tooLarge = [&] {
+    return TFileStatus::Error(TFileOp::Read, TFileErrorCode::Other, path, {},
+                              "File too large (over 256 MB)");
+  };
+  if (static_cast<uint64_t>(std::max<off_t>(st.st_size, 0)) > kMaxReadSize) return tooLarge();
   std::string result;
   result.reserve(static_cast<size_t>(std::max<off_t>(st.st_size, 0)));
   char buffer[1 << 16];
@@ -260,6 +267,7 @@ TFileStatus TRealFileSystem::Read(std::u16string_view path, std::string& content
       return ErrnoStatus(TFileOp::Read, errno, path);
     }
     result.append(buffer, static_cast<size_t>(n));
+    if (result.size() > kMaxReadSize) return tooLarge();
   }
   contents = std::move(result);
   return {};

@@ -249,6 +249,14 @@ TEST_F(RealFileSystemTest, MovedFilesKeepTheReplacedFilesModeAndLinks) {
   EXPECT_EQ(FFs.ListFolder(P("")).size(), 3u);  // no temporary left
 }
 
+TEST_F(RealFileSystemTest, ADeviceThatNeverEndsIsRefusedAsTooLarge) {
+  std::string bytes;
+  const TFileStatus status = FFs.Read(u"/dev/zero", bytes);
+  EXPECT_EQ(status.Code(), TFileErrorCode::Other);
+  EXPECT_EQ(status.Reason(), "File too large (over 256 MB)");
+  EXPECT_TRUE(bytes.empty());
+}
+
 TEST_F(RealFileSystemTest, TemporaryFolderComesFromAnAbsoluteTmpdirOnly) {
   const char* saved = std::getenv("TMPDIR");
   std::string restore = saved ? saved : "";

@@ -76,6 +76,24 @@ bool IsStructuralKeyword(std::u16string_view text, const TLexeme& lex) {
   return i >= text.size() || (text[i] != u'=' && text[i] != u'.');
 }
 
+/// Whether `a` and `b` hold the same lines once the blanks that begin each
+/// line are set aside.
+bool SameLinesButIndentation(std::u16string_view a, std::u16string_view b) {
+  size_t i = 0, j = 0;
+  auto skipIndent = [](std::u16string_view text, size_t& k) {
+    while (k < text.size() && IsLineBlank(text[k])) ++k;
+  };
+  skipIndent(a, i);
+  skipIndent(b, j);
+  while (i < a.size() && j < b.size()) {
+    if (a[i] != b[j]) return false;
+    const bool lineEnds = a[i] == u'\n';
+    ++i, ++j;
+    if (lineEnds) skipIndent(a, i), skipIndent(b, j);
+  }
+  return i == a.size() && j == b.size();
+}
+
 }  // namespace
 
 TFormRewriter::TFormRewriter()
@@ -208,7 +226,6 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
       copied = classStart + classLength;
       return false;
     }
-    ++changes;
     record(true, *target, {});
     std::u16string made = parser.MakeObject(level);
     // Go on after the line of the object's `end`: the regenerated text
@@ -227,9 +244,19 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
           std::u16string_view(made).substr(made.size() - lineBreak.size()) == lineBreak)
         made.resize(made.size() - lineBreak.size());
     }
+    // An object of a class paired with itself that comes out as it went in
+    // (an earlier run converted it) keeps its text: regenerating it would
+    // only move the lines of its lists deeper at every run.
     output.resize(keywordOut);
-    output += made;
-    copied = resume;
+    if (*target == obj.ClassName &&
+        SameLinesButIndentation(std::u16string_view(text).substr(keywordPos, resume - keywordPos),
+                                made)) {
+      copied = keywordPos;
+    } else {
+      ++changes;
+      output += made;
+      copied = resume;
+    }
     lexer.SetPos(static_cast<int64_t>(resume));
     --level;  // the parser consumed the object's `end`
     return true;

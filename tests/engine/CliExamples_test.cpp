@@ -231,6 +231,12 @@ TEST(CliExamples, RulesSampleConvertsWithItsRuleFile) {
   for (const auto& rule : json["userRules"]) EXPECT_GT(rule["applied"], 0) << rule.dump();
   ExpectGoldenReport(report, copy, "rules");
 
+  // A second run changes nothing: TOrdersQuery, paired with itself, cannot
+  // be told from an unconverted one, and must come out as it went in.
+  const auto once = ProjectFilesIn(copy);
+  ASSERT_EQ(RunZanmig(copy, "replace --library BDE --dir . --rules rules.toml").Exit, 0);
+  EXPECT_TRUE(ProjectFilesIn(copy) == once);
+
   TCliRun restore = RunZanmig(copy, "restore RBackup/RExpert.reu");
   ASSERT_EQ(restore.Exit, 0) << restore.Err;
   EXPECT_TRUE(ProjectFilesIn(copy) == originals);

@@ -37,7 +37,10 @@ void DescribeConvertedProperties(const TZanFormParser& parser,
       continue;
     }
     std::vector<TRunReport::TProperty> made;
-    for (const auto& [name, value] : trace.Outputs) made.push_back({name, WithLf(value)});
+    for (const auto& [name, value] : trace.Outputs) {
+      if (SameText(name, u"MasterSource")) entry.HasMasterLink = true;
+      made.push_back({name, WithLf(value)});
+    }
     // A property carried over as it was is neither renamed nor translated.
     if (made.size() == 1 && made[0].Name == old.Name && made[0].Value == old.Value) continue;
     entry.Renamed.push_back({std::move(old), std::move(made)});

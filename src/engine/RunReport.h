@@ -52,6 +52,9 @@ struct TRunReport {
     /// Connection definitions it named that were not found (not in the JSON:
     /// the run turns them into warnings).
     std::vector<std::u16string> MissingConnectionDefs;
+    /// Whether the new object carries a master link (MasterSource); not in
+    /// the JSON: the run warns when its key fields were dropped.
+    bool HasMasterLink = false;
     /// The user rules applied to it: indexes into UserRules.
     std::vector<int> UserRules;
   };

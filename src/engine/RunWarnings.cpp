@@ -2,6 +2,7 @@
 
 #include "engine/RExpertRes.h"
 #include "engine/RunReport.h"
+#include "formrules/RuleUtils.h"
 #include "rtl/Strings.h"
 
 namespace zan {
@@ -18,6 +19,14 @@ constexpr std::u16string_view kConnectionDefMissing =
 constexpr std::u16string_view kDatabaseNamesDropped =
     u"%s DatabaseName value(s) were dropped (the first: %s: %s); a run with --project links "
     u"data sets to their database (Connection = Module.Database).";
+constexpr std::u16string_view kMasterDetailLost =
+    u"%s: %s loses %s = %s of its master-detail link: %s has no such property; set the "
+    u"detail's key fields by hand.";
+// The properties through which data sets store a master-detail link, and
+// those that name the key fields of such a link.
+constexpr std::u16string_view kMasterLinks[] = {u"DataSource", u"MasterSource"};
+constexpr std::u16string_view kMasterDetailKeys[] = {u"MasterFields", u"DetailFields",
+                                                     u"IndexFieldNames", u"IndexName"};
 constexpr std::u16string_view kStrictFailed =
     u"--strict: the run met %s warning(s) and changed nothing; the first: %s";
 
@@ -40,11 +49,17 @@ void WarnAboutFormObjects(TRunState& state) {
               ? res::Fmt(kNoConnectionDefFile, {object.FileName, object.ObjectName, definition})
               : res::Fmt(kConnectionDefMissing,
                          {object.FileName, object.ObjectName, definition, defFile}));
-    for (const TRunReport::TProperty& dropped : object.DroppedValues)
+    for (const TRunReport::TProperty& dropped : object.DroppedValues) {
       if (AnsiSameText(dropped.Name, u"DatabaseName")) {
         ++droppedNames;
         if (!firstDropped) firstDropped = &object;
       }
+      // The link itself, or the key fields of a detail that keeps its link.
+      if (IsOneOf(dropped.Name, kMasterLinks) ||
+          (object.HasMasterLink && IsOneOf(dropped.Name, kMasterDetailKeys)))
+        state.Warn(res::Fmt(kMasterDetailLost, {object.FileName, object.ObjectName, dropped.Name,
+                                                dropped.Value, object.NewClassName}));
+    }
   }
   if (state.FolderScope() && firstDropped)
     state.Warn(res::Fmt(kDatabaseNamesDropped, {IntToStr(droppedNames), firstDropped->FileName,

@@ -230,6 +230,13 @@ TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
       {kBDE,
        "  object T: TTable\r\n    IndexFieldNames = 'ID'\r\n    TableName = 'ORDERS'\r\n  end\r\n",
        {"IndexFieldNames='ID' > DetailFields='ID';", "+DetailFields='ID'"}},
+      // A detail that keeps its master link but not the index naming its key fields.
+      {kBDE,
+       "  object T: TTable\r\n    IndexName = 'ByCust'\r\n    MasterFields = 'CUST_NO'\r\n"
+       "    MasterSource = ds\r\n    TableName = 'ORDERS'\r\n  end\r\n",
+       {"-IndexName='ByCust'"},
+       "/work/Form.DFM: T loses IndexName = 'ByCust' of its master-detail link: TZanTable has no "
+       "such property; set the detail's key fields by hand."},
       {kIBX,
        "  object D: TIBDatabase\r\n    DatabaseName = 'srv:/db/orders.fdb'\r\n"
        "    Params.Strings = (\r\n      'user_name=SYSDBA'\r\n      'password=key')\r\n  end\r\n",

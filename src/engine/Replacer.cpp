@@ -98,7 +98,7 @@ TRunContext TComponentReplacer::FrontEndContext() {
   context.Project = TIDEUtils::GetActiveProject();
   context.Report = FReport;
   context.DryRun = FDryRun;
-  context.ClassRegistry = &TClassRegistry::Global();
+  context.ClassRegistry = FClassRegistry ? FClassRegistry : &TClassRegistry::Global();
   context.CodePage = AnsiCodePage();
   context.ConnectionDefFileName = FReplaceOptions.ConnectionDefFileName;
   context.DriverConfFileName = FReplaceOptions.DriverConfFileName;

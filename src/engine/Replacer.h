@@ -92,6 +92,9 @@ class TComponentReplacer {
   TRunReport* Report() const { return FReport; }
   /// The user rules PerformReplace() applies (not owned; nullptr: none).
   void SetUserRules(const TUserRules* rules) { FUserRules = rules; }
+  /// The class registry of PerformReplace() (not owned; nullptr: the
+  /// process's).
+  void SetClassRegistry(const TClassRegistry* registry) { FClassRegistry = registry; }
   /// The context PerformReplace() runs in.
   TRunContext FrontEndContext();
 
@@ -125,6 +128,7 @@ class TComponentReplacer {
   TFileSystem* FFileSystem = nullptr;
   TRunReport* FReport = nullptr;
   const TUserRules* FUserRules = nullptr;
+  const TClassRegistry* FClassRegistry = nullptr;
   bool FDryRun = false;
 };
 

@@ -207,6 +207,11 @@ void TRegisteredClass::AddPublished(std::u16string_view name) {
   if (FPublishedKeys.insert(LowerCase(name)).second) FPublished.emplace_back(name);
 }
 
+void TRegisteredClass::AddPropertiesOf(const TRegisteredClass& other) {
+  for (const std::u16string& name : other.FPublished) AddPublished(name);
+  FDefinedKeys.insert(other.FDefinedKeys.begin(), other.FDefinedKeys.end());
+}
+
 void TRegisteredClass::AddDefined(std::u16string_view name) {
   FDefinedKeys.insert(LowerCase(name));
 }
@@ -261,6 +266,12 @@ void TClassRegistry::RegisterTargetLibrary() {
               {u"TSQLServerZanProvider", {kComponent}, {}},
               {u"TSQLiteZanProvider", {kComponent}, {}},
           });
+}
+
+void TClassRegistry::AddClassesOf(const TClassRegistry& other) {
+  for (const auto& cls : other.FClasses) {
+    RegisterClass(cls->ClassName()).AddPropertiesOf(*cls);
+  }
 }
 
 const TRegisteredClass* TClassRegistry::FindClass(std::u16string_view name) const {

@@ -56,6 +56,8 @@ class TRegisteredClass {
 
   void AddPublished(std::u16string_view name);
   void AddDefined(std::u16string_view name);
+  /// Adds the published and streamed properties of `other`.
+  void AddPropertiesOf(const TRegisteredClass& other);
 
  private:
   std::u16string FClassName;
@@ -77,6 +79,9 @@ class TClassRegistry {
 
   /// Adds every class of the target library with its properties.
   void RegisterTargetLibrary();
+  /// Adds a copy of every class of `other` (a run's own registry starts as
+  /// the process's and takes the classes of its rule files).
+  void AddClassesOf(const TClassRegistry& other);
 
   /// The class of that name, or nullptr when it is not registered.
   const TRegisteredClass* FindClass(std::u16string_view name) const;

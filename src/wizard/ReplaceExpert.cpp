@@ -18,10 +18,11 @@ namespace zan {
 namespace {
 
 /// Reads the rule files `fileNames` (separated by ";") for the library at
-/// catalogue index `library` and registers their target classes. Raises
+/// catalogue index `library` and registers their target classes in
+/// `registry` (the run's own: they do not outlive the run). Raises
 /// EUserRulesError on a mistake: the host shows it, nothing was written.
-void LoadUserRules(const std::u16string& fileNames, int library, TFileSystem& fs,
-                   TUserRules& rules) {
+void LoadUserRules(const std::u16string& fileNames, int library, TFileSystem& fs, TUserRules& rules,
+                   TClassRegistry& registry) {
   for (size_t start = 0; start <= fileNames.size();) {
     size_t end = fileNames.find(u';', start);
     if (end == std::u16string::npos) end = fileNames.size();
@@ -29,7 +30,8 @@ void LoadUserRules(const std::u16string& fileNames, int library, TFileSystem& fs
     if (!file.empty()) rules.LoadFromFile(fs, file, library);
     start = end + 1;
   }
-  rules.RegisterTargetClasses(TClassRegistry::Global());
+  registry.AddClassesOf(TClassRegistry::Global());
+  rules.RegisterTargetClasses(registry);
 }
 
 /// The top-level item of the main menu named `name`, or nullptr.
@@ -157,15 +159,20 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
   const std::u16string caption = options.Caption();
   // The rule files are read first: a mistake in one stops here.
   TUserRules userRules;
+  TClassRegistry runRegistry;
   if (!options.RuleFileNames.empty()) {
     // The expert's replacers are the catalogue's, in catalogue order.
     const auto at = std::find(FReplacers.begin(), FReplacers.end(), &componentReplacer);
     Assert(at != FReplacers.end(), "MigWizard\\ReplaceExpert");
     LoadUserRules(options.RuleFileNames, static_cast<int>(at - FReplacers.begin()),
-                  componentReplacer.FileSystem(), userRules);
+                  componentReplacer.FileSystem(), userRules, runRegistry);
   }
   componentReplacer.SetUserRules(userRules.Empty() ? nullptr : &userRules);
-  TScopeExit forgetRules([&] { componentReplacer.SetUserRules(nullptr); });
+  componentReplacer.SetClassRegistry(userRules.Empty() ? nullptr : &runRegistry);
+  TScopeExit forgetRules([&] {
+    componentReplacer.SetUserRules(nullptr);
+    componentReplacer.SetClassRegistry(nullptr);
+  });
   const std::u16string projectName = TIDEUtils::GetProjectName();
   if (!projectName.empty() && options.Dest == sdProject &&
       !ShowSaveWarning(caption, true, FProductName, false))

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/UserRules.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/RegIniFile.h"
 #include "support/FaultyFileSystem.h"
 #include "support/WizardFakes.h"
@@ -306,7 +307,9 @@ TEST_F(ExpertTest, ReplaceOverAFolderLeavesTheProjectAlone) {
 
 TEST_F(ExpertTest, RuleFilesAreReadBeforeAnythingElse) {
   Fs.AddFile(u"/data/app/Unit1.pas", kUnit1 + "var V: TVendorTable;\r\n");
-  Fs.AddFile(u"/cfg/vendor.toml", "[[pair]]\nsource = \"TVendorTable\"\ntarget = \"TZanTable\"\n");
+  Fs.AddFile(u"/cfg/vendor.toml",
+             "[[pair]]\nsource = \"TVendorTable\"\ntarget = \"TZanTable\"\n"
+             "[[target-class]]\nname = \"TVendorExtra\"\n");
   Fs.AddFile(u"/cfg/bad.toml", "[[pair]]\nsource = \"TQuery\"\ntarget = \"TMine\"\n");
   Opts().Dest = sdDirectory;
   Opts().Directory = u"/data/app";
@@ -319,6 +322,8 @@ TEST_F(ExpertTest, RuleFilesAreReadBeforeAnythingElse) {
   Opts().RuleFileNames = u"/cfg/vendor.toml";
   Expert->PerformReplace(Catalogue.Replacer(0));
   EXPECT_NE(Fs.Contents(u"/data/app/Unit1.pas").find("V: TZanTable;"), std::string::npos);
+  // The rule files' classes belonged to that run only.
+  EXPECT_EQ(TClassRegistry::Global().FindClass(u"TVendorExtra"), nullptr);
 }
 
 // ----- the restore run

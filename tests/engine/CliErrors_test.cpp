@@ -59,6 +59,12 @@ TEST_F(CliErrorsTest, UsageErrorsNameTheOptionAndTouchNothing) {
       {"replace --library FireDC --dir .", "unknown library \"FireDC\""},
       {"replace --library FireDC --dir .", "did you mean FireDAC?"},
       {"restore --dryrun x", "unknown option --dryrun; did you mean --dry-run?"},
+      {"replace --library BDE --dir . --dry-run --strcit",
+       "unknown option --strcit; did you mean --strict?"},
+      {"replace -x", "unknown option -x; the short options are -h and -V"},
+      {"replace -d", "unknown option -d; did you mean --dir, --driver-config or --dry-run?"},
+      {"--codepage abc libraries", "--codepage: \"abc\" is not a code page number"},
+      {"replace --library BDE --dir . extra", "unexpected argument extra"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Args);
@@ -92,6 +98,38 @@ TEST_F(CliErrorsTest, HelpFitsTheWidthAndVersionNamesTheBuild) {
     EXPECT_EQ(run.Exit, 0);
     EXPECT_TRUE(std::regex_match(run.Out, version)) << run.Out;
   }
+}
+
+TEST_F(CliErrorsTest, OutputThatCannotBeWrittenIsAnError) {
+  const char* exe = std::getenv("ZANMIG_EXE");
+  const fs::path program = exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig";
+  const fs::path err = Temp.path() / "full.err";
+  for (const char* args :
+       {"libraries", "--help", "replace --help", "-V", "replace --library BDE --dir . --dry-run"}) {
+    SCOPED_TRACE(args);
+    const std::string command = "cd '" + Copy.string() + "' && '" + program.string() + "' " + args +
+                                " >/dev/full 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    EXPECT_NE(ReadFileBytes(err).find("zanmig: error: cannot write to standard output"),
+              std::string::npos)
+        << ReadFileBytes(err);
+  }
+  ExpectUntouched();
+  // A form given on standard input must be one: empty or plain text is refused.
+  WriteFileBytes(Temp.path() / "empty.txt", "");
+  WriteFileBytes(Temp.path() / "plain.txt", "hello\n");
+  for (const char* input : {"empty.txt", "plain.txt"}) {
+    SCOPED_TRACE(input);
+    TCliRun run = RunZanmig(Copy, std::string("convert - - --to-text <../") + input);
+    EXPECT_EQ(run.Exit, 3) << run.Err;
+    EXPECT_EQ(run.Out, "");
+  }
+  // "--" ends the options: a file whose name starts with a dash.
+  WriteFileBytes(Copy / "-m.dfm", Originals.at("MainForm.dfm"));
+  TCliRun dashed = RunZanmig(Copy, "convert --to-text -- -m.dfm ../out.dfm");
+  EXPECT_EQ(dashed.Exit, 0) << dashed.Err;
+  fs::remove(Copy / "-m.dfm");
 }
 
 TEST_F(CliErrorsTest, MissingInputsGetOneClearLine) {

@@ -9,14 +9,14 @@ zanmig=$1
 packaging=$2/packaging
 work=$(mktemp -d "${TMPDIR:-/tmp}/zanmig-completion.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-cd "$work" && mkdir sub && touch Main.pas Data.PAS Other.txt RExpert.reu
+cd "$work" && mkdir sub "My Project" && touch Main.pas Data.PAS Other.txt RExpert.reu
 
 failures=0
 # shellcheck source=/dev/null
 source "$packaging/zanmig.bash-completion"
 
 # expect "WORDS..." "OFFERED": completing the last word offers exactly OFFERED
-# (sorted, one blank between).
+# (sorted, one blank between, a blank inside a candidate shown as "\ ").
 expect() {
   local -a words
   read -r -a words <<<"$1"
@@ -26,7 +26,7 @@ expect() {
   COMPREPLY=()
   _zanmig
   local got
-  got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
+  got=$(for c in "${COMPREPLY[@]}"; do printf '%q\n' "$c"; done | sort | paste -sd' ')
   if [[ $got != "$2" ]]; then
     echo "FAIL: zanmig $1| offered \"$got\", want \"$2\""
     failures=$((failures + 1))
@@ -41,22 +41,34 @@ expect "-" "--classes --codepage --help --settings --version"
 expect "replace --lib" "--library"
 expect "replace --no-" "--no-backup --no-log"
 expect "replace --library " "ADO AnyDAC BDE Elvast FIBPlus Fenmark FireDAC IBX Kyrel Sarvo Trindle Wenrod"
-expect "replace --library Fi" "FireDAC"
-expect "replace --dir " "sub"
-expect "replace --unit " "Data.PAS Main.pas sub"
-expect "replace --library BDE --report " "Data.PAS Main.pas Other.txt RExpert.reu sub"
+expect "replace --library Fi" "FIBPlus FireDAC"
+expect "replace --library fire" "FireDAC"
+expect "replace --library = ado" "ADO"
+expect "replace --library=bd" "BDE"
+expect "replace --dir " "My\ Project sub"
+expect "replace --dir My" "My\ Project"
+expect "replace --unit " "Data.PAS Main.pas My\ Project sub"
+expect "replace --library BDE --report " "Data.PAS Main.pas My\ Project Other.txt RExpert.reu sub"
 expect "--codepage 125" "1250 1251 1252 1253 1254 1255 1256 1257 1258"
 expect "restore --d" "--dry-run"
-expect "restore " "RExpert.reu sub"
+expect "restore " "My\ Project RExpert.reu sub"
 expect "convert --to" "--to-binary --to-text"
 expect "libraries -" "--classes --codepage --help --settings --version"
 
 if command -v zsh >/dev/null; then
+  # _zanmig as zsh calls it for "zanmig replace --l": _arguments (a stand-in
+  # here) first takes the command and shifts $words, as the real one does,
+  # then receives the command's option definitions.
   argdefs=$(zsh -c '
     _call_program() { shift; "$@"; }
+    _describe() { :; }
+    _arguments() {
+      if [[ $1 == -C ]]; then state=argument; words=("${(@)words[2,-1]}"); return 1; fi
+      print -rl -- "$@"
+    }
     eval "$(sed "\$d" "$1")"
-    words=("$2")
-    _zanmig_option_argdefs replace' zsh "$packaging/_zanmig" "$zanmig")
+    words=("$2" replace --l)
+    _zanmig' zsh "$packaging/_zanmig" "$zanmig")
   for want in '*--library[' ':NAME:_zanmig_libraries' '*--dir[' ':FOLDER:_files -/' \
               '--recursive[' ':FILE.pas:_files' '*--codepage['; do
     if [[ $argdefs != *"$want"* ]]; then

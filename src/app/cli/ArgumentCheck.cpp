@@ -86,6 +86,24 @@ std::string List(const std::vector<std::string>& names) {
   throw TUsageError(message);
 }
 
+/// A short option is one letter: an edit distance of one says nothing, so
+/// the hint names the long options that start with that letter instead.
+[[noreturn]] void UnknownShortOption(const std::string& name,
+                                     const std::vector<std::string>& candidates) {
+  std::vector<std::string> longNames;
+  const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(name[1])));
+  for (const std::string& candidate : candidates)
+    if (candidate.size() > 2 && candidate.starts_with("--") && candidate[2] == letter &&
+        std::find(longNames.begin(), longNames.end(), candidate) == longNames.end())
+      longNames.push_back(candidate);
+  std::string message = "unknown option " + name;
+  if (!longNames.empty())
+    message += "; did you mean " + List(longNames) + "?";
+  else
+    message += "; the short options are -h and -V, the others are long (--help lists them)";
+  throw TUsageError(message);
+}
+
 }  // namespace
 
 std::string ClosestName(std::string_view word, const std::vector<std::string>& candidates) {
@@ -127,10 +145,14 @@ void CheckArguments(const CLI::App& app, const std::vector<std::string>& args) {
       const std::string name =
           arg[1] == '-' ? arg.substr(0, equals) : arg.substr(0, std::min<size_t>(arg.size(), 2));
       const CLI::Option* option = FindOption(current, name);
-      if (!option) Unknown("option", name, OptionNames(current), "");
+      if (!option) {
+        if (arg[1] != '-') UnknownShortOption(name, OptionNames(current));
+        Unknown("option", name, OptionNames(current), "");
+      }
       help |= option == app.get_help_ptr() || option == app.get_version_ptr();
       const bool inlineValue = arg[1] == '-' ? equals != std::string::npos : arg.size() > 2;
-      if (option->get_type_size_max() > 0 && !inlineValue) ++i;  // its value
+      // Flags take no value: the word after one is an option or argument of its own.
+      if (option->get_items_expected_max() > 0 && !inlineValue) ++i;  // its value
       continue;
     }
     if (current != &app) continue;  // an argument of the command

@@ -5,7 +5,9 @@
 // Exit status: 0 success; 1 the run reported failure; 2 usage error; 3 the
 // run raised an error (message on stderr; no original changed); 4 publishing
 // failed and some originals could not be put back (the message names them
-// and the undo file); 130 interrupted before publishing (no original changed).
+// and the undo file); 5 --keep-going left forms (and their units) as they
+// were; 130 interrupted before publishing (no original changed). A listing
+// that cannot be written to standard output makes a successful run exit 3.
 #pragma once
 
 #include <CLI/CLI.hpp>

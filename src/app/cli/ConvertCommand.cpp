@@ -36,6 +36,7 @@ namespace {
 constexpr std::u16string_view sFormFileNotFound = u"Form file \"%s\" does not exist.";
 constexpr std::u16string_view sFormFileNotRead = u"Cannot read form file \"%s\". %s";
 constexpr std::u16string_view sFormFileNotWritten = u"Cannot write form file \"%s\". %s";
+constexpr std::u16string_view sFormFileEmpty = u"Form file \"%s\" is empty.";
 constexpr std::string_view kStandardStream = "-";
 constexpr std::u16string_view kStandardInputName = u"<stdin>";
 constexpr std::u16string_view kStandardOutputName = u"<stdout>";
@@ -49,7 +50,10 @@ struct TConvertArgs {
 
 /// The bytes of the form `input` (read from `inName`) in the wanted form.
 std::string ConvertForm(const std::string& input, const std::u16string& inName, bool toBinary) {
+  if (input.empty()) throw EFileError(res::Fmt(sFormFileEmpty, {inName}));
   const TFormFileText form = ReadFormFile(input, inName);
+  // A text that is no form would otherwise pass through unchanged as "text".
+  if (!form.Binary && !toBinary) CheckFormText(form.Text, inName);
   if (toBinary) {
     if (form.Binary) return WriteFormFile(form.Text, form, inName);
     TFormConvertOptions options;

@@ -10,6 +10,9 @@
 //   zanmig libraries
 //   global: --codepage N, --settings FILE, --classes FILE, -h/--help, -V/--version
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <utility>
@@ -66,17 +69,42 @@ int UsageError(const CLI::App& app, const std::vector<std::string>& args,
 }
 
 struct TGlobalArgs {
-  int CodePage = 0;
+  std::string CodePage;
   std::string Settings;
   std::string Classes;
 };
 
+/// `text` cut to a line's length, with control bytes shown as \xNN, for a
+/// message that echoes what the user typed.
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (const char c : text.substr(0, 80)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      out += c;
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", byte);
+      out += code;
+    }
+  }
+  return text.size() > 80 ? out + "..." : out;
+}
+
 /// Applies the global options before a command runs. Each failure is a usage
 /// error naming its option; nothing has been touched yet.
 void ApplyGlobalOptions(const TGlobalArgs& args) {
-  if (args.CodePage != 0) {
+  if (!args.CodePage.empty()) {
+    // Read here rather than by CLI11, whose wording ("Could not convert")
+    // names no option the way the other errors do.
+    const bool digits =
+        args.CodePage.size() <= 9 && std::all_of(args.CodePage.begin(), args.CodePage.end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits)
+      throw TUsageError("--codepage: \"" + Printable(args.CodePage) +
+                        "\" is not a code page number");
     try {
-      SetAnsiCodePage(args.CodePage);
+      SetAnsiCodePage(std::stoi(args.CodePage));
     } catch (const Exception& e) {
       throw TUsageError("--codepage: " + std::string(e.what()));
     }
@@ -91,11 +119,38 @@ void ApplyGlobalOptions(const TGlobalArgs& args) {
   }
 }
 
+/// CLI11's wording of a parse error, in the style of the program's own.
+std::string ParseErrorText(const CLI::ParseError& e) {
+  std::string text = e.what();
+  constexpr std::string_view kExtra = "The following argument was not expected: ";
+  constexpr std::string_view kExtras = "The following arguments were not expected: ";
+  if (text.starts_with(kExtra)) return "unexpected argument " + text.substr(kExtra.size());
+  if (text.starts_with(kExtras)) return "unexpected arguments " + text.substr(kExtras.size());
+  return text;
+}
+
+/// Standard output is flushed before the exit status is decided: a listing
+/// that did not reach its reader (a full disk, a closed pipe) is an error,
+/// never a silent success.
+int FinishOutput(int status) {
+  errno = 0;
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && std::cout && !std::ferror(stdout)) return status;
+  const int error = errno;
+  PrintError("cannot write to standard output: " +
+             std::string(error != 0 ? std::strerror(error) : "Input/output error"));
+  return status == kExitSuccess ? kExitError : status;
+}
+
 int Main(int argc, char** argv) {
   CLI::App app{"Migrates Delphi applications from their data-access components to Zanthe."};
   app.name("zanmig");
   app.footer(
-      "Exit status: 0 success, 1 the run failed, 2 usage error, 3 the run raised an error.\n"
+      "Exit status: 0 success; 1 the run reported failure (nothing lost); 2 usage error\n"
+      "(nothing touched); 3 the run raised an error (no original changed); 4 a replacement\n"
+      "failed and some originals could not be put back (the undo file restores them);\n"
+      "5 --keep-going left forms it could not convert, with their units; 130 interrupted\n"
+      "before the originals were replaced (no original changed).\n"
       "Run 'zanmig COMMAND --help' for the options of a command.");
   // Set before the commands are added: they take the formatter and the help flag with them.
   app.formatter(std::make_shared<THelpFormatter>());
@@ -141,15 +196,15 @@ int Main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // Help and version print on stdout and succeed; the rest are usage errors.
-    if (e.get_exit_code() == 0) return app.exit(e);
-    return UsageError(app, args, e.what());
+    if (e.get_exit_code() == 0) return FinishOutput(app.exit(e));
+    return UsageError(app, args, ParseErrorText(e));
   }
 
   for (auto& [command, run] : commands) {
     if (!command->parsed()) continue;
     try {
       ApplyGlobalOptions(global);
-      return run();
+      return FinishOutput(run());
     } catch (const TUsageError& e) {
       return UsageError(app, args, e.what());
     } catch (const EUserRulesError& e) {

@@ -347,6 +347,7 @@ TEST_F(CliErrorsTest, TheReportGoesIntoStreamsAndNeverOverTheRunsOwnFiles) {
     std::string Err;
   } streams[] = {
       {"-", false, 0, "Replace procedure was performed sucessfully.\n"},
+      {"/dev/stdout", false, 0, "Replace procedure was performed sucessfully.\n"},
       {"/dev/null", false, 0, ""},
       {pipe.string(), true, 0, ""},
       {pipe.string(), false, 1, "\". No process reads the pipe\n"},
@@ -365,8 +366,9 @@ TEST_F(CliErrorsTest, TheReportGoesIntoStreamsAndNeverOverTheRunsOwnFiles) {
     if (reader.joinable()) reader.join();
     EXPECT_EQ(run.Exit, c.Exit) << run.Err;
     EXPECT_NE(run.Err.find(c.Err), std::string::npos) << run.Err;
-    const std::string& json = c.Report == "-" ? run.Out : received;
-    if (c.Report == "-" || c.Reader) {
+    const bool toStdout = c.Report == "-" || c.Report == "/dev/stdout";
+    const std::string& json = toStdout ? run.Out : received;
+    if (toStdout || c.Reader) {
       EXPECT_TRUE(nlohmann::json::parse(json)["completed"]);
     }
     // The originals are converted whenever the run itself went through.

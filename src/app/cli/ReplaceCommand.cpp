@@ -180,8 +180,13 @@ TReportTarget PrepareReport(const TReplaceArgs& args, TFileSystem& fs,
     throw EFileError(
         Utf8ToUtf16("Report file \"" + Utf16ToUtf8(file) + "\" cannot be written: " + why));
   };
-  struct stat st;
+  struct stat st, standardOutput;
   if (::stat(FileNameToNative(file).c_str(), &st) == 0) {
+    // /dev/stdout or another name of it: the report then takes the standard
+    // output, as with "-", and the run's own lines go to stderr.
+    if (::fstat(STDOUT_FILENO, &standardOutput) == 0 && st.st_dev == standardOutput.st_dev &&
+        st.st_ino == standardOutput.st_ino)
+      return TReportTarget::StandardOutput;
     if (S_ISDIR(st.st_mode)) refuse("it is a folder");
     if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return TReportTarget::Stream;
     if (!S_ISREG(st.st_mode)) refuse("it is neither a file, a pipe nor a terminal");

@@ -86,6 +86,12 @@ inline constexpr std::u16string_view sFolderLinkSkipped =
 inline constexpr std::u16string_view sLineBreakSkipped =
     u"File \"%s\" has a line break in its name, which the undo file cannot hold; it is left as "
     u"it is.";
+inline constexpr std::u16string_view sSpecialFileSkipped =
+    u"File \"%s\" is not a regular file (a pipe, device or socket); it is left as it is.";
+inline constexpr std::u16string_view sRawNameSkipped =
+    u"File \"%s\" has a name that is not valid UTF-8; it is left as it is.";
+inline constexpr std::u16string_view sRawFolderNameSkipped =
+    u"Folder \"%s\" has a name that is not valid UTF-8; it is not searched.";
 inline constexpr std::u16string_view sUnitLeftForItsForm =
     u"Unit \"%s\" is left as it is, as is its form \"%s\".";
 inline constexpr std::u16string_view sRunLocked =

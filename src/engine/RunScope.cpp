@@ -20,13 +20,16 @@ void ScanFolder(const TRunState& state, const std::u16string& folder, std::vecto
     const std::u16string path = JoinPath(folder, entry.Name);
     if (entry.IsFolder) {
       if (!state.Options.IncludeSubDirs) continue;
-      if (entry.IsLink)
+      if (HasRawFileNameBytes(entry.Name))
+        warnings.push_back(res::Fmt(res::sRawFolderNameSkipped, {EscapedFileName(path)}));
+      else if (entry.IsLink)
         warnings.push_back(res::Fmt(res::sFolderLinkSkipped, {path}));
       else
         ScanFolder(state, path, units, warnings);
     } else if (IsSourceUnitFile(entry.Name)) {
       // The listing says already whether the entry is a link.
-      if (const std::u16string why = WhyFileIsLeft(path, entry.IsLink); !why.empty())
+      if (const std::u16string why = WhyFileIsLeft(path, entry.IsLink, entry.IsSpecial);
+          !why.empty())
         warnings.push_back(why);
       else
         units.push_back({path, RelativeToFolder(root, path), true});
@@ -36,15 +39,19 @@ void ScanFolder(const TRunState& state, const std::u16string& folder, std::vecto
 
 }  // namespace
 
-std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink) {
+std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink, bool isSpecial) {
+  // Such a name cannot go into the undo file as the bytes it is on disk.
+  if (HasRawFileNameBytes(path)) return res::Fmt(res::sRawNameSkipped, {EscapedFileName(path)});
   if (path.find_first_of(u"\r\n") != std::u16string::npos)
     return res::Fmt(res::sLineBreakSkipped, {path});
   if (isLink) return res::Fmt(res::sFileLinkSkipped, {path});
+  // Reading a pipe would wait for a writer; a device is no source file.
+  if (isSpecial) return res::Fmt(res::sSpecialFileSkipped, {path});
   return {};
 }
 
 std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path) {
-  return WhyFileIsLeft(path, fs.IsLink(path));
+  return WhyFileIsLeft(path, fs.IsLink(path), fs.GetAttributes(path).IsSpecial);
 }
 
 std::u16string RelativeToFolder(const std::u16string& root, const std::u16string& fileName) {

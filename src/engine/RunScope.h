@@ -6,7 +6,8 @@
 // project's modules. Everything that can be wrong with the scope is found
 // before anything is written. Symbolic links are never followed: a link to
 // a folder is not searched (so every real folder is visited once, and a loop
-// cannot trap the scan), a link to a file is not converted; both are warnings.
+// cannot trap the scan), a link to a file is not converted; both are warnings,
+// as are pipes, devices and sockets and names that are not valid UTF-8.
 #pragma once
 
 #include <string>
@@ -39,11 +40,12 @@ class TRunScope {
   std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
 };
 
-/// Why the run must leave the file `path` as it is (a symbolic link, a name
-/// the undo file cannot hold), as a warning; empty when it may take it.
+/// Why the run must leave the file `path` as it is (a symbolic link, a pipe
+/// or device, a name the undo file cannot hold), as a warning; empty when it
+/// may take it.
 std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path);
-/// The same for a file known to be (or not be) a link.
-std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink);
+/// The same for a file whose kind the folder listing told already.
+std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink, bool isSpecial);
 
 /// The path of `fileName` relative to the scanned folder `root`, or its bare
 /// name when it lies elsewhere.

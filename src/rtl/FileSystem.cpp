@@ -2,6 +2,7 @@
 // messages, the throwing conveniences and the process-wide current file system.
 #include "rtl/FileSystem.h"
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -51,6 +52,8 @@ std::string FileErrorText(TFileErrorCode code) {
       return "Is a directory";
     case TFileErrorCode::NotAFolder:
       return "Not a directory";
+    case TFileErrorCode::NotAFile:
+      return "Not a regular file";
     case TFileErrorCode::Other:
       break;
   }
@@ -125,6 +128,78 @@ std::vector<TFolderEntry> TFileSystem::ListFolder(std::u16string_view folder) {
   std::vector<TFolderEntry> entries;
   List(folder, entries).Check();
   return entries;
+}
+
+namespace {
+
+constexpr bool IsRawByteUnit(char16_t ch) {
+  return ch >= 0xDC80 && ch <= 0xDCFF;
+}
+
+/// Length of the UTF-8 sequence a lead byte announces (1 for a stray byte).
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+}  // namespace
+
+std::u16string FileNameFromNative(std::string_view native) {
+  if (IsValidUtf8(native)) return Utf8ToUtf16(native);
+  std::u16string out;
+  out.reserve(native.size());
+  size_t i = 0;
+  while (i < native.size()) {
+    const auto lead = static_cast<unsigned char>(native[i]);
+    const size_t length = std::min(Utf8SequenceLength(lead), native.size() - i);
+    const std::string_view sequence = native.substr(i, length);
+    if (lead >= 0x80 && (length == 1 || !IsValidUtf8(sequence))) {
+      out += static_cast<char16_t>(0xDC00 + lead);
+      ++i;
+    } else {
+      out += Utf8ToUtf16(sequence);
+      i += length;
+    }
+  }
+  return out;
+}
+
+bool HasRawFileNameBytes(std::u16string_view path) {
+  for (size_t i = 0; i < path.size(); ++i)
+    if (IsRawByteUnit(path[i]) && (i == 0 || !IsHighSurrogate(path[i - 1]))) return true;
+  return false;
+}
+
+std::string FileNameToNative(std::u16string_view path) {
+  if (!HasRawFileNameBytes(path)) return Utf16ToUtf8(path);
+  std::string out;
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (!IsRawByteUnit(path[i]) || (i > 0 && IsHighSurrogate(path[i - 1]))) continue;
+    AppendUtf8(path.substr(start, i - start), out);
+    out += static_cast<char>(path[i] - 0xDC00);
+    start = i + 1;
+  }
+  AppendUtf8(path.substr(start), out);
+  return out;
+}
+
+std::u16string EscapedFileName(std::u16string_view path) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsRawByteUnit(path[i]) && (i == 0 || !IsHighSurrogate(path[i - 1]))) {
+      const unsigned byte = path[i] - 0xDC00u;
+      out += u"\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += path[i];
+    }
+  }
+  return out;
 }
 
 std::u16string NormalizeSeparators(std::u16string_view path) {

@@ -38,6 +38,7 @@ enum class TFileErrorCode {
   NotEmpty,   // RemoveFolder of a folder that still holds entries
   IsAFolder,  // a file operation named a folder
   NotAFolder,
+  NotAFile,  // a pipe, device or socket where a regular file is needed
   Other
 };
 
@@ -95,6 +96,8 @@ struct TFolderEntry {
   std::u16string Name;
   bool IsFolder = false;
   bool IsLink = false;
+  /// A pipe, device or socket (or a link to one): never read as a file.
+  bool IsSpecial = false;
   bool operator==(const TFolderEntry&) const = default;
 };
 
@@ -139,14 +142,24 @@ class TFileSystem {
 
   // ----- primitives (never throw)
   virtual TFileAttributes GetAttributes(std::u16string_view path) = 0;
+  /// Reads a regular file; a pipe, device or socket is refused (NotAFile)
+  /// without waiting on it.
   virtual TFileStatus Read(std::u16string_view path, std::string& contents) = 0;
   /// Creates or truncates the file. A read-only file is not overwritten.
+  /// A pipe or character device (a terminal, /dev/null) is written into as
+  /// a stream; a pipe nobody reads is an error, never a wait. Other special
+  /// files are refused (NotAFile).
   virtual TFileStatus Write(std::u16string_view path, std::string_view contents) = 0;
   /// Writes beside the file under a temporary name, then renames it over the
   /// file: readers see the old or the new contents, never a mixture. Nothing
-  /// of the temporary is left behind on failure.
+  /// of the temporary is left behind on failure. Anything but a regular file
+  /// at `path` is refused (NotAFile), as by CopyFile, MoveFile and
+  /// LinkOrCopyFile, whose sources must be regular files too.
   virtual TFileStatus WriteAtomic(std::u16string_view path, std::string_view contents) = 0;
-  /// Creates or truncates the file and keeps it open for appending.
+  /// Creates the file anew and keeps it open for appending. An existing file
+  /// is replaced by the new one (never truncated: it may be a hard link to a
+  /// file elsewhere); a symbolic link, a read-only file or anything but a
+  /// regular file there is refused.
   virtual TFileStatus OpenForWriting(std::u16string_view path,
                                      std::unique_ptr<TWritableFile>& file) = 0;
   /// Entries of a folder without "." and "..", ordered by name (code units).
@@ -302,6 +315,17 @@ class TScopedFileSystem {
  private:
   TFileSystem* FPrevious;
 };
+
+/// File names on Linux are bytes; engine paths are UTF-16. A name that is
+/// not valid UTF-8 keeps each invalid byte as a lone surrogate U+DC80..U+DCFF
+/// (U+DC00 + the byte), so that it reaches the OS unchanged; valid UTF-8 can
+/// never produce such a code unit, so the mapping goes both ways.
+std::u16string FileNameFromNative(std::string_view native);
+std::string FileNameToNative(std::u16string_view path);
+/// Whether `path` holds such a kept byte (a name that is not valid UTF-8).
+bool HasRawFileNameBytes(std::u16string_view path);
+/// `path` for messages: each kept byte as "\xE9".
+std::u16string EscapedFileName(std::u16string_view path);
 
 /// The path with repeated separators collapsed and a trailing one dropped
 /// ("/" stays "/"); how the in-memory and faulty file systems compare paths.

@@ -28,7 +28,23 @@ namespace zan {
 namespace {
 
 std::string Native(std::u16string_view path) {
-  return Utf16ToUtf8(path);
+  return FileNameToNative(path);
+}
+
+/// Refusal of a pipe, device or socket where a regular file is needed.
+TFileStatus NotAFileStatus(TFileOp op, std::u16string_view path, std::u16string_view other = {}) {
+  return TFileStatus::Error(op, TFileErrorCode::NotAFile, path, other);
+}
+
+/// Opens `path` without ever waiting on a pipe (O_NONBLOCK), then makes the
+/// descriptor blocking again for the reads and writes that follow. -1 with
+/// errno set on failure.
+int OpenNoWait(const std::string& path, int flags, mode_t mode = 0) {
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  const int current = ::fcntl(fd, F_GETFL);
+  if (current >= 0) (void)::fcntl(fd, F_SETFL, current & ~O_NONBLOCK);
+  return fd;
 }
 
 /// The one place where OS error numbers become statuses.
@@ -153,7 +169,8 @@ int CopyAll(int in, int out) {
   }
 }
 
-/// Refuses to replace a folder or a read-only file at `path`. When `path`
+/// Refuses to replace a folder, a read-only file or anything but a regular
+/// file at `path`. When `path`
 /// is a symbolic link, `target` becomes the file it points to, so that an
 /// atomic replacement keeps the link.
 TFileStatus CheckReplaceable(TFileOp op, std::u16string_view shown, const std::string& path,
@@ -164,6 +181,9 @@ TFileStatus CheckReplaceable(TFileOp op, std::u16string_view shown, const std::s
   exists = ::stat(path.c_str(), &st) == 0;
   if (!exists) return {};
   if (S_ISDIR(st.st_mode)) return TFileStatus::Error(op, TFileErrorCode::IsAFolder, shown, other);
+  // A pipe or a device would be replaced by a plain file (a renamed
+  // temporary): its readers would get nothing, /dev/null would be gone.
+  if (!S_ISREG(st.st_mode)) return NotAFileStatus(op, shown, other);
   if (IsReadOnlyMode(st.st_mode))
     return TFileStatus::Error(op, TFileErrorCode::AccessDenied, shown, other);
   mode = st.st_mode & 07777;
@@ -244,11 +264,13 @@ TFileAttributes TRealFileSystem::GetAttributes(std::u16string_view path) {
 
 TFileStatus TRealFileSystem::Read(std::u16string_view path, std::string& contents) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Read, path); !status) return status;
-  TFd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
+  // A pipe without a writer would block the open, and the run with it.
+  TFd fd(OpenNoWait(Native(path), O_RDONLY));
   if (fd.Get() < 0) return ErrnoStatus(TFileOp::Read, errno, path);
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return ErrnoStatus(TFileOp::Read, errno, path);
   if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Read, EISDIR, path);
+  if (!S_ISREG(st.st_mode)) return NotAFileStatus(TFileOp::Read, path);
   // Nothing the program reads comes near the limit; a device that never ends
   // (/dev/zero, /dev/urandom) reaches it instead of filling the memory.
   const auto tooLarge = [&] {
@@ -275,14 +297,40 @@ TFileStatus TRealFileSystem::Read(std::u16string_view path, std::string& content
 
 TFileStatus TRealFileSystem::Write(std::u16string_view path, std::string_view contents) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Write, path); !status) return status;
-  std::string native = Native(path), target;
-  bool existed = false;
-  mode_t mode = 0;
-  if (TFileStatus status = CheckReplaceable(TFileOp::Write, path, native, target, existed, mode);
-      !status)
-    return status;
-  TFd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.Get() < 0) return ErrnoStatus(TFileOp::Write, errno, path);
+  const std::string native = Native(path);
+  struct stat st;
+  const bool existed = ::stat(native.c_str(), &st) == 0;
+  if (existed) {
+    if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Write, EISDIR, path);
+    if (S_ISREG(st.st_mode) && IsReadOnlyMode(st.st_mode))
+      return ErrnoStatus(TFileOp::Write, EACCES, path);
+    // Pipes and character devices (a terminal, /dev/null) take a stream;
+    // block devices and sockets are nothing to write a file into.
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode))
+      return NotAFileStatus(TFileOp::Write, path);
+  }
+  const int flags = O_WRONLY | (existed ? 0 : O_CREAT);
+  // A pipe nobody reads refuses a non-blocking open (ENXIO) where a blocking
+  // one would wait for ever; a reader started with us gets two seconds to come.
+  const bool pipe = existed && S_ISFIFO(st.st_mode);
+  int opened = OpenNoWait(native, flags, 0666);
+  for (int wait = 0; opened < 0 && errno == ENXIO && pipe && wait < 100; ++wait) {
+    ::usleep(20000);
+    opened = OpenNoWait(native, flags, 0666);
+  }
+  if (opened < 0) {
+    if (errno == ENXIO && pipe)
+      return TFileStatus::Error(TFileOp::Write, TFileErrorCode::Other, path, {},
+                                "No process reads the pipe");
+    return ErrnoStatus(TFileOp::Write, errno, path);
+  }
+  TFd fd(opened);
+  struct stat now;
+  if (::fstat(fd.Get(), &now) != 0) return ErrnoStatus(TFileOp::Write, errno, path);
+  if (!S_ISREG(now.st_mode) && !S_ISFIFO(now.st_mode) && !S_ISCHR(now.st_mode))
+    return NotAFileStatus(TFileOp::Write, path);
+  if (S_ISREG(now.st_mode) && ::ftruncate(fd.Get(), 0) != 0)
+    return ErrnoStatus(TFileOp::Write, errno, path);
   int error = WriteAll(fd.Get(), contents);
   if (int closeError = fd.Close(); !error) error = closeError;
   if (error) {
@@ -307,16 +355,29 @@ TFileStatus TRealFileSystem::WriteAtomic(std::u16string_view path, std::string_v
 TFileStatus TRealFileSystem::OpenForWriting(std::u16string_view path,
                                             std::unique_ptr<TWritableFile>& file) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Open, path); !status) return status;
-  std::string native = Native(path), target;
-  bool existed = false;
-  mode_t mode = 0;
-  if (TFileStatus status = CheckReplaceable(TFileOp::Open, path, native, target, existed, mode);
-      !status)
-    return status;
-  // Never through a link: a log opened there would truncate a file elsewhere.
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-  if (fd < 0) return ErrnoStatus(TFileOp::Open, errno, path);
-  file = std::make_unique<TPosixWritableFile>(fd, std::u16string(path));
+  const std::string native = Native(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) == 0) {
+    // Never through a link: a log opened there would overwrite a file elsewhere.
+    if (S_ISLNK(st.st_mode)) return ErrnoStatus(TFileOp::Open, ELOOP, path);
+    if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Open, EISDIR, path);
+    if (!S_ISREG(st.st_mode)) return NotAFileStatus(TFileOp::Open, path);
+    if (IsReadOnlyMode(st.st_mode)) return ErrnoStatus(TFileOp::Open, EACCES, path);
+  } else if (errno != ENOENT) {
+    return ErrnoStatus(TFileOp::Open, errno, path);
+  }
+  // A new file renamed over the old one, never the old one truncated: an
+  // existing file may be a second name (hard link) of a file elsewhere.
+  std::string tempName;
+  TFd fd(MakeTempBeside(native, tempName));
+  if (fd.Get() < 0) return ErrnoStatus(TFileOp::Open, errno, path);
+  int error = ::fchmod(fd.Get(), 0666 & ~CurrentUmask()) != 0 ? errno : 0;
+  if (!error && ::rename(tempName.c_str(), native.c_str()) != 0) error = errno;
+  if (error) {
+    ::unlink(tempName.c_str());
+    return ErrnoStatus(TFileOp::Open, error, path);
+  }
+  file = std::make_unique<TPosixWritableFile>(fd.Release(), std::u16string(path));
   return {};
 }
 
@@ -332,13 +393,17 @@ TFileStatus TRealFileSystem::List(std::u16string_view folder, std::vector<TFolde
     if (name == "." || name == "..") continue;
     bool isFolder = entry->d_type == DT_DIR;
     bool isLink = entry->d_type == DT_LNK;
+    bool isSpecial = entry->d_type != DT_DIR && entry->d_type != DT_REG &&
+                     entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN;
     if (entry->d_type == DT_UNKNOWN || isLink) {
       struct stat st;
       std::string full = native + (native.ends_with('/') ? "" : "/") + std::string(name);
-      isFolder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      const bool found = ::stat(full.c_str(), &st) == 0;
+      isFolder = found && S_ISDIR(st.st_mode);
+      isSpecial = found && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
       isLink = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     }
-    result.push_back({Utf8ToUtf16(name), isFolder, isLink});
+    result.push_back({FileNameFromNative(name), isFolder, isLink, isSpecial});
     errno = 0;
   }
   int error = errno;
@@ -361,11 +426,12 @@ TFileStatus TRealFileSystem::CopyFile(std::u16string_view source, std::u16string
                                       bool overwrite) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Copy, source, dest); !status) return status;
   std::string from = Native(source), to = Native(dest), target;
-  TFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  TFd in(OpenNoWait(from, O_RDONLY));
   if (in.Get() < 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
   struct stat st;
   if (::fstat(in.Get(), &st) != 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
   if (S_ISDIR(st.st_mode)) return ErrnoStatus(TFileOp::Copy, EISDIR, source, dest);
+  if (!S_ISREG(st.st_mode)) return NotAFileStatus(TFileOp::Copy, source, dest);
   struct stat existing;
   if (!overwrite && ::stat(to.c_str(), &existing) == 0)
     return ErrnoStatus(TFileOp::Copy, EEXIST, source, dest);
@@ -401,7 +467,7 @@ TFileStatus TRealFileSystem::MoveFile(std::u16string_view source, std::u16string
   if (::rename(from.c_str(), target.c_str()) == 0) return {};
   if (errno != EXDEV) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
   // Another file system: copy beside the target, rename it over, drop the source.
-  TFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  TFd in(OpenNoWait(from, O_RDONLY));
   if (in.Get() < 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
   if (TFileStatus status = ReplaceThroughTemp(TFileOp::Copy, source, dest, target, mode,
                                               [&](int out) { return CopyAll(in.Get(), out); });
@@ -489,7 +555,8 @@ TFileStatus TRealFileSystem::SetReadOnly(std::u16string_view path, bool readOnly
 TFileStatus TRealFileSystem::GetTempFolder(std::u16string& folder) {
   std::u16string candidate = u"/tmp";
   // A relative TMPDIR would put temporary folders under the current folder.
-  if (const char* env = std::getenv("TMPDIR"); env && env[0] == '/') candidate = Utf8ToUtf16(env);
+  if (const char* env = std::getenv("TMPDIR"); env && env[0] == '/')
+    candidate = FileNameFromNative(env);
   candidate = NormalizeSeparators(candidate);
   if (!IsFolder(candidate)) return ErrnoStatus(TFileOp::TempFolder, ENOENT, candidate);
   folder = candidate;
@@ -526,7 +593,7 @@ bool TRealFileSystem::CanReplace(std::u16string_view path) {
 
 TFileStatus TRealFileSystem::SyncFolder(std::u16string_view path) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Write, path); !status) return status;
-  TFd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
+  TFd fd(OpenNoWait(Native(path), O_RDONLY));
   if (fd.Get() < 0) return ErrnoStatus(TFileOp::Write, errno, path);
   if (::syncfs(fd.Get()) != 0) return ErrnoStatus(TFileOp::Write, errno, path);
   return {};

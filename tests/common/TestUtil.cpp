@@ -6,6 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -70,6 +73,32 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   fs::remove_all(path_, ec);
+}
+
+TFifoWatchdog::TFifoWatchdog(std::vector<fs::path> fifos, int seconds) : FFifos(std::move(fifos)) {
+  for (const fs::path& fifo : FFifos) EXPECT_EQ(::mkfifo(fifo.c_str(), 0644), 0) << fifo.string();
+  FThread = std::thread([this, seconds] {
+    std::unique_lock<std::mutex> lock(FMutex);
+    if (FDone.wait_for(lock, std::chrono::seconds(seconds), [this] { return FStopping; })) return;
+    FFired = true;
+    // A writer let through would be killed by SIGPIPE once we close.
+    ::signal(SIGPIPE, SIG_IGN);
+    std::vector<int> fds;
+    for (const fs::path& fifo : FFifos)
+      if (int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK); fd >= 0) fds.push_back(fd);
+    FDone.wait_for(lock, std::chrono::milliseconds(200), [this] { return FStopping; });
+    for (int fd : fds) ::close(fd);
+  });
+}
+
+TFifoWatchdog::~TFifoWatchdog() {
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FStopping = true;
+  }
+  FDone.notify_all();
+  FThread.join();
+  EXPECT_FALSE(FFired) << "an open() waited on a pipe";
 }
 
 }  // namespace zan::test

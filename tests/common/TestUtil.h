@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zan::test {
@@ -34,6 +38,28 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+/// Makes a test that would wait on a pipe for ever fail instead: makes the
+/// FIFOs `fifos` (mkfifo) and, should the test still run after `seconds`,
+/// opens each of them from both ends, which lets an open() waiting on one
+/// return, and records that it had to (Fired()). The destructor adds a
+/// failure when it fired.
+class TFifoWatchdog {
+ public:
+  explicit TFifoWatchdog(std::vector<std::filesystem::path> fifos, int seconds = 10);
+  ~TFifoWatchdog();
+  TFifoWatchdog(const TFifoWatchdog&) = delete;
+  TFifoWatchdog& operator=(const TFifoWatchdog&) = delete;
+  bool Fired() const { return FFired; }
+
+ private:
+  std::vector<std::filesystem::path> FFifos;
+  std::mutex FMutex;
+  std::condition_variable FDone;
+  bool FStopping = false;
+  std::atomic<bool> FFired{false};
+  std::thread FThread;
 };
 
 }  // namespace zan::test

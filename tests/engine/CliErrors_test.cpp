@@ -5,10 +5,14 @@
 // a mistake in a rule file stops the run before anything is written;
 // mistyped names get a suggestion, help fits the width.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "engine/CliTestUtil.h"
 
@@ -286,6 +290,132 @@ TEST_F(CliErrorsTest, RuleFileMistakesStopTheRunBeforeAnythingIsWritten) {
   TCliRun other =
       RunZanmig(Copy, "replace --library IBX --dir . --rules ../rules/good.toml --dry-run");
   EXPECT_EQ(other.Exit, 0) << other.Err;  // a file without `library` suits every run
+}
+
+TEST_F(CliErrorsTest, PipesInEveryRoleAreSkippedOrRefusedNeverWaitedOn) {
+  const fs::path outside = Temp.path() / "inputs";
+  fs::create_directories(outside);
+  const struct {
+    fs::path Fifo;
+    std::string Args;
+    int Exit;
+    std::string Err;  // what stderr must hold
+  } cases[] = {
+      {Copy / "Pipe.pas", "--dir . --no-log --no-backup", 0,
+       "zanmig: warning: File \"" + (Copy / "Pipe.pas").string() +
+           "\" is not a regular file (a pipe, device or socket); it is left as it is.\n"},
+      {Copy / "Wiz_Log.txt", "--dir .", 3,
+       "zanmig: error: Cannot create file \"" + (Copy / "Wiz_Log.txt").string() +
+           "\". Not a regular file\n"},
+      {Copy / "RBackup" / "RExpert.reu", "--dir . --no-log", 3,
+       (Copy / "RBackup" / "RExpert.reu").string()},
+      {outside / "rules.toml", "--dir . --rules ../inputs/rules.toml", 2,
+       "zanmig: error: " + (outside / "rules.toml").string() +
+           ": cannot read the rules: Not a regular file\n"},
+      {outside / "classes.txt", "--dir .", 2, "--classes: Cannot open file \""},
+      {outside / "defs.ini", "--dir . --connection-defs ../inputs/defs.ini", 2,
+       "zanmig: error: --connection-defs: \"" + (outside / "defs.ini").string() +
+           "\" is not a regular file\n"},
+      {outside / "drivers.ini", "--dir . --driver-config ../inputs/drivers.ini", 2,
+       "zanmig: error: --driver-config: \"" + (outside / "drivers.ini").string() +
+           "\" is not a regular file\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Fifo.string());
+    fs::remove_all(Copy);
+    CopyTopLevelFiles(fs::path(ZAN_SOURCE_DIR) / "examples" / "BDE", Copy);
+    fs::create_directories(Copy / "RBackup");
+    TFifoWatchdog watchdog({c.Fifo});
+    const std::string global =
+        c.Fifo.filename() == "classes.txt" ? "--classes ../inputs/classes.txt " : "";
+    const TCliRun run = RunZanmig(Copy, global + "replace --library BDE " + c.Args);
+    EXPECT_EQ(run.Exit, c.Exit) << run.Err;
+    EXPECT_NE(run.Err.find(c.Err), std::string::npos) << run.Err;
+    EXPECT_TRUE(fs::is_fifo(c.Fifo));
+    if (c.Exit != 0) ExpectUntouched();
+    fs::remove(c.Fifo);
+  }
+}
+
+TEST_F(CliErrorsTest, TheReportGoesIntoStreamsAndNeverOverTheRunsOwnFiles) {
+  WriteFileBytes(Temp.path() / "rules.toml",
+                 "[[pair]]\nsource = \"TMine\"\ntarget = \"TZanQuery\"\n");
+  fs::create_symlink(Copy / "MainForm.pas", Temp.path() / "link.json");
+  const struct {
+    std::string Report;
+    std::string Extra;
+    std::string Role;
+  } refused[] = {
+      {"MainForm.pas", "", "a unit or form of the run"},
+      {"./MainForm.dfm", "", "a unit or form of the run"},
+      {"../link.json", "", "a unit or form of the run"},
+      {"Wiz_Log.txt", "", "the run's log"},
+      {"RBackup/RExpert.reu", "", "in the backup folder (backups, undo file)"},
+      {"../rules.toml", "--rules ../rules.toml", "a rule file of the run"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.Report);
+    const TCliRun run =
+        RunZanmig(Copy, "replace --library BDE --dir . --report " + c.Report + " " + c.Extra);
+    EXPECT_EQ(run.Exit, 2) << run.Err;
+    const std::string shown = (fs::path(Copy) / c.Report).lexically_normal().string();
+    EXPECT_TRUE(run.Err.starts_with("zanmig: error: --report: \"" + shown + "\" is " + c.Role +
+                                    "; the report would overwrite it\n"))
+        << run.Err;
+    ExpectUntouched();
+    EXPECT_FALSE(fs::exists(Copy / "RBackup"));
+  }
+
+  // Streams are written into; what cannot take a report is refused up front,
+  // and a report that cannot be written at the end fails the run.
+  const fs::path pipe = Temp.path() / "pipe", readOnly = Temp.path() / "ro.json";
+  const fs::path socketPath = Temp.path() / "sock";
+  TFifoWatchdog watchdog({pipe}, 60);
+  WriteFileBytes(readOnly, "old");
+  fs::permissions(readOnly, fs::perms::owner_read);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketPath.string().copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const struct {
+    std::string Report;
+    bool Reader;  // a thread reads the pipe meanwhile
+    int Exit;
+    std::string Err;
+  } streams[] = {
+      {"-", false, 0, "Replace procedure was performed sucessfully.\n"},
+      {"/dev/stdout", false, 0, "Replace procedure was performed sucessfully.\n"},
+      {"/dev/null", false, 0, ""},
+      {pipe.string(), true, 0, ""},
+      {pipe.string(), false, 1, "\". No process reads the pipe\n"},
+      {readOnly.string(), false, 1, "Permission denied\n"},
+      {socketPath.string(), false, 3,
+       "cannot be written: it is neither a file, a pipe nor a terminal\n"},
+  };
+  for (const auto& c : streams) {
+    SCOPED_TRACE(c.Report + (c.Reader ? " (read)" : ""));
+    fs::remove_all(Copy);
+    CopyTopLevelFiles(fs::path(ZAN_SOURCE_DIR) / "examples" / "BDE", Copy);
+    std::string received;
+    std::thread reader;
+    if (c.Reader) reader = std::thread([&] { received = ReadFileBytes(pipe); });
+    const TCliRun run = RunZanmig(Copy, "replace --library BDE --dir . --report " + c.Report);
+    if (reader.joinable()) reader.join();
+    EXPECT_EQ(run.Exit, c.Exit) << run.Err;
+    EXPECT_NE(run.Err.find(c.Err), std::string::npos) << run.Err;
+    const bool toStdout = c.Report == "-" || c.Report == "/dev/stdout";
+    const std::string& json = toStdout ? run.Out : received;
+    if (toStdout || c.Reader) {
+      EXPECT_TRUE(nlohmann::json::parse(json)["completed"]);
+    }
+    // The originals are converted whenever the run itself went through.
+    EXPECT_EQ(FolderContents(Copy) == Originals, c.Exit == 3);
+  }
+  ::close(sock);
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(ReadFileBytes(readOnly), "old");
 }
 
 }  // namespace

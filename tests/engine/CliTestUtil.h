@@ -22,15 +22,18 @@ struct TCliRun {
   std::string Err;
 };
 
-/// Runs zanmig with `args` (shell words) in `folder`; stdin is empty.
+/// Runs zanmig with `args` (shell words) in `folder`; stdin is empty. A run
+/// still going after two minutes is killed (Exit -1).
 inline TCliRun RunZanmig(const std::filesystem::path& folder, const std::string& args) {
   const char* exe = std::getenv("ZANMIG_EXE");
   const std::filesystem::path program =
       exe ? std::filesystem::path(exe) : std::filesystem::path(ZAN_BINARY_DIR) / "zanmig";
   const std::filesystem::path out = folder.parent_path() / (folder.filename().string() + ".out");
   const std::filesystem::path err = folder.parent_path() / (folder.filename().string() + ".err");
-  const std::string command = "cd '" + folder.string() + "' && '" + program.string() + "' " + args +
-                              " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+  // Killed rather than left hanging: a run that waits on a pipe fails the test.
+  const std::string command = "cd '" + folder.string() + "' && timeout -s KILL 120 '" +
+                              program.string() + "' " + args + " >'" + out.string() + "' 2>'" +
+                              err.string() + "' </dev/null";
   const int status = std::system(command.c_str());
   TCliRun run;
   run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -2,11 +2,14 @@
 // restore swept in memory, and on the disk links, loops, hostile undo files,
 // second runs, two runs at once and interrupts.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 
 #include "ReplacerTestUtil.h"
 #include "common/TestUtil.h"
@@ -15,6 +18,7 @@
 #include "engine/RestoreRun.h"
 #include "engine/UserRules.h"
 #include "engine/UserRulesReport.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/dfm/FormFile.h"
 #include "support/FaultyFileSystem.h"
 
@@ -406,6 +410,93 @@ TEST_F(SafeRunDiskTest, LinksAreNeverFollowedNorWrittenThrough) {
   EXPECT_THROW(Run(0), EFileError);
   EXPECT_EQ(ReadFileBytes(Outside / "Target.txt"), "keep me");
   EXPECT_EQ(ReadFileBytes(Root / "E.pas"), "var T: TTable;");
+}
+
+TEST_F(SafeRunDiskTest, PipesAndSocketsAreSkippedInTheTreeAndRefusedInTheRunsPlace) {
+  Write(Root / "A.pas", kUnitA);
+  Write(Root / "A.dfm", kFormA);
+  Write(Root / "sub" / "D.pas", "unit D; {$R *.dfm} var Q: TQuery;");
+  {
+    // A pipe as a unit, as a unit's form; a socket as a unit.
+    test::TFifoWatchdog watchdog({Root / "Pipe.pas", Root / "sub" / "D.dfm"});
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (Root / "sub" / "Sock.pas").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    TRunReport report;
+    ASSERT_TRUE(Run(0, &report));
+    ::close(sock);
+    EXPECT_NE(ReadFileBytes(Root / "A.pas").find("TZanQuery"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(Root / "sub" / "D.pas"), "unit D; {$R *.dfm} var Q: TQuery;");
+    std::string warnings;
+    for (const std::u16string& warning : report.Warnings) warnings += S(warning) + "\n";
+    for (const char* name : {"Pipe.pas", "sub/D.dfm", "sub/Sock.pas"})
+      EXPECT_NE(warnings.find("File \"" + (Root / name).string() +
+                              "\" is not a regular file (a pipe, device or socket)"),
+                std::string::npos)
+          << name << "\n"
+          << warnings;
+    EXPECT_TRUE(fs::is_fifo(Root / "Pipe.pas"));
+  }
+  // The run's own files and its inputs: a pipe there stops the run, naming it,
+  // before any original changes.
+  const fs::path rules = Outside / "rules.toml", classes = Outside / "classes.txt";
+  const struct {
+    fs::path Fifo;
+    std::function<void()> Act;
+  } roles[] = {
+      {Root / "Wiz_Log.txt", [&] { Run(0); }},
+      {Root / "RBackup" / "RExpert.reu", [&] { Run(0); }},
+      {Root / "RBackup" / "RExpert.manifest", [&] { Run(0); }},
+      {rules, [&] { TUserRules().LoadFromFile(RealFileSystem(), U16(rules), 0); }},
+      {classes, [&] { TClassRegistry().LoadFromFile(U16(classes)); }},
+  };
+  for (const auto& role : roles) {
+    SCOPED_TRACE(role.Fifo.string());
+    Write(Root / "E.pas", "var T: TTable;");
+    fs::remove(role.Fifo);
+    test::TFifoWatchdog watchdog({role.Fifo});
+    try {
+      role.Act();
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find(role.Fifo.string()), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("Not a regular file"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(Root / "E.pas"), "var T: TTable;");
+    EXPECT_TRUE(fs::is_fifo(role.Fifo));
+    fs::remove(role.Fifo);
+  }
+}
+
+TEST_F(SafeRunDiskTest, NamesThatAreNotUtf8AreLeftWithAWarningAndTheRestRestores) {
+  Write(Root / "A.pas", kUnitA);
+  Write(Root / "A.dfm", kFormA);
+  Write(Root / "Caf\xe9.pas", "var Q: TQuery;");
+  Write(Root / "D\xe9p" / "B.pas", "var T: TTable;");
+  const auto before = Tree();
+  TRunReport report;
+  ASSERT_TRUE(Run(0, &report));
+  EXPECT_NE(ReadFileBytes(Root / "A.pas").find("TZanQuery"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(Root / "Caf\xe9.pas"), "var Q: TQuery;");
+  EXPECT_EQ(ReadFileBytes(Root / "D\xe9p" / "B.pas"), "var T: TTable;");
+  std::string warnings;
+  for (const std::u16string& warning : report.Warnings) warnings += S(warning) + "\n";
+  EXPECT_NE(warnings.find("File \"" + Root.string() +
+                          "/Caf\\xE9.pas\" has a name that is not valid UTF-8; it is left as it "
+                          "is."),
+            std::string::npos)
+      << warnings;
+  EXPECT_NE(warnings.find("Folder \"" + Root.string() +
+                          "/D\\xE9p\" has a name that is not valid "
+                          "UTF-8; it is not searched."),
+            std::string::npos)
+      << warnings;
+  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_EQ(Tree(), before);
 }
 
 TEST_F(SafeRunDiskTest, RunsWithOneLibraryThenAnotherRestoreToTheFirstTree) {

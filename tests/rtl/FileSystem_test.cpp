@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "common/TestUtil.h"
 #include "rtl/FileSystem.h"
@@ -17,6 +19,12 @@ namespace zan {
 namespace {
 
 using Code = TFileErrorCode;
+
+mode_t CurrentUmaskForTest() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
 
 class FileSystemContract : public ::testing::TestWithParam<std::string> {
  protected:
@@ -249,12 +257,110 @@ TEST_F(RealFileSystemTest, MovedFilesKeepTheReplacedFilesModeAndLinks) {
   EXPECT_EQ(FFs.ListFolder(P("")).size(), 3u);  // no temporary left
 }
 
-TEST_F(RealFileSystemTest, ADeviceThatNeverEndsIsRefusedAsTooLarge) {
+TEST_F(RealFileSystemTest, PipesAndDevicesAreNeverWaitedOnNorReplaced) {
+  test::TFifoWatchdog watchdog({FTemp.path() / "pipe"});
+  FFs.WriteFile(P("plain"), "plain");
   std::string bytes;
-  const TFileStatus status = FFs.Read(u"/dev/zero", bytes);
-  EXPECT_EQ(status.Code(), TFileErrorCode::Other);
-  EXPECT_EQ(status.Reason(), "File too large (over 256 MB)");
+  std::unique_ptr<TWritableFile> file;
+  const struct {
+    const char* What;
+    std::function<TFileStatus()> Call;
+  } refused[] = {
+      {"read", [&] { return FFs.Read(P("pipe"), bytes); }},
+      {"read a device", [&] { return FFs.Read(u"/dev/zero", bytes); }},
+      {"replace", [&] { return FFs.WriteAtomic(P("pipe"), "new"); }},
+      {"open for appending", [&] { return FFs.OpenForWriting(P("pipe"), file); }},
+      {"copy from", [&] { return FFs.CopyFile(P("pipe"), P("copy"), true); }},
+      {"copy over", [&] { return FFs.CopyFile(P("plain"), P("pipe"), true); }},
+      {"link or copy from", [&] { return FFs.LinkOrCopyFile(P("pipe"), P("copy")); }},
+      {"link or copy over", [&] { return FFs.LinkOrCopyFile(P("plain"), P("pipe")); }},
+      {"move from", [&] { return FFs.MoveFile(P("pipe"), P("copy")); }},
+      {"move over", [&] { return FFs.MoveFile(P("plain"), P("pipe")); }},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.What);
+    const TFileStatus status = c.Call();
+    EXPECT_EQ(status.Code(), Code::NotAFile);
+    EXPECT_EQ(status.Reason(), "Not a regular file");
+  }
   EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(file);
+  EXPECT_TRUE(std::filesystem::is_fifo(FTemp.path() / "pipe"));
+  EXPECT_EQ(FFs.ReadFile(P("plain")), "plain");
+  EXPECT_EQ(FFs.ListFolder(P("")).size(), 2u);  // no copy, no temporary
+
+  // Write streams into a pipe that has a reader and into a character device;
+  // a pipe nobody reads is an error, after a moment for a reader to come.
+  std::string received;
+  std::thread reader([&] { received = test::ReadFileBytes(FTemp.path() / "pipe"); });
+  EXPECT_TRUE(FFs.Write(P("pipe"), "streamed").Ok());
+  reader.join();
+  EXPECT_EQ(received, "streamed");
+  EXPECT_TRUE(FFs.Write(u"/dev/null", "gone").Ok());
+  const TFileStatus unread = FFs.Write(P("pipe"), "lost");
+  EXPECT_EQ(unread.Message(),
+            "Cannot create file \"" + Utf16ToUtf8(P("pipe")) + "\". No process reads the pipe");
+  EXPECT_TRUE(std::filesystem::is_fifo(FTemp.path() / "pipe"));
+}
+
+TEST_F(RealFileSystemTest, AFileOpenedForWritingIsANewFileNeverOneOfItsOtherNames) {
+  FFs.WriteFile(P("elsewhere"), "keep me");
+  ASSERT_EQ(::link(Utf16ToUtf8(P("elsewhere")).c_str(), Utf16ToUtf8(P("log")).c_str()), 0);
+  std::unique_ptr<TWritableFile> file;
+  ASSERT_TRUE(FFs.OpenForWriting(P("log"), file).Ok());
+  ASSERT_TRUE(file->Append("line").Ok());
+  ASSERT_TRUE(file->Close().Ok());
+  EXPECT_EQ(FFs.ReadFile(P("elsewhere")), "keep me");
+  EXPECT_EQ(FFs.ReadFile(P("log")), "line");
+  struct stat st;
+  ASSERT_EQ(::stat(Utf16ToUtf8(P("log")).c_str(), &st), 0);
+  EXPECT_EQ(st.st_nlink, 1u);
+  EXPECT_EQ(st.st_mode & 0777, 0666u & ~CurrentUmaskForTest());
+  // A link is refused; read-only stays read-only.
+  ASSERT_EQ(::symlink("elsewhere", Utf16ToUtf8(P("linked")).c_str()), 0);
+  EXPECT_FALSE(FFs.OpenForWriting(P("linked"), file).Ok());
+  FFs.SetReadOnly(P("elsewhere"), true).Check();
+  EXPECT_EQ(FFs.OpenForWriting(P("elsewhere"), file).Code(), Code::AccessDenied);
+  EXPECT_EQ(FFs.ReadFile(P("elsewhere")), "keep me");
+  EXPECT_EQ(FFs.ListFolder(P("")).size(), 3u);  // no temporary left
+}
+
+TEST(FileNames, BytesThatAreNotUtf8SurviveTheWayToTheEngineAndBack) {
+  const struct {
+    std::string Native;
+    std::u16string Engine;
+    std::u16string Shown;
+  } cases[] = {
+      {"Unit1.pas", u"Unit1.pas", u"Unit1.pas"},
+      {"Caf\xc3\xa9.pas", u"Caf\u00e9.pas", u"Caf\u00e9.pas"},
+      {"\xf0\x9f\x98\x80", u"\U0001F600", u"\U0001F600"},
+      {"Caf\xe9.pas", u"Caf\xdce9.pas", u"Caf\\xE9.pas"},
+      {"\xff\xfe", u"\xdcff\xdcfe", u"\\xFF\\xFE"},
+      {"a\xe2\x82", u"a\xdce2\xdc82", u"a\\xE2\\x82"},              // cut short
+      {"\xed\xa0\x80", u"\xdced\xdca0\xdc80", u"\\xED\\xA0\\x80"},  // an encoded surrogate
+      {"\xc0\xaf", u"\xdcc0\xdcaf", u"\\xC0\\xAF"},                 // overlong "/"
+      {"\xe9\xc3\xa9", u"\xdce9\u00e9", u"\\xE9\u00e9"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Native);
+    EXPECT_EQ(FileNameFromNative(c.Native), c.Engine);
+    EXPECT_EQ(FileNameToNative(c.Engine), c.Native);
+    EXPECT_EQ(EscapedFileName(c.Engine), c.Shown);
+    EXPECT_EQ(HasRawFileNameBytes(c.Engine), c.Engine != c.Shown);
+  }
+}
+
+TEST_F(RealFileSystemTest, NamesThatAreNotUtf8AreListedAndOpenedAsTheyAre) {
+  test::WriteFileBytes(FTemp.path() / "Caf\xe9.pas", "unit");
+  const std::vector<TFolderEntry> entries = FFs.ListFolder(P(""));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Name, u"Caf\xdce9.pas");
+  const std::u16string path = P("") + entries[0].Name;
+  EXPECT_EQ(FFs.ReadFile(path), "unit");
+  FFs.WriteFileAtomic(path, "changed");
+  EXPECT_EQ(test::ReadFileBytes(FTemp.path() / "Caf\xe9.pas"), "changed");
+  EXPECT_TRUE(FFs.RemoveFile(path).Ok());
+  EXPECT_TRUE(FFs.ListFolder(P("")).empty());
 }
 
 TEST_F(RealFileSystemTest, TemporaryFolderComesFromAnAbsoluteTmpdirOnly) {

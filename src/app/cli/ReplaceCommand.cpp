@@ -1,9 +1,14 @@
 // zanmig replace: a replace run over a folder or a project, with the defaults
 // of the wizard (backups into "RBackup" beside the units, log on, log viewing off).
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include <iostream>
 #include <memory>
@@ -25,6 +30,7 @@
 #include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"
+#include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
 
 namespace zan::cli {
@@ -87,31 +93,149 @@ std::shared_ptr<IOTAProject> ActiveProject(IBorlandIDEServices& host) {
   return nullptr;
 }
 
-/// The report's folder is made, and a file written beside the report and
-/// removed, before the run, so that a report that cannot be written stops the
-/// run before anything is touched (the report itself is written beside and
-/// renamed into place, so an existing one stays as it is until then).
-void PrepareReport(const TReplaceArgs& args, TFileSystem& fs) {
-  if (args.Report.empty()) return;
+/// Where the report goes: nowhere, the standard output ("-"), a stream the
+/// path names (a pipe, a terminal, /dev/null: written into, never replaced),
+/// or a file written beside its place and renamed there.
+enum class TReportTarget { None, StandardOutput, Stream, File };
+
+/// Whether `a` and `b` name the same file: the same inode when both exist,
+/// else the same path once links and "..", "." are resolved.
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+  const std::string na = FileNameToNative(a), nb = FileNameToNative(b);
+  struct stat sa, sb;
+  if (::stat(na.c_str(), &sa) == 0 && ::stat(nb.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ea, eb;
+  const std::filesystem::path ca = std::filesystem::weakly_canonical(na, ea);
+  const std::filesystem::path cb = std::filesystem::weakly_canonical(nb, eb);
+  return !ea && !eb && ca == cb;
+}
+
+/// Whether `file` lies in `folder` (at any depth with `deep`, else directly),
+/// once links are resolved.
+bool LiesIn(const std::u16string& file, const std::u16string& folder, bool deep) {
+  std::error_code ef, ed;
+  const std::filesystem::path f =
+      std::filesystem::weakly_canonical(FileNameToNative(file), ef).parent_path();
+  const std::filesystem::path d = std::filesystem::weakly_canonical(FileNameToNative(folder), ed);
+  if (ef || ed) return false;
+  if (!deep) return f == d;
+  return std::mismatch(d.begin(), d.end(), f.begin(), f.end()).first == d.end();
+}
+
+/// What the run itself reads or writes at `report`, or empty: the report
+/// must not overwrite a unit or form of the run, the log, anything in the
+/// backup folder (backups, undo file, manifest) or an input file.
+std::string OwnFileRole(const std::u16string& report, const TReplaceArgs& args,
+                        const TReplaceOptions& options, const std::u16string& baseFolder,
+                        const TProjectFile* project) {
+  const std::u16string name = ExtractFileName(report);
+  // Checked on the resolved name too: a link named x.json may lead to a unit.
+  std::error_code ec;
+  const std::u16string resolved = FileNameFromNative(
+      std::filesystem::weakly_canonical(FileNameToNative(report), ec).filename().string());
+  const bool sourceName = IsSourceUnitFile(name) || IsFormFile(name) ||
+                          (!ec && (IsSourceUnitFile(resolved) || IsFormFile(resolved)));
+  if (sourceName) {
+    if (options.Dest == sdDirectory && LiesIn(report, options.Directory, options.IncludeSubDirs))
+      return "a unit or form of the run";
+    if (project) {
+      if (LiesIn(report, ExtractFileDir(project->FileName), false))
+        return "a unit or form of the run";
+      for (const std::u16string& module : project->Modules)
+        if (LiesIn(report, ExtractFileDir(module), false)) return "a unit or form of the run";
+    }
+  }
+  if (project && SameFile(report, project->FileName)) return "the project file";
+  if (options.WriteLog && SameFile(report, JoinPath(baseFolder, res::sLogFileName)))
+    return "the run's log";
+  if (options.MakeBackup && LiesIn(report, options.BackupDir, true))
+    return "in the backup folder (backups, undo file)";
+  for (const std::string& rules : args.Rules)
+    if (SameFile(report, CommandLinePath(rules))) return "a rule file of the run";
+  if (!args.ConnectionDefs.empty() && SameFile(report, CommandLinePath(args.ConnectionDefs)))
+    return "the connection definition file";
+  if (!args.DriverConfig.empty() && SameFile(report, CommandLinePath(args.DriverConfig)))
+    return "the driver configuration file";
+  if (SameFile(report, TRegIniFile::SettingsFileName())) return "the settings file";
+  return {};
+}
+
+/// Checks the report's place before the run, so that a report that cannot be
+/// written stops the run before anything is touched: one of the run's own
+/// files is a usage error; a folder, block device or socket, or a folder
+/// that cannot take the file, an error. The folder is made and a file
+/// written beside the report and removed (the report itself is written
+/// beside and renamed into place, so an existing one stays as it is until then).
+TReportTarget PrepareReport(const TReplaceArgs& args, TFileSystem& fs,
+                            const TReplaceOptions& options, const std::u16string& baseFolder,
+                            const TProjectFile* project) {
+  if (args.Report.empty()) return TReportTarget::None;
+  if (args.Report == "-") return TReportTarget::StandardOutput;
   const std::u16string file = CommandLinePath(args.Report);
-  const std::u16string folder = ExtractFileDir(file);
-  if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
+  if (const std::string role = OwnFileRole(file, args, options, baseFolder, project); !role.empty())
+    throw TUsageError("--report: \"" + Utf16ToUtf8(file) + "\" is " + role +
+                      "; the report would overwrite it");
   auto refuse = [&](const std::string& why) {
     throw EFileError(
         Utf8ToUtf16("Report file \"" + Utf16ToUtf8(file) + "\" cannot be written: " + why));
   };
-  if (fs.IsFolder(file)) refuse("it is a folder");
+  struct stat st, standardOutput;
+  if (::stat(FileNameToNative(file).c_str(), &st) == 0) {
+    // /dev/stdout or another name of it: the report then takes the standard
+    // output, as with "-", and the run's own lines go to stderr.
+    if (::fstat(STDOUT_FILENO, &standardOutput) == 0 && st.st_dev == standardOutput.st_dev &&
+        st.st_ino == standardOutput.st_ino)
+      return TReportTarget::StandardOutput;
+    if (S_ISDIR(st.st_mode)) refuse("it is a folder");
+    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return TReportTarget::Stream;
+    if (!S_ISREG(st.st_mode)) refuse("it is neither a file, a pipe nor a terminal");
+  }
+  const std::u16string folder = ExtractFileDir(file);
+  if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
   const std::u16string probe = file + u".zanmig-probe";
   if (TFileStatus status = fs.Write(probe, ""); !status) refuse(status.Message());
   (void)fs.RemoveFile(probe);
+  return TReportTarget::File;
 }
 
-/// Writes the report after the run; a failure then is reported on stderr but
-/// does not change the outcome of the run, which has already happened.
-void WriteReport(const TReplaceArgs& args, const TRunReport& report, TFileSystem& fs) {
-  if (args.Report.empty()) return;
-  TFileStatus status = fs.WriteAtomic(CommandLinePath(args.Report), report.ToJson());
+/// Writes the report after the run; false (with the error on stderr) when it
+/// could not be written.
+bool WriteReport(const TReplaceArgs& args, TReportTarget target, const TRunReport& report,
+                 TFileSystem& fs) {
+  switch (target) {
+    case TReportTarget::None:
+      return true;
+    case TReportTarget::StandardOutput: {
+      errno = 0;
+      std::cout << report.ToJson();
+      std::cout.flush();
+      if (std::cout) return true;
+      PrintError("Cannot write the report to the standard output. " +
+                 std::string(errno != 0 ? std::strerror(errno) : "Input/output error"));
+      return false;
+    }
+    case TReportTarget::Stream:
+    case TReportTarget::File:
+      break;
+  }
+  const std::u16string file = CommandLinePath(args.Report);
+  const TFileStatus status = target == TReportTarget::Stream
+                                 ? fs.Write(file, report.ToJson())
+                                 : fs.WriteAtomic(file, report.ToJson());
   if (!status) PrintError(status.Message());
+  return status.Ok();
+}
+
+/// Refuses an input file given to `option` that is a pipe, device or socket:
+/// reading it would wait on a writer or never end.
+void RequireRegularFile(const char* option, const std::string& argument) {
+  if (argument.empty()) return;
+  const std::u16string file = CommandLinePath(argument);
+  struct stat st;
+  if (::stat(FileNameToNative(file).c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw TUsageError(std::string(option) + ": \"" + Utf16ToUtf8(file) +
+                      "\" is not a regular file");
 }
 
 /// The files a folder run is expected to take, for the progress line: the
@@ -164,17 +288,15 @@ class TInterruptHandler {
 
 /// What a dry run would change: each changed file with its change count, the
 /// form objects left as they were and why, and a closing count.
-void PrintDryRun(const TRunReport& report) {
+void PrintDryRun(const TRunReport& report, std::ostream& out) {
   for (const TRunReport::TFileEntry& file : report.Files)
-    if (file.Changed)
-      std::cout << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
+    if (file.Changed) out << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects)
     if (!object.Converted)
-      std::cout << Utf16ToUtf8(object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
-                << Utf16ToUtf8(object.ClassName) << " not converted: " << Utf16ToUtf8(object.Reason)
-                << "\n";
-  std::cout << report.ChangedFileCount() << " of " << report.Files.size()
-            << " file(s) would change.\n";
+      out << Utf16ToUtf8(object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
+          << Utf16ToUtf8(object.ClassName) << " not converted: " << Utf16ToUtf8(object.Reason)
+          << "\n";
+  out << report.ChangedFileCount() << " of " << report.Files.size() << " file(s) would change.\n";
 }
 
 int RunReplace(const TReplaceArgs& args) {
@@ -186,6 +308,8 @@ int RunReplace(const TReplaceArgs& args) {
   if (args.Dir.empty() == args.Project.empty())
     throw TUsageError("--dir, --project: give either --dir FOLDER or --project FILE");
 
+  RequireRegularFile("--connection-defs", args.ConnectionDefs);
+  RequireRegularFile("--driver-config", args.DriverConfig);
   TFileSystem& fs = RealFileSystem();
   // Every rule file is read and checked before anything is written.
   TUserRules userRules;
@@ -236,7 +360,10 @@ int RunReplace(const TReplaceArgs& args) {
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
 
-  PrepareReport(args, fs);
+  const TReportTarget reportTarget =
+      PrepareReport(args, fs, options, baseFolder, host ? host->Project() : nullptr);
+  // With the report on the standard output, everything else goes to stderr.
+  std::ostream& out = reportTarget == TReportTarget::StandardOutput ? std::cerr : std::cout;
   TRunReport report;
   report.ToolVersion = Utf8ToUtf16(build::kVersion);
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
@@ -253,10 +380,10 @@ int RunReplace(const TReplaceArgs& args) {
     result = replacer.PerformReplace(context, std::move(selectedUnits));
   } catch (const std::exception& e) {
     report.Errors.push_back(Utf8ToUtf16(e.what()));
-    WriteReport(args, report, fs);
+    WriteReport(args, reportTarget, report, fs);
     throw;
   }
-  WriteReport(args, report, fs);
+  const bool reportWritten = WriteReport(args, reportTarget, report, fs);
   for (const std::u16string& warning : report.Warnings) PrintWarning(Utf16ToUtf8(warning));
   if (interrupts.Flag())
     PrintWarning(
@@ -264,14 +391,19 @@ int RunReplace(const TReplaceArgs& args) {
         "first");
 
   if (args.DryRun) {
-    PrintDryRun(report);
-    return kExitSuccess;
+    PrintDryRun(report, out);
+    return reportWritten ? kExitSuccess : kExitFailure;
   }
   // The run's result line goes to stdout, as scripts expect it there.
-  std::cout << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
+  out << Utf16ToUtf8(result ? res::sReplaceSucceeded : res::sReplaceFailed) << "\n";
   if (!args.Quiet)
-    std::cout << FormatRunSummary(report, args.Report.empty() ? u"" : CommandLinePath(args.Report));
-  if (!result) return kExitFailure;
+    out << FormatRunSummary(report, reportTarget == TReportTarget::None ? u""
+                                    : reportTarget == TReportTarget::StandardOutput
+                                        ? u"-"
+                                        : CommandLinePath(args.Report));
+  // A report that was asked for and not written fails the run even though
+  // the originals were converted (the undo file restores them).
+  if (!result || !reportWritten) return kExitFailure;
   return report.LeftFiles.empty() ? kExitSuccess : kExitFilesLeft;
 }
 
@@ -317,7 +449,9 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                   "in the order given")
       ->type_name("FILE.toml");
   cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
-  cmd->add_option("--report", args->Report, "write a JSON report of the run")
+  cmd->add_option("--report", args->Report,
+                  "write a JSON report of the run (\"-\": to the standard output; the "
+                  "result and summary then go to stderr)")
       ->type_name("FILE.json");
   cmd->add_flag("--keep-going", args->KeepGoing,
                 "leave a form that cannot be converted as it is, with its unit, and go on "

@@ -137,7 +137,8 @@ TEST(FormParserStressTest, DeeplyNestedValuesParseOnce) {
 // byte chooses the rule and the decoding, as in fuzz/formparser_fuzzer.cpp).
 TEST(FormParserStressTest, FuzzInputNestedParenthesesFinishes) {
   const auto path = test::FuzzInput("formparser-nested-parentheses.bin");
-  if (path.empty()) GTEST_SKIP() << "shared/fuzz/formparser-nested-parentheses.bin not found";
+  if (path.empty())
+    GTEST_SKIP() << "shared/fuzz/formparser-nested-parentheses.bin not found (set ZAN_SHARED_DIR)";
   const std::string bytes = test::ReadFileBytes(path);
   ASSERT_FALSE(bytes.empty());
   const uint8_t mode = static_cast<uint8_t>(bytes[0]);

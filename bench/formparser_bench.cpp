@@ -133,7 +133,7 @@ void ParseLines(benchmark::State& state, const std::u16string& text) {
     int pos = 1;
     benchmark::DoNotOptimize(parser.ParseString(text, u"<object>", pos));
   }
-  state.SetItemsProcessed(state.iterations() * state.range(0));  // lines
+  state.SetItemsProcessed(state.iterations() * state.range(0));  // lines (or levels)
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
 
@@ -144,9 +144,33 @@ void BM_StringListLines(benchmark::State& state) {
   ParseLines(state, StringListLines(static_cast<int>(state.range(0))));
 }
 
+// A value nested `depth` parentheses deep around a number, and the same
+// with the last parenthesis missing (the parse fails): items per second are
+// levels per second, flat when the time is linear in the depth.
+std::u16string NestedValue(int depth, bool closed) {
+  std::u16string text = u"object Q: TQuery\r\n  P = ";
+  text += std::u16string(static_cast<size_t>(depth), u'(');
+  text += u"1";
+  text += std::u16string(static_cast<size_t>(closed ? depth : depth - 1), u')');
+  return text + u"\r\nend\r\n";
+}
+
+void BM_NestedParentheses(benchmark::State& state) {
+  ParseLines(state, NestedValue(static_cast<int>(state.range(0)), true));
+}
+void BM_NestedParenthesesUnclosed(benchmark::State& state) {
+  ParseLines(state, NestedValue(static_cast<int>(state.range(0)), false));
+}
+
 }  // namespace
 
 BENCHMARK(BM_CorpusDataSetObjects)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CorpusAllObjects)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PropertyLines)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StringListLines)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NestedParentheses)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NestedParenthesesUnclosed)
+    ->Arg(20)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Unit(benchmark::kMicrosecond);

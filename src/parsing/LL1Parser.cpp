@@ -1,5 +1,6 @@
 #include "parsing/LL1Parser.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "rtl/ScopeExit.h"
@@ -17,10 +18,12 @@ inline char16_t LowerChar(char16_t c) {
   return AnsiLowerChar(c);
 }
 
-// A failed rule attempt that took at least this many steps (alternatives tried,
-// plus one per 16 characters of class runs) is remembered, so that it is not
-// repeated at the same position.
-constexpr uint64_t kRememberFailureSteps = 32;
+// A rule attempt that took at least this many steps (alternatives tried, plus
+// one per 16 characters of class runs) is remembered exactly: a failure of any
+// rule, and the outcome of a pure rule, so that it is not repeated at the same
+// position. Only whether a count reaches this number matters, so a count taken
+// from a remembered outcome is capped at it (see FinishFrame).
+constexpr uint64_t kRememberSteps = 32;
 
 // Slots of the cache of pure rules' outcomes (a power of two).
 constexpr int kMemoBits = 10;
@@ -31,12 +34,12 @@ inline size_t MemoSlot(int rule, int pos) {
          (32 - kMemoBits);
 }
 
-inline uint64_t FailKey(int rule, int pos) {
+inline uint64_t OutcomeKey(int rule, int pos) {
   return (static_cast<uint64_t>(static_cast<uint32_t>(rule) + 1) << 32) |
          static_cast<uint32_t>(pos);
 }
 
-inline size_t FailHash(uint64_t key) {
+inline size_t OutcomeHash(uint64_t key) {
   key *= 0x9E3779B97F4A7C15ull;
   return static_cast<size_t>(key ^ (key >> 29));
 }
@@ -187,46 +190,46 @@ void TLL1Parser::NewGeneration() {
   if (++FGen == 0) {
     // Wrapped around: forget every slot explicitly.
     std::fill(FMemo.begin(), FMemo.end(), TMemoEntry());
-    std::fill(FFailed.begin(), FFailed.end(), TFailSlot());
+    std::fill(FKnown.begin(), FKnown.end(), TKnownSlot());
     FGen = 1;
   }
-  FFailedCount = 0;
-  // Memory that a huge text made the failure set grow to is given back.
-  if (FFailed.size() > 65536) std::vector<TFailSlot>().swap(FFailed);
+  FKnownCount = 0;
+  // Memory that a huge text made the table of outcomes grow to is given back.
+  if (FKnown.size() > 65536) std::vector<TKnownSlot>().swap(FKnown);
 }
 
-bool TLL1Parser::HasFailed(int Rule, int Pos) const {
-  if (FFailedCount == 0) return false;
-  const uint64_t key = FailKey(Rule, Pos);
-  const size_t mask = FFailed.size() - 1;
-  for (size_t i = FailHash(key) & mask;; i = (i + 1) & mask) {
-    const TFailSlot& slot = FFailed[i];
-    if (slot.Gen != FGen) return false;
-    if (slot.Key == key) return true;
+int TLL1Parser::KnownOutcome(int Rule, int Pos) const {
+  if (FKnownCount == 0) return -1;
+  const uint64_t key = OutcomeKey(Rule, Pos);
+  const size_t mask = FKnown.size() - 1;
+  for (size_t i = OutcomeHash(key) & mask;; i = (i + 1) & mask) {
+    const TKnownSlot& slot = FKnown[i];
+    if (slot.Gen != FGen) return -1;
+    if (slot.Key == key) return slot.End;
   }
 }
 
-void TLL1Parser::AddFailure(int Rule, int Pos) {
-  if ((FFailedCount + 1) * 2 > FFailed.size()) {
+void TLL1Parser::AddOutcome(int Rule, int Pos, int End) {
+  if ((FKnownCount + 1) * 2 > FKnown.size()) {
     // Grow, keeping this generation's entries.
-    std::vector<TFailSlot> old;
-    old.swap(FFailed);
-    FFailed.assign(std::max<size_t>(64, old.size() * 2), TFailSlot());
-    const size_t mask = FFailed.size() - 1;
-    for (const TFailSlot& slot : old) {
+    std::vector<TKnownSlot> old;
+    old.swap(FKnown);
+    FKnown.assign(std::max<size_t>(64, old.size() * 2), TKnownSlot());
+    const size_t mask = FKnown.size() - 1;
+    for (const TKnownSlot& slot : old) {
       if (slot.Gen != FGen) continue;
-      size_t i = FailHash(slot.Key) & mask;
-      while (FFailed[i].Gen == FGen) i = (i + 1) & mask;
-      FFailed[i] = slot;
+      size_t i = OutcomeHash(slot.Key) & mask;
+      while (FKnown[i].Gen == FGen) i = (i + 1) & mask;
+      FKnown[i] = slot;
     }
   }
-  const uint64_t key = FailKey(Rule, Pos);
-  const size_t mask = FFailed.size() - 1;
-  size_t i = FailHash(key) & mask;
-  for (; FFailed[i].Gen == FGen; i = (i + 1) & mask)
-    if (FFailed[i].Key == key) return;
-  FFailed[i] = {key, FGen};
-  ++FFailedCount;
+  const uint64_t key = OutcomeKey(Rule, Pos);
+  const size_t mask = FKnown.size() - 1;
+  size_t i = OutcomeHash(key) & mask;
+  for (; FKnown[i].Gen == FGen; i = (i + 1) & mask)
+    if (FKnown[i].Key == key) return;
+  FKnown[i] = {key, FGen, End};
+  ++FKnownCount;
 }
 
 bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view StartRule, int& Pos) {
@@ -312,7 +315,15 @@ TLL1Parser::TPush TLL1Parser::PushRule(int Rule) {
   const int pos = FState->CurPos();
   if (!Viable(rule.Any, rule.Accept, FGrammar.Rules[static_cast<size_t>(Rule)].First, pos))
     return TPush::Failed;
-  if (HasFailed(Rule, pos)) return TPush::Failed;
+  if (const int known = KnownOutcome(Rule, pos); known >= 0) {
+    if (known == 0) return TPush::Failed;
+    // A pure rule's costly match: a new attempt would count at least
+    // kRememberSteps, and only that much of the count matters.
+    FSteps += kRememberSteps;
+    if (!FStack.empty()) FStack.back().Steady += kRememberSteps;
+    FState->SetCurPos(known);
+    return TPush::Matched;
+  }
   if (rule.Pure && FMemoOn) {
     const TMemoEntry& memo = FMemo[MemoSlot(Rule, pos)];
     if (memo.Gen == FGen && memo.Pos == pos && memo.Rule == Rule + 1) {
@@ -357,16 +368,30 @@ TLL1Parser::TPush TLL1Parser::PushRule(int Rule) {
 // position would take, which skips the failures remembered meanwhile. The
 // second is what a cached outcome adds, so that the count, and with it the
 // set of remembered failures, is the same as without the cache.
+//
+// Only whether a count since some frame opened reaches kRememberSteps
+// decides anything, so a cached outcome adds its count capped at that number:
+// a sum reaches it exactly when the capped sum does. Without the cap the
+// counts of nested rules (each adding the count of the one inside, as if it
+// were parsed again) would grow exponentially with the nesting depth.
+//
+// A pure rule's match that a new attempt would count kRememberSteps or more
+// for is remembered exactly, as costly failures are; cheaper outcomes go to
+// the lossy cache. Each costly outcome at a position is thus computed once,
+// whatever the nesting depth, and recomputing a cheap one costs little.
 bool TLL1Parser::FinishFrame(bool Result) {
   const TFrame& frame = FStack.back();
   const THotRule& rule = FGrammar.HotRules[static_cast<size_t>(frame.Rule)];
-  const bool remember = !Result && FSteps - frame.Steps >= kRememberFailureSteps;
-  if (remember) AddFailure(frame.Rule, frame.Start);
-  // An outcome whose numbers do not fit the packed entry is not kept.
-  if (rule.Pure && FMemoOn && frame.Rule < 0xFFFF && frame.Steady <= 0xFFFF) {
-    FMemo[MemoSlot(frame.Rule, frame.Start)] = {FGen, frame.Start, Result ? FState->CurPos() : 0,
-                                                static_cast<uint16_t>(frame.Rule + 1),
-                                                static_cast<uint16_t>(frame.Steady)};
+  const bool remember = !Result && FSteps - frame.Steps >= kRememberSteps;
+  if (remember) AddOutcome(frame.Rule, frame.Start, 0);
+  if (rule.Pure && FMemoOn) {
+    if (Result && frame.Steady >= kRememberSteps) {
+      AddOutcome(frame.Rule, frame.Start, FState->CurPos());
+    } else if (frame.Rule < 0xFFFF) {
+      FMemo[MemoSlot(frame.Rule, frame.Start)] = {
+          FGen, frame.Start, Result ? FState->CurPos() : 0, static_cast<uint16_t>(frame.Rule + 1),
+          static_cast<uint16_t>(std::min(frame.Steady, kRememberSteps))};
+    }
   }
   if (rule.LeftRecursive) FActiveStarts[static_cast<size_t>(frame.Rule)].pop_back();
   if (rule.Tag != 0) LeaveNonTerminal(rule.Tag, Result);

@@ -82,8 +82,10 @@ std::unique_ptr<TParseState> ParseStateClassOf(TLL1Parser& Parser) {
 /// has failed after real work at a position is not tried there again (whether
 /// a rule matches depends on the input only), and the outcome of a rule that
 /// neither is observed nor uses an observed rule is taken from a cache when it
-/// was parsed at the same position before. So the time stays close to linear
-/// in the text. None of this changes what the observing operations see.
+/// was parsed at the same position before (exactly kept when it took real
+/// work). So no rule's costly work at a position is done twice, and the time
+/// stays close to linear in the text however deeply its constructs nest. None
+/// of this changes what the observing operations see.
 class TLL1Parser {
  public:
   explicit TLL1Parser(TParseStateClass ParseStateClass = &ParseStateClassOf<TParseState>);
@@ -162,9 +164,9 @@ class TLL1Parser {
  private:
   struct TFrame;
   enum class TPush : uint8_t { Failed, Pushed, Matched };
-  // Outcomes of rules at positions: a lossy cache of the pure rules' results,
-  // and the exact set of (rule, position) pairs where a rule failed after
-  // real work.
+  // Outcomes of rules at positions: a lossy cache of the pure rules' cheap
+  // results, and an exact table of the costly ones (a failure of any rule, a
+  // match of a pure rule).
   struct TMemoEntry {
     uint32_t Gen = 0;
     int Pos = 0;
@@ -172,9 +174,10 @@ class TLL1Parser {
     uint16_t Rule = 0;    // rule index + 1
     uint16_t Steady = 0;  // steps a new attempt would count (see FinishFrame)
   };
-  struct TFailSlot {
+  struct TKnownSlot {
     uint64_t Key = 0;
     uint32_t Gen = 0;
+    int End = 0;  // position after the match, 0 when the rule failed
   };
   void PrepareRules();
   bool Run(int StartRule);
@@ -184,8 +187,9 @@ class TLL1Parser {
   bool FinishFrame(bool Result);
   void EnsureStates(size_t Depth);
   void NewGeneration();
-  bool HasFailed(int Rule, int Pos) const;
-  void AddFailure(int Rule, int Pos);
+  // The remembered outcome of `Rule` at `Pos`: its end, 0 (failed) or -1 (none).
+  int KnownOutcome(int Rule, int Pos) const;
+  void AddOutcome(int Rule, int Pos, int End);
 
   TRuleTable FGrammSL;
   std::unique_ptr<TParseState> FState;
@@ -204,8 +208,8 @@ class TLL1Parser {
   std::vector<std::unique_ptr<TParseState>> FPending;
   std::vector<std::vector<int>> FActiveStarts;  // per rule: starts of its open frames
   std::vector<TMemoEntry> FMemo;                // direct-mapped by (rule, position)
-  std::vector<TFailSlot> FFailed;               // open addressing, by (rule, position)
-  size_t FFailedCount = 0;
+  std::vector<TKnownSlot> FKnown;               // open addressing, by (rule, position)
+  size_t FKnownCount = 0;
   uint32_t FGen = 0;  // the current parse's generation: older slots are empty
   bool FMemoOn = false;
   uint64_t FSteps = 0;

@@ -26,6 +26,13 @@ fs::path SharedDir() {
   return fs::weakly_canonical(dir, ec);
 }
 
+fs::path FuzzInput(const std::string& name) {
+  const fs::path shared = SharedDir();
+  std::error_code ec;
+  if (shared.empty() || !fs::is_regular_file(shared / "fuzz" / name, ec)) return {};
+  return shared / "fuzz" / name;
+}
+
 std::vector<fs::path> CorpusFiles(const std::vector<std::string>& extensions) {
   std::vector<fs::path> files;
   fs::path shared = SharedDir();

@@ -21,6 +21,9 @@ std::filesystem::path SharedDir();
 /// with the dot, e.g. ".dfm"), sorted; empty when the corpus is missing.
 std::vector<std::filesystem::path> CorpusFiles(const std::vector<std::string>& extensions = {
                                                    ".dfm"});
+/// The file `name` of shared/fuzz (inputs the fuzz targets found), or an empty
+/// path when it is not there.
+std::filesystem::path FuzzInput(const std::string& name);
 /// True when the file starts with the binary resource header FF 0A 00 or TPF0.
 bool IsBinaryForm(const std::string& bytes);
 

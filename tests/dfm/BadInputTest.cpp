@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/TestUtil.h"
 #include "dfm/FormTestUtil.h"
 #include "rtl/dfm/FormFile.h"
 
@@ -88,6 +89,65 @@ TEST(FormBadInput, MalformedStreamsNameWhatAndWhere) {
     } catch (const EFormStreamError& e) {
       EXPECT_STREQ(e.what(), c.Message);
     }
+  }
+}
+
+// Text gives a name of code-page characters back as UTF-8 and takes no name
+// longer than a short string (255 bytes), so the binary reader refuses such a
+// name of any kind: one of 85 bullets (U+2022, 3 bytes each) is read and
+// converted back to the same stream, one of 86 is "Name too long".
+TEST(FormBadInput, NamesTextWouldGiveBackTooLongAreRefused) {
+  TFormConvertOptions options;
+  options.FileName = "F.dfm";
+  options.CodePage = 1252;
+  const auto bullets = [](size_t n) { return test::Short(std::string(n, '\x95')); };
+  const struct {
+    const char* Kind;
+    std::string (*Stream)(const std::string& name);
+    const char* Message;
+  } kinds[] = {
+      {"class name", [](const std::string& n) { return "TPF0" + n + Hex("01 'F' 00 00"); },
+       "F.dfm: Name too long at offset 4"},
+      {"object name",
+       [](const std::string& n) { return "TPF0" + Hex("01 'T'") + n + Hex("00 00"); },
+       "F.dfm: Name too long at offset 6"},
+      {"property name",
+       [](const std::string& n) { return "TPF0" + Hex("01 'T' 01 'F'") + n + Hex("02 01 00 00"); },
+       "F.dfm: Name too long at offset 8"},
+      {"set element", [](const std::string& n) { return test::FormWithValue("\x0B" + n + '\0'); },
+       "F.dfm: Name too long at offset 15"},
+      {"identifier", [](const std::string& n) { return test::FormWithValue("\x07" + n); },
+       "F.dfm: Identifier too long at offset 14"},
+  };
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.Kind);
+    const std::string longest = k.Stream(bullets(85));
+    TFormStreamInfo info;
+    const std::u16string text = ObjectBinaryToText(longest, options, &info);
+    EXPECT_EQ(ObjectTextToBinary(text, options, &info), longest);
+    try {
+      ObjectBinaryToText(k.Stream(bullets(86)), options);
+      ADD_FAILURE() << "no error";
+    } catch (const EFormStreamError& e) {
+      EXPECT_STREQ(e.what(), k.Message);
+    }
+  }
+}
+
+// The input of the binary form fuzz target whose object name (149 bytes of
+// code-page text, 335 bytes as UTF-8) text could not give back.
+TEST(FormBadInput, FuzzInputNameTooLongIsRefused) {
+  const auto path = test::FuzzInput("dfm-name-too-long.bin");
+  if (path.empty())
+    GTEST_SKIP() << "shared/fuzz/dfm-name-too-long.bin not found (set ZAN_SHARED_DIR)";
+  TFormConvertOptions options;
+  options.FileName = "fuzz.dfm";
+  options.CodePage = 1252;
+  try {
+    ReadBinaryForm(test::ReadFileBytes(path), options);
+    ADD_FAILURE() << "no error";
+  } catch (const EFormStreamError& e) {
+    EXPECT_STREQ(e.what(), "fuzz.dfm: Name too long at offset 89");
   }
 }
 

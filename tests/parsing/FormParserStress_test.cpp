@@ -6,6 +6,7 @@
 #include <ctime>
 #include <functional>
 
+#include "common/TestUtil.h"
 #include "parsing/FormParser.h"
 #include "rtl/Strings.h"
 
@@ -85,6 +86,80 @@ TEST(FormParserStressTest, HugeAndDeepObjects) {
   std::u16string set = u"  Options = [";
   for (size_t i = 0; i < fiveMB / 4; ++i) set += u"a, ";
   EXPECT_TRUE(Parses(parser, Object(set + u"b]\r\n")));
+}
+
+std::u16string Repeat(std::u16string_view piece, int n) {
+  std::u16string text;
+  for (int i = 0; i < n; ++i) text += piece;
+  return text;
+}
+
+// Values nested 300 deep, each construct that nests: parentheses around a
+// number, a string, an identifier or nothing, parentheses with blanks and line
+// breaks inside, collections whose items hold collections, and a mix of both.
+// Each parses to the whole value once and fails without its last closing
+// character. Every nesting level used to be retried by each alternative that
+// starts with "(" (or "<"), so the time doubled with every level or two and 20
+// levels took longer than the suite's timeout: finishing at all is the test.
+TEST(FormParserStressTest, DeeplyNestedValuesParseOnce) {
+  const int depth = 300;
+  const struct {
+    const char* Name;
+    std::u16string Value;
+  } cases[] = {
+      {"number", Repeat(u"(", depth) + u"1" + Repeat(u")", depth)},
+      {"string", Repeat(u"(", depth) + u"'a'" + Repeat(u")", depth)},
+      {"identifier", Repeat(u"(", depth) + u"True" + Repeat(u")", depth)},
+      {"empty", Repeat(u"(", depth) + Repeat(u")", depth)},
+      {"blanks", Repeat(u"(\t", depth) + u"-1.5e3" + Repeat(u"\r\n  )", depth)},
+      {"two items", Repeat(u"(1 ", depth) + u"2" + Repeat(u" 3)", depth)},
+      {"collections", Repeat(u"<\r\n item\r\n  A = ", depth) + u"<>" + Repeat(u"\r\n end>", depth)},
+      {"mixed", Repeat(u"(<item A = ", depth) + u"[x, y]" + Repeat(u" end>)", depth)},
+  };
+  TFormParser parser;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_TRUE(Parses(parser, Object(u"  P = " + c.Value + u"\r\n")));
+    ASSERT_EQ(parser.PropsCount(), 1);
+    EXPECT_EQ(parser.PropValue(0).Text(), c.Value + u"\r\n");
+    int pos = 1;
+    EXPECT_TRUE(parser.ParseString(c.Value, u"<value>", pos));
+    EXPECT_EQ(pos, static_cast<int>(c.Value.size()) + 1);
+    const std::u16string broken = c.Value.substr(0, c.Value.size() - 1);
+    EXPECT_FALSE(Parses(parser, Object(u"  P = " + broken + u"\r\n")));
+    pos = 1;
+    EXPECT_FALSE(parser.ParseString(broken, u"<value>", pos) &&
+                 pos == static_cast<int>(broken.size()) + 1);
+  }
+}
+
+// The input of the form parser's fuzz target that never finished (its first
+// byte chooses the rule and the decoding, as in fuzz/formparser_fuzzer.cpp).
+TEST(FormParserStressTest, FuzzInputNestedParenthesesFinishes) {
+  const auto path = test::FuzzInput("formparser-nested-parentheses.bin");
+  if (path.empty())
+    GTEST_SKIP() << "shared/fuzz/formparser-nested-parentheses.bin not found (set ZAN_SHARED_DIR)";
+  const std::string bytes = test::ReadFileBytes(path);
+  ASSERT_FALSE(bytes.empty());
+  const uint8_t mode = static_cast<uint8_t>(bytes[0]);
+  std::u16string text;
+  for (size_t i = 1; i < bytes.size(); i += (mode & 1) ? 2 : 1) {
+    if (mode & 1) {
+      if (i + 1 >= bytes.size()) break;
+      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
+                                    (static_cast<uint8_t>(bytes[i + 1]) << 8));
+    } else {
+      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]));
+    }
+  }
+  TFormParser parser;
+  for (const char16_t* rule : {u"<object>", u"<value>", u"<properties>"}) {
+    for (int start = 1; start <= static_cast<int>(text.size()); start += 7) {
+      int pos = start;
+      const bool ok = parser.ParseString(text, rule, pos);
+      EXPECT_EQ(ok, pos != start);
+    }
+  }
 }
 
 // Best of `runs` timings of one parse, in seconds per line of the object.

@@ -239,16 +239,20 @@ class TBinaryToText {
   }
 
   /// A class, object, property or set element name, which `sayable` tells
-  /// whether text can give back (TextNames.h); one it cannot is refused.
+  /// whether text can give back (TextNames.h); one it cannot is refused, and
+  /// so is one of code-page characters whose UTF-8 form, which text gives
+  /// back, is longer than a short string holds.
   void Name(TTextBuffer& dest, bool (*sayable)(std::u16string_view)) {
     size_t start = FPos;
     uint32_t atom = FAtom++;
     size_t at = dest.Size();
     const bool utf8 = ReadShort(dest);
-    if (!sayable(dest.View().substr(at))) Fail("Name that form text cannot hold", start);
-    if (utf8 || !FInfo) return;
+    const std::u16string_view name = dest.View().substr(at);
+    if (!sayable(name)) Fail("Name that form text cannot hold", start);
+    if (utf8) return;
     FCanonical.clear();
-    if (EncodeShortString(dest.View().substr(at), FCanonical)) AddHint(atom, start);
+    if (!EncodeShortString(name, FCanonical)) Fail("Name too long", start);
+    if (FInfo) AddHint(atom, start);
   }
 
   static bool IsObjectName(std::u16string_view name) { return name.empty() || IsTextName(name); }
@@ -522,14 +526,16 @@ class TBinaryToText {
   void Ident(size_t start, uint32_t atom) {
     size_t at = FOut.Size();
     bool utf8 = ReadShort(FOut);
-    if (!IsTextIdentValue(FOut.View().substr(at)))
-      Fail("Identifier that form text cannot hold", start);
-    if (!FInfo) return;
-    size_t n = FOut.Size() - at;
-    if (utf8 && (n < 3 || n > 5)) return;  // cannot be False, True, nil or Null
+    const std::u16string_view ident = FOut.View().substr(at);
+    if (!IsTextIdentValue(ident)) Fail("Identifier that form text cannot hold", start);
+    if (utf8) {
+      // Text gives the same bytes back; only the four words need a look.
+      if (!FInfo || ident.size() < 3 || ident.size() > 5) return;
+    }
     FCanonical.clear();
-    if (EncodeIdent(FOut.View().substr(at), FCanonical) && FCanonical != Span(start))
-      AddHint(atom, start);
+    // Code-page characters come back from text as UTF-8, which may not fit.
+    if (!EncodeIdent(ident, FCanonical)) Fail("Identifier too long", start);
+    if (FInfo && FCanonical != Span(start)) AddHint(atom, start);
   }
 
   /// Hex digits in lines of 32 bytes; a value of 32 bytes or more starts

@@ -54,7 +54,10 @@ bool IsNear(std::string_view a, std::string_view b) {
 }
 
 std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
+  std::string quoted = "\"";
+  quoted += text;
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace

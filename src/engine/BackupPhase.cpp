@@ -8,6 +8,7 @@
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
 #include "engine/RunResults.h"
+#include "engine/RunScope.h"
 #include "engine/UndoFile.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
@@ -47,6 +48,31 @@ std::u16string BackUpFile(TRunState& state, const TWorkItem& item) {
         res::Fmt(res::sBackupFailed, {item.Path, backup, Utf8ToUtf16(status.Message())}));
   if (state.Context.Report) state.Context.Report->Backups.push_back({item.Path, backup});
   return backup;
+}
+
+/// A backup folder belongs to one tree: backups of another tree's files
+/// would be overwritten by this run's of the same relative names, and a
+/// restore would put one tree's text into the other. Raises naming both
+/// trees when the folder holds another tree's backups.
+void RefuseAnotherTreesBackups(TRunState& state) {
+  const std::u16string root = RunRootFolder(state);
+  std::u16string other = TPublishManifest::Decode(state.Undo.PreviousManifest).Root();
+  if (other == root) return;
+  if (other.empty()) {
+    // Recorded before manifests named their tree: the undo file's originals
+    // tell (in project scope, units may lie beside the project's folder).
+    std::unordered_set<std::u16string> folders;
+    for (const TWorkItem& item : state.Work) folders.insert(ExtractFileDir(item.Path));
+    for (const auto& [original, backup] : state.Undo.FirstBackups) {
+      if (original.empty() || FolderHolds(root, original)) continue;
+      const std::u16string folder = ExtractFileDir(original);
+      if (!state.FolderScope() && folders.contains(folder)) continue;
+      if (other.empty() || folder < other) other = folder;
+    }
+    if (other.empty()) return;
+  }
+  throw EFileError(res::Fmt(res::sBackupFolderOfAnotherTree,
+                            {ExcludeTrailingPathDelimiter(state.Options.BackupDir), other, root}));
 }
 
 }  // namespace
@@ -93,6 +119,7 @@ void LoadUndoRecord(TRunState& state) {
     record.PreviousManifest = fs.ReadFile(record.ManifestFile);
     record.ManifestExisted = true;
   }
+  RefuseAnotherTreesBackups(state);
 }
 
 void BackUpChangedFiles(TRunState& state) {
@@ -132,6 +159,7 @@ void SaveUndoRecord(TRunState& state) {
   }
   if (state.Results.ChangedFilesCount == 0) return;
   TPublishManifest manifest = TPublishManifest::Decode(record.PreviousManifest);
+  manifest.SetRoot(RunRootFolder(state));
   for (const TWorkItem& item : state.Work)
     if (item.Changed) manifest.Set(item.Path, {item.Size, item.Hash});
   if (TFileStatus status = fs.WriteAtomic(record.ManifestFile, manifest.Encode()); !status)

@@ -13,10 +13,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/RunState.h"
 
 namespace zan {
+
+/// Refuses, before the run writes anything, a backup folder that holds
+/// another tree's backups (as LoadUndoRecord does once the folder is locked);
+/// `units`: the run's units. Raises naming both trees.
+void CheckBackupFolderOwner(const TRunState& state, const std::vector<TWorkItem>& units);
 
 /// Makes the backup folder when the run makes backups; raises "Failed to
 /// create directory." when it cannot, and refuses a folder that is a link.

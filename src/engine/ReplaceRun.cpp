@@ -113,6 +113,8 @@ bool TReplaceRun::Execute() {
   // Listed before anything is written: a scope without units writes nothing.
   std::vector<std::u16string> scanWarnings;
   std::vector<TWorkItem> units = scope.ListUnits(FState, scanWarnings);
+  // A backup folder of another tree is refused before the log is written.
+  if (!context.DryRun) CheckBackupFolderOwner(FState, units);
   if (report) DescribeRun(FState, FSelectedUnits, FBaseFolder, *report);
   std::u16string logFile;
   if (options.WriteLog && !context.DryRun) {

@@ -396,6 +396,7 @@ TEST_F(RestoreRunTest, ABackupFolderServesOneTree) {
       }
       EXPECT_TRUE(Fs.FilesUnder(shared) == backups);
       EXPECT_TRUE(Originals(top) == converted);
+      EXPECT_FALSE(Fs.Exists(second + u"/Wiz_Log.txt"));
     } else {
       EXPECT_TRUE(Replace(second, shared));
     }

@@ -563,7 +563,8 @@ std::u16string FlockHolder(const struct stat& st) {
 // is removed only by whoever holds its flock and has checked that the name
 // still leads to it: the holder when it ends, or a run that finds the file
 // of a dead process. Two folders that meet in one hash contend for one file:
-// a run then waits for an unrelated one (never the reverse).
+// a run may then be refused for an unrelated one, never let in beside one
+// that overlaps it.
 
 constexpr char kLockHeader[] = "zanmig lock 1";
 

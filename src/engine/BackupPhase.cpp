@@ -8,6 +8,7 @@
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
 #include "engine/RunResults.h"
+#include "engine/RunScope.h"
 #include "engine/UndoFile.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
@@ -49,7 +50,58 @@ std::u16string BackUpFile(TRunState& state, const TWorkItem& item) {
   return backup;
 }
 
+/// Raises naming both trees when the backup folder holds another tree's
+/// backups: the tree its manifest records (`recorded`), or for a manifest
+/// from before trees were recorded, the folder of an original of the undo
+/// file outside this run's tree (in project scope, units may lie beside the
+/// project's folder: the folders of `units` are this run's too).
+void RefuseAnotherTreesBackups(const TRunState& state, const std::u16string& recorded,
+                               const std::vector<std::u16string>& originals,
+                               const std::vector<TWorkItem>& units) {
+  const std::u16string root = RunRootFolder(state);
+  std::u16string other = recorded;
+  if (other == root) return;
+  if (other.empty()) {
+    std::unordered_set<std::u16string> folders;
+    for (const TWorkItem& item : units) folders.insert(ExtractFileDir(item.Path));
+    for (const std::u16string& original : originals) {
+      if (original.empty() || FolderHolds(root, original)) continue;
+      const std::u16string folder = ExtractFileDir(original);
+      if (!state.FolderScope() && folders.contains(folder)) continue;
+      if (other.empty() || folder < other) other = folder;
+    }
+    if (other.empty()) return;
+  }
+  throw EFileError(res::Fmt(res::sBackupFolderOfAnotherTree,
+                            {ExcludeTrailingPathDelimiter(state.Options.BackupDir), other, root}));
+}
+
 }  // namespace
+
+void CheckBackupFolderOwner(const TRunState& state, const std::vector<TWorkItem>& units) {
+  if (!state.Options.MakeBackup) return;
+  TFileSystem& fs = state.Fs;
+  const std::u16string undoFile = UndoFileName(state);
+  const std::u16string manifestFile = TPublishManifest::FileNameFor(undoFile);
+  // What cannot be read here is read again, and reported, by LoadUndoRecord.
+  auto read = [&fs](const std::u16string& path, std::string& bytes) {
+    return fs.IsFile(path) && !fs.IsLink(path) && fs.Read(path, bytes).Ok();
+  };
+  std::string bytes;
+  std::u16string recorded;
+  if (read(manifestFile, bytes)) recorded = TPublishManifest::Decode(bytes).Root();
+  std::vector<std::u16string> originals;
+  if (recorded.empty() && read(undoFile, bytes)) {
+    const TStringList lines = DecodeUndoFile(bytes, undoFile, state.Context.CodePage);
+    auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
+    for (int i = 0; i < lines.Count(); ++i) {
+      std::u16string original, backup;
+      SplitUndoLine(lines[i], exists, original, backup);
+      originals.push_back(std::move(original));
+    }
+  }
+  RefuseAnotherTreesBackups(state, recorded, originals, units);
+}
 
 void CreateBackupFolder(TRunState& state) {
   if (!state.Options.MakeBackup) return;
@@ -93,6 +145,10 @@ void LoadUndoRecord(TRunState& state) {
     record.PreviousManifest = fs.ReadFile(record.ManifestFile);
     record.ManifestExisted = true;
   }
+  std::vector<std::u16string> originals;
+  for (const auto& [original, backup] : record.FirstBackups) originals.push_back(original);
+  RefuseAnotherTreesBackups(state, TPublishManifest::Decode(record.PreviousManifest).Root(),
+                            originals, state.Work);
 }
 
 void BackUpChangedFiles(TRunState& state) {
@@ -132,6 +188,7 @@ void SaveUndoRecord(TRunState& state) {
   }
   if (state.Results.ChangedFilesCount == 0) return;
   TPublishManifest manifest = TPublishManifest::Decode(record.PreviousManifest);
+  manifest.SetRoot(RunRootFolder(state));
   for (const TWorkItem& item : state.Work)
     if (item.Changed) manifest.Set(item.Path, {item.Size, item.Hash});
   if (TFileStatus status = fs.WriteAtomic(record.ManifestFile, manifest.Encode()); !status)

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::string_view kHeader = "zanmig manifest 1";
 constexpr std::u16string_view kManifestName = u"RExpert.manifest";
+constexpr std::string_view kRootKey = "root ";
+constexpr std::string_view kRestoredKey = "restored ";
 
 uint64_t Mix(uint64_t h) {
   h ^= h >> 33;
@@ -75,11 +77,18 @@ TPublishManifest TPublishManifest::Decode(std::string_view bytes) {
       if (line != kHeader) return {};  // not a manifest this version knows
       continue;
     }
+    if (line.starts_with(kRootKey)) {
+      manifest.FRoot = Utf8ToUtf16(line.substr(kRootKey.size()));
+      continue;
+    }
+    const bool restored = line.starts_with(kRestoredKey);
+    if (restored) line.remove_prefix(kRestoredKey.size());
     const size_t sizeEnd = line.find(' ');
     const size_t hashEnd =
         sizeEnd == std::string_view::npos ? sizeEnd : line.find(' ', sizeEnd + 1);
     if (hashEnd == std::string_view::npos || hashEnd + 1 >= line.size()) continue;
     TEntry entry;
+    entry.Restored = restored;
     const std::string size(line.substr(0, sizeEnd));
     const std::string hash(line.substr(sizeEnd + 1, hashEnd - sizeEnd - 1));
     if (std::sscanf(size.c_str(), "%" SCNu64, &entry.Size) != 1 ||
@@ -93,9 +102,15 @@ TPublishManifest TPublishManifest::Decode(std::string_view bytes) {
 std::string TPublishManifest::Encode() const {
   std::string text(kHeader);
   text += '\n';
+  if (!FRoot.empty()) {
+    text += kRootKey;
+    text += Utf16ToUtf8(FRoot);
+    text += '\n';
+  }
   for (const auto& [path, entry] : FEntries) {
     char head[64];
     std::snprintf(head, sizeof head, "%" PRIu64 " %016" PRIx64 " ", entry.Size, entry.Hash);
+    if (entry.Restored) text += kRestoredKey;
     text += head;
     text += Utf16ToUtf8(path);
     text += '\n';
@@ -106,6 +121,11 @@ std::string TPublishManifest::Encode() const {
 const TPublishManifest::TEntry* TPublishManifest::Find(const std::u16string& path) const {
   const auto it = FEntries.find(path);
   return it == FEntries.end() ? nullptr : &it->second;
+}
+
+void TPublishManifest::MarkRestored(const std::u16string& path, TEntry published) {
+  const auto [it, added] = FEntries.emplace(path, published);
+  it->second.Restored = true;
 }
 
 bool TPublishManifest::Matches(const std::u16string& path, std::string_view bytes) const {

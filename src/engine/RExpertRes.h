@@ -97,6 +97,9 @@ inline constexpr std::u16string_view sUnitLeftForItsForm =
 inline constexpr std::u16string_view sRunLocked =
     u"Another zanmig run (%s) is working on \"%s\"; nothing was changed. Try again when it "
     u"has finished.";
+inline constexpr std::u16string_view sBackupFolderOfAnotherTree =
+    u"Backup folder \"%s\" holds the backups of \"%s\", not of \"%s\" that this run works "
+    u"on; nothing was changed. Give each tree a backup folder of its own.";
 inline constexpr std::u16string_view sWritesThroughLink =
     u"\"%s\" is a symbolic link; a run never writes through a link. Nothing was changed.";
 inline constexpr std::u16string_view sCannotReplaceOriginal =

@@ -106,13 +106,15 @@ bool TReplaceRun::Execute() {
     if (context.UserRules) DescribeUserRules(*context.UserRules, *report);
   }
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
-  // One run at a time per tree, taken before anything is written.
-  if (!context.DryRun) Lock(scope.BaseFolder(FState));
+  // One run per tree and sub-tree, taken before anything is written.
+  if (!context.DryRun) FLocks.Lock(FState.Fs, scope.BaseFolder(FState));
 
   FBaseFolder = scope.BaseFolder(FState);
   // Listed before anything is written: a scope without units writes nothing.
   std::vector<std::u16string> scanWarnings;
   std::vector<TWorkItem> units = scope.ListUnits(FState, scanWarnings);
+  // A backup folder of another tree is refused before the log is written.
+  if (!context.DryRun) CheckBackupFolderOwner(FState, units);
   if (report) DescribeRun(FState, FSelectedUnits, FBaseFolder, *report);
   std::u16string logFile;
   if (options.WriteLog && !context.DryRun) {
@@ -139,7 +141,7 @@ bool TReplaceRun::Execute() {
     if (!context.DryRun) {
       CreateBackupFolder(FState);
       if (options.MakeBackup) {
-        Lock(options.BackupDir);
+        FLocks.Lock(FState.Fs, options.BackupDir);
         LoadUndoRecord(FState);
       }
     }
@@ -225,20 +227,6 @@ void TReplaceRun::LogLine(std::u16string_view line) {
     if (!FPublished) throw;
     if (FState.Context.Report) FState.Context.Report->Warnings.push_back(e.Message());
   }
-}
-
-void TReplaceRun::Lock(const std::u16string& folder) {
-  const std::u16string path = ExcludeTrailingPathDelimiter(folder);
-  for (const std::u16string& held : FLockedFolders)
-    if (held == path) return;
-  std::unique_ptr<TFolderLock> lock;
-  std::u16string holder;
-  TFileStatus status = FState.Fs.LockFolder(path, lock, holder);
-  if (status.Code() == TFileErrorCode::AlreadyExists)
-    throw EFileError(res::Fmt(res::sRunLocked, {holder, path}));
-  status.Check();
-  FLocks.push_back(std::move(lock));
-  FLockedFolders.push_back(path);
 }
 
 void TReplaceRun::AllocateTempFolder() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/RunReport.h"
+#include "engine/RunScope.h"
 #include "engine/RunState.h"
 
 namespace zan {
@@ -44,13 +45,10 @@ class TReplaceRun {
   void AllocateTempFolder();
   /// Writes a log line; after publishing a failed write is only a warning.
   void LogLine(std::u16string_view line);
-  /// Takes the lock of `folder` for the run; raises naming the holder.
-  void Lock(const std::u16string& folder);
 
   std::vector<std::u16string> FSelectedUnits;
   std::unique_ptr<TLogWriter> FOwnLog;
-  std::vector<std::unique_ptr<TFolderLock>> FLocks;
-  std::vector<std::u16string> FLockedFolders;
+  TRunLocks FLocks;
   std::u16string FBaseFolder;  // the scanned folder or the project's
   bool FPublished = false;     // the originals have been replaced
   TRunReport FOwnReport;       // when the caller attached none

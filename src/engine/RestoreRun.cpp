@@ -26,25 +26,78 @@ bool IsPlainAbsolutePath(std::u16string_view path) {
   return true;
 }
 
+/// Whether a folder between `folder` and `path` (which lies below it) is a
+/// symbolic link; neither `folder` nor `path` itself is asked about.
+bool LinkOnTheWay(TFileSystem& fs, const std::u16string& folder, const std::u16string& path) {
+  size_t pos = IncludeTrailingPathDelimiter(folder).size();
+  for (size_t slash; (slash = path.find(u'/', pos)) != std::u16string::npos; pos = slash + 1)
+    if (fs.IsLink(path.substr(0, slash))) return true;
+  return false;
+}
+
+/// The manifest beside `undoFile`; one that is a link is not read (restore
+/// trusts nothing it did not write).
+TPublishManifest LoadManifest(TFileSystem& fs, const std::u16string& undoFile) {
+  const std::u16string file = TPublishManifest::FileNameFor(undoFile);
+  if (fs.IsLink(file)) return {};
+  return TPublishManifest::Load(fs, file);
+}
+
+std::u16string TreeOf(const TPublishManifest& manifest, const std::u16string& undoFile) {
+  if (!manifest.Root().empty()) return manifest.Root();
+  return ExtractFileDir(ExtractFileDir(undoFile));
+}
+
 std::u16string ProblemOf(TFileSystem& fs, const std::u16string& backupFolder,
+                         const std::u16string& root, const TPublishManifest& manifest,
                          const TUndoEntry& entry) {
   if (!entry.BackupExists) return u"backup missing";
   if (!IsPlainAbsolutePath(entry.Backup) || !entry.Backup.starts_with(backupFolder))
     return u"backup is not in the backup folder";
   if (fs.IsLink(entry.Backup)) return u"backup is a symbolic link";
+  if (fs.IsLink(ExcludeTrailingPathDelimiter(backupFolder)) ||
+      LinkOnTheWay(fs, backupFolder, entry.Backup))
+    return u"backup is reached through a symbolic link";
+  if (fs.GetAttributes(entry.Backup).IsSpecial) return u"backup is not a regular file";
   if (!LooksLikeBackupOf(entry.Original, entry.Backup))
     return u"backup is not named after the original";
-  if (!IsPlainAbsolutePath(entry.Original)) return u"original is not a plain absolute path";
-  if (fs.IsLink(entry.Original)) return u"original is a symbolic link";
-  const TFileAttributes original = fs.GetAttributes(entry.Original);
-  if (original.IsFolder) return u"original is a folder";
-  if (!original.Exists) {
-    const std::u16string folder = ExtractFileDir(entry.Original);
-    if (!fs.IsFolder(folder) || fs.IsLink(folder)) return u"original's folder is missing";
-  } else if (!fs.CanReplace(entry.Original)) {
+  const std::u16string& original = entry.Original;
+  if (!IsPlainAbsolutePath(original)) return u"original is not a plain absolute path";
+  // Inside the tree of the runs, or a file a run published outside it (a
+  // project's unit beside the project's folder).
+  const bool inTree = FolderHolds(root, original) && NormalizeSeparators(original) != root;
+  if (!inTree && !manifest.Find(original)) return u"original is outside the tree \"" + root + u"\"";
+  if (fs.IsLink(original)) return u"original is a symbolic link";
+  if (inTree ? LinkOnTheWay(fs, root, original) : fs.IsLink(ExtractFileDir(original)))
+    return u"original is reached through a symbolic link";
+  const TFileAttributes attributes = fs.GetAttributes(original);
+  if (attributes.IsFolder) return u"original is a folder";
+  if (attributes.IsSpecial) return u"original is not a regular file";
+  if (!attributes.Exists) {
+    if (!fs.IsFolder(ExtractFileDir(original))) return u"original's folder is missing";
+  } else if (!fs.CanReplace(original)) {
     return u"original cannot be written";
   }
   return {};
+}
+
+/// Why the file `item` names is refused unless forced (TRestoreItem::Change).
+void CheckForEdits(TFileSystem& fs, const TPublishManifest& manifest, TRestoreItem& item) {
+  const std::u16string& original = item.Entry.Original;
+  if (!fs.IsFile(original)) return;  // gone: nothing to lose
+  const std::string current = fs.ReadFile(original);
+  if (current == fs.ReadFile(item.Entry.Backup)) {
+    item.Unchanged = true;  // a restore cut short, or one done before, put it back
+    return;
+  }
+  const TPublishManifest::TEntry* published = manifest.Find(original);
+  if (!published)
+    item.Change =
+        u"differs from its backup, and the manifest does not say what the migration wrote";
+  else if (published->Restored)
+    item.Change = u"changed since it was restored";
+  else if (!manifest.Matches(original, current))
+    item.Change = u"changed since the migration";
 }
 
 }  // namespace
@@ -55,31 +108,35 @@ int TRestorePlan::Problems() const {
 }
 
 int TRestorePlan::ChangedFiles() const {
-  return static_cast<int>(std::count_if(
-      Items.begin(), Items.end(), [](const TRestoreItem& i) { return i.ChangedSinceMigration; }));
+  return static_cast<int>(
+      std::count_if(Items.begin(), Items.end(), [](const TRestoreItem& i) { return i.Changed(); }));
 }
 
 bool TRestorePlan::CanRestore() const {
   return !Items.empty() && Problems() == 0 && (Force || ChangedFiles() == 0);
 }
 
+std::u16string RestoreTree(TFileSystem& fs, const std::u16string& undoFile) {
+  return TreeOf(LoadManifest(fs, undoFile), undoFile);
+}
+
+void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& locks) {
+  const std::u16string tree = RestoreTree(fs, undoFile);
+  if (fs.IsFolder(tree)) locks.Lock(fs, tree);
+  locks.Lock(fs, ExtractFileDir(undoFile));
+}
+
 TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool force) {
   TRestorePlan plan;
   plan.Force = force;
   const std::u16string backupFolder = IncludeTrailingPathDelimiter(ExtractFileDir(undoFile));
-  const TPublishManifest manifest =
-      TPublishManifest::Load(fs, TPublishManifest::FileNameFor(undoFile));
+  const TPublishManifest manifest = LoadManifest(fs, undoFile);
+  plan.Root = NormalizeSeparators(TreeOf(manifest, undoFile));
   for (TUndoEntry& entry : ReadUndoEntries(fs, undoFile)) {
     TRestoreItem item;
-    item.Problem = ProblemOf(fs, backupFolder, entry);
-    if (item.Problem.empty() && manifest.Find(entry.Original) && fs.IsFile(entry.Original)) {
-      // Neither what was published nor the original (a restore cut short
-      // already put it back): edited since.
-      const std::string current = fs.ReadFile(entry.Original);
-      item.ChangedSinceMigration =
-          !manifest.Matches(entry.Original, current) && current != fs.ReadFile(entry.Backup);
-    }
     item.Entry = std::move(entry);
+    item.Problem = ProblemOf(fs, backupFolder, plan.Root, manifest, item.Entry);
+    if (item.Problem.empty()) CheckForEdits(fs, manifest, item);
     plan.Items.push_back(std::move(item));
   }
   return plan;
@@ -97,6 +154,10 @@ TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
       outcome.NotRestored.push_back(item.Entry.Original);
       continue;
     }
+    if (item.Unchanged) {
+      outcome.Restored.push_back(item.Entry.Original);
+      continue;
+    }
     if (TFileStatus status = fs.CopyFile(item.Entry.Backup, item.Entry.Original, true); !status) {
       outcome.FailedFile = item.Entry.Original;
       outcome.Failure = Utf8ToUtf16(status.Message());
@@ -105,19 +166,35 @@ TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
     }
     outcome.Restored.push_back(item.Entry.Original);
   }
-  // The files put back hold their originals again: the manifest forgets them.
+  // The files put back stay in the manifest, marked restored: a later
+  // restore refuses them when they no longer hold their backups. A manifest
+  // that cannot be written loses nothing: its lines still say what the run
+  // published, which the files no longer hold.
   const std::u16string manifestFile = TPublishManifest::FileNameFor(undoFile);
   if (!outcome.Restored.empty() && fs.Exists(manifestFile) && !fs.IsLink(manifestFile)) {
     TPublishManifest manifest = TPublishManifest::Load(fs, manifestFile);
-    for (const std::u16string& file : outcome.Restored) manifest.Erase(file);
-    (void)(manifest.Empty() ? fs.RemoveFile(manifestFile)
-                            : fs.WriteAtomic(manifestFile, manifest.Encode()));
+    // The files restored are the first items of the plan, in its order.
+    for (size_t i = 0; i < outcome.Restored.size(); ++i) {
+      const TRestoreItem& item = plan.Items[i];
+      const std::u16string& file = item.Entry.Original;
+      TPublishManifest::TEntry entry;
+      if (const TPublishManifest::TEntry* published = manifest.Find(file)) {
+        entry = *published;
+      } else {
+        std::string backup;
+        if (fs.Read(item.Entry.Backup, backup)) entry = {backup.size(), ContentHash(backup)};
+      }
+      manifest.MarkRestored(file, entry);
+    }
+    (void)fs.WriteAtomic(manifestFile, manifest.Encode());
   }
   outcome.Ok = outcome.FailedFile.empty();
   return outcome;
 }
 
 bool RestoreFromUndoFile(TFileSystem& fs, const std::u16string& undoFile) {
+  TRunLocks locks;
+  LockRestore(fs, undoFile, locks);
   return ExecuteRestore(fs, undoFile, PlanRestore(fs, undoFile, false)).Ok;
 }
 

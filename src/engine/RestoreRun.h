@@ -1,18 +1,25 @@
 // The restore run: puts back the originals named in an undo file.
 //
-// It checks everything before it copies anything: each backup must be a
-// plain file (not a link) inside the undo file's folder, named after its
-// original; each original must be a plain file or absent, never a link or a
-// folder, in a folder that exists, and writable. Where the manifest beside
-// the undo file (PublishManifest.h) says what a run published, a file that
-// holds something else was changed since the migration: restore refuses it
-// unless forced. Each copy is written beside the original and renamed over
-// it. A failure names the file and what was and was not restored.
+// It checks everything before it copies anything, and trusts nothing it did
+// not write. Each backup must be a plain file inside the undo file's folder,
+// reached without a symbolic link, named after its original. Each original
+// must lie in the tree the manifest records for the runs (PublishManifest.h;
+// the folder holding the backup folder for an undo file without one) or be a
+// file the manifest says a run published there, be reached without a link
+// below that tree, and be a plain file or absent (in a folder that exists)
+// and writable. These refusals hold even when forced. A file that holds
+// neither its backup nor what the run published was edited since the
+// migration (or since a restore put it back): restore refuses it unless
+// forced, and so a file the manifest has no line for that differs from its
+// backup. Each copy is written beside the original and renamed over it; the
+// manifest keeps the files put back, marked restored. A failure names the
+// file and what was and was not restored.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "engine/RunScope.h"
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
 
@@ -22,21 +29,30 @@ namespace zan {
 struct TRestoreItem {
   TUndoEntry Entry;
   /// Why it cannot be restored ("backup missing", "original is a symbolic
-  /// link", ...); empty when it can.
+  /// link", "original is outside the tree ...", ...), forced or not; empty
+  /// when it can.
   std::u16string Problem;
-  /// It holds something else than the migration published.
-  bool ChangedSinceMigration = false;
+  /// Why it is refused unless forced: it holds something else than its
+  /// backup and than the migration published ("changed since the
+  /// migration", ...); empty when it is not.
+  std::u16string Change;
+  /// It holds its backup already: nothing to copy.
+  bool Unchanged = false;
+
+  bool Changed() const { return !Change.empty(); }
 };
 
 /// What a restore of one undo file would do; `restore --dry-run` shows it.
 struct TRestorePlan {
   std::vector<TRestoreItem> Items;
   bool Force = false;
+  /// The tree restore writes into (RestoreTree).
+  std::u16string Root;
 
   int Problems() const;
   int ChangedFiles() const;
   /// Whether the restore would copy anything: there are entries, none has a
-  /// problem, and none changed since the migration (unless forced).
+  /// problem, and none changed (unless forced).
   bool CanRestore() const;
 };
 
@@ -49,16 +65,26 @@ struct TRestoreOutcome {
   std::vector<std::u16string> NotRestored;
 };
 
+/// The tree a restore of `undoFile` writes into: the root its manifest
+/// records, else the folder that holds the backup folder (where a run puts
+/// its "RBackup").
+std::u16string RestoreTree(TFileSystem& fs, const std::u16string& undoFile);
+
+/// Locks the tree a restore of `undoFile` writes into (when it is there) and
+/// the backup folder into `locks`; raises as TRunLocks::Lock.
+void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& locks);
+
 /// Reads and checks `undoFile` through `fs`; raises as ReadUndoEntries does.
 TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool force);
 
-/// Carries out `plan` (nothing when it cannot restore). Files restored leave
-/// the manifest, so that a second restore is not refused.
+/// Carries out `plan` (nothing when it cannot restore). The manifest marks
+/// the files put back as restored, so that a later restore refuses them
+/// when they were edited since.
 TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
                                const TRestorePlan& plan);
 
-/// PlanRestore without force and ExecuteRestore: true when every original
-/// was put back.
+/// LockRestore, PlanRestore without force and ExecuteRestore: true when
+/// every original was put back. Raises when another run holds the tree.
 bool RestoreFromUndoFile(TFileSystem& fs, const std::u16string& undoFile);
 
 }  // namespace zan

@@ -109,6 +109,35 @@ std::u16string TRunScope::BaseFolder(const TRunState& state) const {
   return state.FolderScope() ? state.Options.Directory : ExtractFileDir(FProjectFileName);
 }
 
+std::u16string RunRootFolder(const TRunState& state) {
+  const std::shared_ptr<IOTAProject>& project = state.Context.Project;
+  return NormalizeSeparators(state.FolderScope() || !project
+                                 ? state.Options.Directory
+                                 : ExtractFileDir(project->GetFileName()));
+}
+
+bool FolderHolds(std::u16string_view folder, std::u16string_view path) {
+  while (folder.size() > 1 && folder.back() == u'/') folder.remove_suffix(1);
+  while (path.size() > 1 && path.back() == u'/') path.remove_suffix(1);
+  if (folder.empty() || !path.starts_with(folder)) return false;
+  return path.size() == folder.size() || folder.back() == u'/' || path[folder.size()] == u'/';
+}
+
+void TRunLocks::Lock(TFileSystem& fs, const std::u16string& folder) {
+  const std::u16string path = NormalizeSeparators(folder);
+  for (const THeld& held : FHeld)
+    if (FolderHolds(held.Folder, path)) return;
+  // Locks below `path` would refuse it as another run's: the new one covers them.
+  std::erase_if(FHeld, [&](const THeld& held) { return FolderHolds(path, held.Folder); });
+  THeld taken{path, nullptr};
+  std::u16string holder;
+  TFileStatus status = fs.LockFolder(path, taken.Lock, holder);
+  if (status.Code() == TFileErrorCode::AlreadyExists)
+    throw EFileError(res::Fmt(res::sRunLocked, {holder, path}));
+  status.Check();
+  FHeld.push_back(std::move(taken));
+}
+
 std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
                                             std::vector<std::u16string>& warnings) const {
   std::vector<TWorkItem> units;

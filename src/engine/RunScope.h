@@ -10,7 +10,9 @@
 // as are pipes, devices and sockets and names that are not valid UTF-8.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/RunState.h"
@@ -40,9 +42,42 @@ class TRunScope {
   std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
 };
 
+<<<<<<< HEAD
 /// Why the run must leave the file `path` as it is (a symbolic link, a pipe
 /// or device, a name the undo file cannot hold), as a warning; empty when it
 /// may take it.
+=======
+/// The folder a run works on, its tree: the scanned folder, or the folder of
+/// the project file (no trailing separator). A run locks it and everything
+/// below, whether it scans sub-folders or not, and the manifest records it.
+std::u16string RunRootFolder(const TRunState& state);
+
+/// Whether `path` is the folder `folder` or lies below it (by name; both
+/// absolute, a trailing separator ignored).
+bool FolderHolds(std::u16string_view folder, std::u16string_view path);
+
+/// The folder locks of one run, replace or restore. Each lock covers its
+/// folder and everything below it (TFileSystem::LockFolder), so one run per
+/// tree and per sub-tree: a folder inside one the run holds already is not
+/// locked again, and a folder above ones it holds takes their place. The
+/// locks are released when the object dies (or with their process).
+class TRunLocks {
+ public:
+  /// Raises EFileError (sRunLocked, naming the holder and the folder) when
+  /// another run holds `folder`, a folder above it or one below it.
+  void Lock(TFileSystem& fs, const std::u16string& folder);
+
+ private:
+  struct THeld {
+    std::u16string Folder;
+    std::unique_ptr<TFolderLock> Lock;
+  };
+  std::vector<THeld> FHeld;
+};
+
+/// Why the run must leave the file `path` as it is (a symbolic link, a name
+/// the undo file cannot hold), as a warning; empty when it may take it.
+>>>>>>> h-restore
 std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path);
 /// The same for a file whose kind the folder listing told already.
 std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink, bool isSpecial);

@@ -355,11 +355,19 @@ TFileStatus TFileSystem::LockFolder(std::u16string_view path, std::unique_ptr<TF
   static std::set<std::pair<const void*, std::u16string>> held;
   if (!IsFolder(path)) return TFileStatus::Error(TFileOp::Open, TFileErrorCode::NotFound, path);
   std::pair<const void*, std::u16string> key{this, NormalizeSeparators(path)};
+  // One folder holds another when they are equal or one lies below the other.
+  auto holds = [](const std::u16string& folder, const std::u16string& other) {
+    if (!other.starts_with(folder)) return false;
+    return other.size() == folder.size() || folder.ends_with(u'/') || other[folder.size()] == u'/';
+  };
   std::lock_guard<std::mutex> guard(mutex);
-  if (!held.insert(key).second) {
-    holder = u"this process";
+  for (const auto& [fs, folder] : held) {
+    if (fs != this || !(holds(folder, key.second) || holds(key.second, folder))) continue;
+    holder =
+        folder == key.second ? u"this process" : u"this process, which holds \"" + folder + u"\"";
     return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
   }
+  held.insert(key);
   lock = std::make_unique<TRegistryLock>(held, std::move(key), mutex);
   return {};
 }

@@ -209,9 +209,11 @@ class TFileSystem {
   virtual bool CanReplace(std::u16string_view path);
   /// Flushes the file system that holds `path` to stable storage.
   virtual TFileStatus SyncFolder(std::u16string_view path);
-  /// Takes the exclusive lock of the folder `path` for as long as `lock`
-  /// lives. When another holds it: AlreadyExists, with `holder` telling who
-  /// where that is known. A lock dies with its process.
+  /// Takes the exclusive lock of the folder `path` and of everything below it
+  /// for as long as `lock` lives. When another lock holds the folder, a folder
+  /// above it or one below it: AlreadyExists, with `holder` telling who (and
+  /// which folder, when it is another) where that is known. A lock dies with
+  /// its process. The default keeps the locks in a table of this process.
   virtual TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                                  std::u16string& holder);
 
@@ -256,8 +258,13 @@ class TRealFileSystem : public TFileSystem {
   TFileStatus MakePrivateFolder(std::u16string_view path) override;
   bool CanReplace(std::u16string_view path) override;
   TFileStatus SyncFolder(std::u16string_view path) override;
-  /// flock on the folder itself: nothing is written into it. The holder is
-  /// the process /proc/locks names.
+  /// A lock registry of this user (/tmp/zanmig-locks-<uid>, whatever the
+  /// environment says): one flock-ed lock file per locked folder,
+  /// named after its canonical path and naming it and the holding process, so
+  /// that a run sees the folders above and below its own that others hold; a
+  /// lock file whose process died holds no flock and blocks nothing. Besides,
+  /// an flock on the folder itself (nothing is written into it) keeps out
+  /// runs of other users on the same folder.
   TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                          std::u16string& holder) override;
 };

@@ -601,15 +601,6 @@ TFileStatus TRealFileSystem::SyncFolder(std::u16string_view path) {
 
 namespace {
 
-class TFlockLock : public TFolderLock {
- public:
-  explicit TFlockLock(int fd) : FFd(fd) {}
-  ~TFlockLock() override { ::flock(FFd.Get(), LOCK_UN); }
-
- private:
-  TFd FFd;
-};
-
 /// The process holding an flock on the file (device, inode), from /proc/locks.
 std::u16string FlockHolder(const struct stat& st) {
   std::ifstream locks("/proc/locks");
@@ -630,22 +621,213 @@ std::u16string FlockHolder(const struct stat& st) {
   return u"another process";
 }
 
+// ----- the lock registry
+//
+// One file per locked folder, "<16 hex digits of the canonical path's
+// hash>.lock", holding "zanmig lock 1\n<pid>\n<canonical folder>\n". A file
+// appears under its name only complete and already flock-ed (written under a
+// temporary name, then linked), so that a file found held can be read. A file
+// is removed only by whoever holds its flock and has checked that the name
+// still leads to it: the holder when it ends, or a run that finds the file
+// of a dead process. Two folders that meet in one hash contend for one file:
+// a run may then be refused for an unrelated one, never let in beside one
+// that overlaps it.
+
+constexpr char kLockHeader[] = "zanmig lock 1";
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+/// Whether `folder` is `path` or lies above it (canonical paths).
+bool FolderHolds(const std::string& folder, const std::string& path) {
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
+}
+
+/// Makes sure `folder` is a folder of this user that no one else can write
+/// into, making it when it is not there.
+bool PrivateFolder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st;
+  return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+/// The registry folder of this user, "/tmp/zanmig-locks-<uid>"; false when
+/// it is not a private folder of this user. Named without the environment
+/// ($TMPDIR, $XDG_RUNTIME_DIR), which differs between a terminal, the IDE and
+/// a scheduled job: every run of the user must find the same registry.
+bool LockRegistryFolder(std::string& folder) {
+  folder = "/tmp/zanmig-locks-" + std::to_string(::geteuid());
+  return PrivateFolder(folder);
+}
+
+std::string LockFileName(const std::string& canonical) {
+  uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+  for (unsigned char c : canonical) hash = (hash ^ c) * 0x100000001b3ULL;
+  char name[32];
+  std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(hash));
+  return name;
+}
+
+/// Who holds a lock file and for which folder.
+struct TLockRecord {
+  std::string Pid;
+  std::string Folder;
+};
+
+bool ReadLockRecord(int fd, TLockRecord& record) {
+  std::string text(4096, '\0');
+  const ssize_t n = ::pread(fd, text.data(), text.size(), 0);
+  if (n <= 0) return false;
+  text.resize(static_cast<size_t>(n));
+  std::istringstream lines(text);
+  std::string header;
+  return std::getline(lines, header) && header == kLockHeader && std::getline(lines, record.Pid) &&
+         std::getline(lines, record.Folder) && !record.Folder.empty();
+}
+
+enum class TLockState { Free, Held, Unreadable };
+
+/// Whether the lock file `file` is held, and by whom. A file no process
+/// holds (its run died) is removed.
+TLockState ProbeLockFile(const std::string& file, TLockRecord& record) {
+  TFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.Get() < 0) return errno == ENOENT ? TLockState::Free : TLockState::Unreadable;
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+    struct stat opened, named;
+    if (::fstat(fd.Get(), &opened) == 0 && ::lstat(file.c_str(), &named) == 0 &&
+        SameFile(opened, named))
+      ::unlink(file.c_str());
+    return TLockState::Free;
+  }
+  return ReadLockRecord(fd.Get(), record) ? TLockState::Held : TLockState::Unreadable;
+}
+
+/// ProbeLockFile, asked again a few times while it says held: a run that
+/// probes the file holds its flock for a moment too.
+TLockState ProbeLockFileSettled(const std::string& file, TLockRecord& record) {
+  TLockState state = TLockState::Free;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (attempt > 0) ::usleep(20000);
+    state = ProbeLockFile(file, record);
+    if (state != TLockState::Held) return state;
+  }
+  return state;
+}
+
+std::u16string HolderText(const TLockRecord& record, const std::string& canonical) {
+  std::u16string text = u"process " + Utf8ToUtf16(record.Pid);
+  if (record.Folder != canonical) text += u", which holds \"" + Utf8ToUtf16(record.Folder) + u"\"";
+  return text;
+}
+
+class TRegistryFolderLock : public TFolderLock {
+ public:
+  TRegistryFolderLock(std::string file, int fd) : FFile(std::move(file)), FFd(fd) {}
+  ~TRegistryFolderLock() override {
+    // Removed while still held: no one else removes or takes the name before.
+    if (!FFile.empty()) ::unlink(FFile.c_str());
+    ::flock(FFd.Get(), LOCK_UN);
+    if (FFolderFd >= 0) ::close(FFolderFd);  // closing releases its flock
+  }
+  /// Keeps the flock-ed descriptor of the folder itself.
+  void SetFolderLock(int fd) { FFolderFd = fd; }
+
+ private:
+  std::string FFile;
+  TFd FFd;
+  int FFolderFd = -1;
+};
+
 }  // namespace
 
 TFileStatus TRealFileSystem::LockFolder(std::u16string_view path,
                                         std::unique_ptr<TFolderLock>& lock,
                                         std::u16string& holder) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Open, path); !status) return status;
-  TFd fd(::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() < 0) return ErrnoStatus(TFileOp::Open, errno, path);
-  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+  TFd folderFd(::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd.Get() < 0) return ErrnoStatus(TFileOp::Open, errno, path);
+  char* resolved = ::realpath(Native(path).c_str(), nullptr);
+  if (!resolved) return ErrnoStatus(TFileOp::Open, errno, path);
+  const std::string canonical(resolved);
+  std::free(resolved);
+  std::string registry;
+  if (!LockRegistryFolder(registry))
+    return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AccessDenied, Utf8ToUtf16(registry),
+                              {}, "The lock folder is not a private folder of this user");
+  const std::string name = LockFileName(canonical);
+  const std::string file = registry + "/" + name;
+  auto refuse = [&](std::u16string who) {
+    holder = std::move(who);
+    return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
+  };
+
+  // 1. The lock file of this folder, written and flock-ed before it takes its name.
+  std::string temporary = registry + "/.new-XXXXXX";
+  TFd own(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (own.Get() < 0) return ErrnoStatus(TFileOp::Open, errno, Utf8ToUtf16(registry));
+  const std::string record =
+      std::string(kLockHeader) + "\n" + std::to_string(::getpid()) + "\n" + canonical + "\n";
+  if (::flock(own.Get(), LOCK_EX | LOCK_NB) != 0 ||
+      ::write(own.Get(), record.data(), record.size()) != static_cast<ssize_t>(record.size())) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return ErrnoStatus(TFileOp::Write, error, Utf8ToUtf16(temporary));
+  }
+  bool linked = false;
+  int linkError = EEXIST;
+  for (int attempt = 0; attempt < 20 && !linked; ++attempt) {
+    if (::link(temporary.c_str(), file.c_str()) == 0) {
+      linked = true;
+      break;
+    }
+    if (errno != EEXIST) {
+      linkError = errno;
+      break;
+    }
+    // Another run holds this folder, or one that died left its file (removed).
+    TLockRecord other;
+    if (const TLockState state = ProbeLockFileSettled(file, other); state != TLockState::Free) {
+      ::unlink(temporary.c_str());
+      return refuse(state == TLockState::Held ? HolderText(other, canonical) : u"another process");
+    }
+  }
+  ::unlink(temporary.c_str());
+  if (!linked) return ErrnoStatus(TFileOp::Open, linkError, Utf8ToUtf16(file));
+  auto taken = std::make_unique<TRegistryFolderLock>(file, own.Release());
+
+  // 2. The folders above and below, held by others: their files are read
+  //    only now that this run's own file is there, so of two runs that start
+  //    together at least one sees the other.
+  if (DIR* dir = ::opendir(registry.c_str())) {
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string other = entry->d_name;
+      if (other != name && other.size() > 5 && other[0] != '.' && other.ends_with(".lock"))
+        names.push_back(other);
+    }
+    ::closedir(dir);
+    for (const std::string& other : names) {
+      TLockRecord record;
+      if (ProbeLockFile(registry + "/" + other, record) != TLockState::Held) continue;
+      if (!FolderHolds(record.Folder, canonical) && !FolderHolds(canonical, record.Folder))
+        continue;
+      if (ProbeLockFileSettled(registry + "/" + other, record) == TLockState::Held)
+        return refuse(HolderText(record, canonical));  // `taken` removes this run's file
+    }
+  }
+
+  // 3. The folder itself, for runs of other users.
+  if (::flock(folderFd.Get(), LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     if (error != EWOULDBLOCK) return ErrnoStatus(TFileOp::Open, error, path);
     struct stat st;
-    holder = ::fstat(fd.Get(), &st) == 0 ? FlockHolder(st) : u"another process";
-    return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
+    return refuse(::fstat(folderFd.Get(), &st) == 0 ? FlockHolder(st) : u"another process");
   }
-  lock = std::make_unique<TFlockLock>(fd.Release());
+  taken->SetFolderLock(folderFd.Release());
+  lock = std::move(taken);
   return {};
 }
 

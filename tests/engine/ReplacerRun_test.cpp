@@ -5,6 +5,7 @@
 
 #include "ReplacerTestUtil.h"
 #include "engine/FormFileStep.h"
+#include "engine/PublishManifest.h"
 #include "engine/RunReport.h"
 #include "support/FaultyFileSystem.h"
 
@@ -546,7 +547,18 @@ TEST_F(FailureTest, TheUndoFileIsOnDiskBeforeTheFirstOriginalIsOverwritten) {
 
 // ----- restore
 
-class RestoreTest : public ReplaceRunTest {};
+class RestoreTest : public ReplaceRunTest {
+ protected:
+  /// Records in the manifest of /bk that a run over /work published the
+  /// files of /work as they are now (restore refuses files it has no record of).
+  void RecordPublished() {
+    TPublishManifest manifest;
+    manifest.SetRoot(u"/work");
+    for (const char16_t* file : {u"/work/A.pas", u"/work/B.pas", u"/work/x=y.pas"})
+      if (Fs.Exists(file)) manifest.Set(file, {File(file).size(), ContentHash(File(file))});
+    Fs.AddFile(u"/bk/RExpert.manifest", manifest.Encode());
+  }
+};
 
 TEST_F(RestoreTest, UndoFileCases) {
   Fs.AddFile(u"/work/A.pas", "new A");
@@ -576,6 +588,7 @@ TEST_F(RestoreTest, UndoFileCases) {
     Fs.AddFile(u"/work/A.pas", "new A");
     Fs.AddFile(u"/work/x=y.pas", "new X");
     Fs.AddFile(u"/bk/RExpert.reu", c.Undo);
+    RecordPublished();
     EXPECT_EQ(Replacer->PerformRestore(u"/bk/RExpert.reu"), c.Result);
     EXPECT_EQ(File(u"/work/A.pas"), c.A);
   }
@@ -588,6 +601,7 @@ TEST_F(RestoreTest, AFailedCopyBackStopsThere) {
   Fs.AddFile(u"/bk/A.~pas", "old A");
   Fs.AddFile(u"/bk/B.~pas", "old B");
   Fs.AddFile(u"/bk/RExpert.reu", "/work/A.pas=/bk/A.~pas\r\n/work/B.pas=/bk/B.~pas\r\n");
+  RecordPublished();
   TFaultyFileSystem faulty(Fs);
   faulty.FailNth(TFileOp::Copy, 1);
   UseFileSystem(&faulty);

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include "ReplacerTestUtil.h"
+#include "engine/FileUtils.h"
+#include "engine/PublishManifest.h"
 #include "engine/RestoreRun.h"
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
@@ -16,14 +19,19 @@ namespace {
 
 constexpr char16_t kUndo[] = u"/bk/RExpert.reu";
 
-/// Originals under /w ("new ..."), their backups under /bk ("old ..."), and a
-/// folder named like a backup.
+/// Originals under /w ("new ..."), their backups under /bk ("old ..."), a
+/// folder named like a backup, and the manifest of the run that wrote them.
 void AddTree(TMemoryFileSystem& fs) {
+  TPublishManifest manifest;
+  manifest.SetRoot(u"/w");
   for (const std::string name : {"A", "B", "x=y", "a=b/C", "\xC3\xA9t\xC3\xA9"}) {
-    fs.AddFile(Utf8ToUtf16("/w/" + name + ".pas"), "new " + name);
+    const std::string published = "new " + name;
+    fs.AddFile(Utf8ToUtf16("/w/" + name + ".pas"), published);
     fs.AddFile(Utf8ToUtf16("/bk/" + name + ".~pas"), "old " + name);
+    manifest.Set(Utf8ToUtf16("/w/" + name + ".pas"), {published.size(), ContentHash(published)});
   }
   fs.AddFolder(u"/bk/Dir.~pas");
+  fs.AddFile(u"/bk/RExpert.manifest", manifest.Encode());
 }
 
 /// The entries as the dry run lists them, joined by "; ".
@@ -97,14 +105,327 @@ TEST(UndoReaderTest, TheListingAndTheRestoreAgree) {
       EXPECT_TRUE(fs.FilesUnder(u"/") == before);
       continue;
     }
-    // Every listed original holds its backup, and nothing else was written.
-    std::vector<std::u16string> originals;
+    // Every listed original holds its backup, and nothing else was written
+    // but the manifest (marking them restored).
+    std::vector<std::u16string> originals{u"/bk/RExpert.manifest"};
     for (const TUndoEntry& entry : entries) {
       EXPECT_EQ(fs.Contents(entry.Original), fs.Contents(entry.Backup));
       originals.push_back(entry.Original);
     }
     std::sort(originals.begin(), originals.end());
     EXPECT_EQ(fs.WrittenFiles(), originals);
+  }
+}
+
+// ----- hostile undo files and manifests
+
+/// Reports the paths it is given as symbolic links (the in-memory tree has none).
+class TLinkedPaths : public TFileSystemWrapper {
+ public:
+  TLinkedPaths(TFileSystem& target, std::vector<std::u16string> links)
+      : TFileSystemWrapper(target), FLinks(std::move(links)) {}
+  bool IsLink(std::u16string_view path) override {
+    return std::find(FLinks.begin(), FLinks.end(), path) != FLinks.end() ||
+           TFileSystemWrapper::IsLink(path);
+  }
+
+ private:
+  std::vector<std::u16string> FLinks;
+};
+
+constexpr char kRunUndo[] =
+    "/w/A.pas=/w/RBackup/A.~pas\r\n/w/B.pas=/w/RBackup/B.~pas\r\n"
+    "/w/sub/C.pas=/w/RBackup/sub/C.~pas\r\n";
+
+/// A manifest line for `path` holding `bytes` ("restored " in front when put back).
+std::string Line(const std::string& path, const std::string& bytes, bool restored = false) {
+  TPublishManifest manifest;
+  manifest.Set(Utf8ToUtf16(path), {bytes.size(), ContentHash(bytes)});
+  if (restored) manifest.MarkRestored(Utf8ToUtf16(path), {});
+  const std::string text = manifest.Encode();
+  return text.substr(text.find('\n') + 1);
+}
+
+TEST(RestorePlanTest, RefusesWhatItDidNotWrite) {
+  struct TCase {
+    const char* Name;
+    std::string Undo;
+    std::string Manifest;  // empty: none
+    std::vector<std::u16string> Links;
+    std::vector<std::pair<const char16_t*, const char*>> Files;  // changed since the run
+    bool Force;
+    /// Every file refused (forced: only those refused even then) with the
+    /// reason; empty when restore puts every file back.
+    std::string Refused;
+  };
+  const std::string victim = "/elsewhere/victim.pas=/w/RBackup/victim.~pas\r\n";
+  const std::string plain = kRunUndo;
+  const std::string head = "zanmig manifest 1\nroot /w\n";
+  const std::string a = Line("/w/A.pas", "conv A"), b = Line("/w/B.pas", "conv B"),
+                    c = Line("/w/sub/C.pas", "conv C");
+  const std::string manifest = head + a + b + c;
+  const std::string outside = "/elsewhere/victim.pas: original is outside the tree \"/w\"";
+  const std::string noRecord =
+      ": differs from its backup, and the manifest does not say what the migration wrote";
+  const std::string throughLink = ": backup is reached through a symbolic link";
+  const TCase cases[] = {
+      {"what the run wrote", plain, manifest, {}, {}, false, ""},
+      {"a restore cut short", plain, manifest, {}, {{u"/w/A.pas", "orig A"}}, false, ""},
+      // Outside the tree: never, even forced, with any manifest or none.
+      {"an original outside the tree", plain + victim, manifest, {}, {}, true, outside},
+      {"... a manifest from before trees were recorded",
+       victim + plain,
+       "zanmig manifest 1\n" + a,
+       {},
+       {},
+       true,
+       outside},
+      {"... no manifest", victim + plain, "", {}, {}, true, outside},
+      {"... the tree's root itself",
+       plain + "/w=/w/RBackup/w.~\r\n",
+       manifest,
+       {},
+       {},
+       true,
+       "/w: original is outside the tree \"/w\""},
+      {"... another tree's line in the backup folder",
+       plain + "/s2/A.pas=/w/RBackup/A.~pas\r\n",
+       manifest,
+       {},
+       {},
+       true,
+       "/s2/A.pas: original is outside the tree \"/w\""},
+      {"a file the run published beside the tree",
+       plain + "/lib/D.pas=/w/RBackup/D.~pas\r\n",
+       manifest + Line("/lib/D.pas", "conv D"),
+       {},
+       {},
+       false,
+       ""},
+      // Links below the backup folder or the tree, or the backup folder itself.
+      {"a linked sub-folder of the backup folder",
+       plain,
+       manifest,
+       {u"/w/RBackup/sub"},
+       {},
+       true,
+       "/w/sub/C.pas" + throughLink},
+      {"a linked backup folder",
+       plain,
+       manifest,
+       {u"/w/RBackup"},
+       {},
+       true,
+       "/w/A.pas" + throughLink + "; /w/B.pas" + throughLink + "; /w/sub/C.pas" + throughLink},
+      {"a linked sub-folder of the tree",
+       plain,
+       manifest,
+       {u"/w/sub"},
+       {},
+       true,
+       "/w/sub/C.pas: original is reached through a symbolic link"},
+      // Edited since: refused unless forced.
+      {"edited since the migration",
+       plain,
+       manifest,
+       {},
+       {{u"/w/B.pas", "edited"}},
+       false,
+       "/w/B.pas: changed since the migration"},
+      {"... forced", plain, manifest, {}, {{u"/w/B.pas", "edited"}}, true, ""},
+      {"a missing manifest line", plain, head + a + c, {}, {}, false, "/w/B.pas" + noRecord},
+      {"... forced", plain, head + a + c, {}, {}, true, ""},
+      {"no manifest",
+       plain,
+       "",
+       {},
+       {},
+       false,
+       "/w/A.pas" + noRecord + "; /w/B.pas" + noRecord + "; /w/sub/C.pas" + noRecord},
+      {"... forced", plain, "", {}, {}, true, ""},
+      {"... files put back already",
+       plain,
+       "",
+       {},
+       {{u"/w/A.pas", "orig A"}, {u"/w/B.pas", "orig B"}, {u"/w/sub/C.pas", "orig C"}},
+       false,
+       ""},
+      {"restored, then edited",
+       plain,
+       head + Line("/w/A.pas", "conv A", true) + b + c,
+       {},
+       {{u"/w/A.pas", "conv A"}},
+       false,
+       "/w/A.pas: changed since it was restored"},
+      {"... forced",
+       plain,
+       head + Line("/w/A.pas", "conv A", true) + b + c,
+       {},
+       {{u"/w/A.pas", "conv A"}},
+       true,
+       ""},
+      {"restored, and still so",
+       plain,
+       head + Line("/w/A.pas", "conv A", true) + b + c,
+       {},
+       {{u"/w/A.pas", "orig A"}},
+       false,
+       ""},
+  };
+  for (const TCase& t : cases) {
+    SCOPED_TRACE(t.Name);
+    TMemoryFileSystem memory;
+    for (const auto& [path, name] : {std::pair{"A.pas", "A"}, {"B.pas", "B"}, {"sub/C.pas", "C"}}) {
+      memory.AddFile(u"/w/" + Utf8ToUtf16(path), std::string("conv ") + name);
+      memory.AddFile(u"/w/RBackup/" + MakeBackupName(Utf8ToUtf16(path)),
+                     std::string("orig ") + name);
+    }
+    memory.AddFile(u"/elsewhere/victim.pas", "victim");
+    memory.AddFile(u"/w/RBackup/victim.~pas", "hostile");
+    memory.AddFile(u"/w/RBackup/w.~", "hostile");
+    memory.AddFile(u"/s2/A.pas", "s2's A");
+    memory.AddFile(u"/lib/D.pas", "conv D");
+    memory.AddFile(u"/w/RBackup/D.~pas", "orig D");
+    for (const auto& [path, bytes] : t.Files) memory.AddFile(path, bytes);
+    memory.AddFile(u"/w/RBackup/RExpert.reu", t.Undo);
+    if (!t.Manifest.empty()) memory.AddFile(u"/w/RBackup/RExpert.manifest", t.Manifest);
+    TLinkedPaths fs(memory, t.Links);
+    const std::u16string undo = u"/w/RBackup/RExpert.reu";
+    const TRestorePlan plan = PlanRestore(fs, undo, t.Force);
+    std::string refused;
+    for (const TRestoreItem& item : plan.Items) {
+      const std::u16string& why = item.Problem.empty() && !t.Force ? item.Change : item.Problem;
+      if (why.empty()) continue;
+      if (!refused.empty()) refused += "; ";
+      refused += Utf16ToUtf8(item.Entry.Original + u": " + why);
+    }
+    EXPECT_EQ(refused, t.Refused);
+    const auto before = memory.FilesUnder(u"/");
+    memory.ClearWritten();
+    const TRestoreOutcome outcome = ExecuteRestore(fs, undo, plan);
+    EXPECT_EQ(outcome.Ok, t.Refused.empty());
+    if (!outcome.Ok) {
+      EXPECT_TRUE(memory.WrittenFiles().empty());
+      EXPECT_TRUE(memory.FilesUnder(u"/") == before);
+      continue;
+    }
+    for (const TRestoreItem& item : plan.Items)
+      EXPECT_EQ(memory.Contents(item.Entry.Original), memory.Contents(item.Entry.Backup));
+    // The manifest keeps every file, marked restored: a second restore
+    // refuses what was edited since, and nothing else.
+    if (!t.Manifest.empty()) {
+      const TPublishManifest after = TPublishManifest::Load(memory, u"/w/RBackup/RExpert.manifest");
+      EXPECT_EQ(after.Root(), t.Manifest.find("root /w") == std::string::npos ? u"" : u"/w");
+      for (const TRestoreItem& item : plan.Items)
+        EXPECT_TRUE(after.Find(item.Entry.Original) && after.Find(item.Entry.Original)->Restored);
+    }
+    memory.AddFile(u"/w/B.pas", "edited after the restore");
+    const TRestorePlan second = PlanRestore(fs, undo, false);
+    EXPECT_EQ(second.ChangedFiles(), 1);
+    EXPECT_FALSE(second.CanRestore());
+  }
+}
+
+// ----- replace runs, then restores
+
+class RestoreRunTest : public ReplacerTest {
+ protected:
+  /// A BDE run over `folder` and its sub-folders with backups in `backups`.
+  bool Replace(const std::u16string& folder, const std::u16string& backups) {
+    Options->Directory = folder;
+    Options->BackupDir = backups;
+    Options->IncludeSubDirs = true;
+    MakeReplacer(0, &Fs);
+    return Replacer->PerformReplace();
+  }
+  /// The files under `folder` but the runs' own (backup folders "RBackup"
+  /// and "shared", logs).
+  std::map<std::u16string, std::string> Originals(const std::u16string& folder) const {
+    auto files = Fs.FilesUnder(folder);
+    std::erase_if(files, [](const auto& file) {
+      return file.first.starts_with(u"RBackup/") || file.first.starts_with(u"shared/") ||
+             file.first.ends_with(u"Wiz_Log.txt");
+    });
+    return files;
+  }
+};
+
+TEST_F(RestoreRunTest, ABackupFolderServesOneTree) {
+  struct TCase {
+    const char* Name;
+    const char16_t* Second;  // the tree of the second run into the same backup folder
+    bool OldManifest;        // the first run's manifest does not name its tree
+    const char* OtherTree;   // named in the refusal; null: the second run may use it
+  };
+  const TCase cases[] = {
+      {"another tree", u"s2", false, "s1"},
+      {"... recorded before manifests named their tree", u"s2", true, "s1"},
+      {"a sub-tree of the first", u"s1/sub", false, "s1"},
+      {"a tree above the first", u"", false, "s1"},
+      {"the same tree again", u"s1", false, nullptr},
+      {"... recorded before manifests named their tree", u"s1", true, nullptr},
+  };
+  int row = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::u16string top = u"/r" + Utf8ToUtf16(std::to_string(++row));
+    const std::u16string s1 = top + u"/s1", shared = top + u"/shared";
+    const std::u16string second = *c.Second ? top + u"/" + c.Second : top;
+    Fs.AddFile(s1 + u"/DataModule.pas", "var T: TTable;");
+    Fs.AddFile(s1 + u"/sub/Sub.pas", "var Q: TQuery;");
+    Fs.AddFile(top + u"/s2/DataModule.pas", "var T: TTable; // s2");
+    const auto before = Originals(top);
+    ASSERT_TRUE(Replace(s1, shared));
+    const std::u16string manifest = shared + u"/RExpert.manifest";
+    if (c.OldManifest) {
+      std::string text = Fs.Contents(manifest);
+      text.erase(text.find("root "), text.find('\n', text.find("root ")) + 1 - text.find("root "));
+      Fs.AddFile(manifest, text);
+    }
+    const auto backups = Fs.FilesUnder(shared);
+    const auto converted = Originals(top);
+    if (c.OtherTree) {
+      try {
+        Replace(second, shared);
+        ADD_FAILURE() << "no refusal";
+      } catch (const EFileError& e) {
+        EXPECT_EQ(e.what(), "Backup folder \"" + S(shared) + "\" holds the backups of \"" + S(top) +
+                                "/" + c.OtherTree + "\", not of \"" + S(second) +
+                                "\" that this run works on; nothing was changed. Give each tree "
+                                "a backup folder of its own.");
+      }
+      EXPECT_TRUE(Fs.FilesUnder(shared) == backups);
+      EXPECT_TRUE(Originals(top) == converted);
+      EXPECT_FALSE(Fs.Exists(second + u"/Wiz_Log.txt"));
+    } else {
+      EXPECT_TRUE(Replace(second, shared));
+    }
+    // The backup folder gives back the first tree, and touches no other.
+    EXPECT_TRUE(RestoreFromUndoFile(Fs, shared + u"/RExpert.reu"));
+    EXPECT_TRUE(Originals(top) == before);
+  }
+}
+
+TEST_F(RestoreRunTest, ASecondRestoreRefusesFilesEditedSince) {
+  for (bool manifestDeleted : {false, true}) {
+    SCOPED_TRACE(manifestDeleted ? "manifest deleted" : "manifest kept");
+    const std::u16string tree = manifestDeleted ? u"/deleted" : u"/kept";
+    const std::u16string undo = tree + u"/RBackup/RExpert.reu";
+    Fs.AddFile(tree + u"/MainForm.pas", "var Q: TQuery;");
+    Fs.AddFile(tree + u"/Data.pas", "var T: TTable;");
+    ASSERT_TRUE(Replace(tree, tree + u"/RBackup"));
+    ASSERT_TRUE(RestoreFromUndoFile(Fs, undo));
+    EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery;");
+    // Again, with nothing edited: nothing to do.
+    EXPECT_TRUE(RestoreFromUndoFile(Fs, undo));
+    Fs.AddFile(tree + u"/MainForm.pas", "var Q: TQuery; // edited");
+    if (manifestDeleted) {
+      ASSERT_TRUE(Fs.RemoveFile(tree + u"/RBackup/RExpert.manifest"));
+    }
+    EXPECT_FALSE(RestoreFromUndoFile(Fs, undo));
+    EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery; // edited");
+    EXPECT_TRUE(ExecuteRestore(Fs, undo, PlanRestore(Fs, undo, true)).Ok);
+    EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery;");
   }
 }
 

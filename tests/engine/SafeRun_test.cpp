@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,6 +17,7 @@
 #include "engine/FormRewriter.h"
 #include "engine/PublishPhase.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunScope.h"
 #include "engine/UserRules.h"
 #include "engine/UserRulesReport.h"
 #include "rtl/ClassRegistry.h"
@@ -332,14 +334,16 @@ class SafeRunDiskTest : public ::testing::Test {
   }
   std::u16string U16(const fs::path& path) const { return Utf8ToUtf16(path.string()); }
 
-  /// A run of catalogue entry `library` over Root with backups in Root/RBackup.
-  bool Run(int library, TRunReport* report = nullptr) {
+  /// A run of catalogue entry `library` over `folder` (Root) with backups in
+  /// its RBackup.
+  bool Run(int library, TRunReport* report = nullptr, const fs::path& folder = {}) {
+    const fs::path tree = folder.empty() ? Root : folder;
     TZanCatalogue catalogue;
     TReplaceOptions& options = catalogue.Options();
     options.Dest = sdDirectory;
-    options.Directory = U16(Root);
+    options.Directory = U16(tree);
     options.IncludeSubDirs = true;
-    options.BackupDir = U16(Root / "RBackup");
+    options.BackupDir = U16(tree / "RBackup");
     TComponentReplacer& replacer = catalogue.Replacer(library);
     replacer.SetFileSystem(&RealFileSystem());
     replacer.SetReport(report);
@@ -557,6 +561,17 @@ TEST_F(SafeRunDiskTest, RestoreRefusesWhatItCannotTrust) {
             "backup is a symbolic link");
   fs::remove(Root / "RBackup" / "A.~pas");
   Write(Root / "RBackup" / "A.~pas", "var Q: TQuery;");
+  // A backup in a linked sub-folder of the backup folder, even forced.
+  fs::create_directories(Outside / "private");
+  Write(Outside / "private" / "A.~pas", "secret");
+  fs::create_symlink(Outside / "private", Root / "RBackup" / "sub");
+  Write(Root / "RBackup" / "RExpert.reu",
+        root + "/sub/A.pas=" + root + "/RBackup/sub/A.~pas\r\n" + undo);
+  EXPECT_EQ(S(PlanRestore(RealFileSystem(), UndoFile(), true).Items[0].Problem),
+            "backup is reached through a symbolic link");
+  EXPECT_FALSE(fs::exists(Root / "sub" / "A.pas"));
+  fs::remove(Root / "RBackup" / "sub");
+  Write(Root / "RBackup" / "RExpert.reu", undo);
   // A file edited since the migration is refused, unless forced.
   Write(Root / "B.pas", "var T: TZanTable; // edited");
   TRestorePlan plan = PlanRestore(RealFileSystem(), UndoFile(), false);
@@ -567,28 +582,105 @@ TEST_F(SafeRunDiskTest, RestoreRefusesWhatItCannotTrust) {
   plan = PlanRestore(RealFileSystem(), UndoFile(), true);
   EXPECT_TRUE(ExecuteRestore(RealFileSystem(), UndoFile(), plan).Ok);
   EXPECT_EQ(Tree(), before);
-  // Restored files leave the manifest: a second restore is not refused.
+  // Restored files stay in the manifest, marked restored: a second restore
+  // is not refused while they hold their backups.
   EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
 }
 
-TEST_F(SafeRunDiskTest, OneRunAtATimePerTree) {
+TEST_F(SafeRunDiskTest, OneRunPerTreeAndSubTree) {
   Write(Root / "A.pas", "var Q: TQuery;");
-  std::unique_ptr<TFolderLock> held;
-  std::u16string holder;
-  ASSERT_TRUE(RealFileSystem().LockFolder(U16(Root), held, holder));
-  try {
-    Run(0);
-    ADD_FAILURE() << "no error";
-  } catch (const EFileError& e) {
-    EXPECT_NE(
-        std::string(e.what()).find("Another zanmig run (process " + std::to_string(getpid()) + ")"),
-        std::string::npos)
-        << e.what();
+  Write(Root / "sub" / "B.pas", "var T: TTable;");
+  fs::create_directories(Root / "RBackup");
+  const std::string process = "process " + std::to_string(getpid());
+  auto holds = [&](const fs::path& folder) {
+    return process + ", which holds \"" + fs::canonical(folder).string() + "\"";
+  };
+  struct TCase {
+    const char* Name;
+    fs::path Held;  // by another run
+    fs::path Run;
+    std::string Holder;  // named in the refusal; empty: the run goes ahead
+  };
+  const TCase cases[] = {
+      {"a tree beside", Outside, Root, ""},
+      {"the same tree", Root, Root, process},
+      {"a parent, then its child", Root, Root / "sub", holds(Root)},
+      {"a child, then its parent", Root / "sub", Root, holds(Root / "sub")},
+      {"a run whose backup folder is held", Root / "RBackup", Root, holds(Root / "RBackup")},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::unique_ptr<TFolderLock> held;
+    std::u16string holder;
+    ASSERT_TRUE(RealFileSystem().LockFolder(U16(c.Held), held, holder));
+    const auto before = Tree();
+    if (c.Holder.empty()) {
+      EXPECT_TRUE(Run(0, nullptr, c.Run));
+      continue;
+    }
+    fs::remove(c.Run / "Wiz_Log.txt");
+    try {
+      Run(0, nullptr, c.Run);
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.what(), "Another zanmig run (" + c.Holder + ") is working on \"" +
+                              c.Run.string() +
+                              "\"; nothing was changed. Try again when it has finished.");
+    }
+    EXPECT_EQ(Tree(), before);
+    EXPECT_FALSE(fs::exists(c.Run / "Wiz_Log.txt"));
+    // The same for a restore into the tree.
+    if (fs::exists(Root / "RBackup" / "RExpert.reu")) {
+      EXPECT_THROW(RestoreFromUndoFile(RealFileSystem(), UndoFile()), EFileError);
+    }
+    EXPECT_EQ(Tree(), before);
   }
-  EXPECT_EQ(ReadFileBytes(Root / "A.pas"), "var Q: TQuery;");
-  EXPECT_FALSE(fs::exists(Root / "Wiz_Log.txt"));
-  held.reset();  // a lock dies with its holder
+  // A lock dies with its holder: a run killed while holding one blocks nothing.
+  const pid_t child = fork();
+  if (child == 0) {
+    std::unique_ptr<TFolderLock> held;
+    std::u16string holder;
+    _exit(RealFileSystem().LockFolder(U16(Root), held, holder) ? 0 : 1);  // never released
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  Write(Root / "C.pas", "var D: TDatabase;");
   EXPECT_TRUE(Run(0));
+  EXPECT_NE(ReadFileBytes(Root / "C.pas").find("TZanConnection"), std::string::npos);
+  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+}
+
+TEST(RunLocksTest, ALockCoversItsFolderAndEverythingBelow) {
+  // The in-memory lock table keeps the rule the disk's registry keeps.
+  struct TCase {
+    const char16_t* Held;
+    const char16_t* Wanted;
+    bool Refused;
+  };
+  const TCase cases[] = {
+      {u"/w", u"/w", true},           {u"/w", u"/w/sub", true},    {u"/w/sub", u"/w", true},
+      {u"/w/sub", u"/w/sub/", true},  {u"/w/sub", u"/w/s", false}, {u"/w/s", u"/w/sub", false},
+      {u"/w/sub", u"/w/sub2", false}, {u"/", u"/w", true},         {u"/w/sub", u"/v", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(S(std::u16string(c.Held) + u" then " + c.Wanted));
+    TMemoryFileSystem memory;
+    for (const char16_t* folder : {u"/w/sub", u"/w/s", u"/w/sub2", u"/v"}) memory.AddFolder(folder);
+    TRunLocks first;
+    first.Lock(memory, c.Held);
+    {
+      TRunLocks second;
+      if (c.Refused) {
+        EXPECT_THROW(second.Lock(memory, c.Wanted), EFileError);
+      } else {
+        EXPECT_NO_THROW(second.Lock(memory, c.Wanted));
+      }
+    }
+    // One run's own locks never refuse each other: a folder below one it
+    // holds adds nothing, one above takes the place of those below.
+    EXPECT_NO_THROW(first.Lock(memory, c.Wanted));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // asserted as the list of calls made to the recording IDE.
 #include <gtest/gtest.h>
 
+#include "engine/PublishManifest.h"
 #include "engine/UserRules.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/RegIniFile.h"
@@ -54,7 +55,16 @@ class ExpertTest : public WizardTest {
       Click(form, yes ? u"OKBtn" : u"CancelBtn");
     });
   }
-  void WriteUndoFile(const std::string& lines) { Fs.AddFile(u"/proj/RBackup/RExpert.reu", lines); }
+  /// The undo file, and the manifest of a run that published /proj/Unit1.pas
+  /// as it is now (restore refuses files it has no record of).
+  void WriteUndoFile(const std::string& lines) {
+    Fs.AddFile(u"/proj/RBackup/RExpert.reu", lines);
+    TPublishManifest manifest;
+    manifest.SetRoot(u"/proj");
+    const std::string published = Fs.Contents(u"/proj/Unit1.pas");
+    manifest.Set(u"/proj/Unit1.pas", {published.size(), ContentHash(published)});
+    Fs.AddFile(u"/proj/RBackup/RExpert.manifest", manifest.Encode());
+  }
 
   TZanCatalogue Catalogue;
   std::shared_ptr<TCompReplaceExpert> Expert;

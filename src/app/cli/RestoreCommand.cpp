@@ -24,8 +24,6 @@ struct TRestoreArgs {
   bool Force = false;
 };
 
-constexpr std::u16string_view sChangedSince = u"changed since the migration";
-
 /// Lists each original and its backup as the restore acts on them (an
 /// original named twice once, with the backup of its first line), marking
 /// what it would refuse. Exit status 0 when the restore would put back every
@@ -37,14 +35,17 @@ int ListRestore(const TRestorePlan& plan) {
     std::cout << Utf16ToUtf8(item.Entry.Original) << " <- " << Utf16ToUtf8(item.Entry.Backup);
     if (!item.Problem.empty())
       std::cout << " (" << Utf16ToUtf8(item.Problem) << ")";
-    else if (item.ChangedSinceMigration)
-      std::cout << " (" << Utf16ToUtf8(sChangedSince) << (plan.Force ? ", forced" : "") << ")";
+    else if (item.Changed())
+      std::cout << " (" << Utf16ToUtf8(item.Change) << (plan.Force ? ", forced" : "") << ")";
     std::cout << "\n";
   }
   std::cout << present << " of " << plan.Items.size() << " backup(s) present.\n";
   if (plan.ChangedFiles() > 0 && !plan.Force)
     std::cout << plan.ChangedFiles()
               << " file(s) changed since the migration: restore refuses them unless --force.\n";
+  if (plan.Problems() > 0)
+    std::cout << plan.Problems() << " file(s) refused: restore puts nothing back, even with "
+              << "--force.\n";
   return plan.CanRestore() ? kExitSuccess : kExitFailure;
 }
 
@@ -53,8 +54,8 @@ void ReportRestoreFailure(const TRestorePlan& plan, const TRestoreOutcome& outco
   for (const TRestoreItem& item : plan.Items) {
     if (!item.Problem.empty())
       PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Problem));
-    else if (item.ChangedSinceMigration && !plan.Force)
-      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + std::u16string(sChangedSince)) +
+    else if (item.Changed() && !plan.Force)
+      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Change) +
                  " (--force restores it anyway)");
   }
   if (plan.Items.empty()) PrintError("the undo file names no file");
@@ -81,22 +82,18 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
       ->required();
   cmd->add_flag("--dry-run", args->DryRun,
                 "list every file that would be put back and what would be refused");
-  cmd->add_flag("--force", args->Force, "also put back files changed since the migration");
+  cmd->add_flag("--force", args->Force,
+                "also put back files changed since the migration or since a restore (never "
+                "files outside the tree or reached through links)");
   cmd->footer(
       "Examples:\n  zanmig restore ~/src/app/RBackup/RExpert.reu\n  zanmig restore ~/src/app");
   return [args] {
     TFileSystem& fs = RealFileSystem();
     const std::u16string path = ResolveUndoFile(fs, CommandLinePath(args->UndoFile));
-    // One run at a time on a backup folder: a replace run holds it too.
-    std::unique_ptr<TFolderLock> lock;
-    std::u16string holder;
-    if (!args->DryRun) {
-      const std::u16string folder = ExtractFileDir(path);
-      TFileStatus status = fs.LockFolder(folder, lock, holder);
-      if (status.Code() == TFileErrorCode::AlreadyExists)
-        throw EFileError(res::Fmt(res::sRunLocked, {holder, folder}));
-      status.Check();
-    }
+    // One run per tree: restore holds the tree it writes into and the
+    // backup folder, as a replace run does.
+    TRunLocks locks;
+    if (!args->DryRun) LockRestore(fs, path, locks);
     const TRestorePlan plan = PlanRestore(fs, path, args->Force);
     if (args->DryRun) return ListRestore(plan);
     const TRestoreOutcome outcome = ExecuteRestore(fs, path, plan);

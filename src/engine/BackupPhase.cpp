@@ -11,6 +11,7 @@
 #include "engine/RunScope.h"
 #include "engine/UndoFile.h"
 #include "rtl/Paths.h"
+#include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 
@@ -154,8 +155,16 @@ void LoadUndoRecord(TRunState& state) {
 void BackUpChangedFiles(TRunState& state) {
   if (!state.Options.MakeBackup) return;
   std::unordered_set<std::u16string> done;
+  // A run stopped here (an error, an interrupt) leaves no backup of its own
+  // behind: none is in an undo file yet.
+  bool completed = false;
+  TScopeExit dropNew([&] {
+    if (completed) return;
+    for (const auto& [original, backup] : state.Undo.NewBackups) (void)state.Fs.RemoveFile(backup);
+  });
   for (TWorkItem& item : state.Work) {
     if (!item.Changed) continue;
+    state.CheckCancelled();
     if (const auto first = state.Undo.FirstBackups.find(item.Path);
         first != state.Undo.FirstBackups.end()) {
       // Backed up by an earlier run: that backup holds the original.
@@ -170,6 +179,7 @@ void BackUpChangedFiles(TRunState& state) {
     state.Undo.NewBackups[item.Path] = item.Backup;
     AddUndoEntry(state.Results, item.Path, item.Backup);
   }
+  completed = true;
 }
 
 void SaveUndoRecord(TRunState& state) {
@@ -201,14 +211,19 @@ bool RestoreUndoRecord(TRunState& state) {
   TUndoRecord& record = state.Undo;
   TFileSystem& fs = state.Fs;
   bool ok = true;
+  // A second name of the file as it was is renamed back: that needs no room.
   auto putBack = [&](bool written, bool existed, const std::u16string& path,
-                     const std::string& bytes) {
+                     const std::u16string& secondName, const std::string& bytes) {
     if (!written) return;
-    ok &= existed ? fs.WriteAtomic(path, bytes).Ok() : fs.RemoveFile(path).Ok();
+    if (!existed)
+      ok &= fs.RemoveFile(path).Ok();
+    else
+      ok &= (!secondName.empty() && fs.Rename(secondName, path)) || fs.WriteAtomic(path, bytes);
   };
-  putBack(record.UndoWritten, record.UndoExisted, UndoFileName(state), record.PreviousUndo);
+  putBack(record.UndoWritten, record.UndoExisted, UndoFileName(state), record.UndoPutBack,
+          record.PreviousUndo);
   putBack(record.ManifestWritten, record.ManifestExisted, record.ManifestFile,
-          record.PreviousManifest);
+          record.ManifestPutBack, record.PreviousManifest);
   return ok;
 }
 

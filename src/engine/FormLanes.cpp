@@ -1,5 +1,6 @@
 #include "engine/FormLanes.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -20,6 +21,8 @@ namespace {
 /// How far the lanes may run ahead of the outcomes taken: bounds the work
 /// done in vain when a form fails.
 constexpr size_t kLaneWindow = 16;
+/// How often the run's thread, waiting for a lane, looks at the cancellation flag.
+constexpr std::chrono::milliseconds kCancelPoll{20};
 
 struct TFormOutcome {
   bool Done = false;
@@ -66,7 +69,7 @@ bool ConvertFormsInLanes(TRunState& state, const TFormFileStep& step, const TFor
       {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return stop || next >= count || next < taken + kLaneWindow; });
-        if (stop || next >= count) return;
+        if (stop || next >= count || state.Context.IsCancelled()) return;
         k = next++;
       }
       const std::u16string& item = items[k];
@@ -129,10 +132,14 @@ bool ConvertFormsInLanes(TRunState& state, const TFormFileStep& step, const TFor
     TFormOutcome outcome;
     {
       std::unique_lock<std::mutex> lock(mutex);
-      changed.wait(lock, [&] { return outcomes[k].Done; });
+      // An interrupt is not kept waiting for a large form.
+      while (!changed.wait_for(lock, kCancelPoll, [&] { return outcomes[k].Done; }))
+        state.CheckCancelled();
       outcome = std::move(outcomes[k]);
       taken = k + 1;
     }
+    // A lane stopped by the interrupt has no outcome worth taking.
+    state.CheckCancelled();
     changed.notify_all();
     if (report)
       for (auto& entry : outcome.Objects) report->FormObjects.push_back(std::move(entry));

@@ -16,6 +16,10 @@ namespace zan {
 
 namespace {
 
+/// Lexemes between two looks at the cancellation flag; an object converted
+/// counts as one, and each takes well under a millisecond.
+constexpr unsigned kCancelCheckEvery = 256;
+
 constexpr std::u16string_view sFormTooLarge = u"Form file \"%s\" is too large to convert.";
 constexpr std::u16string_view sFormObjectError =
     u"Cannot convert object \"%s\" in form file \"%s\": %s";
@@ -107,6 +111,7 @@ TFormRewriter::~TFormRewriter() = default;
 
 void TFormRewriter::Prepare(const TRunContext& context) {
   FCodePage = context.CodePage;
+  FCancelled = context.Cancelled;
   FFormParser->SetConnectionDefFileName(context.ConnectionDefFileName);
   FFormParser->SetDriverConfFileName(context.DriverConfFileName);
   FFormParser->SetFileSystem(context.FileSystem);
@@ -124,7 +129,13 @@ std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
   parser.SetUserRules(FFormParser->UserRules());
   lane->FMaxFormTextLength = FMaxFormTextLength;
   lane->FCodePage = FCodePage;
+  lane->FCancelled = FCancelled;
   return lane;
+}
+
+void TFormRewriter::CheckCancelled() const {
+  if (FCancelled && FCancelled->load(std::memory_order_relaxed))
+    throw ERunCancelled(std::u16string(res::sRunInterrupted));
 }
 
 void TFormRewriter::CheckLength(const std::u16string& text, const std::u16string& fileName) const {
@@ -262,7 +273,8 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
     return true;
   };
 
-  while (true) {
+  for (unsigned steps = 1;; ++steps) {
+    if (steps % kCancelCheckEvery == 0) CheckCancelled();
     const TLexeme& lex = lexer.Next();
     if (lex.Code == lexEnd) break;
     int code = lex.Code;
@@ -323,7 +335,8 @@ void TFormRewriter::CollectDatabaseNames(TStringList& databaseNames, const std::
   lexer.SetTextRef(form.Text);
   TFormObject obj;
   std::u16string formName;
-  while (true) {
+  for (unsigned steps = 1;; ++steps) {
+    if (steps % kCancelCheckEvery == 0) CheckCancelled();
     const TLexeme& lex = lexer.Next();
     if (lex.Code == lexEnd) break;
     int code = lex.Code;

@@ -16,6 +16,7 @@
 // and everything after the line of its `end` is copied as it was.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -58,9 +59,15 @@ class TFormRewriter : public TFormFileStep {
  private:
   void CheckLength(const std::u16string& text, const std::u16string& fileName) const;
 
+  /// Raises ERunCancelled when the run's cancellation flag is set.
+  void CheckCancelled() const;
+
   std::unique_ptr<TZanFormParser> FFormParser;
   size_t FMaxFormTextLength;
   int FCodePage = 0;
+  /// The run's cancellation flag (Prepare; nullptr: none), looked at as a
+  /// form is converted, so that one large form is not waited for.
+  const std::atomic<bool>* FCancelled = nullptr;
 };
 
 /// Installs a TFormRewriter as the form-file step of `replacer`.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <random>
+#include <ctime>
 
 #include "engine/BackupPhase.h"
 #include "engine/FileUtils.h"
@@ -15,6 +15,7 @@
 #include "engine/RunResults.h"
 #include "engine/RunScope.h"
 #include "engine/RunWarnings.h"
+#include "engine/TempFolders.h"
 #include "engine/TodoList.h"
 #include "engine/UnitRewritePhase.h"
 #include "engine/UserRulesReport.h"
@@ -170,6 +171,7 @@ bool TReplaceRun::Execute() {
 
 bool TReplaceRun::RunPhases() {
   const TRunContext& context = FState.Context;
+  const TReplaceOptions& options = FState.Options;
   TFormFileStep& formStep = FState.Replacer.FormFileStep();
   FState.Results.DatabaseNames.Clear();
   RewriteUnits(FState);
@@ -186,29 +188,36 @@ bool TReplaceRun::RunPhases() {
   CheckStrict(FState);
   if (context.DryRun) return true;
 
+  // Before the first backup: every file system the run still writes has room.
+  CheckFreeSpace(FState, options.WriteLog ? FBaseFolder : std::u16string());
   BackUpChangedFiles(FState);
-  // The undo file and the manifest are on disk before the first original is
-  // replaced, so that an interrupted run leaves a restorable backup set.
-  SaveUndoRecord(FState);
-  const bool backups = FState.Options.MakeBackup;
+  const bool backups = options.MakeBackup;
   try {
-    // The last point at which an interrupt stops the run: once publishing
-    // has begun, the run finishes (or rolls back on failure).
-    FState.CheckCancelled();
+    KeepOriginalsReachable(FState);
+    // The undo file and the manifest are on disk before the first original is
+    // replaced, so that an interrupted run leaves a restorable backup set.
+    SaveUndoRecord(FState);
     if (FState.Results.ChangedFilesCount > 0) {
       // The converted bytes and the backups reach the disk before any
       // original is replaced: a crash then leaves the original or the new file.
       FState.Fs.SyncFolder(FState.TempFolder).Check();
-      if (backups) FState.Fs.SyncFolder(FState.Options.BackupDir).Check();
+      if (backups) FState.Fs.SyncFolder(options.BackupDir).Check();
     }
+    // The last point at which an interrupt stops the run: once publishing
+    // has begun, the run finishes (or rolls back on failure).
+    FState.CheckCancelled();
     PublishChangedFiles(FState);
   } catch (const EPublishIncomplete&) {
-    throw;  // the undo file is what restores the originals that were replaced
+    // The undo file is what restores the originals that were replaced; the
+    // second names of those not put back stay where they are.
+    throw;
   } catch (...) {
     // No original changed: the undo file and the manifest as they were.
     RestoreUndoRecord(FState);
+    RemovePutBackFolders(FState);
     throw;
   }
+  RemovePutBackFolders(FState);
   FPublished = true;
   if (FState.Results.ChangedFilesCount > 0) (void)FState.Fs.SyncFolder(FBaseFolder);
   if (backups) {
@@ -233,22 +242,16 @@ void TReplaceRun::AllocateTempFolder() {
   FState.Log.WriteLine(res::sAllocatingTempFolder);
   std::u16string tempRoot;
   if (!FState.Fs.GetTempFolder(tempRoot)) throw EFileError(res::sTempFolderUnavailable);
+  // The folders killed runs left behind go first.
+  RemoveDeadTempFolders(FState.Fs, tempRoot, static_cast<int64_t>(std::time(nullptr)));
   // A private folder with a name no shell reads as anything but a name.
-  static constexpr char16_t kLetters[] = u"abcdefghijklmnopqrstuvwxyz0123456789";
-  std::mt19937_64 random(std::random_device{}() ^
-                         static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)));
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::u16string name = u"zanmig-";
-    for (int i = 0; i < 6; ++i) name += kLetters[random() % 36];
-    const std::u16string folder = JoinPath(tempRoot, name);
-    const TFileStatus status = FState.Fs.MakePrivateFolder(folder);
-    if (status) {
-      FState.TempFolder = folder;
-      return;
-    }
-    if (status.Code() != TFileErrorCode::AlreadyExists) break;
-  }
-  throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
+  const std::u16string folder = MakeRandomPrivateFolder(FState.Fs, tempRoot, u"zanmig-");
+  if (folder.empty()) throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
+  FState.TempFolder = folder;
+  // Held while the folder lives: it tells later runs that this one is alive.
+  std::unique_ptr<TFolderLock> lock;
+  std::u16string holder;
+  if (FState.Fs.LockFolder(folder, lock, holder)) FLocks.push_back(std::move(lock));
 }
 
 }  // namespace zan

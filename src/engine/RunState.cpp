@@ -68,6 +68,8 @@ void TRunState::FormFailed(const TWorkItem& form, const std::exception_ptr& why)
   if (!Context.KeepGoing) std::rethrow_exception(why);
   try {
     std::rethrow_exception(why);
+  } catch (const ERunCancelled&) {
+    throw;  // an interrupt stops the run, it fails no form
   } catch (const Exception& e) {
     FailedForms.emplace_back(form.Path, e.Message());
   }

@@ -43,6 +43,10 @@ struct TWorkItem {
   uint64_t Hash = 0;
   /// The backup that holds the original (this run's or a first run's).
   std::u16string Backup;
+  /// While publishing: a second name of the original on its own file
+  /// system, renamed back when the run is rolled back; empty when none
+  /// could be made (PublishPhase.h).
+  std::u16string PutBack;
   /// Of a form: the index in the work list of the unit that named it.
   size_t NamedBy = 0;
   /// Of a unit: the user rules (indexes) its rewrite applied.
@@ -64,6 +68,10 @@ struct TUndoRecord {
   std::string PreviousManifest;
   bool UndoWritten = false;
   bool ManifestWritten = false;
+  /// Second names of the undo file and the manifest as they were, renamed
+  /// back on a rollback so that putting them back needs no room; empty: none.
+  std::u16string UndoPutBack;
+  std::u16string ManifestPutBack;
 };
 
 struct TRunState {
@@ -83,6 +91,10 @@ struct TRunState {
   std::vector<TWorkItem> Work;
   std::u16string TempFolder;
   TUndoRecord Undo;
+  /// The folders beside the originals that hold their second names while
+  /// publishing (PublishPhase.h), and how many names were given out.
+  std::vector<std::u16string> PutBackFolders;
+  int PutBackNames = 0;
   /// The forms that could not be converted (KeepGoing), with the reason.
   std::vector<std::pair<std::u16string, std::u16string>> FailedForms;
   /// Listings of the folders where resource directives look for forms; the

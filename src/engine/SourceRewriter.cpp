@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "engine/FormFileText.h"
+#include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
+#include "engine/RunContext.h"
 #include "engine/TargetUnitPlacement.h"
 #include "engine/UsesEdits.h"
 #include "rtl/Strings.h"
@@ -12,6 +14,10 @@
 namespace zan {
 
 namespace {
+
+/// Lexemes between two looks at the cancellation flag: well under a
+/// millisecond of work.
+constexpr unsigned kCancelCheckEvery = 1024;
 
 /// One entry of a `uses` clause being read: a name, or a dotted name made of
 /// identifiers and "." symbols (views into the unit's text).
@@ -122,7 +128,9 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
     entry = TUsesEntry();
   };
 
-  while (true) {
+  for (unsigned steps = 1;; ++steps) {
+    if (steps % kCancelCheckEvery == 0 && FCancelled && FCancelled->load(std::memory_order_relaxed))
+      throw ERunCancelled(std::u16string(res::sRunInterrupted));
     const TLexeme& lexeme = lexer.Next();
     const int code = lexeme.Code;
     if (entry.Continues(code)) {

@@ -9,6 +9,7 @@
 // character outside an edit is kept.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ class TSourceRewriter {
  public:
   explicit TSourceRewriter(TComponentReplacer& replacer, const TUserRules* userRules = nullptr);
   TSourceRewrite Rewrite(std::u16string_view text);
+  /// A rewrite checks `cancelled` (not owned; nullptr: never) as it goes and
+  /// raises ERunCancelled when it is set, so that a long unit is not waited for.
+  void SetCancelled(const std::atomic<bool>* cancelled) { FCancelled = cancelled; }
 
  private:
   /// The target of the class `name`: the replacer's pair, else the user's.
@@ -62,6 +66,7 @@ class TSourceRewriter {
   std::vector<TUserUsesUnit> FAddedUnits;  // the user's units FTargetUnits adds
   TPasParser FLexer;
   TPasParser FCommentLexer;
+  const std::atomic<bool>* FCancelled = nullptr;
 };
 
 }  // namespace zan

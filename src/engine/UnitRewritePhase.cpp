@@ -86,6 +86,7 @@ bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceNam
 
 void RewriteUnits(TRunState& state) {
   TSourceRewriter rewriter(state.Replacer, state.Context.UserRules);
+  rewriter.SetCancelled(state.Context.Cancelled);
   const int codePage = state.Context.CodePage;
   // Discovered forms are appended behind the units: stop at the first form.
   for (size_t i = 0; i < state.Work.size() && state.Work[i].IsUnit; ++i) {

@@ -308,6 +308,18 @@ TFileStatus TFileSystemWrapper::LockFolder(std::u16string_view path,
   return FTarget.LockFolder(path, lock, holder);
 }
 
+TFileStatus TFileSystemWrapper::LinkFile(std::u16string_view source, std::u16string_view dest) {
+  return FTarget.LinkFile(source, dest);
+}
+
+TFileStatus TFileSystemWrapper::FreeSpace(std::u16string_view path, TFreeSpace& space) {
+  return FTarget.FreeSpace(path, space);
+}
+
+TFileStatus TFileSystemWrapper::GetEntryStatus(std::u16string_view path, TEntryStatus& status) {
+  return FTarget.GetEntryStatus(path, status);
+}
+
 // ----- defaults of the safe-run operations
 
 bool TFileSystem::IsLink(std::u16string_view) {
@@ -369,6 +381,29 @@ TFileStatus TFileSystem::LockFolder(std::u16string_view path, std::unique_ptr<TF
   }
   held.insert(key);
   lock = std::make_unique<TRegistryLock>(held, std::move(key), mutex);
+  return {};
+}
+
+TFileStatus TFileSystem::LinkFile(std::u16string_view source, std::u16string_view dest) {
+  return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::Other, source, dest,
+                            "Hard links not supported");
+}
+
+TFileStatus TFileSystem::FreeSpace(std::u16string_view path, TFreeSpace& space) {
+  if (!Exists(path)) return TFileStatus::Error(TFileOp::Read, TFileErrorCode::NotFound, path);
+  space = {};
+  return {};
+}
+
+TFileStatus TFileSystem::GetEntryStatus(std::u16string_view path, TEntryStatus& status) {
+  status = {};
+  const TFileAttributes attributes = GetAttributes(path);
+  const bool link = IsLink(path);
+  if (!attributes.Exists && !link)
+    return TFileStatus::Error(TFileOp::Read, TFileErrorCode::NotFound, path);
+  status.Exists = true;
+  status.IsLink = link;
+  status.IsFolder = attributes.IsFolder && !link;
   return {};
 }
 

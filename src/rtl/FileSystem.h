@@ -116,6 +116,25 @@ struct TFileAttributes {
   uint64_t Size = 0;
 };
 
+/// The file system that holds a path (FreeSpace): who it is and how much
+/// room it has left.
+struct TFreeSpace {
+  /// Equal for two paths on one file system (the device on the disk).
+  uint64_t Volume = 0;
+  /// Bytes this user may still write there (UINT64_MAX: no limit known).
+  uint64_t Bytes = UINT64_MAX;
+};
+
+/// What an entry of a folder is, read without following a symbolic link
+/// (GetEntryStatus).
+struct TEntryStatus {
+  bool Exists = false;
+  bool IsFolder = false;  // a folder itself, never a link to one
+  bool IsLink = false;
+  bool OwnedByUser = false;  // owned by the user the program runs as
+  int64_t ModifiedTime = 0;  // seconds since 1970-01-01 UTC
+};
+
 /// A file open for appending (the log). Closing happens on destruction too,
 /// with errors dropped; call Close() to see them.
 class TWritableFile {
@@ -216,6 +235,18 @@ class TFileSystem {
   /// its process. The default keeps the locks in a table of this process.
   virtual TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                                  std::u16string& holder);
+  /// Makes `dest`, which must not exist, a second name of the plain file
+  /// `source` (a hard link), so that it needs no room for the data. An error
+  /// where that cannot be (another file system, one without hard links): the
+  /// default has none.
+  virtual TFileStatus LinkFile(std::u16string_view source, std::u16string_view dest);
+  /// The file system holding the existing `path` and its free room. The
+  /// default knows no limit and one file system.
+  virtual TFileStatus FreeSpace(std::u16string_view path, TFreeSpace& space);
+  /// The entry `path` itself (a link is not followed); `status.Exists`
+  /// false and NotFound when there is none. The default knows no owners and
+  /// no times: nothing is the user's, everything was modified at time 0.
+  virtual TFileStatus GetEntryStatus(std::u16string_view path, TEntryStatus& status);
 
   // ----- queries and throwing conveniences
   bool Exists(std::u16string_view path) { return GetAttributes(path).Exists; }
@@ -267,6 +298,11 @@ class TRealFileSystem : public TFileSystem {
   /// runs of other users on the same folder.
   TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                          std::u16string& holder) override;
+  TFileStatus LinkFile(std::u16string_view source, std::u16string_view dest) override;
+  /// statvfs: the blocks available to an unprivileged user; the volume is
+  /// the device of the path.
+  TFileStatus FreeSpace(std::u16string_view path, TFreeSpace& space) override;
+  TFileStatus GetEntryStatus(std::u16string_view path, TEntryStatus& status) override;
 };
 
 /// Forwards every call to a target (not owned; it must outlive the wrapper),
@@ -299,6 +335,9 @@ class TFileSystemWrapper : public TFileSystem {
   TFileStatus SyncFolder(std::u16string_view path) override;
   TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                          std::u16string& holder) override;
+  TFileStatus LinkFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus FreeSpace(std::u16string_view path, TFreeSpace& space) override;
+  TFileStatus GetEntryStatus(std::u16string_view path, TEntryStatus& status) override;
 
  private:
   TFileSystem& FTarget;

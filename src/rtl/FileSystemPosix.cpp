@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -828,6 +829,42 @@ TFileStatus TRealFileSystem::LockFolder(std::u16string_view path,
   }
   taken->SetFolderLock(folderFd.Release());
   lock = std::move(taken);
+  return {};
+}
+
+TFileStatus TRealFileSystem::LinkFile(std::u16string_view source, std::u16string_view dest) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Copy, source, dest); !status) return status;
+  const std::string from = Native(source);
+  struct stat st;
+  if (::lstat(from.c_str(), &st) != 0) return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  if (!S_ISREG(st.st_mode)) return ErrnoStatus(TFileOp::Copy, EPERM, source, dest);
+  if (::link(from.c_str(), Native(dest).c_str()) != 0)
+    return ErrnoStatus(TFileOp::Copy, errno, source, dest);
+  return {};
+}
+
+TFileStatus TRealFileSystem::FreeSpace(std::u16string_view path, TFreeSpace& space) {
+  if (TFileStatus status = CheckAbsolute(TFileOp::Read, path); !status) return status;
+  const std::string native = Native(path);
+  struct stat st;
+  struct statvfs vfs;
+  if (::stat(native.c_str(), &st) != 0) return ErrnoStatus(TFileOp::Read, errno, path);
+  if (::statvfs(native.c_str(), &vfs) != 0) return ErrnoStatus(TFileOp::Read, errno, path);
+  space.Volume = static_cast<uint64_t>(st.st_dev);
+  space.Bytes = static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
+  return {};
+}
+
+TFileStatus TRealFileSystem::GetEntryStatus(std::u16string_view path, TEntryStatus& status) {
+  status = {};
+  if (TFileStatus check = CheckAbsolute(TFileOp::Read, path); !check) return check;
+  struct stat st;
+  if (::lstat(Native(path).c_str(), &st) != 0) return ErrnoStatus(TFileOp::Read, errno, path);
+  status.Exists = true;
+  status.IsLink = S_ISLNK(st.st_mode);
+  status.IsFolder = S_ISDIR(st.st_mode);
+  status.OwnedByUser = st.st_uid == ::geteuid();
+  status.ModifiedTime = static_cast<int64_t>(st.st_mtime);
   return {};
 }
 

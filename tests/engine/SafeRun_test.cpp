@@ -9,8 +9,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "ReplacerTestUtil.h"
 #include "common/TestUtil.h"
@@ -18,6 +22,7 @@
 #include "engine/PublishPhase.h"
 #include "engine/RestoreRun.h"
 #include "engine/RunScope.h"
+#include "engine/TempFolders.h"
 #include "engine/UserRules.h"
 #include "engine/UserRulesReport.h"
 #include "rtl/ClassRegistry.h"
@@ -65,18 +70,23 @@ constexpr TFileOp kSweptOps[] = {
 
 class SafeRunTest : public ReplacerTest {
  protected:
-  /// A replace run of the form-converting BDE replacer over `fs`; false
-  /// when it raised or reported failure.
-  bool RunOver(TFileSystem& fs) {
-    MakeReplacer(0, &fs);
+  /// A replace run of the form-converting replacer of `library` (BDE) over
+  /// `fs`; false when it raised or reported failure. Notes a publish that
+  /// could not be put back.
+  bool RunOver(TFileSystem& fs, int library = 0) {
+    MakeReplacer(library, &fs);
     InstallFormConversion(*Replacer);
     Options->IncludeSubDirs = true;
     try {
       return Replacer->PerformReplace();
+    } catch (const EPublishIncomplete&) {
+      Incomplete = true;
+      return false;
     } catch (const Exception&) {
       return false;
     }
   }
+  bool Incomplete = false;
   static std::vector<std::u16string> TempLeftovers(const TMemoryFileSystem& memory) {
     std::vector<std::u16string> left;
     for (const std::u16string& path : memory.AllPaths())
@@ -87,27 +97,36 @@ class SafeRunTest : public ReplacerTest {
 
 /// Counts the calls of each kind of operation that `act` makes on a tree
 /// `fill` builds, then repeats it failing each of those calls in turn and
-/// hands the tree, the failed kind and `act`'s outcome to `check`. Returns
-/// the number of failure points swept.
+/// hands the tree, the failed kind and `act`'s outcome to `check`. Last the
+/// disk fills up: at each call that needs room, which fails with DiskFull
+/// as does every such call after it (handed to `check` as a Write); links,
+/// renames and removals still work, as on a tree whose backups are links.
+/// Returns the number of failure points swept.
 template <typename TFill, typename TAct, typename TCheck>
 int SweepFailurePoints(TFill fill, TAct act, TCheck check) {
   int swept = 0;
-  for (TFileOp op : kSweptOps) {
+  for (size_t kind = 0; kind <= std::size(kSweptOps); ++kind) {
+    const bool diskFull = kind == std::size(kSweptOps);
+    const TFileOp op = diskFull ? TFileOp::Write : kSweptOps[kind];
     int calls = 0;
     {
       TMemoryFileSystem memory;
       fill(memory);
       TFaultyFileSystem counting(memory);
       EXPECT_TRUE(act(counting));
-      calls = counting.Calls(op);
+      calls = diskFull ? counting.SpaceCalls() : counting.Calls(op);
     }
     for (int n = 1; n <= calls; ++n, ++swept) {
-      SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " +
-                   std::to_string(n));
+      SCOPED_TRACE((diskFull ? std::string("disk full")
+                             : "operation " + std::to_string(static_cast<int>(op))) +
+                   ", call " + std::to_string(n));
       TMemoryFileSystem memory;
       fill(memory);
       TFaultyFileSystem faulty(memory);
-      faulty.FailNth(op, n);
+      if (diskFull)
+        faulty.FillDisk(n);
+      else
+        faulty.FailNth(op, n);
       bool completed = false;
       try {
         completed = act(faulty);
@@ -120,29 +139,61 @@ int SweepFailurePoints(TFill fill, TAct act, TCheck check) {
 }
 
 TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
+  // A first run; and a second run with another library, which replaces
+  // originals an earlier run converted (their backups hold older files) and
+  // extends an undo file and manifest that exist.
+  constexpr char kUnitE[] = "unit E;\r\nuses DBTables, IBQuery;\r\nvar Q: TQuery; I: TIBQuery;\r\n";
   TMemoryFileSystem pristine;
   AddSweepTree(pristine);
-  const auto before = Originals(pristine);
-  const int swept = SweepFailurePoints(
-      AddSweepTree, [this](TFileSystem& fs) { return RunOver(fs); },
-      [&](TMemoryFileSystem& memory, TFileOp op, bool completed) {
-        if (!completed) {
-          EXPECT_EQ(Originals(memory), before);
-          // Removing the temporary folder is what failed: it may stay.
+  pristine.AddFile(u"/work/sub/E.pas", kUnitE);
+  TMemoryFileSystem once;
+  for (const auto& [path, bytes] : pristine.FilesUnder(u"/")) once.AddFile(u"/" + path, bytes);
+  ASSERT_TRUE(RunOver(once, 0));
+  struct TRow {
+    const char* Name;
+    const TMemoryFileSystem& Tree;
+    int Library;
+  };
+  const TRow rows[] = {{"a first run", pristine, 0}, {"a second run", once, 1}};
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const auto snapshot = row.Tree.FilesUnder(u"/");
+    const auto before = Originals(row.Tree);
+    const auto first = Originals(pristine);  // what restore gives back
+    const int swept = SweepFailurePoints(
+        [&](TMemoryFileSystem& memory) {
+          for (const auto& [path, bytes] : snapshot) memory.AddFile(u"/" + path, bytes);
+        },
+        [&](TFileSystem& fs) { return RunOver(fs, row.Library); },
+        [&](TMemoryFileSystem& memory, TFileOp op, bool completed) {
+          // One failure, or a disk that fills, never leaves an original replaced.
+          EXPECT_FALSE(Incomplete);
+          Incomplete = false;
+          if (!completed) {
+            EXPECT_EQ(Originals(memory), before);
+            // Removing the temporary folder is what failed: it may stay.
+            if (op != TFileOp::Remove) {
+              EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+            }
+          }
+          // No folder of second names is left beside the originals.
           if (op != TFileOp::Remove) {
-            EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+            for (const std::u16string& path : memory.AllPaths()) {
+              EXPECT_EQ(path.find(u"/.zanmig-"), std::u16string::npos) << S(path);
+            }
           }
-        }
-        // Whatever undo file there is gives back every original.
-        if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
-          const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
-          if (completed) {
-            EXPECT_TRUE(restored);
+          // Whatever undo file there is gives back every original, as it was
+          // before the first run.
+          if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
+            const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
+            if (completed || row.Library == 1) {
+              EXPECT_TRUE(restored);
+            }
+            EXPECT_EQ(Originals(memory), first);
           }
-          EXPECT_EQ(Originals(memory), before);
-        }
-      });
-  EXPECT_GT(swept, 40);
+        });
+    EXPECT_GT(swept, 40);
+  }
 }
 
 TEST_F(SafeRunTest, EveryFailurePointOfARestoreLeavesARestoreThatCompletes) {
@@ -164,34 +215,102 @@ TEST_F(SafeRunTest, EveryFailurePointOfARestoreLeavesARestoreThatCompletes) {
   EXPECT_GT(swept, 10);
 }
 
+/// A unit declaring `count` queries, and a data module holding them.
+std::string LongUnit(int count) {
+  std::string text = "unit Big;\r\ninterface\r\nuses DBTables;\r\n{$R *.dfm}\r\nvar\r\n";
+  for (int i = 0; i < count; ++i) text += "  Q" + std::to_string(i) + ": TQuery;\r\n";
+  return text + "end.\r\n";
+}
+std::string LongForm(int count) {
+  std::string text = "object DM: TDM\r\n";
+  for (int i = 0; i < count; ++i)
+    text += "  object Q" + std::to_string(i) + ": TQuery\r\n    SQL.Strings = (\r\n      'select " +
+            std::to_string(i) + "')\r\n  end\r\n";
+  return text + "end\r\n";
+}
+
+/// Sets an interrupt flag when a chosen file is read or backed up, and
+/// notes the names of the files written (only into the temporary folder:
+/// the run's other files are written otherwise).
+struct TInterruptingFileSystem : TFileSystemWrapper {
+  TInterruptingFileSystem(TFileSystem& target, std::atomic<bool>& flag, std::u16string trigger)
+      : TFileSystemWrapper(target), Flag(flag), Trigger(std::move(trigger)) {}
+  TFileStatus Read(std::u16string_view path, std::string& contents) override {
+    // A form is read twice: when its unit names it, and to convert it.
+    if (path == Trigger && ++Reads == (path.ends_with(u".dfm") ? 2 : 1)) Flag = true;
+    return TFileSystemWrapper::Read(path, contents);
+  }
+  TFileStatus LinkOrCopyFile(std::u16string_view source, std::u16string_view dest) override {
+    if (Trigger == u"backup") Flag = true;
+    return TFileSystemWrapper::LinkOrCopyFile(source, dest);
+  }
+  TFileStatus Write(std::u16string_view path, std::string_view contents) override {
+    {
+      std::lock_guard<std::mutex> guard(Mutex);
+      TempWrites.emplace_back(path.substr(path.rfind(u'/') + 1));
+    }
+    return TFileSystemWrapper::Write(path, contents);
+  }
+  bool ThreadSafe() const override { return Lanes; }
+  std::atomic<bool>& Flag;
+  std::u16string Trigger;
+  std::atomic<int> Reads{0};
+  bool Lanes = false;  // whether forms may be converted on two threads
+  std::mutex Mutex;
+  std::vector<std::u16string> TempWrites;
+};
+
 TEST_F(SafeRunTest, AnInterruptStopsTheRunBeforeAnythingIsPublished) {
-  TMemoryFileSystem memory;
-  AddSweepTree(memory);
-  const auto before = Originals(memory);
-  MakeReplacer(0, &memory);
-  Options->IncludeSubDirs = true;
-  std::atomic<bool> interrupted{true};
-  TRunContext context = Replacer->FrontEndContext();
-  context.Cancelled = &interrupted;
-  EXPECT_THROW(Replacer->PerformReplace(context, {}), ERunCancelled);
-  EXPECT_EQ(Originals(memory), before);
-  EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
-  EXPECT_FALSE(memory.Exists(u"/work/RBackup/RExpert.reu"));
-  EXPECT_TRUE(memory.Contents(u"/work/Wiz_Log.txt")
-                  .ends_with("The run was interrupted; no original was changed.\r\n\r\n"));
+  // The interrupt comes before the run, within a long unit, within a long
+  // form, or among the backups: the file being worked on is not finished.
+  const std::pair<const char*, std::u16string> cases[] = {{"before the run", u""},
+                                                          {"a long unit", u"/work/Big.pas"},
+                                                          {"a long form", u"/work/Big.dfm"},
+                                                          {"the backups", u"backup"}};
+  for (const auto& [name, trigger] : cases) {
+    SCOPED_TRACE(name);
+    TMemoryFileSystem memory;
+    AddSweepTree(memory);
+    memory.AddFile(u"/work/Big.pas", LongUnit(2000));
+    memory.AddFile(u"/work/Big.dfm", LongForm(1000));
+    const auto before = Originals(memory);
+    std::atomic<bool> interrupted{trigger.empty()};
+    TInterruptingFileSystem interrupting(memory, interrupted, trigger);
+    MakeReplacer(0, &interrupting);
+    InstallFormConversion(*Replacer);
+    Options->IncludeSubDirs = true;
+    TRunContext context = Replacer->FrontEndContext();
+    context.Cancelled = &interrupted;
+    EXPECT_THROW(Replacer->PerformReplace(context, {}), ERunCancelled);
+    EXPECT_EQ(Originals(memory), before);
+    EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+    EXPECT_TRUE(memory.FilesUnder(u"/work/RBackup").empty());
+    // The file being converted when the interrupt came is not finished.
+    for (const std::u16string& written : interrupting.TempWrites)
+      EXPECT_FALSE(trigger.ends_with(u"/" + written)) << S(written);
+    EXPECT_TRUE(memory.Contents(u"/work/Wiz_Log.txt")
+                    .ends_with("The run was interrupted; no original was changed.\r\n\r\n"));
+  }
 }
 
 TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
   TMemoryFileSystem memory;
   AddSweepTree(memory);
   const auto before = Originals(memory);
-  // A.pas is replaced, then replacing A.dfm fails, and so does putting A.pas back.
+  // A.pas is replaced, then replacing A.dfm fails, and so does putting A.pas
+  // back (renaming its second name back, moving it, copying its backup).
   struct TBrokenDisk : TFileSystemWrapper {
     using TFileSystemWrapper::TFileSystemWrapper;
     TFileStatus MoveFile(std::u16string_view source, std::u16string_view dest) override {
-      if (dest == u"/work/A.dfm")
+      if (dest == u"/work/A.dfm" ||
+          (dest == u"/work/A.pas" && source.find(u"/.originals/") != std::u16string_view::npos))
         return TFileStatus::Error(TFileOp::Copy, TFileErrorCode::DiskFull, source, dest);
       return TFileSystemWrapper::MoveFile(source, dest);
+    }
+    TFileStatus Rename(std::u16string_view from, std::u16string_view to) override {
+      if (to == u"/work/A.pas")
+        return TFileStatus::Error(TFileOp::Rename, TFileErrorCode::AccessDenied, from, to);
+      return TFileSystemWrapper::Rename(from, to);
     }
     TFileStatus CopyFile(std::u16string_view source, std::u16string_view dest,
                          bool overwrite) override {
@@ -214,6 +333,96 @@ TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
   }
   EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(Originals(memory), before);
+}
+
+TEST_F(SafeRunTest, AFileSystemWithoutRoomIsRefusedBeforeAnythingIsBackedUp) {
+  // The temporary folder is on a file system of its own: publishing copies.
+  struct TCase {
+    const char* Name;
+    const char16_t* Folder;  // on a file system of its own, with `Free` bytes
+    uint64_t Free;
+    const char16_t* BackupDir;
+    const char* Refused;  // the start of the message; nullptr: the run goes on
+  };
+  const TCase cases[] = {
+      {"room enough", u"/work", uint64_t{64} << 20, u"/work/RBackup", nullptr},
+      {"the tree full", u"/work", uint64_t{1} << 20, u"/work/RBackup",
+       "Not enough free space on the file system of \"/work\": the run needs about 4."},
+      {"the backup folder full", u"/bak", uint64_t{3} << 20, u"/bak",
+       "Not enough free space on the file system of \"/bak\": the run needs about 4."},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryFileSystem memory;
+    AddSweepTree(memory);
+    const auto before = Originals(memory);
+    TFaultyFileSystem faulty(memory);
+    faulty.SetFreeSpace(c.Folder, c.Free);
+    MakeReplacer(0, &faulty);
+    InstallFormConversion(*Replacer);
+    Options->IncludeSubDirs = true;
+    Options->BackupDir = c.BackupDir;
+    if (!c.Refused) {
+      EXPECT_TRUE(Replacer->PerformReplace());
+      continue;
+    }
+    try {
+      Replacer->PerformReplace();
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      const std::string message = e.what();
+      EXPECT_TRUE(message.starts_with(c.Refused)) << message;
+      const std::string free = (c.Free >> 20 == 1 ? "1.0 MB" : "3.0 MB");
+      EXPECT_TRUE(
+          message.ends_with(" MB there and " + free + " are free. No original was changed."))
+          << message;
+    }
+    EXPECT_EQ(Originals(memory), before);
+    EXPECT_TRUE(memory.FilesUnder(c.BackupDir).empty());
+    EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
+  }
+}
+
+TEST_F(SafeRunTest, ARunRemovesTheTemporaryFoldersOfDeadRunsOnly) {
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  struct TCase {
+    const char16_t* Name;
+    bool Folder;
+    int64_t Age;  // seconds
+    bool Foreign;
+    bool Locked;  // a living run's
+    bool Removed;
+  };
+  const TCase cases[] = {
+      {u"zanmig-dead01", true, 7200, false, false, true},
+      {u"zanmig-3x9q0z", true, 3600, false, false, true},
+      {u"zanmig-young1", true, 3500, false, false, false},
+      {u"zanmig-living", true, 7200, false, true, false},
+      {u"zanmig-theirs", true, 7200, true, false, false},
+      {u"zanmig-file01", false, 7200, false, false, false},
+      {u"zanmig-ABCDEF", true, 7200, false, false, false},
+      {u"zanmig-dead0", true, 7200, false, false, false},
+      {u"zanmig-dead012", true, 7200, false, false, false},
+      {u"Zanmig-dead01", true, 7200, false, false, false},
+      {u"zanmig-dead01.bak", true, 7200, false, false, false},
+  };
+  TMemoryFileSystem memory;
+  AddSweepTree(memory);
+  std::vector<std::unique_ptr<TFolderLock>> locks;
+  for (const TCase& c : cases) {
+    const std::u16string path = u"/tmp/" + std::u16string(c.Name);
+    if (c.Folder)
+      memory.AddFile(path + u"/sub/A.pas", "x");
+    else
+      memory.AddFile(path, "x");
+    memory.SetModifiedTime(path, now - c.Age);
+    memory.SetForeignOwner(path, c.Foreign);
+    std::u16string holder;
+    if (c.Locked) locks.emplace_back(), memory.LockFolder(path, locks.back(), holder).Check();
+  }
+  ASSERT_TRUE(RunOver(memory));
+  for (const TCase& c : cases)
+    EXPECT_EQ(memory.Exists(u"/tmp/" + std::u16string(c.Name)), !c.Removed) << S(c.Name);
 }
 
 TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
@@ -501,6 +710,75 @@ TEST_F(SafeRunDiskTest, NamesThatAreNotUtf8AreLeftWithAWarningAndTheRestRestores
       << warnings;
   EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
   EXPECT_EQ(Tree(), before);
+}
+
+TEST_F(SafeRunDiskTest, AnInterruptStopsTheFormLanesWithinALargeForm) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no form lanes";
+  Write(Root / "Big.pas", LongUnit(3));
+  Write(Root / "Big.dfm", LongForm(3000));
+  for (int i = 0; i < 6; ++i) {
+    Write(Root / ("F" + std::to_string(i) + ".pas"), "unit F; {$R *.dfm} var Q: TQuery;");
+    Write(Root / ("F" + std::to_string(i) + ".dfm"), kFormA);
+  }
+  const auto before = Tree();
+  std::atomic<bool> interrupted{false};
+  TInterruptingFileSystem interrupting(RealFileSystem(), interrupted, U16(Root / "Big.dfm"));
+  interrupting.Lanes = true;
+  TZanCatalogue catalogue;
+  TReplaceOptions& options = catalogue.Options();
+  options.Dest = sdDirectory;
+  options.Directory = U16(Root);
+  options.BackupDir = U16(Root / "RBackup");
+  TComponentReplacer& replacer = catalogue.Replacer(0);
+  replacer.SetFileSystem(&interrupting);
+  TRunReport report;
+  TRunContext context = replacer.FrontEndContext();
+  context.Cancelled = &interrupted;
+  context.Report = &report;
+  EXPECT_THROW(replacer.PerformReplace(context, {}), ERunCancelled);
+  EXPECT_EQ(report.FormLanes, 2);
+  EXPECT_EQ(Tree(), before);
+  // The lane converting the large form stopped within it.
+  for (const std::u16string& written : interrupting.TempWrites) EXPECT_NE(written, u"Big.dfm");
+}
+
+TEST_F(SafeRunDiskTest, DeadTemporaryFoldersAreRemovedWithoutFollowingLinks) {
+  const fs::path temp = FTemp.path() / "tmp";
+  auto make = [&](const std::string& name) {
+    fs::create_directories(temp / name);
+    return temp / name;
+  };
+  Write(Outside / "keep.txt", "keep me");
+  const fs::path dead = make("zanmig-dead01");
+  Write(dead / "sub" / "A.pas", "x");
+  fs::create_symlink(Outside, dead / "away");
+  fs::create_symlink(Outside / "keep.txt", dead / "sub" / "keep.txt");
+  fs::create_symlink(Outside, temp / "zanmig-link01");  // a link named like a folder of ours
+  const fs::path living = make("zanmig-living");
+  const fs::path young = make("zanmig-young1");
+  const fs::path other = make("zanmig-other");
+  std::unique_ptr<TFolderLock> lock;
+  std::u16string holder;
+  ASSERT_TRUE(RealFileSystem().LockFolder(U16(living), lock, holder));
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+  for (const fs::path& folder : {dead, living, other, Outside}) fs::last_write_time(folder, old);
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  EXPECT_EQ(RemoveDeadTempFolders(RealFileSystem(), U16(temp), now), 1);
+  EXPECT_FALSE(fs::exists(dead));
+  for (const fs::path& kept : {living, young, other}) EXPECT_TRUE(fs::is_directory(kept)) << kept;
+  EXPECT_TRUE(fs::is_symlink(temp / "zanmig-link01"));
+  EXPECT_EQ(ReadFileBytes(Outside / "keep.txt"), "keep me");
+  // A whole run cleans up in $TMPDIR too, once the living run is gone.
+  lock.reset();
+  Write(Root / "A.pas", "var Q: TQuery;");
+  const char* previous = std::getenv("TMPDIR");
+  const std::string saved = previous ? previous : "";
+  setenv("TMPDIR", temp.c_str(), 1);
+  const bool ran = Run(0);
+  previous ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(fs::exists(living));
+  EXPECT_TRUE(fs::is_directory(young));
 }
 
 TEST_F(SafeRunDiskTest, RunsWithOneLibraryThenAnotherRestoreToTheFirstTree) {

@@ -14,7 +14,8 @@ class TFaultyFileSystem::TFaultyWritableFile : public TWritableFile {
       : FOwner(owner), FPath(std::move(path)), FTarget(std::move(target)) {}
 
   TFileStatus Append(std::string_view bytes) override {
-    if (TFileErrorCode code = FOwner.Plan(TFileOp::Append, FPath); code != TFileErrorCode::None)
+    if (TFileErrorCode code = FOwner.Plan(TFileOp::Append, FPath, {}, true);
+        code != TFileErrorCode::None)
       return TFileStatus::Error(TFileOp::Append, code, FPath);
     return FTarget->Append(bytes);
   }
@@ -38,7 +39,18 @@ void TFaultyFileSystem::FailPath(std::u16string_view path, TFileErrorCode code) 
   FPaths[NormalizeSeparators(path)] = code;
 }
 
+void TFaultyFileSystem::FillDisk(int n) {
+  FFullFrom = FSpaceCalls + n;
+}
+
+void TFaultyFileSystem::SetFreeSpace(std::u16string_view folder, uint64_t bytes) {
+  FFreeSpace.emplace_back(NormalizeSeparators(folder), bytes);
+}
+
 void TFaultyFileSystem::Reset() {
+  FSpaceCalls = 0;
+  FFullFrom = 0;
+  FFreeSpace.clear();
   FNth.clear();
   FAlways.clear();
   FPaths.clear();
@@ -52,9 +64,13 @@ int TFaultyFileSystem::Calls(TFileOp op) const {
 }
 
 TFileErrorCode TFaultyFileSystem::Plan(TFileOp op, std::u16string_view path,
-                                       std::u16string_view other) {
+                                       std::u16string_view other, bool needsRoom) {
   int call = ++FCalls[op];
   TFileErrorCode code = TFileErrorCode::None;
+  if (needsRoom && ++FSpaceCalls >= FFullFrom && FFullFrom > 0) {
+    ++FFailures;
+    return TFileErrorCode::DiskFull;
+  }
   auto nth = std::find_if(FNth.begin(), FNth.end(),
                           [&](const TNthFailure& f) { return f.Op == op && f.Call == call; });
   if (nth != FNth.end()) {
@@ -74,9 +90,10 @@ TFileErrorCode TFaultyFileSystem::Plan(TFileOp op, std::u16string_view path,
   return code;
 }
 
-#define ZAN_FAULT(op, path, other)                                               \
-  if (TFileErrorCode code = Plan(op, path, other); code != TFileErrorCode::None) \
+#define ZAN_FAULT_ROOM(op, path, other, room)                                          \
+  if (TFileErrorCode code = Plan(op, path, other, room); code != TFileErrorCode::None) \
   return TFileStatus::Error(op, code, path, other)
+#define ZAN_FAULT(op, path, other) ZAN_FAULT_ROOM(op, path, other, false)
 
 TFileStatus TFaultyFileSystem::Read(std::u16string_view path, std::string& contents) {
   ZAN_FAULT(TFileOp::Read, path, {});
@@ -84,18 +101,18 @@ TFileStatus TFaultyFileSystem::Read(std::u16string_view path, std::string& conte
 }
 
 TFileStatus TFaultyFileSystem::Write(std::u16string_view path, std::string_view contents) {
-  ZAN_FAULT(TFileOp::Write, path, {});
+  ZAN_FAULT_ROOM(TFileOp::Write, path, {}, true);
   return TFileSystemWrapper::Write(path, contents);
 }
 
 TFileStatus TFaultyFileSystem::WriteAtomic(std::u16string_view path, std::string_view contents) {
-  ZAN_FAULT(TFileOp::Write, path, {});
+  ZAN_FAULT_ROOM(TFileOp::Write, path, {}, true);
   return TFileSystemWrapper::WriteAtomic(path, contents);
 }
 
 TFileStatus TFaultyFileSystem::OpenForWriting(std::u16string_view path,
                                               std::unique_ptr<TWritableFile>& file) {
-  ZAN_FAULT(TFileOp::Open, path, {});
+  ZAN_FAULT_ROOM(TFileOp::Open, path, {}, true);
   std::unique_ptr<TWritableFile> target;
   TFileStatus status = TFileSystemWrapper::OpenForWriting(path, target);
   if (status)
@@ -110,12 +127,12 @@ TFileStatus TFaultyFileSystem::List(std::u16string_view folder,
 }
 
 TFileStatus TFaultyFileSystem::MakeFolder(std::u16string_view path) {
-  ZAN_FAULT(TFileOp::MakeFolder, path, {});
+  ZAN_FAULT_ROOM(TFileOp::MakeFolder, path, {}, true);
   return TFileSystemWrapper::MakeFolder(path);
 }
 
 TFileStatus TFaultyFileSystem::MakePrivateFolder(std::u16string_view path) {
-  ZAN_FAULT(TFileOp::MakeFolder, path, {});
+  ZAN_FAULT_ROOM(TFileOp::MakeFolder, path, {}, true);
   return TFileSystemWrapper::MakePrivateFolder(path);
 }
 
@@ -125,12 +142,12 @@ bool TFaultyFileSystem::CanReplace(std::u16string_view path) {
 
 TFileStatus TFaultyFileSystem::CopyFile(std::u16string_view source, std::u16string_view dest,
                                         bool overwrite) {
-  ZAN_FAULT(TFileOp::Copy, source, dest);
+  ZAN_FAULT_ROOM(TFileOp::Copy, source, dest, true);
   return TFileSystemWrapper::CopyFile(source, dest, overwrite);
 }
 
 TFileStatus TFaultyFileSystem::MoveFile(std::u16string_view source, std::u16string_view dest) {
-  ZAN_FAULT(TFileOp::Copy, source, dest);
+  ZAN_FAULT_ROOM(TFileOp::Copy, source, dest, true);
   return TFileSystemWrapper::MoveFile(source, dest);
 }
 
@@ -160,6 +177,25 @@ TFileStatus TFaultyFileSystem::GetTempFolder(std::u16string& folder) {
   return TFileSystemWrapper::GetTempFolder(folder);
 }
 
+TFileStatus TFaultyFileSystem::LinkFile(std::u16string_view source, std::u16string_view dest) {
+  ZAN_FAULT(TFileOp::Copy, source, dest);
+  return TFileSystemWrapper::LinkFile(source, dest);
+}
+
+TFileStatus TFaultyFileSystem::FreeSpace(std::u16string_view path, TFreeSpace& space) {
+  const std::u16string key = NormalizeSeparators(path);
+  for (size_t i = 0; i < FFreeSpace.size(); ++i) {
+    const std::u16string& folder = FFreeSpace[i].first;
+    if (key == folder || key.starts_with(folder + u"/")) {
+      space.Volume = 1000 + i;
+      space.Bytes = FFreeSpace[i].second;
+      return {};
+    }
+  }
+  return TFileSystemWrapper::FreeSpace(path, space);
+}
+
 #undef ZAN_FAULT
+#undef ZAN_FAULT_ROOM
 
 }  // namespace zan

@@ -141,6 +141,18 @@ void TMemoryFileSystem::SetUnreadable(std::u16string_view path, bool unreadable)
   node->Unreadable = unreadable;
 }
 
+void TMemoryFileSystem::SetModifiedTime(std::u16string_view path, int64_t time) {
+  TNode* node = Find(NormalizeSeparators(path));
+  Assert(node != nullptr, "MigWizard\\FileSystem");
+  node->ModifiedTime = time;
+}
+
+void TMemoryFileSystem::SetForeignOwner(std::u16string_view path, bool foreign) {
+  TNode* node = Find(NormalizeSeparators(path));
+  Assert(node != nullptr, "MigWizard\\FileSystem");
+  node->Foreign = foreign;
+}
+
 void TMemoryFileSystem::SetTempFolder(std::u16string_view folder) {
   FTempFolder = folder.empty() ? std::u16string() : NormalizeSeparators(folder);
   if (!FTempFolder.empty()) AddFolder(FTempFolder);
@@ -288,6 +300,37 @@ TFileStatus TMemoryFileSystem::MoveFile(std::u16string_view source, std::u16stri
 TFileStatus TMemoryFileSystem::LinkOrCopyFile(std::u16string_view source,
                                               std::u16string_view dest) {
   return CopyFile(source, dest, true);
+}
+
+TFileStatus TMemoryFileSystem::LinkFile(std::u16string_view source, std::u16string_view dest) {
+  std::u16string from, to;
+  if (TFileStatus status = Resolve(TFileOp::Copy, source, from); !status) return status;
+  if (TFileStatus status = Resolve(TFileOp::Copy, dest, to); !status) return status;
+  const TNode* src = Find(from);
+  auto fail = [&](TFileErrorCode code) {
+    return TFileStatus::Error(TFileOp::Copy, code, source, dest);
+  };
+  if (!src) return fail(TFileErrorCode::NotFound);
+  if (src->IsFolder) return fail(TFileErrorCode::IsAFolder);
+  if (Find(to)) return fail(TFileErrorCode::AlreadyExists);
+  if (TFileStatus status = CheckParent(TFileOp::Copy, to, dest); !status)
+    return fail(status.Code());
+  TNode link = *src;
+  FNodes[to] = std::move(link);
+  return {};
+}
+
+TFileStatus TMemoryFileSystem::GetEntryStatus(std::u16string_view path, TEntryStatus& status) {
+  status = {};
+  std::u16string key;
+  if (TFileStatus resolved = Resolve(TFileOp::Read, path, key); !resolved) return resolved;
+  const TNode* node = Find(key);
+  if (!node) return TFileStatus::Error(TFileOp::Read, TFileErrorCode::NotFound, path);
+  status.Exists = true;
+  status.IsFolder = node->IsFolder;
+  status.OwnedByUser = !node->Foreign;
+  status.ModifiedTime = node->ModifiedTime;
+  return {};
 }
 
 TFileStatus TMemoryFileSystem::Rename(std::u16string_view from, std::u16string_view to) {

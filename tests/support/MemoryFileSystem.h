@@ -2,6 +2,8 @@
 // restore runs on a tree in memory, with the files a run wrote on record.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <map>
 #include <set>
 #include <string>
@@ -30,6 +32,11 @@ class TMemoryFileSystem : public TFileSystem {
   std::string Contents(std::u16string_view path) const;
   /// Reads of this file fail with AccessDenied (a file the user cannot read).
   void SetUnreadable(std::u16string_view path, bool unreadable = true);
+  /// What GetEntryStatus tells of the entry: when it was last modified
+  /// (seconds since 1970; a node is made with the time of its making) and
+  /// whether another user owns it.
+  void SetModifiedTime(std::u16string_view path, int64_t time);
+  void SetForeignOwner(std::u16string_view path, bool foreign = true);
   /// The folder GetTempFolder reports ("/tmp" by default, created); empty: none.
   void SetTempFolder(std::u16string_view folder);
   /// Files written since construction or ClearWritten, in path order.
@@ -58,12 +65,18 @@ class TMemoryFileSystem : public TFileSystem {
   TFileStatus RemoveFolder(std::u16string_view path) override;
   TFileStatus SetReadOnly(std::u16string_view path, bool readOnly) override;
   TFileStatus GetTempFolder(std::u16string& folder) override;
+  /// A second node with the same contents: nothing writes into a file in place,
+  /// so a copy behaves as a link does. Not recorded as written.
+  TFileStatus LinkFile(std::u16string_view source, std::u16string_view dest) override;
+  TFileStatus GetEntryStatus(std::u16string_view path, TEntryStatus& status) override;
 
  private:
   struct TNode {
     bool IsFolder = false;
     bool ReadOnly = false;
     bool Unreadable = false;
+    bool Foreign = false;
+    int64_t ModifiedTime = static_cast<int64_t>(std::time(nullptr));
     std::string Contents;
   };
   class TMemoryWritableFile;

@@ -26,6 +26,11 @@ struct TRestoreArgs {
 
 constexpr std::u16string_view sChangedSince = u"changed since the migration";
 
+// The paths come from the undo file, which may hold anything: they are shown
+// cut to DisplayText's length and with control characters escaped. A copy's
+// failure names two of them, and is allowed their length.
+constexpr size_t kShownFailure = 600;
+
 /// Lists each original and its backup as the restore acts on them (an
 /// original named twice once, with the backup of its first line), marking
 /// what it would refuse. Exit status 0 when the restore would put back every
@@ -34,7 +39,7 @@ int ListRestore(const TRestorePlan& plan) {
   size_t present = 0;
   for (const TRestoreItem& item : plan.Items) {
     present += item.Entry.BackupExists;
-    std::cout << Utf16ToUtf8(item.Entry.Original) << " <- " << Utf16ToUtf8(item.Entry.Backup);
+    std::cout << DisplayText(item.Entry.Original) << " <- " << DisplayText(item.Entry.Backup);
     if (!item.Problem.empty())
       std::cout << " (" << Utf16ToUtf8(item.Problem) << ")";
     else if (item.ChangedSinceMigration)
@@ -52,16 +57,16 @@ int ListRestore(const TRestorePlan& plan) {
 void ReportRestoreFailure(const TRestorePlan& plan, const TRestoreOutcome& outcome) {
   for (const TRestoreItem& item : plan.Items) {
     if (!item.Problem.empty())
-      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Problem));
+      PrintError(DisplayText(item.Entry.Original) + ": " + Utf16ToUtf8(item.Problem));
     else if (item.ChangedSinceMigration && !plan.Force)
-      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + std::u16string(sChangedSince)) +
+      PrintError(DisplayText(item.Entry.Original) + ": " + Utf16ToUtf8(sChangedSince) +
                  " (--force restores it anyway)");
   }
   if (plan.Items.empty()) PrintError("the undo file names no file");
   if (!outcome.FailedFile.empty()) {
-    PrintError(Utf16ToUtf8(outcome.Failure));
+    PrintError(DisplayText(outcome.Failure, kShownFailure));
     std::string notRestored;
-    for (const std::u16string& file : outcome.NotRestored) notRestored += " " + Utf16ToUtf8(file);
+    for (const std::u16string& file : outcome.NotRestored) notRestored += " " + DisplayText(file);
     PrintError("restored " + std::to_string(outcome.Restored.size()) +
                " file(s); not restored:" + notRestored);
   } else {

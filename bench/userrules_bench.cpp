@@ -41,8 +41,8 @@ void BM_LoadRuleFile(benchmark::State& state) {
     benchmark::DoNotOptimize(rules.Entries().size());
   }
   state.SetComplexityN(state.range(0));
-  state.counters["rules/s"] =
-      benchmark::Counter(static_cast<double>(state.range(0)) * 4, benchmark::Counter::kIsRate);
+  state.counters["rules/s"] = benchmark::Counter(static_cast<double>(state.range(0)) * 4,
+                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_LoadRuleFile)
     ->RangeMultiplier(4)

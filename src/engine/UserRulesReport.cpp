@@ -18,7 +18,7 @@ void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>
   auto count = [&](int rule) { ++report.UserRules.at(static_cast<size_t>(rule)).Applied; };
   std::unordered_map<std::u16string, std::vector<int>> targetRules;  // by folded class name
   for (const TUserTargetClass& target : rules.TargetClasses())
-    targetRules[AnsiUpperCase(target.Name)].push_back(target.Rule);
+    targetRules[AnsiLowerCase(target.Name)].push_back(target.Rule);
   std::unordered_set<std::u16string> changedForms;
   for (const TWorkItem& item : work) {
     if (!item.Changed) continue;
@@ -29,7 +29,7 @@ void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>
     if (!changedForms.contains(object.FileName)) continue;
     for (int rule : object.UserRules) count(rule);
     if (!object.Converted || targetRules.empty()) continue;
-    if (const auto found = targetRules.find(AnsiUpperCase(object.NewClassName));
+    if (const auto found = targetRules.find(AnsiLowerCase(object.NewClassName));
         found != targetRules.end())
       for (int rule : found->second) count(rule);
   }

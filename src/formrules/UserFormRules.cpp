@@ -13,7 +13,7 @@ namespace zan {
 namespace {
 
 std::u16string PropertyKey(std::u16string_view className, std::u16string_view name) {
-  return AnsiUpperCase(className) + u"|" + AnsiUpperCase(name);
+  return AnsiLowerCase(className) + u"|" + AnsiLowerCase(name);
 }
 
 }  // namespace
@@ -23,15 +23,15 @@ void TUserFormRules::BuildIndex() {
   FPropertyIndex.clear();
   FSetIndex.clear();
   // emplace keeps the first entry for a key: the first rule in file order wins.
-  for (size_t i = 0; i < Pairs.size(); ++i) FPairIndex.emplace(AnsiUpperCase(Pairs[i].Source), i);
+  for (size_t i = 0; i < Pairs.size(); ++i) FPairIndex.emplace(AnsiLowerCase(Pairs[i].Source), i);
   for (size_t i = 0; i < Properties.size(); ++i)
     FPropertyIndex.emplace(PropertyKey(Properties[i].ClassName, Properties[i].Name), i);
-  for (size_t i = 0; i < Sets.size(); ++i) FSetIndex[AnsiUpperCase(Sets[i].ClassName)].push_back(i);
+  for (size_t i = 0; i < Sets.size(); ++i) FSetIndex[AnsiLowerCase(Sets[i].ClassName)].push_back(i);
 }
 
 const TUserClassPair* TUserFormRules::FindPair(std::u16string_view sourceClass) const {
   if (FPairIndex.empty()) return nullptr;
-  const auto found = FPairIndex.find(AnsiUpperCase(sourceClass));
+  const auto found = FPairIndex.find(AnsiLowerCase(sourceClass));
   return found == FPairIndex.end() ? nullptr : &Pairs[found->second];
 }
 
@@ -46,7 +46,7 @@ const TUserPropertyRule* TUserFormRules::FindPropertyRule(std::u16string_view cl
 std::vector<const TUserSetRule*> TUserFormRules::SetRulesOf(std::u16string_view className) const {
   std::vector<const TUserSetRule*> found;
   if (FSetIndex.empty()) return found;
-  for (const std::u16string key : {AnsiUpperCase(className), std::u16string(kEveryClass)})
+  for (const std::u16string key : {AnsiLowerCase(className), std::u16string(kEveryClass)})
     if (const auto group = FSetIndex.find(key); group != FSetIndex.end())
       for (size_t i : group->second) found.push_back(&Sets[i]);
   return found;

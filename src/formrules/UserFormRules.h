@@ -71,8 +71,8 @@ struct TUserFormRules {
   std::vector<const TUserSetRule*> SetRulesOf(std::u16string_view className) const;
 
  private:
-  // Keyed by the folded class name (and "|" and the folded property name);
-  // the values index the lists above.
+  // Keyed by the class name in lower case, as AnsiSameText folds it (then "|"
+  // and the property name, likewise); the values index the lists above.
   std::unordered_map<std::u16string, size_t> FPairIndex;
   std::unordered_map<std::u16string, size_t> FPropertyIndex;
   std::unordered_map<std::u16string, std::vector<size_t>> FSetIndex;

@@ -20,6 +20,11 @@ const std::u16string* TUserRules::FindTarget(std::u16string_view name) const {
   return index < 0 ? nullptr : &FForm.Pairs[static_cast<size_t>(index)].Target;
 }
 
+const TUserClassPair* TUserRules::FindPair(std::u16string_view name) const {
+  const int index = FPairIndex.Find(name);
+  return index < 0 ? nullptr : &FForm.Pairs[static_cast<size_t>(index)];
+}
+
 void TUserRules::RegisterTargetClasses(TClassRegistry& registry) const {
   for (const TUserTargetClass& target : FTargetClasses) {
     std::vector<std::u16string> inherited;

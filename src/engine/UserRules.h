@@ -8,6 +8,7 @@
 // reader keeps toml++ to its own source file.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,14 @@ class EUserRulesError : public Exception {
  public:
   using Exception::Exception;
 };
+
+/// What a rule file may hold, checked on its text before the TOML is parsed
+/// (the parser recurses once a level, so a header of thousands of dotted parts
+/// would exhaust the stack): the levels that table headers, dotted keys,
+/// inline tables and arrays nest to, and the keys (`name = value`, inline ones
+/// included). No real rule file comes near either.
+inline constexpr int kMaxRuleNesting = 64;
+inline constexpr size_t kMaxRuleKeys = 1000000;
 
 /// One rule as the run report names it: where it stands and what it says
 /// ("TVendorTable.CacheSize: drop").
@@ -75,7 +84,7 @@ class TUserRules {
   /// nullptr. Cheap: the unit rewriting asks about every identifier.
   const std::u16string* FindTarget(std::u16string_view name) const;
   /// The pair of the source class `name`, or nullptr.
-  const TUserClassPair* FindPair(std::u16string_view name) const { return FForm.FindPair(name); }
+  const TUserClassPair* FindPair(std::u16string_view name) const;
   const std::vector<TUserUsesUnit>& AddedUnits() const { return FAddedUnits; }
   const std::vector<TUserUsesUnit>& RemovedUnits() const { return FRemovedUnits; }
   const std::vector<TUserTargetClass>& TargetClasses() const { return FTargetClasses; }

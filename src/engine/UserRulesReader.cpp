@@ -11,6 +11,8 @@
 #include "engine/ZanReplacer.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
+#include "rtl/dfm/FormStream.h"
+#include "rtl/dfm/FormTextLexer.h"
 
 namespace zan {
 
@@ -60,6 +62,87 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
+/// Moves `i` past the TOML string that starts at `text[i]` (a quote),
+/// counting the line breaks of a multi-line one in `line`. A single-line
+/// string stops before a line break: the parser reports it.
+void SkipTomlString(std::string_view text, size_t& i, int& line) {
+  const char quote = text[i];
+  const bool escapes = quote == '"';
+  if (text.substr(i, 3) == std::string(3, quote)) {
+    for (i += 3; i < text.size(); ++i) {
+      if (text[i] == '\n') ++line;
+      if (escapes && text[i] == '\\') {
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
+        ++i;
+      } else if (text.substr(i, 3) == std::string(3, quote)) {
+        i += 3;
+        // Up to two more quotes belong to the text: """a"""" is `a"`.
+        for (int extra = 0; extra < 2 && i < text.size() && text[i] == quote; ++extra) ++i;
+        return;
+      }
+    }
+    return;
+  }
+  for (++i; i < text.size() && text[i] != '\n'; ++i) {
+    if (text[i] == quote) {
+      ++i;
+      return;
+    }
+    if (escapes && text[i] == '\\' && i + 1 < text.size() && text[i + 1] != '\n') ++i;
+  }
+}
+
+/// Whether `value` is one value of form text: a number, an identifier, a
+/// string (quoted runs, joined by "+"), or a set, list, collection or binary
+/// data in its brackets. Written after "Name = ", it cannot end the object
+/// and start another.
+bool IsOneFormValue(std::u16string_view value) {
+  using dfm::TTokenKind;
+  static const std::string name;
+  try {
+    dfm::TFormTextLexer lexer(value, name);
+    switch (lexer.Kind()) {
+      case TTokenKind::tkEof:
+        return false;
+      case TTokenKind::tkString:
+        for (lexer.Next(); lexer.IsSymbol(u'+'); lexer.Next()) {
+          lexer.Next();
+          if (lexer.Kind() != TTokenKind::tkString) return false;
+        }
+        break;
+      case TTokenKind::tkSymbol: {
+        std::u16string closers;  // of the brackets open
+        std::string bytes;
+        do {
+          if (lexer.IsSymbol(u'{')) {
+            lexer.ReadBinary(bytes);
+            continue;
+          }
+          const std::u16string_view open = u"[(<", close = u"])>";
+          if (lexer.Kind() == TTokenKind::tkEof) return false;
+          if (lexer.Kind() == TTokenKind::tkSymbol) {
+            if (const size_t k = open.find(lexer.Text().front()); k != open.npos) {
+              closers.push_back(close[k]);
+            } else if (close.find(lexer.Text().front()) != close.npos) {
+              if (closers.empty() || closers.back() != lexer.Text().front()) return false;
+              closers.pop_back();
+            } else if (closers.empty()) {
+              return false;
+            }
+          }
+          lexer.Next();
+        } while (!closers.empty());
+        break;
+      }
+      default:
+        lexer.Next();
+    }
+    return lexer.Kind() == TTokenKind::tkEof;
+  } catch (const EFormTextError&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 /// Reads one file into a TUserRules (a friend of it).
@@ -69,9 +152,13 @@ class TUserRulesReader {
       : FRules(rules),
         FFile(fileName),
         FFileText(Utf16ToUtf8(fileName)),
-        FLibrary(CatalogueLibraries()[static_cast<size_t>(library)]) {}
+        FLibrary(CatalogueLibraries()[static_cast<size_t>(library)]) {
+    for (size_t i = 0; i < FLibrary.Pairs.size(); ++i)
+      FBuiltInIndex.Add(FLibrary.Pairs[i].OldComp, static_cast<int>(i));
+  }
 
   void Read(std::string_view text) {
+    CheckShape(text);
     toml::table root;
     try {
       root = toml::parse(text, std::string_view(FFileText));
@@ -105,6 +192,80 @@ class TUserRulesReader {
     Fail(static_cast<int>(node.source().begin.line), message);
   }
   static int LineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
+
+  /// Refuses text that nests deeper than kMaxRuleNesting or holds more than
+  /// kMaxRuleKeys keys, in one pass that skips strings and comments as TOML
+  /// reads them. A table header's dotted parts are its level; a key adds its
+  /// parts, an array one level for its elements.
+  void CheckShape(std::string_view text) const {
+    struct TOpen {
+      char Close;  // ']' for an array, '}' for an inline table
+      int Level;   // of its elements, or of the table's keys
+    };
+    std::vector<TOpen> open;
+    bool keyNext = true;  // at a key (or a header), not in a value
+    int line = 1, tableLevel = 0, valueLevel = 0;
+    size_t keys = 0;
+    auto check = [&](int level) {
+      if (level > kMaxRuleNesting)
+        Fail(line, "nested more than " + std::to_string(kMaxRuleNesting) +
+                       " levels deep (table headers, dotted keys, inline tables and arrays)");
+    };
+    // The parts of the dotted key or header from `i` to `end` (or a line break).
+    auto parts = [&](size_t& i, char end) {
+      int count = 1;
+      while (i < text.size() && text[i] != end && text[i] != '\n') {
+        if (text[i] == '"' || text[i] == '\'') {
+          SkipTomlString(text, i, line);
+          continue;
+        }
+        count += text[i] == '.';
+        ++i;
+      }
+      return count;
+    };
+    for (size_t i = 0; i < text.size();) {
+      const char c = text[i];
+      if (c == '\n') {
+        ++line;
+        ++i;
+        if (open.empty()) keyNext = true;
+      } else if (c == ' ' || c == '\t' || c == '\r') {
+        ++i;
+      } else if (c == '#') {
+        i = std::min(text.find('\n', i), text.size());
+      } else if (keyNext && open.empty() && c == '[') {
+        i += text.substr(i, 2) == "[[" ? 2 : 1;
+        tableLevel = parts(i, ']');
+        check(tableLevel);
+        i = std::min(text.find('\n', i), text.size());
+      } else if (keyNext && c == '}') {
+        keyNext = false;  // an empty inline table, or a comma before its end
+      } else if (keyNext) {
+        if (++keys > kMaxRuleKeys)
+          Fail(line, "more than " + std::to_string(kMaxRuleKeys) + " keys");
+        valueLevel = (open.empty() ? tableLevel : open.back().Level) + parts(i, '=');
+        check(valueLevel);
+        keyNext = false;
+        i += i < text.size() && text[i] == '=';
+      } else if (c == '"' || c == '\'') {
+        SkipTomlString(text, i, line);
+      } else if (c == '[' || c == '{') {
+        ++i;
+        open.push_back({c == '[' ? ']' : '}', valueLevel + (c == '[')});
+        check(open.back().Level);
+        valueLevel = open.back().Level;
+        keyNext = c == '{';
+      } else if (c == ']' || c == '}') {
+        ++i;
+        if (!open.empty()) open.pop_back();
+        if (!open.empty() && open.back().Close == ']') valueLevel = open.back().Level;
+      } else {
+        ++i;
+        if (c == ',' && !open.empty() && open.back().Close == '}') keyNext = true;
+      }
+    }
+  }
 
   /// Refuses a key of `table` that is not one of `known` (`section` names
   /// the table in the message, "" the top level).
@@ -180,11 +341,20 @@ class TUserRulesReader {
     return names;
   }
 
+  /// Refuses form text that is not one value on one line (`subject`
+  /// names it in the message): written into a form, it would end the object
+  /// and add others.
+  void CheckFormValue(const toml::node& node, const std::string& subject,
+                      std::u16string_view value) const {
+    if (value.find_first_of(u"\r\n") != std::u16string_view::npos)
+      Fail(node, subject + " holds a line break: form text must be one line");
+    if (!IsOneFormValue(value)) Fail(node, subject + " is not one value of form text");
+  }
+
   /// The library's source class `name` (any case), or nullptr.
   const TReplacePair* BuiltInPair(std::u16string_view name) const {
-    for (const TReplacePair& pair : FLibrary.Pairs)
-      if (AnsiSameText(pair.OldComp, name)) return &pair;
-    return nullptr;
+    const int index = FBuiltInIndex.Find(name);
+    return index < 0 ? nullptr : &FLibrary.Pairs[static_cast<size_t>(index)];
   }
 
   void ReadLibrary(const toml::table& root) const {
@@ -214,10 +384,11 @@ class TUserRulesReader {
     if (const TUserClassPair* first = FRules.FindPair(pair.Source))
       Fail(line, "a second pair for " + Utf16ToUtf8(pair.Source) + " (the first is at " +
                      Utf16ToUtf8(FRules.PlaceOf(first->Rule)) + ")");
-    for (const TPendingPair& pending : FPairs)
-      if (AnsiSameText(pending.Pair.Source, pair.Source))
-        Fail(line, "a second pair for " + Utf16ToUtf8(pair.Source) + " (the first is at " +
-                       FFileText + ":" + std::to_string(pending.Line) + ")");
+    if (!FPairIndex.Add(pair.Source, static_cast<int>(FPairs.size())))
+      Fail(
+          line,
+          "a second pair for " + Utf16ToUtf8(pair.Source) + " (the first is at " + FFileText + ":" +
+              std::to_string(FPairs[static_cast<size_t>(FPairIndex.Find(pair.Source))].Line) + ")");
     if (!pair.RulesOf.empty() && !BuiltInPair(pair.RulesOf))
       Fail(*t.get("rules-of"), "\"rules-of\" names " + Utf16ToUtf8(pair.RulesOf) +
                                    ", which is no source class of " + Utf16ToUtf8(FLibrary.Name));
@@ -251,6 +422,8 @@ class TUserRulesReader {
         if (!value) Fail(to, "\"values\" must be a table of strings: { \"old\" = \"new\" }");
         if (value->get().empty()) Fail(to, "\"values\" maps " + Quoted(from.str()) + " to nothing");
         rule.Values.emplace_back(Utf8ToUtf16(from.str()), Utf8ToUtf16(value->get()));
+        CheckFormValue(to, "\"values\" maps " + Quoted(from.str()) + " to text that",
+                       rule.Values.back().second);
       }
     }
     std::u16string text = rule.ClassName + u"." + rule.Name + u": ";
@@ -270,6 +443,7 @@ class TUserRulesReader {
     rule.Name = Name(t, "name", section, true, true);
     rule.Value = String(t, "value", section, true);
     if (rule.Value.empty()) Fail(*t.get("value"), "\"value\" is empty");
+    CheckFormValue(*t.get("value"), "\"value\"", rule.Value);
     std::u16string text = rule.ClassName + u"." + rule.Name + u" = " + rule.Value;
     const size_t index = FSets.size();
     FSets.push_back(std::move(rule));
@@ -331,6 +505,7 @@ class TUserRulesReader {
     append(FRules.FAddedUnits, FAdded);
     append(FRules.FRemovedUnits, FRemoved);
     append(FRules.FTargetClasses, FTargets);
+    FRules.FForm.BuildIndex();
   }
 
   struct TPendingPair {
@@ -344,6 +519,8 @@ class TUserRulesReader {
   const TLibraryInfo& FLibrary;
   std::vector<TPending> FPending;
   std::vector<TPendingPair> FPairs;
+  TClassNameTable FPairIndex;     // source -> index in FPairs
+  TClassNameTable FBuiltInIndex;  // the library's source classes -> index in its pairs
   std::vector<TUserPropertyRule> FProperties;
   std::vector<TUserSetRule> FSets;
   std::vector<TUserUsesUnit> FAdded;

@@ -1,5 +1,6 @@
 #include "engine/UserRulesReport.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "rtl/Strings.h"
@@ -15,6 +16,9 @@ void DescribeUserRules(const TUserRules& rules, TRunReport& report) {
 void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>& work,
                            TRunReport& report) {
   auto count = [&](int rule) { ++report.UserRules.at(static_cast<size_t>(rule)).Applied; };
+  std::unordered_map<std::u16string, std::vector<int>> targetRules;  // by folded class name
+  for (const TUserTargetClass& target : rules.TargetClasses())
+    targetRules[AnsiLowerCase(target.Name)].push_back(target.Rule);
   std::unordered_set<std::u16string> changedForms;
   for (const TWorkItem& item : work) {
     if (!item.Changed) continue;
@@ -24,9 +28,10 @@ void CountAppliedUserRules(const TUserRules& rules, const std::vector<TWorkItem>
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects) {
     if (!changedForms.contains(object.FileName)) continue;
     for (int rule : object.UserRules) count(rule);
-    if (!object.Converted) continue;
-    for (const TUserTargetClass& target : rules.TargetClasses())
-      if (AnsiSameText(target.Name, object.NewClassName)) count(target.Rule);
+    if (!object.Converted || targetRules.empty()) continue;
+    if (const auto found = targetRules.find(AnsiLowerCase(object.NewClassName));
+        found != targetRules.end())
+      for (int rule : found->second) count(rule);
   }
 }
 

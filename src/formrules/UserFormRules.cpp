@@ -3,7 +3,7 @@
 // properties once an object is read).
 #include "formrules/UserFormRules.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "formrules/ZanFormParser.h"
 #include "rtl/Strings.h"
@@ -12,32 +12,44 @@ namespace zan {
 
 namespace {
 
-/// The rules of `rules` for `className`, then those for "*".
-template <typename TRule>
-std::vector<const TRule*> RulesOf(const std::vector<TRule>& rules, std::u16string_view className) {
-  std::vector<const TRule*> found;
-  for (const TRule& rule : rules)
-    if (AnsiSameText(rule.ClassName, className)) found.push_back(&rule);
-  for (const TRule& rule : rules)
-    if (rule.ClassName == kEveryClass) found.push_back(&rule);
-  return found;
+std::u16string PropertyKey(std::u16string_view className, std::u16string_view name) {
+  return AnsiLowerCase(className) + u"|" + AnsiLowerCase(name);
 }
 
 }  // namespace
 
-const TUserClassPair* TUserFormRules::FindPair(std::u16string_view sourceClass) const {
-  for (const TUserClassPair& pair : Pairs)
-    if (AnsiSameText(pair.Source, sourceClass)) return &pair;
-  return nullptr;
+void TUserFormRules::BuildIndex() {
+  FPairIndex.clear();
+  FPropertyIndex.clear();
+  FSetIndex.clear();
+  // emplace keeps the first entry for a key: the first rule in file order wins.
+  for (size_t i = 0; i < Pairs.size(); ++i) FPairIndex.emplace(AnsiLowerCase(Pairs[i].Source), i);
+  for (size_t i = 0; i < Properties.size(); ++i)
+    FPropertyIndex.emplace(PropertyKey(Properties[i].ClassName, Properties[i].Name), i);
+  for (size_t i = 0; i < Sets.size(); ++i) FSetIndex[AnsiLowerCase(Sets[i].ClassName)].push_back(i);
 }
 
-std::vector<const TUserPropertyRule*> TUserFormRules::PropertyRulesOf(
-    std::u16string_view className) const {
-  return RulesOf(Properties, className);
+const TUserClassPair* TUserFormRules::FindPair(std::u16string_view sourceClass) const {
+  if (FPairIndex.empty()) return nullptr;
+  const auto found = FPairIndex.find(AnsiLowerCase(sourceClass));
+  return found == FPairIndex.end() ? nullptr : &Pairs[found->second];
+}
+
+const TUserPropertyRule* TUserFormRules::FindPropertyRule(std::u16string_view className,
+                                                          std::u16string_view name) const {
+  if (FPropertyIndex.empty()) return nullptr;
+  auto found = FPropertyIndex.find(PropertyKey(className, name));
+  if (found == FPropertyIndex.end()) found = FPropertyIndex.find(PropertyKey(kEveryClass, name));
+  return found == FPropertyIndex.end() ? nullptr : &Properties[found->second];
 }
 
 std::vector<const TUserSetRule*> TUserFormRules::SetRulesOf(std::u16string_view className) const {
-  return RulesOf(Sets, className);
+  std::vector<const TUserSetRule*> found;
+  if (FSetIndex.empty()) return found;
+  for (const std::u16string key : {AnsiLowerCase(className), std::u16string(kEveryClass)})
+    if (const auto group = FSetIndex.find(key); group != FSetIndex.end())
+      for (size_t i : group->second) found.push_back(&Sets[i]);
+  return found;
 }
 
 // ----- the form parser's part
@@ -46,7 +58,7 @@ const TZanFormParser::TObjectUserRules& TZanFormParser::ObjectUserRules() {
   if (!FObjectRules.Ready) {
     const std::u16string typeName = FormState().TypeName();
     FObjectRules.Pair = FUserRules->FindPair(typeName);
-    FObjectRules.Properties = FUserRules->PropertyRulesOf(typeName);
+    FObjectRules.TypeName = typeName;
     FObjectRules.Sets = FUserRules->SetRulesOf(typeName);
     FObjectRules.Ready = true;
   }
@@ -55,20 +67,19 @@ const TZanFormParser::TObjectUserRules& TZanFormParser::ObjectUserRules() {
 
 bool TZanFormParser::ConvertUserProperty(const std::u16string& PropName,
                                          const std::u16string& PropValue) {
-  for (const TUserPropertyRule* rule : ObjectUserRules().Properties) {
-    if (!AnsiSameText(rule->Name, PropName)) continue;
-    FUserRuleHits[FormState().CurPos()] = rule->Rule;
-    if (rule->Drop) return true;
-    std::u16string_view value = PropValue;
-    for (const auto& [from, to] : rule->Values)
-      if (from == PropValue) {
-        value = to;
-        break;
-      }
-    AddProperty(rule->Rename, value);
-    return true;
-  }
-  return false;
+  const TUserPropertyRule* rule =
+      FUserRules->FindPropertyRule(ObjectUserRules().TypeName, PropName);
+  if (!rule) return false;
+  FUserRuleHits[FormState().CurPos()] = rule->Rule;
+  if (rule->Drop) return true;
+  std::u16string_view value = PropValue;
+  for (const auto& [from, to] : rule->Values)
+    if (from == PropValue) {
+      value = to;
+      break;
+    }
+  AddProperty(rule->Rename, value);
+  return true;
 }
 
 void TZanFormParser::ApplyUserSets() {
@@ -92,8 +103,9 @@ void TZanFormParser::ApplyUserSets() {
 
 std::vector<int> TZanFormParser::AppliedUserRules() const {
   std::vector<int> rules;
+  std::unordered_set<int> seen;
   auto add = [&](int rule) {
-    if (std::find(rules.begin(), rules.end(), rule) == rules.end()) rules.push_back(rule);
+    if (seen.insert(rule).second) rules.push_back(rule);
   };
   if (FObjectRules.Pair) add(FObjectRules.Pair->Rule);
   for (const auto& [pos, rule] : FUserRuleHits) add(rule);

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,19 +48,34 @@ struct TUserSetRule {
 
 inline constexpr std::u16string_view kEveryClass = u"*";
 
-/// The form rules of every rule file of a run, in file order.
+/// The form rules of every rule file of a run, in file order. Whoever
+/// changes the lists calls BuildIndex before the next look-up: the look-ups
+/// go through hash indexes, so that a run costs the same per object however
+/// many rules there are.
 struct TUserFormRules {
   std::vector<TUserClassPair> Pairs;
   std::vector<TUserPropertyRule> Properties;
   std::vector<TUserSetRule> Sets;
 
+  void BuildIndex();
+
   /// The pair whose source is `sourceClass`, or nullptr.
   const TUserClassPair* FindPair(std::u16string_view sourceClass) const;
-  /// The property rules an object of `className` takes: those of its class,
-  /// then those for "*", each group in file order (the first match wins).
-  std::vector<const TUserPropertyRule*> PropertyRulesOf(std::u16string_view className) const;
-  /// The same for the constant properties.
+  /// The property rule an object of `className` takes for its property
+  /// `name`: the first of its class in file order, else the first for "*";
+  /// nullptr when none names it.
+  const TUserPropertyRule* FindPropertyRule(std::u16string_view className,
+                                            std::u16string_view name) const;
+  /// The constant properties of an object of `className`: those of its
+  /// class, then those for "*", each group in file order.
   std::vector<const TUserSetRule*> SetRulesOf(std::u16string_view className) const;
+
+ private:
+  // Keyed by the class name in lower case, as AnsiSameText folds it (then "|"
+  // and the property name, likewise); the values index the lists above.
+  std::unordered_map<std::u16string, size_t> FPairIndex;
+  std::unordered_map<std::u16string, size_t> FPropertyIndex;
+  std::unordered_map<std::u16string, std::vector<size_t>> FSetIndex;
 };
 
 }  // namespace zan

@@ -122,7 +122,7 @@ class TZanFormParser : public TFormParser {
   struct TObjectUserRules {
     bool Ready = false;
     const TUserClassPair* Pair = nullptr;
-    std::vector<const TUserPropertyRule*> Properties;
+    std::u16string TypeName;  // the class its rules are looked up by
     std::vector<const TUserSetRule*> Sets;
   };
   const TObjectUserRules& ObjectUserRules();

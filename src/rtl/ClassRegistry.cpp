@@ -275,16 +275,17 @@ void TClassRegistry::AddClassesOf(const TClassRegistry& other) {
 }
 
 const TRegisteredClass* TClassRegistry::FindClass(std::u16string_view name) const {
-  for (const auto& cls : FClasses)
-    if (SameText(cls->ClassName(), name)) return cls.get();
-  return nullptr;
+  const auto found = FIndex.find(UpperCase(name));
+  return found == FIndex.end() ? nullptr : found->second;
 }
 
 TRegisteredClass& TClassRegistry::RegisterClass(std::u16string_view name) {
-  for (const auto& cls : FClasses)
-    if (SameText(cls->ClassName(), name)) return *cls;
-  FClasses.push_back(std::make_unique<TRegisteredClass>(name));
-  return *FClasses.back();
+  TRegisteredClass*& cls = FIndex[UpperCase(name)];
+  if (!cls) {
+    FClasses.push_back(std::make_unique<TRegisteredClass>(name));
+    cls = FClasses.back().get();
+  }
+  return *cls;
 }
 
 TRegisteredClass& TClassRegistry::RegisterClass(

@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -101,6 +102,8 @@ class TClassRegistry {
 
  private:
   std::vector<std::unique_ptr<TRegisteredClass>> FClasses;
+  // The classes by their name in upper case (SameText's folding).
+  std::unordered_map<std::u16string, TRegisteredClass*> FIndex;
 };
 
 }  // namespace zan

@@ -343,6 +343,39 @@ bool IsDigit(char16_t ch) {
   return ch >= u'0' && ch <= u'9';
 }
 
+std::string DisplayText(std::u16string_view text, size_t limit) {
+  size_t cut = std::min(text.size(), limit);
+  if (cut > 0 && cut < text.size() && IsHighSurrogate(text[cut - 1])) --cut;  // keep a pair whole
+  std::u16string shown;
+  shown.reserve(cut);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char16_t ch : text.substr(0, cut)) {
+    const bool control = ch < 0x20 || (ch >= 0x7F && ch <= 0x9F);
+    const bool invisible = (ch >= 0x200E && ch <= 0x200F) || (ch >= 0x2028 && ch <= 0x202E) ||
+                           (ch >= 0x2066 && ch <= 0x2069);
+    if (control) {
+      shown += u"\\x";
+      shown += kHex[ch >> 4];
+      shown += kHex[ch & 15];
+    } else if (invisible) {
+      shown += u"\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) shown += kHex[(ch >> shift) & 15];
+    } else {
+      shown += ch;
+    }
+  }
+  if (cut < text.size()) shown += u"...";
+  return Utf16ToUtf8(shown);
+}
+
+std::string DisplayText(std::string_view utf8, size_t limit) {
+  // No character of the first `limit` takes more than four bytes: decode no more.
+  const size_t bytes = limit > utf8.size() / 4 ? utf8.size() : limit * 4;
+  std::u16string text = Utf8ToUtf16(utf8.substr(0, bytes));
+  if (bytes < utf8.size() && text.size() <= limit) text += u'\uFFFD';  // keeps the "..."
+  return DisplayText(text, limit);
+}
+
 size_t FindChar(std::u16string_view text, char16_t ch, size_t from) {
   if (from >= text.size()) return std::u16string_view::npos;
   const char16_t* p = text.data() + from;

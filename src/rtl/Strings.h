@@ -71,6 +71,14 @@ std::u16string StringReplaceAll(std::u16string_view text, std::u16string_view fr
 /// allows (long runs such as the hex data of pictures in forms).
 size_t FindChar(std::u16string_view text, char16_t ch, size_t from = 0);
 
+/// `text` as it may be shown in a message on one line of a terminal:
+/// control characters (C0, DEL, C1) and the bidirectional and line separator
+/// controls written as \xNN or \uNNNN, and anything past `limit` characters
+/// cut and replaced by "...". For text read from a file that may hold anything.
+std::string DisplayText(std::u16string_view text, size_t limit = 200);
+/// The same for UTF-8 (invalid sequences show as U+FFFD).
+std::string DisplayText(std::string_view utf8, size_t limit = 200);
+
 bool IsLetter(char16_t ch);  // any Unicode letter of the BMP (the host's IsCharAlphaW)
 bool IsDigit(char16_t ch);   // '0'..'9'
 

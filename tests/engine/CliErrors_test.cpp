@@ -235,6 +235,59 @@ TEST_F(CliErrorsTest, RestoreDryRunListsEveryFileAndItsBackup) {
   EXPECT_TRUE(FolderContents(Copy) == now);
 }
 
+TEST_F(CliErrorsTest, WhatRestoreAndTodoEchoFromAFileIsCutAndEscaped) {
+  // A line of the undo file that names no file, with terminal escapes in it.
+  const std::string x300(300, 'x'), x1000(1000, 'x');
+  fs::create_directories(Copy / "RBackup");
+  WriteFileBytes(Copy / "RBackup" / "RExpert.reu", "\x1b]0;owned\x07" + x300 + "\r\n");
+  const std::string shown = "\\x1B]0;owned\\x07" + std::string(190, 'x') + "...";
+  TCliRun dry = RunZanmig(Copy, "restore --dry-run .");
+  EXPECT_EQ(dry.Exit, 1);
+  EXPECT_EQ(dry.Out, shown + " <-  (backup missing)\n0 of 1 backup(s) present.\n");
+  TCliRun restore = RunZanmig(Copy, "restore .");
+  EXPECT_EQ(restore.Exit, 1);
+  EXPECT_EQ(restore.Err, "zanmig: error: " + shown +
+                             ": backup missing\nzanmig: error: nothing was restored\n"
+                             "zanmig: error: Failed to restore files.\n");
+  fs::remove_all(Copy / "RBackup");
+
+  // A report whose to-do list has fields of the wrong type, or texts to escape.
+  const fs::path report = Temp.path() / "run.json";
+  const std::string named = "zanmig: error: \"" + report.string() + "\"";
+  struct TCase {
+    std::string Json;
+    int Exit;
+    std::string Out, Err;
+  } cases[] = {
+      {R"({"todo": [{"file": "A.pas"}, {"file": 7}]})", 3, "",
+       named + ": to-do item 2 has a \"file\" that is not a string\n"},
+      {R"({"todo": [{"what": ["x"]}]})", 3, "",
+       named + ": to-do item 1 has a \"what\" that is not a string\n"},
+      {R"({"todo": [{"line": "12"}]})", 3, "",
+       named + ": to-do item 1 has a \"line\" that is not a whole number\n"},
+      {R"({"todo": [{"line": 1, "column": 2.5}]})", 3, "",
+       named + ": to-do item 1 has a \"column\" that is not a whole number\n"},
+      {R"({"todo": ["A.pas"]})", 3, "", named + ": to-do item 1 is not an object\n"},
+      {R"({"todo": {"file": "A.pas"}})", 3, "",
+       named + " holds no to-do list (a report of zanmig 1?)\n"},
+      {R"({"todo": [{"file": "A\u001b[2J.pas", "line": 3, "column": 4, "what": ")" + x1000 +
+           R"(y", "action": "fix\u202Eit", "extra": {}}]})",
+       0,
+       "A\\x1B[2J.pas\n  [ ] 3:4: " + x1000 +
+           "... -- fix\\u202Eit\n\n1 places need your "
+           "attention.\n",
+       ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Json.substr(0, 100));
+    WriteFileBytes(report, c.Json);
+    TCliRun run = RunZanmig(Copy, "todo '" + report.string() + "'");
+    EXPECT_EQ(run.Exit, c.Exit);
+    EXPECT_EQ(run.Out, c.Out);
+    EXPECT_EQ(run.Err, c.Err);
+  }
+}
+
 TEST_F(CliErrorsTest, ClassesFileKeepsPropertiesTheRegistryDidNotKnow) {
   WriteFileBytes(Temp.path() / "classes.txt", "# the session is kept\nTZanQuery: SessionName\n");
   ASSERT_EQ(RunZanmig(Copy,

@@ -63,9 +63,19 @@ std::string Dump(const TUserRules& rules) {
 }
 
 struct TFormatCase {
-  const char* Text;
-  const char* Expected;  // the dump, or the exact message of the error
+  std::string Text;
+  std::string Expected;  // the dump, or the exact message of the error
 };
+
+/// `count` copies of `part` joined by `separator`.
+std::string Repeat(std::string_view part, int count, std::string_view separator = "") {
+  std::string text;
+  for (int i = 0; i < count; ++i) (text += i ? separator : "") += part;
+  return text;
+}
+
+const std::string kTooDeep =
+    "nested more than 64 levels deep (table headers, dotted keys, inline tables and arrays)";
 
 TEST(UserRules, ValidFilesLoadTo) {
   const TFormatCase cases[] = {
@@ -100,9 +110,23 @@ TEST(UserRules, ValidFilesLoadTo) {
       {"pair = [{ source = \"TÄnderung\", target = \"TZanQuery\" }]\n"
        "target-class = [{ name = \"TÄnderung\" }]",
        "1:pair TÄnderung>TZanQuery | 2:class TÄnderung<()"},
+      // Form text of one value: sets, strings joined, binary data. Dots and
+      // brackets in strings, comments and multi-line strings are no nesting;
+      // 64 levels are allowed.
+      {"[[set]] # [" + Repeat("a", 100, ".") +
+           "]\nclass = \"*\"\nname = \"Font.Style\"\n"
+           "value = \"[fsBold, fsItalic]\"\n[[set]]\nclass = \"TA\"\nname = \"Hint\"\n"
+           "value = \"'a.b.c[[[' + 'x'#13\"\n[[set]]\nclass = \"TA\"\nname = \"Data\"\n"
+           "value = '''{0A0B}'''\n"
+           "[[property]]\nclass = \"TA\"\nname = \"P\"\nrename = \"Q\"\n"
+           "values = { \"" +
+           Repeat("k", 70, ".") + "\" = \"'['\" }",
+       "1:*.Font.Style=[fsBold, fsItalic] | 5:TA.Hint='a.b.c[[[' + 'x'#13 | 9:TA.Data={0A0B} | "
+       "13:TA.P>Q{" +
+           Repeat("k", 70, ".") + "='['}"},
   };
   for (const TFormatCase& c : cases) {
-    SCOPED_TRACE(c.Text);
+    SCOPED_TRACE(c.Text.substr(0, 200));
     TUserRules rules;
     ASSERT_NO_THROW(rules.LoadFromText(c.Text, u"rules.toml", kBDE));
     EXPECT_EQ(Dump(rules), c.Expected);
@@ -162,9 +186,48 @@ TEST(UserRules, MistakesAreNamedWithFileAndLine) {
       {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"\"", "rules.toml:4: \"value\" is empty"},
       {"library = \"IBX\"", "rules.toml:1: the rules are for IBX, the run converts BDE"},
       {"library = \"Paradox\"", "rules.toml:1: unknown library \"Paradox\""},
+      // Constants and mapped values are one value of form text on one line:
+      // written into a form, anything else could end the object and add others.
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"1\\n  end\\n  object Evil: TButton\"",
+       "rules.toml:4: \"value\" holds a line break: form text must be one line"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"\"\"\n1\\rend\"\"\"",
+       "rules.toml:4: \"value\" holds a line break: form text must be one line"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"1 end object Evil: TButton end\"",
+       "rules.toml:4: \"value\" is not one value of form text"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"1\\u000Bend\"",
+       "rules.toml:4: \"value\" is not one value of form text"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"[a, b) end\"",
+       "rules.toml:4: \"value\" is not one value of form text"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"'open\"",
+       "rules.toml:4: \"value\" is not one value of form text"},
+      {"[[set]]\nclass = \"TA\"\nname = \"P\"\nvalue = \"<item end> end\"",
+       "rules.toml:4: \"value\" is not one value of form text"},
+      {"[[property]]\nclass = \"TA\"\nname = \"P\"\nrename = \"Q\"\n"
+       "values = { a = \"x\\r\\nend\" }",
+       "rules.toml:5: \"values\" maps \"a\" to text that holds a line break: form text must be "
+       "one line"},
+      {"[[property]]\nclass = \"TA\"\nname = \"P\"\nrename = \"Q\"\nvalues = { a = \"x; y\" }",
+       "rules.toml:5: \"values\" maps \"a\" to text that is not one value of form text"},
+      // How deep tables and keys nest, and how many keys a file holds, is
+      // bounded before the parser sees the text; 64 levels are allowed.
+      {"[" + Repeat("a", 64, ".") + "]", "rules.toml:1: unknown key \"a\""},
+      {"a = " + Repeat("[", 63) + Repeat("]", 63), "rules.toml:1: unknown key \"a\""},
+      {"library = \"BDE\"\n[" + Repeat("a", 65, ".") + "]", "rules.toml:2: " + kTooDeep},
+      {"[[" + Repeat("a", 40000, ".") + "]]", "rules.toml:1: " + kTooDeep},
+      {"[" + Repeat("a", 40, ".") + "]\n" + Repeat("b", 25, " . ") + " = 1",
+       "rules.toml:2: " + kTooDeep},
+      {"a = " + Repeat("[", 64) + Repeat("]", 64), "rules.toml:1: " + kTooDeep},
+      {"a = [\n" + Repeat("{ b = ", 40000), "rules.toml:2: " + kTooDeep},
+      {"[a]\n'quoted.key'.\"also.one\" = { b.c = [ { d = [" + Repeat("[", 60) + "] } ] }",
+       "rules.toml:2: " + kTooDeep},
+      {"colour = \"\"\"\n" + Repeat("[", 70) + "\\\n\"\"\"\nshade = '''\n\"\"\"'''\n[" +
+           Repeat("a", 65, ".") + "]",
+       "rules.toml:6: " + kTooDeep},
+      {Repeat("a = 1", 1000001, "\n"), "rules.toml:1000001: more than 1000000 keys"},
+      {"t = { " + Repeat("a = 1", 1000001, ", ") + " }", "rules.toml:1: more than 1000000 keys"},
   };
   for (const TFormatCase& c : cases) {
-    SCOPED_TRACE(c.Text);
+    SCOPED_TRACE(c.Text.substr(0, 200));
     TUserRules rules;
     rules.LoadFromText("[[pair]]\nsource = \"TKept\"\ntarget = \"TZanQuery\"", u"first.toml", kBDE);
     try {

@@ -21,6 +21,7 @@ TUserFormRules SampleRules() {
   };
   rules.Sets = {{u"TVendorTable", u"FetchRows", u"100", 6},
                 {u"TVendorTable", u"tablename", u"'T2'", 7}};
+  rules.BuildIndex();
   return rules;
 }
 

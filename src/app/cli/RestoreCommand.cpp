@@ -24,6 +24,11 @@ struct TRestoreArgs {
   bool Force = false;
 };
 
+// The paths come from the undo file, which may hold anything: they are shown
+// cut to DisplayText's length and with control characters escaped. A copy's
+// failure names two of them, and is allowed their length.
+constexpr size_t kShownFailure = 600;
+
 /// Lists each original and its backup as the restore acts on them (an
 /// original named twice once, with the backup of its first line), marking
 /// what it would refuse. Exit status 0 when the restore would put back every
@@ -32,7 +37,7 @@ int ListRestore(const TRestorePlan& plan) {
   size_t present = 0;
   for (const TRestoreItem& item : plan.Items) {
     present += item.Entry.BackupExists;
-    std::cout << Utf16ToUtf8(item.Entry.Original) << " <- " << Utf16ToUtf8(item.Entry.Backup);
+    std::cout << DisplayText(item.Entry.Original) << " <- " << DisplayText(item.Entry.Backup);
     if (!item.Problem.empty())
       std::cout << " (" << Utf16ToUtf8(item.Problem) << ")";
     else if (item.Changed())
@@ -53,16 +58,16 @@ int ListRestore(const TRestorePlan& plan) {
 void ReportRestoreFailure(const TRestorePlan& plan, const TRestoreOutcome& outcome) {
   for (const TRestoreItem& item : plan.Items) {
     if (!item.Problem.empty())
-      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Problem));
+      PrintError(DisplayText(item.Entry.Original) + ": " + Utf16ToUtf8(item.Problem));
     else if (item.Changed() && !plan.Force)
-      PrintError(Utf16ToUtf8(item.Entry.Original + u": " + item.Change) +
+      PrintError(DisplayText(item.Entry.Original) + ": " + Utf16ToUtf8(item.Change) +
                  " (--force restores it anyway)");
   }
   if (plan.Items.empty()) PrintError("the undo file names no file");
   if (!outcome.FailedFile.empty()) {
-    PrintError(Utf16ToUtf8(outcome.Failure));
+    PrintError(DisplayText(outcome.Failure, kShownFailure));
     std::string notRestored;
-    for (const std::u16string& file : outcome.NotRestored) notRestored += " " + Utf16ToUtf8(file);
+    for (const std::u16string& file : outcome.NotRestored) notRestored += " " + DisplayText(file);
     PrintError("restored " + std::to_string(outcome.Restored.size()) +
                " file(s); not restored:" + notRestored);
   } else {

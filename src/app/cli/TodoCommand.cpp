@@ -1,8 +1,11 @@
 // zanmig todo: the to-do list of a run's report as a checklist, one line a
 // place, grouped by file in the order the run found them.
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
 
 #include "app/cli/Commands.h"
 #include "rtl/FileSystem.h"
@@ -12,6 +15,42 @@
 namespace zan::cli {
 
 namespace {
+
+// What a report says is shown cut to this many characters, with control
+// characters escaped: the file may hold anything.
+constexpr size_t kShownText = 1000;
+
+struct TTodoItem {
+  std::string File, What, Action;
+  int64_t Line = 0, Column = 0;
+};
+
+/// The to-do item `number` (from 1) of the report `path`. A field of the wrong
+/// type is an error naming the file, the item and the field; a missing one is
+/// empty (or 0).
+TTodoItem ReadTodoItem(const nlohmann::json& json, const std::u16string& path, size_t number) {
+  auto fail = [&](const std::string& what) -> void {
+    throw Exception("\"" + Utf16ToUtf8(path) + "\": to-do item " + std::to_string(number) + " " +
+                    what);
+  };
+  if (!json.is_object()) fail("is not an object");
+  TTodoItem item;
+  for (auto [key, field] :
+       {std::pair{"file", &item.File}, {"what", &item.What}, {"action", &item.Action}}) {
+    const auto found = json.find(key);
+    if (found == json.end() || found->is_null()) continue;
+    if (!found->is_string()) fail("has a \"" + std::string(key) + "\" that is not a string");
+    *field = found->get<std::string>();
+  }
+  for (auto [key, field] : {std::pair{"line", &item.Line}, {"column", &item.Column}}) {
+    const auto found = json.find(key);
+    if (found == json.end() || found->is_null()) continue;
+    if (!found->is_number_integer())
+      fail("has a \"" + std::string(key) + "\" that is not a whole number");
+    *field = found->get<int64_t>();
+  }
+  return item;
+}
 
 int PrintTodo(const std::string& reportArgument) {
   const std::u16string path = CommandLinePath(reportArgument);
@@ -28,17 +67,19 @@ int PrintTodo(const std::string& reportArgument) {
   if (!report.is_object() || !report.contains("todo") || !report["todo"].is_array())
     throw Exception("\"" + Utf16ToUtf8(path) + "\" holds no to-do list (a report of zanmig 1?)");
   const auto& todo = report["todo"];
+  // Every item is checked before anything is printed.
+  std::vector<TTodoItem> items;
+  for (size_t i = 0; i < todo.size(); ++i) items.push_back(ReadTodoItem(todo[i], path, i + 1));
   std::string file;
-  for (const auto& item : todo) {
-    const std::string itemFile = item.value("file", "");
-    if (itemFile != file) {
-      std::cout << (file.empty() ? "" : "\n") << itemFile << "\n";
-      file = itemFile;
+  for (const TTodoItem& item : items) {
+    if (item.File != file) {
+      std::cout << (file.empty() ? "" : "\n") << DisplayText(item.File, kShownText) << "\n";
+      file = item.File;
     }
     std::cout << "  [ ] ";
-    if (item.value("line", 0) > 0)
-      std::cout << item.value("line", 0) << ":" << item.value("column", 0) << ": ";
-    std::cout << item.value("what", "") << " -- " << item.value("action", "") << "\n";
+    if (item.Line > 0) std::cout << item.Line << ":" << item.Column << ": ";
+    std::cout << DisplayText(item.What, kShownText) << " -- "
+              << DisplayText(item.Action, kShownText) << "\n";
   }
   std::cout << (todo.empty() ? "" : "\n") << todo.size() << " places need your attention.\n";
   return kExitSuccess;

@@ -42,11 +42,6 @@ class TRunScope {
   std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
 };
 
-<<<<<<< HEAD
-/// Why the run must leave the file `path` as it is (a symbolic link, a pipe
-/// or device, a name the undo file cannot hold), as a warning; empty when it
-/// may take it.
-=======
 /// The folder a run works on, its tree: the scanned folder, or the folder of
 /// the project file (no trailing separator). A run locks it and everything
 /// below, whether it scans sub-folders or not, and the manifest records it.
@@ -75,9 +70,9 @@ class TRunLocks {
   std::vector<THeld> FHeld;
 };
 
-/// Why the run must leave the file `path` as it is (a symbolic link, a name
-/// the undo file cannot hold), as a warning; empty when it may take it.
->>>>>>> h-restore
+/// Why the run must leave the file `path` as it is (a symbolic link, a pipe
+/// or device, a name the undo file cannot hold), as a warning; empty when it
+/// may take it.
 std::u16string WhyFileIsLeft(TFileSystem& fs, const std::u16string& path);
 /// The same for a file whose kind the folder listing told already.
 std::u16string WhyFileIsLeft(const std::u16string& path, bool isLink, bool isSpecial);

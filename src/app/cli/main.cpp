@@ -74,23 +74,6 @@ struct TGlobalArgs {
   std::string Classes;
 };
 
-/// `text` cut to a line's length, with control bytes shown as \xNN, for a
-/// message that echoes what the user typed.
-std::string Printable(std::string_view text) {
-  std::string out;
-  for (const char c : text.substr(0, 80)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7f) {
-      out += c;
-    } else {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\x%02X", byte);
-      out += code;
-    }
-  }
-  return text.size() > 80 ? out + "..." : out;
-}
-
 /// Applies the global options before a command runs. Each failure is a usage
 /// error naming its option; nothing has been touched yet.
 void ApplyGlobalOptions(const TGlobalArgs& args) {
@@ -101,7 +84,7 @@ void ApplyGlobalOptions(const TGlobalArgs& args) {
         args.CodePage.size() <= 9 && std::all_of(args.CodePage.begin(), args.CodePage.end(),
                                                  [](char c) { return c >= '0' && c <= '9'; });
     if (!digits)
-      throw TUsageError("--codepage: \"" + Printable(args.CodePage) +
+      throw TUsageError("--codepage: \"" + DisplayText(args.CodePage, 80) +
                         "\" is not a code page number");
     try {
       SetAnsiCodePage(std::stoi(args.CodePage));

@@ -14,6 +14,7 @@
 #     share/man/man1/zanmig-ide.1.gz
 #     share/applications/zanmig-ide.desktop, share/icons/hicolor/scalable/apps/zanmig-ide.svg
 #     share/doc/zanmig-ide/                 copyright, changelog.Debian.gz
+#   and in each, share/lintian/overrides/<package> (packaging/lintian/)
 #
 # `cpack -G DEB` (in the build folder) makes zanmig_<version>_<arch>.deb and
 # zanmig-ide_<version>_<arch>.deb. `cmake --install` installs both.
@@ -87,6 +88,9 @@ foreach(component tool ide)
   endif()
   install(FILES packaging/copyright ${ZAN_CHANGELOG} DESTINATION ${ZAN_DOC_DIR}/${package}
           COMPONENT ${component})
+  # lintian's overrides, each with its reason (packaging/lintian/).
+  install(FILES packaging/lintian/${package} DESTINATION share/lintian/overrides
+          COMPONENT ${component})
 endforeach()
 
 install(FILES packaging/zanmig.bash-completion DESTINATION share/bash-completion/completions
@@ -104,8 +108,8 @@ endif()
 set(CPACK_PACKAGE_NAME zanmig)
 set(CPACK_PACKAGE_VENDOR "Kestova")
 set(CPACK_PACKAGE_CONTACT "zanmig maintainers <zanmig@kestova.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "migrates Delphi applications from data-access libraries to Zanthe")
+# (No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack would put it before each
+# package's own synopsis, the first line of its description below.)
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)

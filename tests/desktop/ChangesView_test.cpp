@@ -215,7 +215,6 @@ TEST(ChangesView, ListsTheFilesOfTheUndoFileAndShowsEachBesideItsBackup) {
 class ChangesNavigationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     std::string backup, now;
     for (int i = 1; i <= 40; ++i) {
       const std::string line = "  line" + std::to_string(i) + " := " + std::to_string(i) + ";";
@@ -249,6 +248,7 @@ class ChangesNavigationTest : public ::testing::Test {
             View.CurrentText()->textCursor().blockNumber()};
   }
 
+  QApplication& Application = App();  // before the view
   TMemoryFileSystem Disk;
   TChangesView View;
 };

@@ -1,9 +1,10 @@
-# Makes zanmig(1) with help2man (cmake -P): the program's own help and
-# version, each command's help as a sub-section of COMMANDS, and the hand-
-# written sections of packaging/zanmig.h2m; then a gzip copy (-9, no name or
-# time stamp) as Debian installs it.
+# Makes a manual page with help2man (cmake -P): the program's own help and
+# version, for zanmig each command's help as a sub-section of COMMANDS, and
+# the hand-written sections of the .h2m file; then a gzip copy (-9, no name
+# or time stamp) as Debian installs it.
 #
 #   -DZANMIG=path/to/zanmig -DVERSION=0.1.0 -DHELP2MAN=help2man -DINCLUDE=zanmig.h2m -DOUTPUT=man/zanmig.1
+#   [-DNAME="one-line summary"] [-DCOMMANDS=OFF]  (zanmig-ide has no commands)
 
 get_filename_component(folder ${OUTPUT} DIRECTORY)
 file(MAKE_DIRECTORY ${folder})
@@ -17,7 +18,15 @@ function(zan_roff_lines text out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-set(commands "")
+if(NOT DEFINED NAME)
+  set(NAME "migrates Delphi applications from data-access libraries to Zanthe")
+endif()
+if(NOT DEFINED COMMANDS)
+  set(COMMANDS ON)
+endif()
+# zanmig-ide prints its help before it needs a window system.
+set(ENV{QT_QPA_PLATFORM} offscreen)
+
 execute_process(COMMAND ${ZANMIG} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${ZANMIG} --help failed")
@@ -26,6 +35,10 @@ endif()
 string(REGEX MATCH "\nCommands:\n(  [^\n]*\n)+" list "${help}")
 string(REGEX MATCHALL "\n  [a-z]+ " names "${list}")
 set(sections "[COMMANDS]\n")
+if(NOT COMMANDS)
+  set(names "")
+  set(sections "")
+endif()
 foreach(name ${names})
   string(STRIP "${name}" name)
   execute_process(COMMAND ${ZANMIG} ${name} --help OUTPUT_VARIABLE text RESULT_VARIABLE result)
@@ -42,7 +55,7 @@ file(READ ${INCLUDE} written)
 file(WRITE ${OUTPUT}.h2m "${sections}\n${written}")
 execute_process(
   COMMAND ${HELP2MAN} --no-info --section=1 --version-string=${VERSION}
-          "--name=migrates Delphi applications from data-access libraries to Zanthe"
+          "--name=${NAME}"
           --include=${OUTPUT}.h2m --output=${OUTPUT} ${ZANMIG}
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ide/MainMenu.h"
 #include "rtl/Strings.h"
 #include "wizard/Controls.h"
 
@@ -50,6 +51,11 @@ IWizardDialogs* SetWizardDialogs(IWizardDialogs* dialogs) {
 bool SelectDirectory(const std::u16string& caption, const std::u16string& root,
                      std::u16string& directory) {
   return WizardDialogs().SelectDirectory(caption, root, directory);
+}
+
+std::u16string MessageBoxTitle(std::u16string_view productName, std::u16string_view caption) {
+  std::u16string title = RemoveAmpersands(productName);
+  return title.empty() ? std::u16string(caption) : title;
 }
 
 }  // namespace zan

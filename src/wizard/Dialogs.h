@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zan {
 
@@ -46,6 +47,12 @@ class IWizardDialogs {
 IWizardDialogs& WizardDialogs();
 /// Installs `dialogs` (not owned; nullptr restores the default); returns the previous one.
 IWizardDialogs* SetWizardDialogs(IWizardDialogs* dialogs);
+
+/// The title of the wizard's message boxes and of the save warning: the
+/// product name (ampersands removed), short enough for any title bar;
+/// `caption` (the wizard's long name, the options' Caption) only when there
+/// is no product name.
+std::u16string MessageBoxTitle(std::u16string_view productName, std::u16string_view caption);
 
 /// The host's SelectDirectory: the folder dialog with `caption`.
 bool SelectDirectory(const std::u16string& caption, const std::u16string& root,

@@ -157,6 +157,7 @@ void TCompReplaceExpert::SaveDesktop() {
 void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
   const TReplaceOptions& options = componentReplacer.ReplaceOptions();
   const std::u16string caption = options.Caption();
+  const std::u16string title = MessageBoxTitle(FProductName, caption);
   // The rule files are read first: a mistake in one stops here.
   TUserRules userRules;
   TClassRegistry runRegistry;
@@ -181,13 +182,13 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
     if (!TIDEUtils::SaveProject()) {
       WizardDialogs().MessageBox(
           std::u16string(res::sCannotStartReplace) + u"\n" + std::u16string(res::sProjectNotSaved),
-          caption, TMsgBoxIcon::Information);
+          title, TMsgBoxIcon::Information);
       return;
     }
     ShowProjectForms();
   }
   if (!componentReplacer.PerformReplace()) {
-    WizardDialogs().MessageBox(std::u16string(res::sReplaceFailed), caption, TMsgBoxIcon::Error);
+    WizardDialogs().MessageBox(std::u16string(res::sReplaceFailed), title, TMsgBoxIcon::Error);
     return;
   }
   if (options.Dest == sdProject) {
@@ -197,7 +198,7 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
       if (IsPascalUnitFile(unitName)) TIDEUtils::ReloadFile(unitName);
     }
   }
-  WizardDialogs().MessageBox(std::u16string(res::sReplaceSucceeded), caption,
+  WizardDialogs().MessageBox(std::u16string(res::sReplaceSucceeded), title,
                              TMsgBoxIcon::Information);
 }
 
@@ -226,14 +227,15 @@ void TCompReplaceExpert::ShowProjectForms() {
 
 void TCompReplaceExpert::PerformRestore(const std::u16string& undoFile) {
   const std::u16string caption = GetDefaultReplacer().ReplaceOptions().Caption();
+  const std::u16string title = MessageBoxTitle(FProductName, caption);
   if (!ShowSaveWarning(caption, false, FProductName, true)) return;
   const std::u16string projectName = TIDEUtils::GetProjectName();
   TIDEUtils::CloseProject();
   if (GetDefaultReplacer().PerformRestore(undoFile))
-    WizardDialogs().MessageBox(std::u16string(res::sRestoreSucceeded), caption,
+    WizardDialogs().MessageBox(std::u16string(res::sRestoreSucceeded), title,
                                TMsgBoxIcon::Information);
   else
-    WizardDialogs().MessageBox(std::u16string(res::sRestoreFailed), caption, TMsgBoxIcon::Error);
+    WizardDialogs().MessageBox(std::u16string(res::sRestoreFailed), title, TMsgBoxIcon::Error);
   TIDEUtils::OpenProject(projectName);
 }
 

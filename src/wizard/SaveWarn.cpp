@@ -1,6 +1,7 @@
 #include "wizard/SaveWarn.h"
 
 #include "rtl/RegIniFile.h"
+#include "wizard/Dialogs.h"
 #include "wizard/WizardRes.h"
 
 namespace zan {
@@ -57,7 +58,7 @@ bool ShowSaveWarning(std::u16string_view section, bool isProject, std::u16string
   TRegIniFile registry(std::u16string(res::sRegistryKeyBase) + u"\\" + std::u16string(productName));
   if (registry.ReadBool(section, valueName, true)) {
     TSaveWarnForm form;
-    form.Caption = section;
+    form.Caption = MessageBoxTitle(productName, section);
     form.lblNote.Caption = !isRestore && isProject ? res::sFormsHidden : res::sProjectClosed;
     form.lblWarn.Caption = isRestore ? res::sRestoreQuestion : res::sSaveQuestion;
     if (form.ShowModal() == mrYes)

@@ -200,6 +200,10 @@ int TWizardForm::StepCount() const {
   return rbModeRestore.Checked() ? 3 : StepsPageControl.PageCount() - 2;
 }
 
+std::u16string TWizardForm::MessageTitle() const {
+  return MessageBoxTitle(FProductName, Options().Caption());
+}
+
 void TWizardForm::UpdateCaption() {
   Caption =
       res::Fmt(res::sWizardStepCaption, {FProductName, IntToStr(CurStep()), IntToStr(StepCount())});
@@ -218,7 +222,7 @@ void TWizardForm::GoNext() {
       BuildRestoreSummary();
       next = &FinalStepSheet;
     } else {
-      WizardDialogs().MessageBox(res::Fmt(res::sUndoFileMissing, {undoFile}), Options().Caption(),
+      WizardDialogs().MessageBox(res::Fmt(res::sUndoFileMissing, {undoFile}), MessageTitle(),
                                  TMsgBoxIcon::Information);
       edUndoFile.SetFocus();
     }
@@ -240,7 +244,7 @@ void TWizardForm::GoNext() {
       SetDefaultBackupDir();
       next = &Step4Sheet;
     } else {
-      WizardDialogs().MessageBox(res::Fmt(res::sTargetDirMissing, {folder}), Options().Caption(),
+      WizardDialogs().MessageBox(res::Fmt(res::sTargetDirMissing, {folder}), MessageTitle(),
                                  TMsgBoxIcon::Information);
       cbDirectory.SetFocus();
     }
@@ -282,8 +286,7 @@ void TWizardForm::FillUnitList() {
 bool TWizardForm::CheckUnitSelection() {
   for (int i = 0; i < lbModules.Count(); ++i)
     if (lbModules.Checked(i)) return true;
-  // Titled with the wizard's caption, as every other box of the wizard.
-  WizardDialogs().MessageBox(std::u16string(res::sSelectOneUnit), Options().Caption(),
+  WizardDialogs().MessageBox(std::u16string(res::sSelectOneUnit), MessageTitle(),
                              TMsgBoxIcon::Information);
   lbModules.SetFocus();
   return false;
@@ -324,6 +327,7 @@ void TWizardForm::SetItemsText(TComboBox& comboBox, std::u16string_view text) {
 // ----- summaries
 
 void TWizardForm::BuildRestoreSummary() {
+  ShowFinalStepTexts();
   std::u16string summary = std::u16string(res::sSummaryMode) + std::u16string(res::sSummaryRestore);
   summary += LF;
   summary += LF;
@@ -333,10 +337,20 @@ void TWizardForm::BuildRestoreSummary() {
   lSummary.Caption = summary;
 }
 
+void TWizardForm::ShowFinalStepTexts() {
+  const bool restore = rbModeRestore.Checked();
+  Label12.Caption = restore ? res::sStep3RestoreSummary : res::sStep5;
+  Label15.Caption = restore ? res::sRestoreReviewNote : res::sReviewNote;
+}
+
+std::u16string TWizardForm::SummarySourceName() {
+  return Options().SourceName();
+}
+
 void TWizardForm::BuildReplaceSummary() {
-  const TReplaceOptions& options = Options();
+  ShowFinalStepTexts();
   std::u16string summary(res::sSummaryMode);
-  summary += res::Fmt(res::sSummaryReplace, {options.SourceName()});
+  summary += res::Fmt(res::sSummaryReplace, {SummarySourceName()});
   summary += std::u16string(LF) + std::u16string(LF) + std::u16string(res::sSummaryScan);
   if (rbDestProject.Checked())
     summary += res::sSummaryProject;
@@ -376,9 +390,15 @@ void TWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section) {
   iniFile.WriteString(section, res::sValDirHistory, cbDirectory.Items.Text());
   iniFile.WriteString(section, res::sValBackDirHistory, cbBackupDir.Items.Text());
   iniFile.WriteBool(section, res::sValReplaceMode, rbModeReplace.Checked());
-  iniFile.WriteString(
-      section, res::sValLastUndo,
-      chMakeBackup.Checked ? JoinPath(GetBackupDir(), res::sUndoFileName) : std::u16string());
+  // After a restore the undo file just used is the one to offer again (the
+  // backup folder field is not filled on that path); after a replace it is
+  // the one the run wrote into the backup folder.
+  std::u16string lastUndo;
+  if (rbModeRestore.Checked())
+    lastUndo = edUndoFile.Text;
+  else if (chMakeBackup.Checked)
+    lastUndo = JoinPath(GetBackupDir(), res::sUndoFileName);
+  iniFile.WriteString(section, res::sValLastUndo, lastUndo);
 }
 
 // ----- the virtual queries
@@ -518,7 +538,11 @@ void TWizardForm::UpdateHistories() {
 }
 
 void TWizardForm::actFinishUpdate(TComponent*) {
-  actFinish.SetEnabled(StepsPageControl.ActivePage() == &FinalStepSheet);
+  const bool last = StepsPageControl.ActivePage() == &FinalStepSheet;
+  actFinish.SetEnabled(last);
+  // Enter presses the button that goes on: Next, and Finish on the last page.
+  btNext.Default = !last;
+  btFinish.Default = last;
 }
 
 void TWizardForm::actMakeBackupExecute(TComponent*) {}

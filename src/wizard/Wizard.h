@@ -159,6 +159,8 @@ class TWizardForm : public TForm {
 
   // ----- steps of the flow
   void UpdateCaption();
+  /// The title of the wizard's message boxes (MessageBoxTitle).
+  std::u16string MessageTitle() const;
   void GoNext();
   void GoBack();
   /// Fills the unit list from the project's ".pas" modules, once per showing.
@@ -179,6 +181,13 @@ class TWizardForm : public TForm {
  protected:
   /// The options; asserted to be set (the expert sets them before showing).
   TReplaceOptions& Options() const;
+  /// The library named by the replace summary's "Mode" line: the options'
+  /// source name here; the library chosen on the first page in a form that
+  /// offers a choice.
+  virtual std::u16string SummarySourceName();
+  /// The last page's heading and note, for the path that leads to it: the
+  /// replace run's step 5, or the restore run's step 3.
+  void ShowFinalStepTexts();
   /// Finish's update of the history lists.
   virtual void UpdateHistories();
   /// Replaces the combo's items with the lines of `text`.

@@ -72,6 +72,11 @@ inline constexpr std::u16string_view sReviewNote =
     u"If you want to review or change any settings, click Back. Otherwise click Finish to start "
     u"replacing.";
 inline constexpr std::u16string_view sSummaryLabel = u"Summary:";
+// The last page of the restore path (step 3 of 3).
+inline constexpr std::u16string_view sStep3RestoreSummary = u"Step 3 - Start restoring files";
+inline constexpr std::u16string_view sRestoreReviewNote =
+    u"If you want to review or change any settings, click Back. Otherwise click Finish to start "
+    u"restoring.";
 
 // Validation.
 inline constexpr std::u16string_view sTargetDirMissing = u"Target directory \"%s\" does not exist.";

@@ -36,23 +36,23 @@ TZanWizardForm::TZanWizardForm() {
   lbRuleFileNames.Caption = res::sRuleFilesLabel;
   lbRuleFileNames.FocusControl = &cbRuleFileNames;
   lbRuleFileNames.SetBounds(16, 81, 200, 13);
-  cbRuleFileNames.SetBounds(16, 97, 233, 21);
+  cbRuleFileNames.SetBounds(16, 97, 220, 21);
   btRuleFileNames.Caption = res::sBrowse;
-  btRuleFileNames.SetBounds(260, 97, 70, 21);
+  btRuleFileNames.SetBounds(242, 96, 75, 23);
   btRuleFileNames.OnClick = Bind(this, &TZanWizardForm::btRuleFileNamesClick);
   lbConnectionDefFileName.Caption = res::sConnectionDefLabel;
   lbConnectionDefFileName.FocusControl = &cbConnectionDefFileName;
   lbConnectionDefFileName.SetBounds(16, 127, 170, 13);
-  cbConnectionDefFileName.SetBounds(16, 143, 233, 21);
+  cbConnectionDefFileName.SetBounds(16, 143, 220, 21);
   btConnectionDefFileName.Caption = res::sBrowse;
-  btConnectionDefFileName.SetBounds(260, 143, 70, 21);
+  btConnectionDefFileName.SetBounds(242, 142, 75, 23);
   btConnectionDefFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
   lbDriverConfigFileName.Caption = res::sDriverConfigLabel;
   lbDriverConfigFileName.FocusControl = &cbDriverConfigFileName;
   lbDriverConfigFileName.SetBounds(16, 173, 160, 13);
-  cbDriverConfigFileName.SetBounds(16, 189, 233, 21);
+  cbDriverConfigFileName.SetBounds(16, 189, 220, 21);
   btDriverConfigFileName.Caption = res::sBrowse;
-  btDriverConfigFileName.SetBounds(260, 189, 70, 21);
+  btDriverConfigFileName.SetBounds(242, 188, 75, 23);
   btDriverConfigFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
   Label7.SetBounds(16, 224, 300, 26);
 }
@@ -70,6 +70,10 @@ bool TZanWizardForm::UsesConfigFiles() const {
 }
 
 // ----- overridden operations
+
+std::u16string TZanWizardForm::SummarySourceName() {
+  return SelectedLibrary();
+}
 
 void TZanWizardForm::BuildReplaceSummary() {
   TWizardForm::BuildReplaceSummary();

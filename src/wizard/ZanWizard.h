@@ -68,6 +68,8 @@ class TZanWizardForm : public TWizardForm {
   /// The folder and rule-file histories, and the two configuration-file
   /// histories when the chosen library uses them.
   void UpdateHistories() override;
+  /// The library chosen on the first page, not the catalogue's twelve names.
+  std::u16string SummarySourceName() override;
 };
 
 }  // namespace zan

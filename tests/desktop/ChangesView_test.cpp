@@ -1,10 +1,15 @@
 // The Changes view of the desktop host: the side-by-side line diff (tables,
 // and a sweep against a plain dynamic-programming reference), the undo files
 // the host notes while the plug-in writes, and the view over a run's undo
-// file, binary forms shown as text.
+// file, binary forms shown as text; going from change to change, the marks
+// inside a changed line, "Ignore blanks", and line numbers that stay in view.
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <random>
 #include <sstream>
 
@@ -203,6 +208,128 @@ TEST(ChangesView, ListsTheFilesOfTheUndoFileAndShowsEachBesideItsBackup) {
       << view.Summary()->text().toStdString();
   view.Clear();
   EXPECT_TRUE(view.BackupText()->toPlainText().isEmpty());
+}
+
+/// A run that changed one unit: blocks of changes at lines 3, 10-11 and 30,
+/// one of them only in blanks, one a line longer than any pane.
+class ChangesNavigationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string backup, now;
+    for (int i = 1; i <= 40; ++i) {
+      const std::string line = "  line" + std::to_string(i) + " := " + std::to_string(i) + ";";
+      backup += line + "\r\n";
+      if (i == 3)
+        now += "  line3 := TZanQuery.Create(nil);\r\n";
+      else if (i == 10)
+        now += "  line10  :=  10;\r\n";  // blanks only
+      else if (i == 11)
+        now += "  line11 := 11 + " + std::string(300, 'x') + ";\r\n";
+      else if (i != 30)
+        now += line + "\r\n";
+    }
+    Disk.AddFile(u"/p/Unit1.pas", now);
+    Disk.AddFile(u"/p/RBackup/Unit1.~pas", backup);
+    Disk.AddFile(u"/p/RBackup/RExpert.reu", "/p/Unit1.pas=/p/RBackup/Unit1.~pas\r\n");
+    View.resize(900, 300);
+    View.show();
+    View.ShowRun(Disk, u"/p/RBackup/RExpert.reu", u"/p");
+  }
+
+  /// The rows (0-based) where the blocks of changes start.
+  std::vector<int> Starts() const {
+    std::vector<int> starts;
+    for (int i = 0; i < View.ChangeCount(); ++i) starts.push_back(View.ChangeStart(i));
+    return starts;
+  }
+  /// The row of the text cursor on each side.
+  std::pair<int, int> CursorRows() const {
+    return {View.BackupText()->textCursor().blockNumber(),
+            View.CurrentText()->textCursor().blockNumber()};
+  }
+
+  QApplication& Application = App();  // before the view
+  TMemoryFileSystem Disk;
+  TChangesView View;
+};
+
+TEST_F(ChangesNavigationTest, NextAndPreviousGoFromBlockToBlockByButtonAndKey) {
+  EXPECT_EQ(Starts(), (std::vector<int>{2, 9, 29}));
+  // The first change is shown at once.
+  EXPECT_EQ(View.CurrentChange(), 0);
+  EXPECT_FALSE(View.PreviousButton()->isEnabled());
+  struct {
+    const char* action;
+    int change;
+    bool previous, next;
+  } steps[] = {
+      {"next button", 1, true, true}, {"Alt+Down", 2, true, false},
+      {"Alt+Down", 2, true, false},   {"previous button", 1, true, true},
+      {"Alt+Up", 0, false, true},     {"Alt+Up", 0, false, true},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.action);
+    const std::string action = step.action;
+    // (Alt+Down and Alt+Up are the buttons' shortcuts: pressing them clicks.)
+    const bool next = action == "next button" || action == "Alt+Down";
+    QPushButton* button = next ? View.NextButton() : View.PreviousButton();
+    EXPECT_EQ(button->shortcut(),
+              QKeySequence(QKeyCombination(Qt::ALT, next ? Qt::Key_Down : Qt::Key_Up)));
+    button->click();
+    EXPECT_EQ(View.CurrentChange(), step.change);
+    const int row = View.ChangeStart(step.change);
+    EXPECT_EQ(CursorRows(), std::pair(row, row));
+    // The row is in view on both sides.
+    for (QPlainTextEdit* side : {View.BackupText(), View.CurrentText()}) {
+      const QRect cursor = side->cursorRect();
+      EXPECT_TRUE(side->viewport()->rect().contains(cursor.center()));
+    }
+    EXPECT_EQ(View.PreviousButton()->isEnabled(), step.previous);
+    EXPECT_EQ(View.NextButton()->isEnabled(), step.next);
+  }
+}
+
+TEST_F(ChangesNavigationTest, IgnoreBlanksDropsChangesOfBlanksOnly) {
+  EXPECT_EQ(View.Shown().ChangedRows(), 4);  // lines 3, 10, 11 and the removed 30
+  View.IgnoreBlanksBox()->click();
+  EXPECT_EQ(Starts(), (std::vector<int>{2, 10, 29}));
+  EXPECT_EQ(View.Shown().ChangedRows(), 3);
+  // The texts keep their blanks.
+  EXPECT_TRUE(View.CurrentText()->toPlainText().contains(QStringLiteral("line10  :=  10;")));
+  View.SetIgnoreBlanks(false);
+  EXPECT_FALSE(View.IgnoreBlanksBox()->isChecked());
+  EXPECT_EQ(View.Shown().ChangedRows(), 4);
+}
+
+TEST_F(ChangesNavigationTest, OnlyWhatDiffersInsideAChangedLineIsMarkedStrongly) {
+  // Row 3: "  line3 := 3;" became "  line3 := TZanQuery.Create(nil);".
+  for (const auto& [side, text] :
+       {std::pair{View.BackupText(), QStringLiteral("3")},
+        std::pair{View.CurrentText(), QStringLiteral("TZanQuery.Create(nil)")}}) {
+    QStringList marked;
+    for (const QTextEdit::ExtraSelection& mark : side->extraSelections())
+      if (mark.cursor.hasSelection() && mark.cursor.block().blockNumber() == 2)
+        marked << mark.cursor.selectedText();
+    EXPECT_EQ(marked, QStringList{text}) << side->objectName().toStdString();
+  }
+}
+
+TEST_F(ChangesNavigationTest, LineNumbersStayInViewWhenTheTextScrollsSideways) {
+  QPlainTextEdit& side = *View.CurrentText();
+  QWidget& numbers = *View.CurrentLineNumbers();
+  // The numbers are not part of the text.
+  EXPECT_TRUE(side.toPlainText().startsWith(QStringLiteral("  line1 := 1;")));
+  QScrollBar& sideways = *side.horizontalScrollBar();
+  ASSERT_GT(sideways.maximum(), 0);  // the long line 11
+  sideways.setValue(sideways.maximum());
+  // The other side follows as far as its own lines reach.
+  QScrollBar& other = *View.BackupText()->horizontalScrollBar();
+  EXPECT_EQ(other.value(), std::min(other.maximum(), sideways.value()));
+  EXPECT_TRUE(numbers.isVisible());
+  EXPECT_GT(numbers.width(), 0);
+  EXPECT_LE(numbers.geometry().right(), side.viewport()->geometry().left());
+  EXPECT_TRUE(IsNonBlank(numbers.grab().toImage()));  // the numbers are drawn
+  EXPECT_TRUE(IsNonBlank(SaveScreenshot(View, "changes-view-scrolled")));
 }
 
 }  // namespace

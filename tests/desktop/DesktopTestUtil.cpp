@@ -1,14 +1,18 @@
 #include "DesktopTestUtil.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTimer>
 #include <map>
+#include <vector>
 
 #include "app/desktop/FormView.h"
 #include "app/desktop/QtText.h"
@@ -111,6 +115,62 @@ void AcceptMessageBox(QWidget& box) {
   button->click();
 }
 
+namespace {
+
+/// A caption as drawn: the accelerator marks removed ("&&" stays one "&").
+QString DrawnText(const QString& caption) {
+  QString text = caption;
+  text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  return text.replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+/// The width a button needs for its text: a push button's text between its
+/// margins, a check box's or radio button's after its indicator.
+int NeededWidth(const QAbstractButton& button) {
+  const QStyle* style = button.style();
+  const int text = button.fontMetrics().horizontalAdvance(DrawnText(button.text()));
+  if (qobject_cast<const QCheckBox*>(&button))
+    return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &button) +
+           style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &button) + text;
+  if (qobject_cast<const QRadioButton*>(&button))
+    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &button) +
+           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, &button) + text;
+  return text + 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+}
+
+}  // namespace
+
+void ExpectControlsFit(const TFormView& view) {
+  std::map<const QWidget*, std::vector<std::pair<std::string, QRect>>> shownIn;
+  for (TComponent* component : view.Form().Components()) {
+    auto* control = dynamic_cast<TControl*>(component);
+    QWidget* widget = control ? view.WidgetOf(control) : nullptr;
+    if (!widget || !widget->isVisible() || dynamic_cast<TTabSheet*>(control)) continue;
+    const std::string name = ToQString(control->Name()).toStdString();
+    const QRect box = widget->geometry();
+    const QWidget* parent = widget->parentWidget();
+    // Cut off by its parent (a page, the dialog); a scroll box scrolls to what
+    // lies beyond its edge instead.
+    if (!dynamic_cast<TScrollBox*>(control->Parent())) {
+      EXPECT_TRUE(parent->rect().contains(box))
+          << name << " at (" << box.left() << ", " << box.top() << ") " << box.width() << " x "
+          << box.height() << " is cut off by its parent, " << parent->width() << " x "
+          << parent->height();
+    }
+    // Covers a control beside it (a bevel frames the controls it surrounds).
+    if (dynamic_cast<TBevel*>(control)) continue;
+    for (const auto& [other, rect] : shownIn[parent])
+      EXPECT_FALSE(rect.intersects(box)) << name << " covers " << other;
+    shownIn[parent].emplace_back(name, box);
+    // A button's or check box's text fits it.
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+      EXPECT_LE(NeededWidth(*button), widget->width())
+          << name << ": \"" << button->text().toStdString() << "\" does not fit";
+    }
+  }
+  ExpectLabelsFit(view);
+}
+
 void ExpectLabelsFit(const TFormView& view) {
   for (TComponent* component : view.Form().Components()) {
     auto* label = dynamic_cast<TLabel*>(component);
@@ -118,8 +178,7 @@ void ExpectLabelsFit(const TFormView& view) {
     if (!widget || !widget->isVisible()) continue;
     const std::string name = ToQString(label->Name()).toStdString();
     QString text = widget->text();
-    if (widget->textFormat() != Qt::PlainText)
-      text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    if (widget->textFormat() != Qt::PlainText) text = DrawnText(text);
     const QRect room = widget->contentsRect();
     if (!label->AutoSize && !label->WordWrap) {
       EXPECT_LE(widget->fontMetrics().horizontalAdvance(text), room.width())

@@ -68,6 +68,11 @@ QString MessageBoxText(QWidget& box);
 /// size holds its text (in one line, or wrapped within its height), and a
 /// label that sizes itself stays inside the control holding it.
 void ExpectLabelsFit(const TFormView& view);
+/// Every control the view shows fits: none is cut off by the page or dialog
+/// holding it (a scroll box's contents scroll instead), none covers another
+/// control of the same parent, every button's and check box's text fits it
+/// (indicator included), and every label fits (ExpectLabelsFit).
+void ExpectControlsFit(const TFormView& view);
 
 /// Writes `widget` as build-dir/desktop-screenshots/<name>.png and returns the picture.
 QImage SaveScreenshot(QWidget& widget, const std::string& name);

@@ -97,19 +97,12 @@ TEST_F(FormViewTest, EveryPageRendersWithItsControls) {
     const QImage shot = View->grab().toImage();
     EXPECT_EQ(shot.size(), QSize(468, 324) * View->devicePixelRatio());
     EXPECT_TRUE(IsNonBlank(shot)) << i;
-    ExpectLabelsFit(*View);
-    // Every control the model shows on this page is a visible widget, and
-    // none covers another.
-    std::vector<std::pair<std::string, QRect>> shown;
-    for (TControl* control : page->Controls()) {
-      const QWidget* widget = View->WidgetOf(control);
-      const std::string name = ToQString(control->Name()).toStdString();
-      EXPECT_EQ(widget->isVisible(), control->Visible) << name;
-      if (!widget->isVisible()) continue;
-      for (const auto& [other, rect] : shown)
-        EXPECT_FALSE(rect.intersects(widget->geometry())) << name << " covers " << other;
-      shown.emplace_back(name, widget->geometry());
-    }
+    // Every control the model shows on this page is a visible widget; none
+    // is cut off or covers another, and every text fits.
+    for (TControl* control : page->Controls())
+      EXPECT_EQ(View->WidgetOf(control)->isVisible(), control->Visible)
+          << ToQString(control->Name()).toStdString();
+    ExpectControlsFit(*View);
   }
   EXPECT_EQ(W<QLabel>("lSummary").text().left(6), QStringLiteral("Mode: "));
 }
@@ -155,8 +148,17 @@ TEST_F(FormViewTest, EveryTextOfTheSaveWarningFits) {
                                      : u"Current project will be saved. Continue?";
       TFormView view(warn);
       view.show();
-      ExpectLabelsFit(view);
+      ExpectControlsFit(view);
     }
+}
+
+TEST_F(FormViewTest, EnterPressesNextAndOnTheLastPageFinish) {
+  for (int page = 1; page <= 4; ++page) PressKey(*View, Qt::Key_Return);
+  EXPECT_EQ(Wizard.StepsPageControl.ActivePage(), &Wizard.FinalStepSheet);
+  EXPECT_TRUE(W<QPushButton>("btFinish").isDefault());
+  EXPECT_FALSE(W<QPushButton>("btNext").isDefault());
+  PressKey(*View, Qt::Key_Return);
+  EXPECT_EQ(Wizard.ModalResult(), mrOk);
 }
 
 TEST_F(FormViewTest, AFailedNextPutsTheFocusBackEveryTime) {

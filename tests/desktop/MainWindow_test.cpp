@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTextCursor>
 
@@ -90,7 +92,7 @@ class MainWindowTest : public ::testing::Test {
 /// Checks a result box of the expert and closes it.
 std::function<void(QWidget&)> ExpectResult(const QString& text, QMessageBox::Icon icon) {
   return [text, icon](QWidget& box) {
-    EXPECT_EQ(box.windowTitle(), kSection);
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("Zanthe"));  // not the wizard's long name
     EXPECT_EQ(MessageBoxText(box), text);
     EXPECT_EQ(dynamic_cast<QMessageBox&>(box).icon(), icon);
     AcceptMessageBox(box);
@@ -104,7 +106,7 @@ void Click(QWidget& form, const char* name) {
 /// A screenshot of a form as the user sees it in a flow, whose texts all fit.
 void Shoot(QWidget& form, const std::string& name) {
   SCOPED_TRACE(name);
-  ExpectLabelsFit(dynamic_cast<TFormView&>(form));
+  ExpectControlsFit(dynamic_cast<TFormView&>(form));
   QCoreApplication::processEvents();  // scroll bars follow their contents' sizes
   EXPECT_TRUE(IsNonBlank(SaveScreenshot(form, name)));
 }
@@ -176,11 +178,16 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
     Click(form, "btNext");
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 5 of 5"));
     EXPECT_FALSE(Child<QPushButton>(form, "btNext").isEnabled());
+    // The summary names the chosen library and needs no sideways scrolling.
+    EXPECT_TRUE(Child<QLabel>(form, "lSummary")
+                    .text()
+                    .startsWith(QStringLiteral("Mode: Replace BDE components\n")));
+    EXPECT_FALSE(Child<QScrollArea>(form, "sbSummary").horizontalScrollBar()->isVisible());
     Shoot(form, "wizard-replace-5-summary");
     Click(form, "btFinish");
   });
   replace.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
-    EXPECT_EQ(form.windowTitle(), kSection);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe"));
     EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
               QStringLiteral("Current project will be saved. Continue?"));
     EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
@@ -244,6 +251,8 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
     Shoot(form, "wizard-restore-2-undo-file");
     Click(form, "btNext");
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 3 of 3"));
+    EXPECT_EQ(Child<QLabel>(form, "Label12").text(),
+              QStringLiteral("Step 3 - Start restoring files"));
     Shoot(form, "wizard-restore-3-summary");
     Click(form, "btFinish");
   });

@@ -27,6 +27,8 @@ set(expected
     share/bash-completion/completions/zanmig
     share/zsh/vendor-completions/_zanmig
     share/doc/zanmig/README.md
+    share/doc/zanmig/copyright
+    share/doc/zanmig/changelog.Debian.gz
     share/doc/zanmig/doc/replace_run.md
     share/doc/zanmig/examples/BDE/Orders.dpr
     share/doc/zanmig/examples/BDE/expected/Orders.dpr)
@@ -35,7 +37,12 @@ if(MAN_PAGE)
 endif()
 if(DESKTOP)
   # The host looks for the plug-in in ../lib/zanmig from its own folder.
-  list(APPEND expected bin/zanmig-ide lib/zanmig/zanmig-wizard.so)
+  list(APPEND expected bin/zanmig-ide lib/zanmig/zanmig-wizard.so
+       share/applications/zanmig-ide.desktop share/icons/hicolor/scalable/apps/zanmig-ide.svg
+       share/doc/zanmig-ide/copyright share/doc/zanmig-ide/changelog.Debian.gz)
+  if(MAN_PAGE)
+    list(APPEND expected share/man/man1/zanmig-ide.1.gz)
+  endif()
 endif()
 foreach(file ${expected})
   if(NOT EXISTS ${prefix}/${file})

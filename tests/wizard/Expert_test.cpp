@@ -17,6 +17,8 @@ namespace {
 
 const std::string kCaption =
     "BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/FIBPlus Migration Wizard";
+/// The title of the wizard's message boxes and of the save warning: the product name.
+const std::string kTitle = "Zanthe";
 const std::u16string kItemName =
     u"RExpertItemBDE_IBX_ADO_Kyrel_Fenmark_Sarvo_Trindle_Elvast_Wenrod_AnyDAC_FireDAC_"
     u"FIBPlusZanthe";
@@ -93,7 +95,7 @@ TEST_F(ExpertTest, SaveWarningAsksUntilToldNotTo) {
     auto ask = [&] { return ShowSaveWarning(section, c.isProject, u"Zanthe", c.isRestore); };
     Dialogs.ModalScripts.push_back([&](TForm& form) {
       auto& warn = dynamic_cast<TSaveWarnForm&>(form);
-      EXPECT_EQ(U8(warn.Caption), kCaption);
+      EXPECT_EQ(U8(warn.Caption), kTitle);
       EXPECT_EQ(U8(warn.lblNote.Caption), c.note);
       EXPECT_EQ(U8(warn.lblWarn.Caption), c.question);
       EXPECT_FALSE(warn.chkDontAsk.Checked);
@@ -241,7 +243,7 @@ TEST_F(ExpertTest, ReplaceOverTheProject) {
                             "ReloadFile|/proj/Unit1.pas", "ReloadFile|/proj/sub/Data.PAS"}));
   EXPECT_EQ(Dialogs.Log,
             (std::vector<std::string>{"ShowModal|SaveWarnForm",
-                                      "MessageBox Information|" + kCaption +
+                                      "MessageBox Information|" + kTitle +
                                           "|Replace procedure was performed sucessfully."}));
   const std::string unit = Fs.Contents(u"/proj/Unit1.pas");
   EXPECT_NE(unit.find("Query1: TZanQuery;"), std::string::npos) << unit;
@@ -263,12 +265,12 @@ TEST_F(ExpertTest, ReplaceStopsOrFailsWithoutTouchingTheProject) {
          t.Ide->SaveResult = false;
        },
        {"SaveProject force"},
-       {"MessageBox Information|" + kCaption +
+       {"MessageBox Information|" + kTitle +
         "|Cannot start replace process.\nProject was not saved."}},
       {"no project open",
        [](ExpertTest& t) { t.Ide->CloseAll(); },
        {},
-       {"MessageBox Information|" + kCaption +
+       {"MessageBox Information|" + kTitle +
         "|Cannot start replace process.\nProject was not saved."}},
   };
   for (const auto& c : cases) {
@@ -310,7 +312,7 @@ TEST_F(ExpertTest, ReplaceOverAFolderLeavesTheProjectAlone) {
   Expert->PerformReplace(Catalogue.Replacer(0));
   EXPECT_TRUE(Ide->Calls.empty());
   EXPECT_EQ(Dialogs.Log,
-            (std::vector<std::string>{"MessageBox Information|" + kCaption +
+            (std::vector<std::string>{"MessageBox Information|" + kTitle +
                                       "|Replace procedure was performed sucessfully."}));
   EXPECT_NE(Fs.Contents(u"/data/app/Unit1.pas").find("TZanQuery"), std::string::npos);
 }
@@ -351,19 +353,19 @@ TEST_F(ExpertTest, RestoreClosesAndReopensTheProject) {
       {"restored",
        "/proj/Unit1.pas=/proj/RBackup/Unit1.~pas\r\n",
        true,
-       "MessageBox Information|" + kCaption + "|Files were succefully restored.",
+       "MessageBox Information|" + kTitle + "|Files were succefully restored.",
        {"CloseProject", "OpenProject|/proj/Project1.dpr"},
        "original"},
       {"backup missing",
        "/proj/Unit1.pas=/proj/RBackup/Gone.~pas\r\n",
        true,
-       "MessageBox Error|" + kCaption + "|Failed to restore files.",
+       "MessageBox Error|" + kTitle + "|Failed to restore files.",
        {"CloseProject", "OpenProject|/proj/Project1.dpr"},
        "changed"},
       {"no project open",
        "/proj/Unit1.pas=/proj/RBackup/Unit1.~pas\r\n",
        false,
-       "MessageBox Information|" + kCaption + "|Files were succefully restored.",
+       "MessageBox Information|" + kTitle + "|Files were succefully restored.",
        {"OpenProject|"},
        "original"},
   };
@@ -428,7 +430,7 @@ TEST_F(ExpertTest, SettingsComeInBeforeShowingAndGoOutAfterTheRun) {
   });
   Expert->MenuItemClick(*Ide->MainMenu().FindItem(kItemName));
   EXPECT_EQ(Dialogs.Log.back(),
-            "MessageBox Information|" + kCaption + "|Replace procedure was performed sucessfully.");
+            "MessageBox Information|" + kTitle + "|Replace procedure was performed sucessfully.");
   TRegIniFile registry = Registry();
   const std::u16string section = Opts().Caption();
   EXPECT_FALSE(registry.ReadBool(section, u"ViewLog", true));
@@ -455,10 +457,11 @@ TEST_F(ExpertTest, RestoreModeRestoresWhateverLibraryWasChosen) {
             (std::vector<std::string>{"CloseProject", "OpenProject|/proj/Project1.dpr"}));
   EXPECT_EQ(Fs.Contents(u"/proj/Unit1.pas"), "original");
   EXPECT_EQ(Dialogs.Log.back(),
-            "MessageBox Information|" + kCaption + "|Files were succefully restored.");
-  // The restore path leaves the backup field empty: the next undo file
-  // proposed is the project folder's.
-  EXPECT_EQ(U8(Registry().ReadString(Opts().Caption(), u"LastUndo", u"")), "/proj/RExpert.reu");
+            "MessageBox Information|" + kTitle + "|Files were succefully restored.");
+  // The next restore is offered the undo file this one used (the restore
+  // path leaves the backup field empty: not the project folder's RExpert.reu).
+  EXPECT_EQ(U8(Registry().ReadString(Opts().Caption(), u"LastUndo", u"")),
+            "/proj/RBackup/RExpert.reu");
   EXPECT_FALSE(Registry().ReadBool(Opts().Caption(), u"ReplaceMode", true));
 }
 

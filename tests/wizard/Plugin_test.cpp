@@ -95,7 +95,7 @@ void RunScenario(TInitProc init, TFinalizeProc finalize) {
   scene.Menu().FindItem(kItemName)->Click();
   EXPECT_EQ(scene.Dialogs().Log,
             (std::vector<std::string>{"ShowModal|WizardForm", "ShowModal|SaveWarnForm",
-                                      "MessageBox Information|" + kSection +
+                                      "MessageBox Information|" + std::string("Zanthe") +
                                           "|Replace procedure was performed sucessfully."}));
   EXPECT_EQ(scene.Host->SaveCount(), 1);
   EXPECT_EQ(scene.Host->ReloadedFiles(),
@@ -128,7 +128,7 @@ void RunScenario(TInitProc init, TFinalizeProc finalize) {
   });
   scene.Menu().FindItem(kItemName)->Click();
   EXPECT_EQ(scene.Dialogs().Log.back(),
-            "MessageBox Information|" + kSection + "|Files were succefully restored.");
+            "MessageBox Information|" + std::string("Zanthe") + "|Files were succefully restored.");
   EXPECT_EQ(scene.Host->CloseCount(), 1);
   EXPECT_EQ(scene.Host->OpenedProjects(), std::vector<std::u16string>{u"/proj/Project1.dpr"});
   EXPECT_TRUE(scene.Host->HasProject());

@@ -81,10 +81,31 @@ TEST_F(WizardFlowTest, StepCaptionsFollowThePath) {
     EXPECT_EQ(U8(Form->Caption), "Zanthe Migration Wizard - Step 1 of 5");
     EXPECT_EQ(Walk(c.path), c.expected);
   }
-  // The restore path's summary page keeps the replace path's heading.
-  Open();
-  Walk("RNUN");
-  EXPECT_EQ(U8(Form->Label12.Caption), "Step 5 - Start units converting");
+  // The last page is headed for the path that leads to it, also after
+  // switching paths; Enter presses Next, and Finish on the last page.
+  struct {
+    const char* path;
+    const char *heading, *note, *defaultButton;
+  } pages[] = {
+      {"", "Step 5 - Start units converting", "click Finish to start replacing.", "btNext"},
+      {"NNNN", "Step 5 - Start units converting", "click Finish to start replacing.", "btFinish"},
+      {"RNUN", "Step 3 - Start restoring files", "click Finish to start restoring.", "btFinish"},
+      {"RNUNBBPNNNN", "Step 5 - Start units converting", "click Finish to start replacing.",
+       "btFinish"},
+      {"NNNNBBBBRNUN", "Step 3 - Start restoring files", "click Finish to start restoring.",
+       "btFinish"},
+      {"RNUNB", "Step 3 - Start restoring files", "click Finish to start restoring.", "btNext"},
+  };
+  for (const auto& c : pages) {
+    SCOPED_TRACE(c.path);
+    Open();
+    Walk(c.path);
+    Form->UpdateActions();
+    EXPECT_EQ(U8(Form->Label12.Caption), c.heading);
+    EXPECT_TRUE(U8(Form->Label15.Caption).ends_with(c.note)) << U8(Form->Label15.Caption);
+    EXPECT_EQ(Form->btFinish.Default, std::string(c.defaultButton) == "btFinish");
+    EXPECT_EQ(Form->btNext.Default, std::string(c.defaultButton) == "btNext");
+  }
 }
 
 TEST_F(WizardFlowTest, NextRefusesMissingFilesWithAMessage) {
@@ -117,7 +138,7 @@ TEST_F(WizardFlowTest, NextRefusesMissingFilesWithAMessage) {
     Click(*Form, u"btNext");
     EXPECT_EQ(Page(), page);
     ASSERT_EQ(Dialogs.Log.size(), 1u);
-    EXPECT_EQ(Dialogs.Log[0], "MessageBox Information|" + U8(Options.Caption()) + "|" + c.message);
+    EXPECT_EQ(Dialogs.Log[0], "MessageBox Information|Zanthe|" + c.message);
     ASSERT_NE(Form->ActiveControl(), nullptr);
     EXPECT_EQ(U8(Form->ActiveControl()->Name()), c.focused);
   }
@@ -191,8 +212,8 @@ TEST_F(WizardFlowTest, UnitListTicksAndFinish) {
   Walk("N");
   EXPECT_EQ(Page(), "Step3ProjSheet");
   EXPECT_EQ(Dialogs.Log,
-            (std::vector<std::string>{"MessageBox Information|" + U8(Options.Caption()) +
-                                      "|At least one unit should be selected."}));
+            (std::vector<std::string>{
+                "MessageBox Information|Zanthe|At least one unit should be selected."}));
   EXPECT_EQ(Form->ActiveControl(), &Form->lbModules);
 
   Form->lbModules.SetChecked(0, true);
@@ -306,16 +327,16 @@ TEST_F(WizardFlowTest, SummariesSayWhatWillRun) {
   Click(*Form, u"chViewLog");
   Walk("N");
   EXPECT_EQ(U8(Form->lSummary.Caption),
-            "Mode: Replace BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/"
-            "FIBPlus components\n\nScan destination: Folder \"/data/app\"\n\n"
+            "Mode: Replace BDE components\n\nScan destination: Folder \"/data/app\"\n\n"
             "Backup dir: \"/data/app/bak\"\n\nWrite log file\n\nView log afer replace\n\n");
   Walk("B");
   Click(*Form, u"chMakeBackup");
   Click(*Form, u"chWriteLog");  // view log is still ticked but not mentioned
-  Walk("N");
+  Walk("BBB");
+  Select(*Form, u"cbReplaceComponents", 10);  // the chosen library, not the twelve names
+  Walk("NNNN");
   EXPECT_EQ(U8(Form->lSummary.Caption),
-            "Mode: Replace BDE/IBX/ADO/Kyrel/Fenmark/Sarvo/Trindle/Elvast/Wenrod/AnyDAC/FireDAC/"
-            "FIBPlus components\n\nScan destination: Folder \"/data/app\"\n\n");
+            "Mode: Replace FireDAC components\n\nScan destination: Folder \"/data/app\"\n\n");
 
   Open();
   Walk("RNUN");
@@ -358,15 +379,22 @@ TEST_F(WizardFlowTest, StateRoundTripsThroughTheSettingsStore) {
   Form->cbDirectory.Items.SetText(u"/a\r\n/b");
   Form->cbBackupDir.Items.SetText(u"/bak");
   Form->cbConnectionDefFileName.Items.SetText(u"/defs.ini");
-  Form->rbModeRestore.SetChecked(true);
   Form->cbDirectory.Text = u"/data/app";
   Form->rbDestFolder.SetChecked(true);
   Form->cbBackupDir.Text = u"RBackup";
   Form->SaveState(registry, section);
+  // After a replace: the undo file in the backup folder the run used.
   EXPECT_EQ(U8(registry.ReadString(section, u"LastUndo", u"?")), "/data/app/RBackup/RExpert.reu");
   Form->cbBackupDir.Text = u"";
   Form->SaveState(registry, section);
   EXPECT_EQ(U8(registry.ReadString(section, u"LastUndo", u"?")), "/data/app/RExpert.reu");
+  // After a restore (which leaves the backup folder field empty): the undo
+  // file it used, with or without the backup tick.
+  Form->rbModeRestore.SetChecked(true);
+  Form->edUndoFile.Text = u"/data/app/RBackup/RExpert.reu";
+  Form->chMakeBackup.Checked = false;
+  Form->SaveState(registry, section);
+  EXPECT_EQ(U8(registry.ReadString(section, u"LastUndo", u"?")), "/data/app/RBackup/RExpert.reu");
 
   TZanWizardForm loaded;
   loaded.cbDirectory.Items.SetText(u"design time");
@@ -379,10 +407,10 @@ TEST_F(WizardFlowTest, StateRoundTripsThroughTheSettingsStore) {
   EXPECT_EQ(loaded.cbDriverConfigFileName.Items.Count(), 0);
   EXPECT_TRUE(loaded.rbModeRestore.Checked());
   EXPECT_FALSE(loaded.rbModeReplace.Checked());
-  EXPECT_EQ(U8(loaded.edUndoFile.Text), "/data/app/RExpert.reu");
+  EXPECT_EQ(U8(loaded.edUndoFile.Text), "/data/app/RBackup/RExpert.reu");
 
-  // Without a backup the next restore starts with an empty field.
-  Form->chMakeBackup.Checked = false;
+  // A replace without a backup: the next restore starts with an empty field.
+  Form->rbModeReplace.SetChecked(true);
   Form->SaveState(registry, section);
   EXPECT_EQ(U8(registry.ReadString(section, u"LastUndo", u"?")), "");
 

@@ -188,7 +188,8 @@ QWidget* TFormView::MakeWidget(TControl& control, QWidget* parent, std::function
   if (auto* button = dynamic_cast<TButton*>(&control)) {
     auto* widget = new QPushButton(parent);
     widget->setAutoDefault(false);
-    widget->setDefault(button->Default);
+    // The default button (Enter) may change with the page: Finish on the last.
+    show = [button, widget] { widget->setDefault(button->Default); };
     connect(widget, &QPushButton::clicked, this,
             [this, button] { UserStep([button] { button->Click(); }); });
     return widget;

@@ -41,7 +41,7 @@ std::shared_ptr<TMenuItem> MenuItem(std::u16string name, std::u16string caption,
 TMainWindow::TMainWindow(std::shared_ptr<TDesktopIDE> ide, QWidget* parent)
     : QMainWindow(parent), FIDE(std::move(ide)), FDialogs(this) {
   setObjectName(QStringLiteral("MainWindow"));
-  resize(900, 600);
+  resize(1000, 640);
 
   // The seams: the plug-in borrows them, the host's own models use them too.
   FIDE->SetView(this);
@@ -80,11 +80,11 @@ TMainWindow::TMainWindow(std::shared_ptr<TDesktopIDE> ide, QWidget* parent)
   auto* top = new QSplitter(Qt::Horizontal);
   top->addWidget(FUnitList);
   top->addWidget(FTabs);
-  top->setSizes({220, 680});
+  top->setSizes({180, 820});
   auto* all = new QSplitter(Qt::Vertical);
   all->addWidget(top);
   all->addWidget(FMessages);
-  all->setSizes({460, 120});
+  all->setSizes({500, 120});
   setCentralWidget(all);
   statusBar()->showMessage(QStringLiteral("Ready"));
 

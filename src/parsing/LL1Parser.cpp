@@ -186,50 +186,60 @@ void TLL1Parser::PrepareRules() {
   FMemo.assign(kMemoSlots, TMemoEntry());
 }
 
-void TLL1Parser::NewGeneration() {
-  if (++FGen == 0) {
-    // Wrapped around: forget every slot explicitly.
-    std::fill(FMemo.begin(), FMemo.end(), TMemoEntry());
-    std::fill(FKnown.begin(), FKnown.end(), TKnownSlot());
-    FGen = 1;
-  }
-  FKnownCount = 0;
-  // Memory that a huge text made the table of outcomes grow to is given back.
-  if (FKnown.size() > 65536) std::vector<TKnownSlot>().swap(FKnown);
-}
-
-int TLL1Parser::KnownOutcome(int Rule, int Pos) const {
-  if (FKnownCount == 0) return -1;
-  const uint64_t key = OutcomeKey(Rule, Pos);
-  const size_t mask = FKnown.size() - 1;
-  for (size_t i = OutcomeHash(key) & mask;; i = (i + 1) & mask) {
-    const TKnownSlot& slot = FKnown[i];
-    if (slot.Gen != FGen) return -1;
-    if (slot.Key == key) return slot.End;
+int TLL1Parser::TOutcomeTable::Find(uint64_t Key, uint32_t Gen) const {
+  if (Count == 0) return -1;
+  // Most keys asked for were never added: one look at the marks tells.
+  if (Marks[OutcomeHash(Key) >> (64 - kMarkBits)] != Gen) return -1;
+  const size_t mask = Slots.size() - 1;
+  for (size_t i = OutcomeHash(Key) & mask;; i = (i + 1) & mask) {
+    const TSlot& slot = Slots[i];
+    if (slot.Gen != Gen) return -1;
+    if (slot.Key == Key) return slot.End;
   }
 }
 
-void TLL1Parser::AddOutcome(int Rule, int Pos, int End) {
-  if ((FKnownCount + 1) * 2 > FKnown.size()) {
+void TLL1Parser::TOutcomeTable::Add(uint64_t Key, uint32_t Gen, int End) {
+  if ((Count + 1) * 2 > Slots.size()) {
     // Grow, keeping this generation's entries.
-    std::vector<TKnownSlot> old;
-    old.swap(FKnown);
-    FKnown.assign(std::max<size_t>(64, old.size() * 2), TKnownSlot());
-    const size_t mask = FKnown.size() - 1;
-    for (const TKnownSlot& slot : old) {
-      if (slot.Gen != FGen) continue;
+    std::vector<TSlot> old;
+    old.swap(Slots);
+    Slots.assign(std::max<size_t>(64, old.size() * 2), TSlot());
+    const size_t mask = Slots.size() - 1;
+    for (const TSlot& slot : old) {
+      if (slot.Gen != Gen) continue;
       size_t i = OutcomeHash(slot.Key) & mask;
-      while (FKnown[i].Gen == FGen) i = (i + 1) & mask;
-      FKnown[i] = slot;
+      while (Slots[i].Gen == Gen) i = (i + 1) & mask;
+      Slots[i] = slot;
     }
   }
-  const uint64_t key = OutcomeKey(Rule, Pos);
-  const size_t mask = FKnown.size() - 1;
-  size_t i = OutcomeHash(key) & mask;
-  for (; FKnown[i].Gen == FGen; i = (i + 1) & mask)
-    if (FKnown[i].Key == key) return;
-  FKnown[i] = {key, FGen, End};
-  ++FKnownCount;
+  const size_t mask = Slots.size() - 1;
+  size_t i = OutcomeHash(Key) & mask;
+  for (; Slots[i].Gen == Gen; i = (i + 1) & mask)
+    if (Slots[i].Key == Key) return;
+  Slots[i] = {Key, Gen, End};
+  ++Count;
+  Marks[OutcomeHash(Key) >> (64 - kMarkBits)] = Gen;
+}
+
+void TLL1Parser::TOutcomeTable::NewGeneration(bool Wrapped) {
+  if (Wrapped) {
+    std::fill(Slots.begin(), Slots.end(), TSlot());
+    Marks.fill(0);
+  }
+  Count = 0;
+  // Memory that a huge text made the table grow to is given back.
+  if (Slots.size() > 65536) std::vector<TSlot>().swap(Slots);
+}
+
+void TLL1Parser::NewGeneration() {
+  const bool wrapped = ++FGen == 0;
+  if (wrapped) {
+    // Forget every slot explicitly.
+    std::fill(FMemo.begin(), FMemo.end(), TMemoEntry());
+    FGen = 1;
+  }
+  FFailed.NewGeneration(wrapped);
+  FMatched.NewGeneration(wrapped);
 }
 
 bool TLL1Parser::ParseString(std::u16string_view InpStr, std::u16string_view StartRule, int& Pos) {
@@ -315,24 +325,24 @@ TLL1Parser::TPush TLL1Parser::PushRule(int Rule) {
   const int pos = FState->CurPos();
   if (!Viable(rule.Any, rule.Accept, FGrammar.Rules[static_cast<size_t>(Rule)].First, pos))
     return TPush::Failed;
-  if (const int known = KnownOutcome(Rule, pos); known >= 0) {
-    if (known == 0) return TPush::Failed;
-    // A pure rule's costly match: a new attempt would count at least
-    // kRememberSteps, and only that much of the count matters.
-    FSteps += kRememberSteps;
-    if (!FStack.empty()) FStack.back().Steady += kRememberSteps;
-    FState->SetCurPos(known);
-    return TPush::Matched;
-  }
+  if (FFailed.Find(OutcomeKey(Rule, pos), FGen) == 0) return TPush::Failed;
   if (rule.Pure && FMemoOn) {
     const TMemoEntry& memo = FMemo[MemoSlot(Rule, pos)];
+    int end = -1;
+    uint64_t steady = kRememberSteps;  // a costly match (see FinishFrame)
     if (memo.Gen == FGen && memo.Pos == pos && memo.Rule == Rule + 1) {
+      end = memo.End;
+      steady = memo.Steady;
+    } else {
+      end = FMatched.Find(OutcomeKey(Rule, pos), FGen);
+    }
+    if (end >= 0) {
       // Count the steps that parsing it again would count, so that which
       // failures are remembered does not depend on the cache.
-      FSteps += memo.Steady;
-      if (!FStack.empty()) FStack.back().Steady += memo.Steady;
-      if (memo.End == 0) return TPush::Failed;
-      FState->SetCurPos(memo.End);
+      FSteps += steady;
+      if (!FStack.empty()) FStack.back().Steady += steady;
+      if (end == 0) return TPush::Failed;
+      FState->SetCurPos(end);
       return TPush::Matched;
     }
   }
@@ -376,20 +386,21 @@ TLL1Parser::TPush TLL1Parser::PushRule(int Rule) {
 // were parsed again) would grow exponentially with the nesting depth.
 //
 // A pure rule's match that a new attempt would count kRememberSteps or more
-// for is remembered exactly, as costly failures are; cheaper outcomes go to
-// the lossy cache. Each costly outcome at a position is thus computed once,
-// whatever the nesting depth, and recomputing a cheap one costs little.
+// for is also remembered exactly, as costly failures are, behind the lossy
+// cache. Each costly outcome at a position is thus computed once, whatever
+// the nesting depth, and recomputing a cheap one costs little.
 bool TLL1Parser::FinishFrame(bool Result) {
   const TFrame& frame = FStack.back();
   const THotRule& rule = FGrammar.HotRules[static_cast<size_t>(frame.Rule)];
   const bool remember = !Result && FSteps - frame.Steps >= kRememberSteps;
-  if (remember) AddOutcome(frame.Rule, frame.Start, 0);
+  if (remember) FFailed.Add(OutcomeKey(frame.Rule, frame.Start), FGen, 0);
   if (rule.Pure && FMemoOn) {
-    if (Result && frame.Steady >= kRememberSteps) {
-      AddOutcome(frame.Rule, frame.Start, FState->CurPos());
-    } else if (frame.Rule < 0xFFFF) {
+    const int end = Result ? FState->CurPos() : 0;
+    if (Result && frame.Steady >= kRememberSteps)
+      FMatched.Add(OutcomeKey(frame.Rule, frame.Start), FGen, end);
+    if (frame.Rule < 0xFFFF) {
       FMemo[MemoSlot(frame.Rule, frame.Start)] = {
-          FGen, frame.Start, Result ? FState->CurPos() : 0, static_cast<uint16_t>(frame.Rule + 1),
+          FGen, frame.Start, end, static_cast<uint16_t>(frame.Rule + 1),
           static_cast<uint16_t>(std::min(frame.Steady, kRememberSteps))};
     }
   }

@@ -174,10 +174,23 @@ class TLL1Parser {
     uint16_t Rule = 0;    // rule index + 1
     uint16_t Steady = 0;  // steps a new attempt would count (see FinishFrame)
   };
-  struct TKnownSlot {
-    uint64_t Key = 0;
-    uint32_t Gen = 0;
-    int End = 0;  // position after the match, 0 when the rule failed
+  // (rule, position) -> outcome, by open addressing; slots of older
+  // generations (parses) are empty.
+  struct TOutcomeTable {
+    struct TSlot {
+      uint64_t Key = 0;
+      uint32_t Gen = 0;
+      int End = 0;  // position after the match, 0 when the rule failed
+    };
+    static constexpr int kMarkBits = 12;
+    std::vector<TSlot> Slots;
+    size_t Count = 0;
+    // Per top bits of a key's hash: the generation that last added such a key.
+    std::array<uint32_t, size_t(1) << kMarkBits> Marks{};
+    // The end kept for `Key`, 0 (failed) or -1 (none).
+    int Find(uint64_t Key, uint32_t Gen) const;
+    void Add(uint64_t Key, uint32_t Gen, int End);
+    void NewGeneration(bool Wrapped);
   };
   void PrepareRules();
   bool Run(int StartRule);
@@ -187,9 +200,6 @@ class TLL1Parser {
   bool FinishFrame(bool Result);
   void EnsureStates(size_t Depth);
   void NewGeneration();
-  // The remembered outcome of `Rule` at `Pos`: its end, 0 (failed) or -1 (none).
-  int KnownOutcome(int Rule, int Pos) const;
-  void AddOutcome(int Rule, int Pos, int End);
 
   TRuleTable FGrammSL;
   std::unique_ptr<TParseState> FState;
@@ -208,8 +218,8 @@ class TLL1Parser {
   std::vector<std::unique_ptr<TParseState>> FPending;
   std::vector<std::vector<int>> FActiveStarts;  // per rule: starts of its open frames
   std::vector<TMemoEntry> FMemo;                // direct-mapped by (rule, position)
-  std::vector<TKnownSlot> FKnown;               // open addressing, by (rule, position)
-  size_t FKnownCount = 0;
+  TOutcomeTable FFailed;                        // every rule's costly failures
+  TOutcomeTable FMatched;                       // pure rules' costly matches
   uint32_t FGen = 0;  // the current parse's generation: older slots are empty
   bool FMemoOn = false;
   uint64_t FSteps = 0;

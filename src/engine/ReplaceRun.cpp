@@ -249,9 +249,8 @@ void TReplaceRun::AllocateTempFolder() {
   if (folder.empty()) throw EFileError(res::Fmt(res::sFailedToCreateTempFolder, {tempRoot}));
   FState.TempFolder = folder;
   // Held while the folder lives: it tells later runs that this one is alive.
-  std::unique_ptr<TFolderLock> lock;
   std::u16string holder;
-  if (FState.Fs.LockFolder(folder, lock, holder)) FLocks.push_back(std::move(lock));
+  (void)FState.Fs.LockFolder(folder, FTempFolderLock, holder);
 }
 
 }  // namespace zan

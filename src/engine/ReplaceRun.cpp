@@ -106,6 +106,9 @@ bool TReplaceRun::Execute() {
     if (context.UserRules) DescribeUserRules(*context.UserRules, *report);
   }
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
+  // The form step reads its files (the BDE alias file) here, so that a
+  // mistake in one stops the run before anything is written.
+  FState.Replacer.FormFileStep().Prepare(context);
   // One run at a time per tree, taken before anything is written.
   if (!context.DryRun) Lock(scope.BaseFolder(FState));
 
@@ -131,7 +134,6 @@ bool TReplaceRun::Execute() {
     FState.Log.WriteLine(res::sInitializingUnitList);
     FState.Work = std::move(units);
     for (const std::u16string& warning : scanWarnings) FState.Warn(warning);
-    FState.Replacer.FormFileStep().Prepare(context);
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();

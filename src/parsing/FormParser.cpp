@@ -256,6 +256,12 @@ void TFormParser::SetPropValue(int Index, std::u16string_view Value) {
   ListsChanged(nullptr);
 }
 
+void TFormParser::SetPropName(int Index, std::u16string_view Name) {
+  Assert(Index >= 0 && Index < PropsCount(), kSource);
+  FProps[static_cast<size_t>(Index)].Name = Name;
+  ListsChanged(nullptr);
+}
+
 const std::u16string& TFormParser::PropName(int Index) const {
   return FProps.at(static_cast<size_t>(Index)).Name;
 }

@@ -162,6 +162,48 @@ constexpr std::u16string_view kZanDataAdapter[] = {
     u"DeleteCommand",         u"TableMappings",        u"AcceptChangesDuringFill",
     u"ContinueUpdateOnError", u"MissingMappingAction", u"MissingSchemaAction"};
 
+// The standard field classes of the DB unit, which the persistent fields of
+// IBX and FIBPlus data sets become. TField as its descendants publish it;
+// "Calculated" and "Lookup" it streams itself.
+constexpr std::u16string_view kField[] = {u"Alignment",
+                                          u"AutoGenerateValue",
+                                          u"ConstraintErrorMessage",
+                                          u"CustomConstraint",
+                                          u"DefaultExpression",
+                                          u"DisplayLabel",
+                                          u"DisplayWidth",
+                                          u"FieldKind",
+                                          u"FieldName",
+                                          u"HasConstraints",
+                                          u"ImportedConstraint",
+                                          u"KeyFields",
+                                          u"LookupCache",
+                                          u"LookupDataSet",
+                                          u"LookupKeyFields",
+                                          u"LookupResultField",
+                                          u"Origin",
+                                          u"ProviderFlags",
+                                          u"ReadOnly",
+                                          u"Required",
+                                          u"Visible",
+                                          u"OnChange",
+                                          u"OnGetText",
+                                          u"OnSetText",
+                                          u"OnValidate"};
+constexpr std::u16string_view kFieldDefined[] = {u"Calculated", u"Lookup"};
+constexpr std::u16string_view kStringField[] = {u"EditMask", u"FixedChar", u"Size",
+                                                u"Transliterate"};
+constexpr std::u16string_view kNumericField[] = {u"DisplayFormat", u"EditFormat"};
+constexpr std::u16string_view kIntegerField[] = {u"MaxValue", u"MinValue"};
+constexpr std::u16string_view kFloatField[] = {u"Currency", u"MaxValue", u"MinValue", u"Precision"};
+constexpr std::u16string_view kBCDField[] = {u"Currency", u"MaxValue", u"MinValue", u"Precision",
+                                             u"Size"};
+constexpr std::u16string_view kDateTimeField[] = {u"DisplayFormat", u"EditMask"};
+constexpr std::u16string_view kBooleanField[] = {u"DisplayValues"};
+constexpr std::u16string_view kBlobField[] = {u"BlobType", u"Size", u"GraphicHeader"};
+constexpr std::u16string_view kMemoField[] = {u"Transliterate"};
+constexpr std::u16string_view kGuidField[] = {u"Size"};
+
 // One row of the table: a class, the groups of published properties it has,
 // and the groups of names it streams itself.
 struct TClassRow {
@@ -230,42 +272,59 @@ TClassRegistry& TClassRegistry::Global() {
 void TClassRegistry::RegisterTargetLibrary() {
   // The six classes the catalogue registers at start-up, in its order, then
   // every other target class of the catalogue.
-  AddRows(*this,
-          {
-              {u"TZanConnection", {kComponent, kCustomConnection, kZanConnection}, {}},
-              {u"TZanTransaction", {kComponent, kZanTransaction}, {}},
-              {u"TZanQuery",
-               {kComponent, kDataSet, kZanDataSet, kZanSQLTexts, kZanQuery},
-               {kParamAndMacroData}},
-              {u"TZanTable", {kComponent, kDataSet, kZanDataSet, kZanTable}, {kParamAndMacroData}},
-              {u"TZanStoredProc",
-               {kComponent, kDataSet, kZanDataSet, kZanSQLTexts, kZanStoredProc},
-               {kParamAndMacroData}},
-              {u"TZanUpdateSQL", {kComponent, kZanUpdateSQL}, {}},
-              {u"TZanSQL", {kComponent, kZanSQL}, {kParamAndMacroData}},
-              {u"TZanScript", {kComponent, kZanScript}, {kMacroData}},
-              {u"TZanMetaData", {kComponent, kDataSet, kZanMetaData}, {}},
-              {u"TZanAlerter", {kComponent, kZanAlerter}, {}},
-              {u"TZanLoader", {kComponent, kZanLoader}, {}},
-              {u"TZanDump", {kComponent, kZanDump}, {}},
-              {u"TZanDataSource", {kComponent, kZanDataSource}, {}},
-              {u"TZanSQLMonitor", {kComponent, kZanSQLMonitor}, {}},
-              {u"TZanConnectDialog", {kComponent, kZanConnectDialog}, {}},
-              {u"TZanEncryptor", {kComponent, kZanEncryptor}, {}},
-              {u"TLxBatchMove", {kComponent, kLxBatchMove}, {}},
-              {u"ZanDataAdapter", {kComponent, kZanDataAdapter}, {}},
-              // The provider components only name a provider for the linker.
-              {u"TAccessZanProvider", {kComponent}, {}},
-              {u"TAdvantageZanProvider", {kComponent}, {}},
-              {u"TDB2ZanProvider", {kComponent}, {}},
-              {u"TInterBaseZanProvider", {kComponent}, {}},
-              {u"TMySQLZanProvider", {kComponent}, {}},
-              {u"TODBCZanProvider", {kComponent}, {}},
-              {u"TOracleZanProvider", {kComponent}, {}},
-              {u"TPostgreSQLZanProvider", {kComponent}, {}},
-              {u"TSQLServerZanProvider", {kComponent}, {}},
-              {u"TSQLiteZanProvider", {kComponent}, {}},
-          });
+  AddRows(
+      *this,
+      {
+          {u"TZanConnection", {kComponent, kCustomConnection, kZanConnection}, {}},
+          {u"TZanTransaction", {kComponent, kZanTransaction}, {}},
+          {u"TZanQuery",
+           {kComponent, kDataSet, kZanDataSet, kZanSQLTexts, kZanQuery},
+           {kParamAndMacroData}},
+          {u"TZanTable", {kComponent, kDataSet, kZanDataSet, kZanTable}, {kParamAndMacroData}},
+          {u"TZanStoredProc",
+           {kComponent, kDataSet, kZanDataSet, kZanSQLTexts, kZanStoredProc},
+           {kParamAndMacroData}},
+          {u"TZanUpdateSQL", {kComponent, kZanUpdateSQL}, {}},
+          {u"TZanSQL", {kComponent, kZanSQL}, {kParamAndMacroData}},
+          {u"TZanScript", {kComponent, kZanScript}, {kMacroData}},
+          {u"TZanMetaData", {kComponent, kDataSet, kZanMetaData}, {}},
+          {u"TZanAlerter", {kComponent, kZanAlerter}, {}},
+          {u"TZanLoader", {kComponent, kZanLoader}, {}},
+          {u"TZanDump", {kComponent, kZanDump}, {}},
+          {u"TZanDataSource", {kComponent, kZanDataSource}, {}},
+          {u"TZanSQLMonitor", {kComponent, kZanSQLMonitor}, {}},
+          {u"TZanConnectDialog", {kComponent, kZanConnectDialog}, {}},
+          {u"TZanEncryptor", {kComponent, kZanEncryptor}, {}},
+          {u"TLxBatchMove", {kComponent, kLxBatchMove}, {}},
+          {u"ZanDataAdapter", {kComponent, kZanDataAdapter}, {}},
+          // The provider components only name a provider for the linker.
+          {u"TAccessZanProvider", {kComponent}, {}},
+          {u"TAdvantageZanProvider", {kComponent}, {}},
+          {u"TDB2ZanProvider", {kComponent}, {}},
+          {u"TInterBaseZanProvider", {kComponent}, {}},
+          {u"TMySQLZanProvider", {kComponent}, {}},
+          {u"TODBCZanProvider", {kComponent}, {}},
+          {u"TOracleZanProvider", {kComponent}, {}},
+          {u"TPostgreSQLZanProvider", {kComponent}, {}},
+          {u"TSQLServerZanProvider", {kComponent}, {}},
+          {u"TSQLiteZanProvider", {kComponent}, {}},
+          // The DB unit's field classes.
+          {u"TStringField", {kComponent, kField, kStringField}, {kFieldDefined}},
+          {u"TWideStringField", {kComponent, kField, kStringField}, {kFieldDefined}},
+          {u"TGuidField", {kComponent, kField, kStringField, kGuidField}, {kFieldDefined}},
+          {u"TSmallintField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TIntegerField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TLargeintField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TFloatField", {kComponent, kField, kNumericField, kFloatField}, {kFieldDefined}},
+          {u"TBCDField", {kComponent, kField, kNumericField, kBCDField}, {kFieldDefined}},
+          {u"TFMTBCDField", {kComponent, kField, kNumericField, kBCDField}, {kFieldDefined}},
+          {u"TDateTimeField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TDateField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TTimeField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TBooleanField", {kComponent, kField, kBooleanField}, {kFieldDefined}},
+          {u"TBlobField", {kComponent, kField, kBlobField}, {kFieldDefined}},
+          {u"TMemoField", {kComponent, kField, kBlobField, kMemoField}, {kFieldDefined}},
+      });
 }
 
 void TClassRegistry::AddClassesOf(const TClassRegistry& other) {

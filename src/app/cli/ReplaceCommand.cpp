@@ -43,6 +43,7 @@ struct TReplaceArgs {
   bool ViewLog = false;
   std::string ConnectionDefs;
   std::string DriverConfig;
+  std::string Aliases;
   bool DryRun = false;
   std::string Report;
   bool Quiet = false;
@@ -235,6 +236,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.ConnectionDefFileName =
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
+  context.AliasFileName = args.Aliases.empty() ? u"" : CommandLinePath(args.Aliases);
 
   PrepareReport(args, fs);
   TRunReport report;
@@ -311,6 +313,11 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
       ->check(CLI::ExistingFile);
   cmd->add_option("--driver-config", args->DriverConfig, "FireDAC/AnyDAC driver configuration file")
       ->type_name("INI")
+      ->check(CLI::ExistingFile);
+  cmd->add_option("--aliases", args->Aliases,
+                  "BDE alias file: one [ALIAS] section per alias with its TYPE and parameters "
+                  "(doc/connections.md)")
+      ->type_name("FILE.ini")
       ->check(CLI::ExistingFile);
   cmd->add_option("--rules", args->Rules,
                   "a rule file that extends the conversion (doc/rules.md); repeatable, applied "

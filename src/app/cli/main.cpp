@@ -3,8 +3,8 @@
 //   zanmig replace --library NAME (--dir FOLDER [--recursive] | --project FILE
 //                  [--unit FILE.pas]...) [--backup-dir DIR | --no-backup]
 //                  [--no-log] [--view-log] [--connection-defs INI]
-//                  [--driver-config INI] [--rules FILE.toml]... [--dry-run]
-//                  [--report FILE.json] [--quiet]
+//                  [--driver-config INI] [--aliases FILE.ini] [--rules FILE.toml]...
+//                  [--dry-run] [--report FILE.json] [--quiet]
 //   zanmig restore (UNDO_FILE | FOLDER) [--dry-run]
 //   zanmig convert IN OUT (--to-text | --to-binary)
 //   zanmig libraries

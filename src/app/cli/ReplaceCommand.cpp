@@ -19,6 +19,7 @@
 #include "engine/RunReport.h"
 #include "engine/UserRules.h"
 #include "engine/ZanReplacer.h"
+#include "formrules/BdeAliases.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
 #include "rtl/ClassRegistry.h"
@@ -193,6 +194,8 @@ int RunReplace(const TReplaceArgs& args) {
   for (const std::string& file : args.Rules)
     userRules.LoadFromFile(fs, CommandLinePath(file), index);
   userRules.RegisterTargetClasses(TClassRegistry::Global());
+  // So is the alias file (the run reads it again when it starts).
+  if (!args.Aliases.empty()) TBdeAliases::Read(fs, CommandLinePath(args.Aliases));
   TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
   TComponentReplacer& replacer = catalogue.Replacer(index);

@@ -22,6 +22,7 @@
 #include "engine/PublishPhase.h"
 #include "engine/RunContext.h"
 #include "engine/UserRules.h"
+#include "formrules/BdeAliases.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -154,6 +155,10 @@ int Main(int argc, char** argv) {
       return UsageError(app, args, e.what());
     } catch (const EUserRulesError& e) {
       // A mistake in a rule file: the message says where; nothing was written.
+      PrintError(e.what());
+      return kExitUsage;
+    } catch (const EBdeAliasError& e) {
+      // The same for the alias file.
       PrintError(e.what());
       return kExitUsage;
     } catch (const ERunCancelled& e) {

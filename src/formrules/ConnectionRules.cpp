@@ -448,6 +448,9 @@ void FinishConvertedObject(TZanFormParser& p) {
       const std::u16string& entry = p.PropName(i);
       if (entry.starts_with(u"SQL") && entry.ends_with(u".Strings")) ColonParamsOfEntry(p, i);
     }
+  // The provider goes first, as the table rows put it: an alias or an ADO
+  // connection string gives it after other entries.
+  if (const int index = p.IndexOfProp(u"ProviderName"); index > 0) p.MovePropFirst(index);
   CheckConnects(p);
 }
 

@@ -138,6 +138,9 @@ class TFormParser : public TLL1Parser {
   /// Renames an existing output entry; like SetPropValue, only after a
   /// successful parse.
   void SetPropName(int Index, std::u16string_view Name);
+  /// Moves output entry `Index` before all others; only after a successful
+  /// parse, as SetPropValue.
+  void MovePropFirst(int Index);
   /// Resets the state and empties the output list and the nested objects.
   void ResetObject();
 

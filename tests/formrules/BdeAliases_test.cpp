@@ -65,14 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // InterBase: the server name names the database.
         TAliasCase{"AliasName = 'IBLocal'\nConnected = True\nDatabaseName = 'Emp'",
-                   "Connected = True\nProviderName = 'InterBase'\n"
+                   "ProviderName = 'InterBase'\nConnected = True\n"
                    "Database = 'dbsrv:C:\\db\\employee.gdb'\nUsername = 'SYSDBA'",
                    "DatabaseName = 'Emp'"},
         // Any letter case; the database's own parameters win over the alias.
         TAliasCase{"AliasName = 'SHOP'\nConnected = True\n"
                    "Params.Strings = (\n  'USER NAME=clerk'\n  'PASSWORD=pw')",
-                   "Connected = True\nUsername = 'clerk'\nPassword = 'pw'\n"
-                   "ProviderName = 'SQL Server'\nServer = 'DBSRV\\SQLEXPRESS'\n"
+                   "ProviderName = 'SQL Server'\nConnected = True\nUsername = 'clerk'\n"
+                   "Password = 'pw'\nServer = 'DBSRV\\SQLEXPRESS'\n"
                    "Database = 'Shop'"},
         TAliasCase{"AliasName = 'Shop'",
                    "ProviderName = 'SQL Server'\nServer = 'DBSRV\\SQLEXPRESS'\nDatabase = 'Shop'\n"
@@ -89,9 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
         TAliasCase{"AliasName = 'Nowhere'", "", "AliasName = 'Nowhere'"},
         // Without an alias, the driver name gives the provider the same way.
         TAliasCase{"DriverName = 'INTRBASE'\nParams.Strings = (\n  'SERVER NAME=srv:/db/a.gdb')",
-                   "Database = 'srv:/db/a.gdb'\nProviderName = 'InterBase'"},
+                   "ProviderName = 'InterBase'\nDatabase = 'srv:/db/a.gdb'"},
         TAliasCase{"DriverName = 'MSSQL'\nParams.Strings = (\n  'SERVER NAME=srv')",
-                   "Server = 'srv'\nProviderName = 'SQL Server'"},
+                   "ProviderName = 'SQL Server'\nServer = 'srv'"},
         TAliasCase{"DriverName = 'PARADOX'", "", "DriverName = 'PARADOX'"}));
 
 TEST(BdeAliasRules, WithoutAFileTheAliasIsDropped) {

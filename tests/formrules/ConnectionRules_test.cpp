@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
             "ConnectionString = 'Provider=SQLOLEDB.1;Password=secret;User ID=sa;Initial "
             "Catalog=Shop;Data Source=DBSRV\\SQLEXPRESS'\n"
             "LoginPrompt = False",
-            "Connected = True\nProviderName = 'SQL Server'\n"
+            "ProviderName = 'SQL Server'\nConnected = True\n"
             "Server = 'DBSRV\\SQLEXPRESS'\nDatabase = 'Shop'\nUsername = 'sa'\n"
             "Password = 'secret'\nLoginPrompt = False"},
         // Keys in any case, blanks around, values in either quote (the
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         TConnectionCase{"TADOConnection", "TZanConnection",
                         "Connected = True\n"
                         "ConnectionString = 'Provider=MSDASQL.1;Extended Properties=\"DSN=Shop\"'",
-                        "Connected = False\nProviderName = 'ODBC'",
+                        "ProviderName = 'ODBC'\nConnected = False",
                         "ConnectionString.Extended Properties = DSN=Shop", kSetTarget},
         // A provider without a counterpart: reported, and no provider.
         TConnectionCase{"TADOConnection", "TZanConnection",

@@ -4,8 +4,8 @@ object dmData: TdmData
   Height = 360
   Width = 520
   object conSales: TZanConnection
-    Connected = True
     ProviderName = 'SQL Server'
+    Connected = True
     Server = 'SQLSRV01'
     Database = 'Sales'
     SpecificOptions.Strings = (

@@ -4,6 +4,7 @@ object dmData: TdmData
   Height = 360
   Width = 520
   object conSales: TADOConnection
+    Connected = True
     ConnectionString = 
       'Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security In' +
       'fo=False;Initial Catalog=Sales;Data Source=SQLSRV01'

@@ -117,6 +117,11 @@ void TFormRewriter::Prepare(const TRunContext& context) {
   FFormParser->SetFileSystem(context.FileSystem);
   FFormParser->SetClassRegistry(context.ClassRegistry);
   FFormParser->SetUserRules(context.UserRules ? &context.UserRules->Form() : nullptr);
+  FBdeAliases.reset();
+  if (!context.AliasFileName.empty())
+    FBdeAliases = std::make_shared<const TBdeAliases>(
+        TBdeAliases::Read(*context.FileSystem, context.AliasFileName));
+  FFormParser->SetBdeAliases(FBdeAliases.get());
 }
 
 std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
@@ -127,6 +132,8 @@ std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
   parser.SetFileSystem(FFormParser->FileSystem());
   parser.SetClassRegistry(&FFormParser->ClassRegistry());
   parser.SetUserRules(FFormParser->UserRules());
+  lane->FBdeAliases = FBdeAliases;
+  parser.SetBdeAliases(FBdeAliases.get());
   lane->FMaxFormTextLength = FMaxFormTextLength;
   lane->FCodePage = FCodePage;
   lane->FCancelled = FCancelled;
@@ -167,6 +174,12 @@ TFormFileStep::TResult TFormRewriter::ProcessFormFile(const TFormLookup& lookup,
 int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16string& fileName,
                                    const std::u16string& text, std::u16string_view lineBreak,
                                    std::u16string& output, TRunReport* report) {
+  return ConvertObjects(lookup, fileName, text, lineBreak, output, report, -1);
+}
+
+int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16string& fileName,
+                                  const std::u16string& text, std::u16string_view lineBreak,
+                                  std::u16string& output, TRunReport* report, int objectLevel) {
   TZanFormParser& parser = *FFormParser;
   parser.SetOnGetPropertyValue(
       [&lookup](const std::u16string& propName, const std::u16string& oldPropValue) {
@@ -179,7 +192,9 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
   output.clear();
   output.reserve(text.size() + text.size() / 4);
   int changes = 0;
-  int level = -1;
+  // The nesting level of the object being read; a converted object's own
+  // text starts one above its level.
+  int level = objectLevel < 0 ? -1 : objectLevel - 1;
   size_t keywordPos = 0;  // offset of the last object keyword in the text
   size_t keywordOut = 0;  // where that keyword was written in the output
   // The text is copied to the output in runs: everything before `copied` is
@@ -205,6 +220,8 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
       entry.DroppedProperties = parser.DroppedProperties();
       DescribeConvertedProperties(parser, entry);
       entry.MissingConnectionDefs = parser.MissingConnectionDefs();
+      for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
+        entry.Disconnected.push_back({d.Property, d.Action});
       entry.UserRules = parser.AppliedUserRules();
     }
     report->FormObjects.push_back(std::move(entry));
@@ -217,6 +234,8 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
   // only what differs from its ancestor, TZanFormParser::StoresDifferencesOnly).
   // Returns true when the lexer was moved on after the object.
   auto convertObject = [&](size_t classStart, size_t classLength) {
+    // Inside a converted object's text only the nested objects are converted.
+    if (objectLevel >= 0 && level == objectLevel) return false;
     const std::u16string* target = lookup.FindNewClassName(obj.ClassName);
     if (!target) return false;
     parser.SetNewClassName(*target);
@@ -254,6 +273,13 @@ int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16stri
       if (made.size() >= lineBreak.size() &&
           std::u16string_view(made).substr(made.size() - lineBreak.size()) == lineBreak)
         made.resize(made.size() - lineBreak.size());
+    }
+    // The objects nested in it (persistent fields of a data set) are
+    // converted in its regenerated text, at their own levels.
+    if (!parser.NestedObjects().empty()) {
+      std::u16string nested;
+      changes += ConvertObjects(lookup, fileName, made, lineBreak, nested, report, level);
+      made = std::move(nested);
     }
     // An object of a class paired with itself that comes out as it went in
     // (an earlier run converted it) keeps its text: regenerating it would

@@ -58,11 +58,18 @@ class TFormRewriter : public TFormFileStep {
 
  private:
   void CheckLength(const std::u16string& text, const std::u16string& fileName) const;
+  /// ProcessFormText for the text of a converted object at nesting level
+  /// `objectLevel` (0: none): the object itself is left alone, the objects
+  /// nested in it (persistent fields) are converted at their own levels.
+  int ConvertObjects(const TFormLookup& lookup, const std::u16string& fileName,
+                     const std::u16string& text, std::u16string_view lineBreak,
+                     std::u16string& output, TRunReport* report, int objectLevel);
 
   /// Raises ERunCancelled when the run's cancellation flag is set.
   void CheckCancelled() const;
 
   std::unique_ptr<TZanFormParser> FFormParser;
+  std::shared_ptr<const TBdeAliases> FBdeAliases;  // shared with the lanes
   size_t FMaxFormTextLength;
   int FCodePage = 0;
   /// The run's cancellation flag (Prepare; nullptr: none), looked at as a

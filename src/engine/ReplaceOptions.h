@@ -45,6 +45,8 @@ class TReplaceOptions {
   bool ViewLog = false;
   std::u16string ConnectionDefFileName;
   std::u16string DriverConfFileName;
+  /// The BDE alias file (doc/connections.md); empty: none.
+  std::u16string AliasFileName;
   /// The user's rule files (doc/rules.md), separated by ";" (empty: none);
   /// the expert reads them before the run.
   std::u16string RuleFileNames;

@@ -107,6 +107,9 @@ bool TReplaceRun::Execute() {
     if (context.UserRules) DescribeUserRules(*context.UserRules, *report);
   }
   const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
+  // The form step reads its files (the BDE alias file) here, so that a
+  // mistake in one stops the run before anything is written.
+  FState.Replacer.FormFileStep().Prepare(context);
   // One run per tree and sub-tree, taken before anything is written.
   if (!context.DryRun) FLocks.Lock(FState.Fs, scope.BaseFolder(FState));
 
@@ -134,7 +137,6 @@ bool TReplaceRun::Execute() {
     FState.Log.WriteLine(res::sInitializingUnitList);
     FState.Work = std::move(units);
     for (const std::u16string& warning : scanWarnings) FState.Warn(warning);
-    FState.Replacer.FormFileStep().Prepare(context);
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();

@@ -102,6 +102,7 @@ TRunContext TComponentReplacer::FrontEndContext() {
   context.CodePage = AnsiCodePage();
   context.ConnectionDefFileName = FReplaceOptions.ConnectionDefFileName;
   context.DriverConfFileName = FReplaceOptions.DriverConfFileName;
+  context.AliasFileName = FReplaceOptions.AliasFileName;
   context.UserRules = FUserRules;
   return context;
 }

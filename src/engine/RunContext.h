@@ -61,6 +61,10 @@ struct TRunContext {
   /// (empty: none), read through `FileSystem`.
   std::u16string ConnectionDefFileName;
   std::u16string DriverConfFileName;
+  /// The BDE alias file through which a TDatabase's alias is resolved
+  /// (empty: none), read through `FileSystem` when the run starts; a mistake
+  /// in it stops the run (EBdeAliasError) before anything is written.
+  std::u16string AliasFileName;
   /// Checked between files; when set the run stops with ERunCancelled before
   /// anything is published. nullptr: never.
   const std::atomic<bool>* Cancelled = nullptr;

@@ -55,6 +55,14 @@ struct TRunReport {
     /// Whether the new object carries a master link (MasterSource); not in
     /// the JSON: the run warns when its key fields were dropped.
     bool HasMasterLink = false;
+    /// Properties that would have connected it to nothing when its form
+    /// loads, written False, with what the user must set (not in the JSON:
+    /// the run turns them into warnings and to-do entries).
+    struct TDisconnected {
+      std::u16string Property;
+      std::u16string Action;
+    };
+    std::vector<TDisconnected> Disconnected;
     /// The user rules applied to it: indexes into UserRules.
     std::vector<int> UserRules;
   };
@@ -68,7 +76,7 @@ struct TRunReport {
   };
   /// A place that still needs the user (TodoList.h).
   struct TTodoItem {
-    std::u16string Kind;  // "uses", "property", "class", "object"
+    std::u16string Kind;  // "uses", "property", "class", "object", "connection"
     std::u16string FileName;
     int Line = 0;  // 1-based; 0 when the item is a count over the file
     int Column = 0;

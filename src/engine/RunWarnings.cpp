@@ -27,6 +27,8 @@ constexpr std::u16string_view kMasterDetailLost =
 constexpr std::u16string_view kMasterLinks[] = {u"DataSource", u"MasterSource"};
 constexpr std::u16string_view kMasterDetailKeys[] = {u"MasterFields", u"DetailFields",
                                                      u"IndexFieldNames", u"IndexName"};
+constexpr std::u16string_view kDisconnected =
+    u"%s: %s would connect to nothing when its form loads: it is written %s = False; %s.";
 constexpr std::u16string_view kStrictFailed =
     u"--strict: the run met %s warning(s) and changed nothing; the first: %s";
 
@@ -49,6 +51,9 @@ void WarnAboutFormObjects(TRunState& state) {
               ? res::Fmt(kNoConnectionDefFile, {object.FileName, object.ObjectName, definition})
               : res::Fmt(kConnectionDefMissing,
                          {object.FileName, object.ObjectName, definition, defFile}));
+    for (const TRunReport::TFormObjectEntry::TDisconnected& d : object.Disconnected)
+      state.Warn(
+          res::Fmt(kDisconnected, {object.FileName, object.ObjectName, d.Property, d.Action}));
     for (const TRunReport::TProperty& dropped : object.DroppedValues) {
       if (AnsiSameText(dropped.Name, u"DatabaseName")) {
         ++droppedNames;

@@ -190,6 +190,12 @@ void CollectTodoList(TRunState& state) {
   for (size_t i = 0; i < state.Work.size(); ++i)
     if (state.Work[i].IsUnit) TodoOfUnit(state, i, prefixes, objects, *report);
   for (const TRunReport::TFormObjectEntry& object : report->FormObjects) {
+    for (const TRunReport::TFormObjectEntry::TDisconnected& d : object.Disconnected) {
+      TRunReport::TTodoItem todo = Todo(u"connection", object.FileName);
+      todo.What = object.ObjectName + u": " + d.Property + u" = True was written False";
+      todo.Action = d.Action;
+      report->Todo.push_back(std::move(todo));
+    }
     if (object.Converted) continue;
     TRunReport::TTodoItem todo = Todo(u"object", object.FileName);
     todo.What = object.ObjectName + u": " + object.ClassName + u" was not converted";

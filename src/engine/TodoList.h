@@ -6,7 +6,7 @@
 //   property  code that uses a property the conversion dropped or renamed on
 //             one of the unit's converted form objects (`Query1.DatabaseName`)
 //   class     a source-library class the catalogue does not convert
-//             (`TIBStringField`), counted per unit and class
+//             (`TIBSQLMonitor`), counted per unit and class
 //   object    a form object left unconverted
 #pragma once
 

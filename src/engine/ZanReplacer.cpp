@@ -22,11 +22,20 @@ constexpr TReplacePair kBdePairs[] = {
 };
 
 constexpr TReplacePair kIbxPairs[] = {
-    {u"TIBDatabase", u"TZanConnection"},   {u"TIBTransaction", u"TZanTransaction"},
-    {u"TIBQuery", u"TZanQuery"},           {u"TIBSQL", u"TZanQuery"},
-    {u"TIBDataset", u"TZanQuery"},         {u"TIBTable", u"TZanTable"},
-    {u"TIBStoredProc", u"TZanStoredProc"}, {u"TIBUpdateSQL", u"TZanUpdateSQL"},
+    {u"TIBDatabase", u"TZanConnection"},
+    {u"TIBTransaction", u"TZanTransaction"},
+    {u"TIBQuery", u"TZanQuery"},
+    {u"TIBSQL", u"TZanQuery"},
+    {u"TIBDataset", u"TZanQuery"},
+    {u"TIBTable", u"TZanTable"},
+    {u"TIBStoredProc", u"TZanStoredProc"},
+    {u"TIBUpdateSQL", u"TZanUpdateSQL"},
     {u"EDBEngineError", u"EZanError"},
+    // Persistent fields become the DB unit's standard fields.
+    {u"TIBStringField", u"TStringField"},
+    {u"TIBWideStringField", u"TWideStringField"},
+    {u"TIBBCDField", u"TBCDField"},
+    {u"TIBLargeIntField", u"TLargeintField"},
 };
 
 constexpr TReplacePair kAdoPairs[] = {
@@ -196,6 +205,21 @@ constexpr TReplacePair kFibPlusPairs[] = {
     {u"TSIBfibEventAlerter", u"TZanAlerter"},
     {u"TFIBSQLMonitor", u"TZanSQLMonitor"},
     {u"EFIBError", u"EZanError"},
+    // Persistent fields become the DB unit's standard fields.
+    {u"TFIBStringField", u"TStringField"},
+    {u"TFIBWideStringField", u"TWideStringField"},
+    {u"TFIBGuidField", u"TGuidField"},
+    {u"TFIBSmallIntField", u"TSmallintField"},
+    {u"TFIBIntegerField", u"TIntegerField"},
+    {u"TFIBLargeIntField", u"TLargeintField"},
+    {u"TFIBFloatField", u"TFloatField"},
+    {u"TFIBBCDField", u"TBCDField"},
+    {u"TFIBDateTimeField", u"TDateTimeField"},
+    {u"TFIBDateField", u"TDateField"},
+    {u"TFIBTimeField", u"TTimeField"},
+    {u"TFIBBooleanField", u"TBooleanField"},
+    {u"TFIBBlobField", u"TBlobField"},
+    {u"TFIBMemoField", u"TMemoField"},
 };
 
 constexpr TLibraryInfo kLibraries[] = {

@@ -292,6 +292,11 @@ constexpr TRuleRow kRows[] = {
     {.Id = "connection", .Types = OneOf(kConnections), .Props = Is(u"Params.Strings"),
      .Action = Custom, .Outcome = kContinue, .Handler = ConvertConnectionParams},
 
+    // connection: the login dialog becomes the connect dialog (the dialog
+    // component itself becomes a TZanConnectDialog); consumed.
+    {.Id = "connection", .Types = OneOf(kConnections), .Props = Is(u"LoginDialog"),
+     .Action = Rename, .Target = u"ConnectDialog"},
+
     // data set: the parameter values, unwrapped.
     {.Id = "data set", .Types = OneOf(kDataSets), .Props = Is(u"ParamData"),
      .Action = RenameUnwrapped, .Target = u"ParamData", .Outcome = kContinue, .NonEmptyValue = true},

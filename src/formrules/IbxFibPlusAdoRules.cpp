@@ -12,6 +12,17 @@ using enum TRuleAction;
 
 constexpr std::u16string_view kInterBase = u"InterBase";
 
+// --- The InterBase provider (group 0)
+
+constexpr std::u16string_view kInterBaseConnections[] = {u"TIBDatabase", u"TpFIBDatabase"};
+
+constexpr TRuleRow kInterBaseProviderRows[] = {
+    // InterBase provider: the first property of an IBX or FIBPlus database
+    // puts "ProviderName" first, as the sibling libraries' connections do;
+    // without it the converted connection could not connect. Goes on.
+    {"InterBase provider", IsAnyOf(kInterBaseConnections), AnyName(), Provider},
+};
+
 // --- IBX (groups 3 and 4)
 
 // IBX and FIBPlus components name their database component in "Database"
@@ -40,14 +51,27 @@ constexpr TRuleRow kIbxRows[] = {
     {"X7", Is(u"TIBDataSet"), Is(u"DeleteSQL.Strings"), Rename, u"SQLDelete.Strings"},
     // X9: a data set's master (master-detail) becomes its master source.
     {"X9", IsAnyOf(kIbxDetailDataSets), Is(u"DataSource"), Rename, u"MasterSource"},
+    // IBX isolation: the transaction's parameter lines give its isolation level.
+    {"IBX isolation",
+     Is(u"TIBTransaction"),
+     Is(u"Params.Strings"),
+     Custom,
+     {},
+     {},
+     {},
+     TRuleOutcome::Consume,
+     /*NonEmptyValue=*/true,
+     ConvertIbxTransactionParams},
 };
 
 // TwwTable descends from TTable: its detail fields must not be lost.
 constexpr std::u16string_view kIndexFieldOwners[] = {u"TIBDataSet", u"TTable", u"TIBTable",
                                                      u"TIBQuery", u"TwwTable"};
 constexpr TRuleRow kIndexFieldRows[] = {
-    // X8: the master-detail key fields of tables and IBX data sets, renamed.
-    {"X8", IsAnyOf(kIndexFieldOwners), Is(u"IndexFieldNames"), Rename, u"DetailFields"},
+    // X8: the key fields of tables and IBX data sets. Kept here as a sort
+    // order; once the object is read, a data set with a master link has
+    // them renamed "DetailFields" (FinishConvertedObject).
+    {"X8", IsAnyOf(kIndexFieldOwners), Is(u"IndexFieldNames"), Rename, u"IndexFieldNames"},
 };
 
 // --- ADO (group 5)
@@ -55,9 +79,45 @@ constexpr TRuleRow kIndexFieldRows[] = {
 constexpr std::u16string_view kAdoCommands[] = {u"TADOCommand", u"TADODataSet"};
 constexpr std::u16string_view kAdoDataSets[] = {u"TADOQuery", u"TADODataSet", u"TADOStoredProc"};
 
+constexpr std::u16string_view kAdoParameterOwners[] = {u"TADOQuery", u"TADODataSet",
+                                                       u"TADOStoredProc", u"TADOCommand"};
+
 constexpr TRuleRow kAdoRows[] = {
     // A1: the connection's default database, renamed.
     {"A1", Is(u"TADOConnection"), Is(u"DefaultDatabase"), Rename, u"Database"},
+    // ADO connection string: provider, server, database and login.
+    {"ADO connection string",
+     Is(u"TADOConnection"),
+     Is(u"ConnectionString"),
+     Custom,
+     {},
+     {},
+     {},
+     TRuleOutcome::Consume,
+     /*NonEmptyValue=*/true,
+     ConvertAdoConnectionString},
+    // ADO provider: the provider property, read as the string's "Provider".
+    {"ADO provider",
+     Is(u"TADOConnection"),
+     Is(u"Provider"),
+     Custom,
+     {},
+     {},
+     {},
+     TRuleOutcome::Consume,
+     /*NonEmptyValue=*/true,
+     ConvertAdoProvider},
+    // ADO parameters: the parameter collection becomes "ParamData".
+    {"ADO parameters",
+     IsAnyOf(kAdoParameterOwners),
+     Is(u"Parameters"),
+     Custom,
+     {},
+     {},
+     {},
+     TRuleOutcome::Consume,
+     /*NonEmptyValue=*/true,
+     ConvertAdoParameters},
     // A2: a one-line command text becomes a one-item SQL list.
     {"A2", IsAnyOf(kAdoCommands), Is(u"CommandText"), RenameAsList, u"SQL.Strings"},
     // A3: the stored procedure's name, renamed.
@@ -122,6 +182,9 @@ constexpr TRuleRow kFibPlusRows[] = {
     {"F24", Is(u"TpFIBScripter"), Is(u"Script.Strings"), Rename, u"SQL.Strings"},
     // F25: the event list becomes one text of names joined by ";".
     {"F25", Is(u"TSIBfibEventAlerter"), Is(u"Events.Strings"), EventNamesUnwrapped, u"Events"},
+    // FIBPlus alerter: its database and its handler of an event alert.
+    {"FIBPlus alerter", Is(u"TSIBfibEventAlerter"), Is(u"Database"), Rename, u"Connection"},
+    {"FIBPlus alerter", Is(u"TSIBfibEventAlerter"), Is(u"OnEventAlert"), Rename, u"OnEvent"},
     // FIBPlus link: a data set's database component becomes its connection.
     {"FIBPlus link", IsAnyOf(kFibPlusDataSets), Is(u"Database"), Rename, u"Connection"},
     // FIBPlus link: so does a transaction's default database.
@@ -137,11 +200,17 @@ constexpr TRuleRow kConditionsRows[] = {
 
 }  // namespace
 
+const TRuleSet kInterBaseProviderTable{kInterBase, kInterBaseProviderRows};
 const TRuleSet kIbxRenameTable{kInterBase, kIbxRows};
 const TRuleSet kIndexFieldNamesTable{kInterBase, kIndexFieldRows};
 const TRuleSet kAdoTable{{}, kAdoRows};
 const TRuleSet kFibPlusTable{kInterBase, kFibPlusRows};
 const TRuleSet kConditionsTable{{}, kConditionsRows};
+
+bool ConvertInterBaseProvider(TZanFormParser& p, std::u16string_view name,
+                              std::u16string_view value) {
+  return ApplyRuleSet(p, kInterBaseProviderTable, name, value);
+}
 
 bool ConvertDatabaseName(TZanFormParser& p, std::u16string_view name, std::u16string_view value) {
   if (name != u"DatabaseName") return false;

@@ -14,6 +14,8 @@ namespace zan {
 class TZanFormParser;
 
 // InterBase (IBX), FIBPlus and ADO.
+bool ConvertInterBaseProvider(TZanFormParser& p, std::u16string_view name,
+                              std::u16string_view value);
 bool ConvertDatabaseName(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
 bool ConvertInterBaseParams(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
 bool ConvertIbxRenames(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
@@ -32,8 +34,24 @@ bool ConvertElvast(TZanFormParser& p, std::u16string_view name, std::u16string_v
 // FireDAC and AnyDAC.
 bool ConvertFireDac(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
 
+/// What the rules do once an object is read, when every property is known:
+/// the key fields of a data set with a master link, the "?NAME" master
+/// parameters of a FIBPlus detail, and a connection or data set that would
+/// connect to nothing when its form loads (doc/connections.md).
+void FinishConvertedObject(TZanFormParser& p);
+
+// The ADO connection and its commands (ConnectionRules.cpp).
+void ConvertAdoConnectionString(TZanFormParser& p, std::u16string_view name,
+                                std::u16string_view value);
+void ConvertAdoProvider(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
+void ConvertAdoParameters(TZanFormParser& p, std::u16string_view name, std::u16string_view value);
+// The IBX transaction's parameter list.
+void ConvertIbxTransactionParams(TZanFormParser& p, std::u16string_view name,
+                                 std::u16string_view value);
+
 // The tables behind the table-driven groups, for tests that check them
 // against each other and against the class registry.
+extern const TRuleSet kInterBaseProviderTable;
 extern const TRuleSet kIbxRenameTable;
 extern const TRuleSet kIndexFieldNamesTable;
 extern const TRuleSet kAdoTable;

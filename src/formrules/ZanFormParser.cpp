@@ -14,19 +14,20 @@ using TRuleGroup = bool (*)(TZanFormParser&, std::u16string_view, std::u16string
 /// The conversion chain, in order. A group returns true when it consumed
 /// the property; the base rules end the chain.
 constexpr TRuleGroup kChain[] = {
-    ConvertDatabaseName,     // 1: "DatabaseName" of every class (X1, else B1/B2)
-    ConvertInterBaseParams,  // 2: IBX and FIBPlus login, charset and role (continue)
-    ConvertIbxRenames,       // 3: IBX links, transaction, statements, master (X2-X7, X9)
-    ConvertIndexFieldNames,  // 4: "IndexFieldNames" becomes "DetailFields" (X8)
-    ConvertAdo,              // 5: ADO renames (A1-A4)
-    ConvertFenmark,          // 6: Fenmark: "SQL Server" options or dropped (S1-S15)
-    ConvertKyrel,            // 7: Kyrel: "Oracle" options, session links (O1-O18)
-    ConvertTrindle,          // 8: Trindle: "InterBase" options, alerter (I1-I10)
-    ConvertSarvo,            // 9: Sarvo: "MySQL" options or dropped (R1-R12)
-    ConvertElvast,           // 10: Elvast: "PostgreSQL" options or dropped (P1-P9)
-    ConvertFireDac,          // 11: FireDAC and AnyDAC (mostly continue)
-    ConvertFibPlus,          // 12: FIBPlus components (F1-F25)
-    ConvertConditions,       // 13: "Conditions" of every class becomes "Macros"
+    ConvertInterBaseProvider,  // 0: IBX and FIBPlus databases: "ProviderName" first
+    ConvertDatabaseName,       // 1: "DatabaseName" of every class (X1, else B1/B2)
+    ConvertInterBaseParams,    // 2: IBX and FIBPlus login, charset and role (continue)
+    ConvertIbxRenames,         // 3: IBX links, transaction, statements, master (X2-X7, X9)
+    ConvertIndexFieldNames,    // 4: "IndexFieldNames" becomes "DetailFields" (X8)
+    ConvertAdo,                // 5: ADO renames (A1-A4)
+    ConvertFenmark,            // 6: Fenmark: "SQL Server" options or dropped (S1-S15)
+    ConvertKyrel,              // 7: Kyrel: "Oracle" options, session links (O1-O18)
+    ConvertTrindle,            // 8: Trindle: "InterBase" options, alerter (I1-I10)
+    ConvertSarvo,              // 9: Sarvo: "MySQL" options or dropped (R1-R12)
+    ConvertElvast,             // 10: Elvast: "PostgreSQL" options or dropped (P1-P9)
+    ConvertFireDac,            // 11: FireDAC and AnyDAC (mostly continue)
+    ConvertFibPlus,            // 12: FIBPlus components (F1-F25)
+    ConvertConditions,         // 13: "Conditions" of every class becomes "Macros"
 };
 
 /// False when the file has no such section (or no file is given).
@@ -58,6 +59,7 @@ void TZanFormParser::SetClassRegistry(const TClassRegistry* Registry) {
 void TZanFormParser::ConvertProperty(const std::u16string& PropName,
                                      const std::u16string& PropValue) {
   FTypeName = FormState().TypeName();
+  FDroppedParts.erase(FormState().CurPos());
   const int changes = FChanges;
   const int entries = PropsCount();
   const int options = IndexOfProp(u"SpecificOptions.Strings");
@@ -100,8 +102,55 @@ void TZanFormParser::ConvertProperty(const std::u16string& PropName,
 
 std::vector<TZanFormParser::TPropertyTrace> TZanFormParser::PropertyTraces() const {
   std::vector<TPropertyTrace> traces;
-  for (const auto& [pos, trace] : FTraces) traces.push_back(trace);
+  for (const auto& [pos, trace] : FTraces) {
+    traces.push_back(trace);
+    if (const auto parts = FDroppedParts.find(pos); parts != FDroppedParts.end())
+      for (const auto& [name, value] : parts->second) traces.push_back({name, value, {}});
+  }
   return traces;
+}
+
+void TZanFormParser::AddDroppedPart(std::u16string_view Name, std::u16string_view Value) {
+  FDroppedParts[FormState().CurPos()].emplace_back(Name, Value);
+}
+
+void TZanFormParser::AddDisconnected(std::u16string_view Property, std::u16string_view Action) {
+  FDisconnected.push_back({std::u16string(Property), std::u16string(Action)});
+}
+
+void TZanFormParser::RenameOutput(int Index, std::u16string_view Name) {
+  const std::u16string old = TFormParser::PropName(Index);
+  SetPropName(Index, Name);
+  for (auto& [pos, trace] : FTraces)
+    for (auto& output : trace.Outputs)
+      if (output.first == old) output.first = Name;
+}
+
+void TZanFormParser::AddOutputFor(std::u16string_view FromProperty, std::u16string_view Name,
+                                  std::u16string_view Value) {
+  if (Value.empty()) return;
+  TFormParser::AddProperty(Name, Value);
+  ++FChanges;
+  for (auto& [pos, trace] : FTraces)
+    if (SameText(trace.Name, FromProperty)) {
+      trace.Outputs.emplace_back(Name, Value);
+      FDropped.erase(pos);
+      return;
+    }
+}
+
+std::u16string TZanFormParser::StoredValue(std::u16string_view Name) const {
+  for (const auto& [pos, trace] : FTraces)
+    if (SameText(trace.Name, Name)) return trace.Value;
+  return {};
+}
+
+void TZanFormParser::ReplaceOutputValue(int Index, std::u16string_view Value) {
+  const std::u16string& name = TFormParser::PropName(Index);
+  SetPropValue(Index, Value);
+  for (auto& [pos, trace] : FTraces)
+    for (auto& output : trace.Outputs)
+      if (output.first == name) output.second = Value;
 }
 
 std::vector<std::u16string> TZanFormParser::MissingConnectionDefs() const {
@@ -117,7 +166,11 @@ bool TZanFormParser::StoresDifferencesOnly() const {
 
 std::vector<std::u16string> TZanFormParser::DroppedProperties() const {
   std::vector<std::u16string> names;
-  for (const auto& [pos, name] : FDropped) names.push_back(name);
+  for (const auto& [pos, trace] : FTraces) {
+    if (const auto it = FDropped.find(pos); it != FDropped.end()) names.push_back(it->second);
+    if (const auto parts = FDroppedParts.find(pos); parts != FDroppedParts.end())
+      for (const auto& part : parts->second) names.push_back(part.first);
+  }
   return names;
 }
 
@@ -125,6 +178,8 @@ void TZanFormParser::ForgetObject() {
   FDropped.clear();
   FTraces.clear();
   FMissingConnectionDefs.clear();
+  FDroppedParts.clear();
+  FDisconnected.clear();
   FObjectRules = {};
   FUserRuleHits.clear();
   FSetHits.clear();
@@ -137,10 +192,20 @@ void TZanFormParser::DoBeforeParse() {
 
 void TZanFormParser::DoAfterParse(bool& Result) {
   TFormParser::DoAfterParse(Result);
-  if (!Result)
+  if (!Result) {
     ForgetObject();
-  else if (FUserRules)
-    ApplyUserSets();
+    return;
+  }
+  FTypeName = RulesTypeName();
+  FinishConvertedObject(*this);
+  if (FUserRules) ApplyUserSets();
+}
+
+std::u16string TZanFormParser::RulesTypeName() {
+  if (FUserRules)
+    if (const TUserClassPair* pair = ObjectUserRules().Pair; pair && !pair->RulesOf.empty())
+      return pair->RulesOf;
+  return FormState().TypeName();
 }
 
 void TZanFormParser::AddProperty(std::u16string_view Name, std::u16string_view Value) {

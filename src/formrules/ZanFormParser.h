@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formrules/BdeAliases.h"
 #include "formrules/UserFormRules.h"
 #include "parsing/FormParser.h"
 #include "rtl/ClassRegistry.h"
@@ -113,6 +114,39 @@ class TZanFormParser : public TFormParser {
   /// connection-definition file does not hold (or no such file was given).
   std::vector<std::u16string> MissingConnectionDefs() const;
 
+  /// Reports a part of the current property's value that the converted
+  /// object does not carry (a key of a connection string, a line of a
+  /// parameter list) as a dropped property of its own: `Name` and `Value`
+  /// as the report shows them. For the rules, during a ConvertProperty call.
+  void AddDroppedPart(std::u16string_view Name, std::u16string_view Value);
+
+  /// A connection or data set that the object last parsed stored connected
+  /// or open although it connects to nothing: the rules wrote `Property` =
+  /// False, and `Action` says what the user must set.
+  struct TDisconnected {
+    std::u16string Property;
+    std::u16string Action;
+  };
+  const std::vector<TDisconnected>& Disconnected() const { return FDisconnected; }
+  /// For the rules that finish an object (FinishConvertedObject).
+  void AddDisconnected(std::u16string_view Property, std::u16string_view Action);
+  /// Renames output entry `Index`, or replaces its value, after the object
+  /// was read, and keeps the property traces in step.
+  void RenameOutput(int Index, std::u16string_view Name);
+  /// Appends an output entry after the object was read, as made of the
+  /// object's property `FromProperty` (which then no longer counts as dropped).
+  void AddOutputFor(std::u16string_view FromProperty, std::u16string_view Name,
+                    std::u16string_view Value);
+  /// The value of the object's property `Name` as written (any letter case),
+  /// empty when it has none; after the object was read.
+  std::u16string StoredValue(std::u16string_view Name) const;
+
+  /// The BDE aliases a TDatabase's "AliasName" is resolved through (not
+  /// owned; nullptr, the default: none).
+  const TBdeAliases* BdeAliases() const { return FBdeAliases; }
+  void SetBdeAliases(const TBdeAliases* Aliases) { FBdeAliases = Aliases; }
+  void ReplaceOutputValue(int Index, std::u16string_view Value);
+
  protected:
   void DoBeforeParse() override;
   void DoAfterParse(bool& Result) override;
@@ -131,9 +165,13 @@ class TZanFormParser : public TFormParser {
   /// Sets the user's constant properties on the object just read.
   void ApplyUserSets();
   void ForgetObject();
+  /// The class whose rules the current object takes (its own, or the
+  /// `RulesOf` class of a user pair).
+  std::u16string RulesTypeName();
 
   const TClassRegistry* FClassRegistry;
   const TUserFormRules* FUserRules = nullptr;
+  const TBdeAliases* FBdeAliases = nullptr;
   TObjectUserRules FObjectRules;
   std::map<int, int> FUserRuleHits;  // property rules applied, by position as FDropped
   std::vector<int> FSetHits;
@@ -143,7 +181,10 @@ class TZanFormParser : public TFormParser {
   // Dropped properties by the position where their value ends: a property
   // read again after backtracking is the same entry.
   std::map<int, std::u16string> FDropped;
-  std::map<int, TPropertyTrace> FTraces;                         // the same, for every property
+  std::map<int, TPropertyTrace> FTraces;  // the same, for every property
+  // Parts of a property's value reported as dropped, by the same position.
+  std::map<int, std::vector<std::pair<std::u16string, std::u16string>>> FDroppedParts;
+  std::vector<TDisconnected> FDisconnected;
   mutable std::map<int, std::u16string> FMissingConnectionDefs;  // by position, likewise
 };
 

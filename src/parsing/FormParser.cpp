@@ -256,6 +256,26 @@ void TFormParser::SetPropValue(int Index, std::u16string_view Value) {
   ListsChanged(nullptr);
 }
 
+void TFormParser::SetPropName(int Index, std::u16string_view Name) {
+  Assert(Index >= 0 && Index < PropsCount(), kSource);
+  FProps[static_cast<size_t>(Index)].Name = Name;
+  ListsChanged(nullptr);
+}
+
+void TFormParser::MovePropFirst(int Index) {
+  Assert(Index >= 0 && Index < PropsCount(), kSource);
+  if (Index == 0) return;
+  TOutputProp prop = std::move(FProps[static_cast<size_t>(Index)]);
+  FProps.erase(FProps.begin() + Index);
+  FProps.push_front(std::move(prop));
+  for (TLineEdit& edit : FLineEdits)
+    if (edit.Prop == Index)
+      edit.Prop = 0;
+    else if (edit.Prop >= 0 && edit.Prop < Index)
+      ++edit.Prop;
+  ListsChanged(nullptr);
+}
+
 const std::u16string& TFormParser::PropName(int Index) const {
   return FProps.at(static_cast<size_t>(Index)).Name;
 }

@@ -135,6 +135,12 @@ class TFormParser : public TLL1Parser {
   /// Replaces the value of an existing output entry. Only after a successful
   /// parse (DoAfterParse), where no backtracking can take the change back.
   void SetPropValue(int Index, std::u16string_view Value);
+  /// Renames an existing output entry; like SetPropValue, only after a
+  /// successful parse.
+  void SetPropName(int Index, std::u16string_view Name);
+  /// Moves output entry `Index` before all others; only after a successful
+  /// parse, as SetPropValue.
+  void MovePropFirst(int Index);
   /// Resets the state and empties the output list and the nested objects.
   void ResetObject();
 

@@ -162,6 +162,48 @@ constexpr std::u16string_view kZanDataAdapter[] = {
     u"DeleteCommand",         u"TableMappings",        u"AcceptChangesDuringFill",
     u"ContinueUpdateOnError", u"MissingMappingAction", u"MissingSchemaAction"};
 
+// The standard field classes of the DB unit, which the persistent fields of
+// IBX and FIBPlus data sets become. TField as its descendants publish it;
+// "Calculated" and "Lookup" it streams itself.
+constexpr std::u16string_view kField[] = {u"Alignment",
+                                          u"AutoGenerateValue",
+                                          u"ConstraintErrorMessage",
+                                          u"CustomConstraint",
+                                          u"DefaultExpression",
+                                          u"DisplayLabel",
+                                          u"DisplayWidth",
+                                          u"FieldKind",
+                                          u"FieldName",
+                                          u"HasConstraints",
+                                          u"ImportedConstraint",
+                                          u"KeyFields",
+                                          u"LookupCache",
+                                          u"LookupDataSet",
+                                          u"LookupKeyFields",
+                                          u"LookupResultField",
+                                          u"Origin",
+                                          u"ProviderFlags",
+                                          u"ReadOnly",
+                                          u"Required",
+                                          u"Visible",
+                                          u"OnChange",
+                                          u"OnGetText",
+                                          u"OnSetText",
+                                          u"OnValidate"};
+constexpr std::u16string_view kFieldDefined[] = {u"Calculated", u"Lookup"};
+constexpr std::u16string_view kStringField[] = {u"EditMask", u"FixedChar", u"Size",
+                                                u"Transliterate"};
+constexpr std::u16string_view kNumericField[] = {u"DisplayFormat", u"EditFormat"};
+constexpr std::u16string_view kIntegerField[] = {u"MaxValue", u"MinValue"};
+constexpr std::u16string_view kFloatField[] = {u"Currency", u"MaxValue", u"MinValue", u"Precision"};
+constexpr std::u16string_view kBCDField[] = {u"Currency", u"MaxValue", u"MinValue", u"Precision",
+                                             u"Size"};
+constexpr std::u16string_view kDateTimeField[] = {u"DisplayFormat", u"EditMask"};
+constexpr std::u16string_view kBooleanField[] = {u"DisplayValues"};
+constexpr std::u16string_view kBlobField[] = {u"BlobType", u"Size", u"GraphicHeader"};
+constexpr std::u16string_view kMemoField[] = {u"Transliterate"};
+constexpr std::u16string_view kGuidField[] = {u"Size"};
+
 // One row of the table: a class, the groups of published properties it has,
 // and the groups of names it streams itself.
 struct TClassRow {
@@ -266,6 +308,26 @@ void TClassRegistry::RegisterTargetLibrary() {
               {u"TSQLServerZanProvider", {kComponent}, {}},
               {u"TSQLiteZanProvider", {kComponent}, {}},
           });
+  // The DB unit's field classes, which persistent fields become.
+  AddRows(
+      *this,
+      {
+          {u"TStringField", {kComponent, kField, kStringField}, {kFieldDefined}},
+          {u"TWideStringField", {kComponent, kField, kStringField}, {kFieldDefined}},
+          {u"TGuidField", {kComponent, kField, kStringField, kGuidField}, {kFieldDefined}},
+          {u"TSmallintField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TIntegerField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TLargeintField", {kComponent, kField, kNumericField, kIntegerField}, {kFieldDefined}},
+          {u"TFloatField", {kComponent, kField, kNumericField, kFloatField}, {kFieldDefined}},
+          {u"TBCDField", {kComponent, kField, kNumericField, kBCDField}, {kFieldDefined}},
+          {u"TFMTBCDField", {kComponent, kField, kNumericField, kBCDField}, {kFieldDefined}},
+          {u"TDateTimeField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TDateField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TTimeField", {kComponent, kField, kDateTimeField}, {kFieldDefined}},
+          {u"TBooleanField", {kComponent, kField, kBooleanField}, {kFieldDefined}},
+          {u"TBlobField", {kComponent, kField, kBlobField}, {kFieldDefined}},
+          {u"TMemoField", {kComponent, kField, kBlobField, kMemoField}, {kFieldDefined}},
+      });
 }
 
 void TClassRegistry::AddClassesOf(const TClassRegistry& other) {

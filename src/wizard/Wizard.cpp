@@ -420,6 +420,10 @@ std::u16string TWizardForm::GetDriverConfFileName() {
   return {};
 }
 
+std::u16string TWizardForm::GetAliasFileName() {
+  return {};
+}
+
 std::u16string TWizardForm::GetRuleFileNames() {
   return {};
 }
@@ -524,6 +528,7 @@ void TWizardForm::actFinishExecute(TComponent*) {
   options.MakeBackup = chMakeBackup.Checked;
   options.ConnectionDefFileName = GetConnectionDefFileName();
   options.DriverConfFileName = GetDriverConfFileName();
+  options.AliasFileName = GetAliasFileName();
   options.RuleFileNames = GetRuleFileNames();
   options.BackupDir = GetBackupDir();
   options.WriteLog = chWriteLog.Checked;

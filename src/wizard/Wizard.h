@@ -133,6 +133,8 @@ class TWizardForm : public TForm {
   virtual void SetLabel2Caption(std::u16string_view sourceName, std::u16string_view productName);
   virtual std::u16string GetConnectionDefFileName();
   virtual std::u16string GetDriverConfFileName();
+  /// The BDE alias file (the base: none).
+  virtual std::u16string GetAliasFileName();
   /// The user's rule files, separated by ";" (the base: none).
   virtual std::u16string GetRuleFileNames();
 

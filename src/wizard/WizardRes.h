@@ -96,6 +96,7 @@ inline constexpr std::u16string_view sSummaryViewLog = u"View log afer replace";
 inline constexpr std::u16string_view sSummaryUnits = u"Units list:";
 inline constexpr std::u16string_view sSummaryConnectionDef = u"Connection Definition File:";
 inline constexpr std::u16string_view sSummaryDriverConfig = u"Driver configuration  File:";
+inline constexpr std::u16string_view sSummaryAliasFile = u"BDE Alias File:";
 
 // The target wizard.
 inline constexpr std::u16string_view sZanWizardDesignCaption = u"Zanthe Migration Wizard";
@@ -107,6 +108,7 @@ inline constexpr std::u16string_view sZanWelcomeText =
     u"your application successfully.";
 inline constexpr std::u16string_view sConnectionDefLabel = u"Connection Definition File Name: ";
 inline constexpr std::u16string_view sDriverConfigLabel = u"Driver Configuration File Name";
+inline constexpr std::u16string_view sAliasFileLabel = u"BDE Alias File Name";
 inline constexpr std::u16string_view sBrowse = u"Browse...";
 inline constexpr std::u16string_view sIniFilter = u"(*.ini)|*.ini";
 inline constexpr std::u16string_view sRuleFilesLabel = u"Rule Files (separated by \";\"):";
@@ -136,6 +138,7 @@ inline constexpr std::u16string_view sValLastUndo = u"LastUndo";
 inline constexpr std::u16string_view sValConnectionDefFileName = u"ConnectionDefFileName";
 inline constexpr std::u16string_view sValDriverConfFileName = u"DriverConfFileName";
 inline constexpr std::u16string_view sValRuleFileNames = u"RuleFileNames";
+inline constexpr std::u16string_view sValAliasFileName = u"AliasFileName";
 inline constexpr std::u16string_view sValReplaceProjWarn = u"ReplaceProjWarn";
 inline constexpr std::u16string_view sValReplaceDirWarn = u"ReplaceDirWarn";
 inline constexpr std::u16string_view sValRestoreProjWarn = u"RestoreProjWarn";

@@ -54,6 +54,15 @@ TZanWizardForm::TZanWizardForm() {
   btDriverConfigFileName.Caption = res::sBrowse;
   btDriverConfigFileName.SetBounds(242, 188, 75, 23);
   btDriverConfigFileName.OnClick = Bind(this, &TZanWizardForm::btConnectionDefFileNameClick);
+  lbAliasFileName.Caption = res::sAliasFileLabel;
+  lbAliasFileName.FocusControl = &cbAliasFileName;
+  lbAliasFileName.SetBounds(16, 127, 170, 13);
+  cbAliasFileName.SetBounds(16, 143, 233, 21);
+  btAliasFileName.Caption = res::sBrowse;
+  btAliasFileName.SetBounds(260, 143, 70, 21);
+  btAliasFileName.OnClick = Bind(this, &TZanWizardForm::btAliasFileNameClick);
+  // Shown for BDE only (Step2ReplaceSheetShow), in the place of the FireDAC fields.
+  lbAliasFileName.Visible = cbAliasFileName.Visible = btAliasFileName.Visible = false;
   Label7.SetBounds(16, 224, 300, 26);
 }
 
@@ -62,6 +71,10 @@ TZanWizardForm::~TZanWizardForm() = default;
 std::u16string TZanWizardForm::SelectedLibrary() const {
   const int index = cbReplaceComponents.ItemIndex();
   return index >= 0 ? cbReplaceComponents.Items[index] : std::u16string();
+}
+
+bool TZanWizardForm::UsesAliasFile() const {
+  return SelectedLibrary() == u"BDE";
 }
 
 bool TZanWizardForm::UsesConfigFiles() const {
@@ -80,6 +93,9 @@ void TZanWizardForm::BuildReplaceSummary() {
   if (!cbRuleFileNames.Text.empty())
     lSummary.Caption +=
         std::u16string(res::sSummaryRuleFiles) + u"\n\n" + cbRuleFileNames.Text + u"\n\n";
+  if (UsesAliasFile() && !cbAliasFileName.Text.empty())
+    lSummary.Caption +=
+        std::u16string(res::sSummaryAliasFile) + u"\n\n" + cbAliasFileName.Text + u"\n\n";
   if (!UsesConfigFiles()) return;
   // The line feed comes before the carriage return here, as the product has it.
   if (!cbConnectionDefFileName.Text.empty())
@@ -97,6 +113,7 @@ void TZanWizardForm::LoadState(const TRegIniFile& iniFile, std::u16string_view s
   SetItemsText(cbDriverConfigFileName,
                iniFile.ReadString(section, res::sValDriverConfFileName, u""));
   SetItemsText(cbRuleFileNames, iniFile.ReadString(section, res::sValRuleFileNames, u""));
+  SetItemsText(cbAliasFileName, iniFile.ReadString(section, res::sValAliasFileName, u""));
 }
 
 void TZanWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section) {
@@ -105,6 +122,7 @@ void TZanWizardForm::SaveState(TRegIniFile& iniFile, std::u16string_view section
                       cbConnectionDefFileName.Items.Text());
   iniFile.WriteString(section, res::sValDriverConfFileName, cbDriverConfigFileName.Items.Text());
   iniFile.WriteString(section, res::sValRuleFileNames, cbRuleFileNames.Items.Text());
+  iniFile.WriteString(section, res::sValAliasFileName, cbAliasFileName.Items.Text());
 }
 
 int TZanWizardForm::GetWizardMode() {
@@ -123,6 +141,10 @@ std::u16string TZanWizardForm::GetDriverConfFileName() {
   return UsesConfigFiles() ? cbDriverConfigFileName.Text : std::u16string();
 }
 
+std::u16string TZanWizardForm::GetAliasFileName() {
+  return UsesAliasFile() ? cbAliasFileName.Text : std::u16string();
+}
+
 std::u16string TZanWizardForm::GetRuleFileNames() {
   return cbRuleFileNames.Text;
 }
@@ -130,6 +152,7 @@ std::u16string TZanWizardForm::GetRuleFileNames() {
 void TZanWizardForm::UpdateHistories() {
   TWizardForm::UpdateHistories();
   AddToHistory(cbRuleFileNames);
+  if (UsesAliasFile()) AddToHistory(cbAliasFileName);
   if (!UsesConfigFiles()) return;
   AddToHistory(cbConnectionDefFileName);
   AddToHistory(cbDriverConfigFileName);
@@ -143,6 +166,7 @@ void TZanWizardForm::FormShow(TComponent* sender) {
   cbConnectionDefFileName.Text = options.ConnectionDefFileName;
   cbDriverConfigFileName.Text = options.DriverConfFileName;
   cbRuleFileNames.Text = options.RuleFileNames;
+  cbAliasFileName.Text = options.AliasFileName;
   if (rbModeReplace.Checked())
     rbModeRestore.SetChecked(false);
   else
@@ -176,6 +200,11 @@ void TZanWizardForm::Step2ReplaceSheetShow(TComponent*) {
                             static_cast<TControl*>(&cbDriverConfigFileName),
                             static_cast<TControl*>(&btDriverConfigFileName)})
     control->Visible = visible;
+  const bool aliases = UsesAliasFile();
+  for (TControl* control :
+       {static_cast<TControl*>(&lbAliasFileName), static_cast<TControl*>(&cbAliasFileName),
+        static_cast<TControl*>(&btAliasFileName)})
+    control->Visible = aliases;
 }
 
 void TZanWizardForm::btConnectionDefFileNameClick(TComponent* sender) {
@@ -189,6 +218,13 @@ void TZanWizardForm::btConnectionDefFileNameClick(TComponent* sender) {
     cbConnectionDefFileName.Text = OpenDialog.FileName;
   else
     cbDriverConfigFileName.Text = OpenDialog.FileName;
+}
+
+void TZanWizardForm::btAliasFileNameClick(TComponent*) {
+  const std::u16string filter = OpenDialog.Filter;
+  TScopeExit restoreFilter([&] { OpenDialog.Filter = filter; });
+  OpenDialog.Filter = res::sIniFilter;
+  if (OpenDialog.Execute()) cbAliasFileName.Text = OpenDialog.FileName;
 }
 
 void TZanWizardForm::btRuleFileNamesClick(TComponent*) {

@@ -35,9 +35,15 @@ class TZanWizardForm : public TWizardForm {
   TLabel lbRuleFileNames{this, &Step2ReplaceSheet, u"lbRuleFileNames"};
   TComboBox cbRuleFileNames{this, &Step2ReplaceSheet, u"cbRuleFileNames"};
   TButton btRuleFileNames{this, &Step2ReplaceSheet, u"btRuleFileNames"};
+  // BDE only, where the FireDAC definition file's field stands for FireDAC.
+  TLabel lbAliasFileName{this, &Step2ReplaceSheet, u"lbAliasFileName"};
+  TComboBox cbAliasFileName{this, &Step2ReplaceSheet, u"cbAliasFileName"};
+  TButton btAliasFileName{this, &Step2ReplaceSheet, u"btAliasFileName"};
 
   /// True when the selected library reads connection definitions (AnyDAC, FireDAC).
   bool UsesConfigFiles() const;
+  /// True when the selected library resolves BDE aliases (BDE).
+  bool UsesAliasFile() const;
   /// The selected library's name ("" when none is selected).
   std::u16string SelectedLibrary() const;
 
@@ -51,6 +57,7 @@ class TZanWizardForm : public TWizardForm {
   void SetLabel2Caption(std::u16string_view sourceName, std::u16string_view productName) override;
   std::u16string GetConnectionDefFileName() override;
   std::u16string GetDriverConfFileName() override;
+  std::u16string GetAliasFileName() override;
   std::u16string GetRuleFileNames() override;
 
   // ----- event handlers
@@ -61,6 +68,8 @@ class TZanWizardForm : public TWizardForm {
   void Step2ReplaceSheetShow(TComponent* sender);
   /// Both Browse buttons: picks an ini file for the field beside the button.
   void btConnectionDefFileNameClick(TComponent* sender);
+  /// Picks the BDE alias file.
+  void btAliasFileNameClick(TComponent* sender);
   /// Adds a rule file picked with the open dialog to the rule-file field.
   void btRuleFileNamesClick(TComponent* sender);
 

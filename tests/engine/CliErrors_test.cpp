@@ -471,5 +471,34 @@ TEST_F(CliErrorsTest, TheReportGoesIntoStreamsAndNeverOverTheRunsOwnFiles) {
   EXPECT_EQ(ReadFileBytes(readOnly), "old");
 }
 
+// The alias file: a mistake stops the run before anything is written (the
+// mistakes themselves are tabled in tests/formrules/BdeAliases_test.cpp);
+// a good file gives the sample's database its provider and server.
+TEST_F(CliErrorsTest, AliasFileMistakesStopTheRunAndAGoodFileIsUsed) {
+  const fs::path aliases = Temp.path() / "aliases";
+  fs::create_directories(aliases);
+  WriteFileBytes(aliases / "bad.ini", "[Orders]\r\nTYPE=MSSQL\r\nSERVER NAME srv\r\n");
+  TCliRun bad = RunZanmig(
+      Copy, "replace --library BDE --dir . --report out/r.json --aliases ../aliases/bad.ini");
+  EXPECT_EQ(bad.Exit, 2);
+  EXPECT_EQ(bad.Err, "zanmig: error: " + (aliases / "bad.ini").string() +
+                         ":3: expected [ALIAS] or NAME=VALUE\n");
+  ExpectUntouched();
+
+  const std::string dataModule = ReadFileBytes(Copy / "DataModule.dfm");
+  const size_t alias = dataModule.find("AliasName = '");
+  ASSERT_NE(alias, std::string::npos) << "the BDE sample names an alias";
+  const size_t from = alias + 13;
+  const std::string name = dataModule.substr(from, dataModule.find('\'', from) - from);
+  WriteFileBytes(aliases / "good.ini",
+                 "[" + name + "]\nTYPE=MSSQL\nSERVER NAME=srv\nDATABASE NAME=Orders\n");
+  TCliRun good = RunZanmig(
+      Copy, "replace --library BDE --project Orders.dpr --no-backup --aliases ../aliases/good.ini");
+  ASSERT_EQ(good.Exit, 0) << good.Err;
+  const std::string converted = ReadFileBytes(Copy / "DataModule.dfm");
+  EXPECT_NE(converted.find("ProviderName = 'SQL Server'"), std::string::npos) << converted;
+  EXPECT_NE(converted.find("Server = 'srv'"), std::string::npos) << converted;
+}
+
 }  // namespace
 }  // namespace zan::test

@@ -9,8 +9,12 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 
 #include "engine/CliTestUtil.h"
+#include "engine/FormFileText.h"
+#include "rtl/Strings.h"
 
 namespace zan::test {
 namespace {
@@ -171,6 +175,80 @@ TEST_P(CliExamplesTest, FormsSurviveABinaryTextRoundTrip) {
     ASSERT_EQ(RunZanmig(Copy, "convert " + form + " same " + second).Exit, 0);
     EXPECT_TRUE(ReadFileBytes(Copy / "same") == original);
   }
+}
+
+/// The converted objects of a form text that would connect to nothing when
+/// the form loads: connections stored connected without a provider and a
+/// server, database or connect string, data sets stored open without a
+/// connection. One "Name: reason" line each.
+std::string ConnectedToNothing(const std::string& form) {
+  struct TObject {
+    std::string Name, Class;
+    std::map<std::string, std::string> Props;  // the object's own properties
+  };
+  std::vector<TObject> open;
+  std::string found;
+  auto trim = [](std::string s) {
+    s.erase(0, s.find_first_not_of(" \t"));
+    s.erase(s.find_last_not_of(" \t\r") + 1);
+    return s;
+  };
+  auto check = [&](const TObject& o) {
+    auto has = [&](const char* name) { return o.Props.contains(name); };
+    auto isTrue = [&](const char* name) { return has(name) && o.Props.at(name) == "True"; };
+    if (o.Class == "TZanConnection" && isTrue("Connected") &&
+        (!has("ProviderName") || !(has("Server") || has("Database") || has("ConnectString"))))
+      found += o.Name + ": connected without a provider and a target\n";
+    static const std::set<std::string> kDataSets = {"TZanQuery", "TZanTable", "TZanStoredProc",
+                                                    "TZanMetaData", "TZanAlerter"};
+    if (kDataSets.contains(o.Class) && isTrue("Active") && !has("Connection"))
+      found += o.Name + ": open without a connection\n";
+  };
+  std::istringstream lines(form);
+  for (std::string line; std::getline(lines, line);) {
+    line = trim(line);
+    for (const char* keyword : {"object ", "inherited ", "inline "})
+      if (line.starts_with(keyword)) {
+        const std::string header = line.substr(std::string(keyword).size());
+        const size_t colon = header.find(':');
+        TObject o;
+        o.Name = colon == std::string::npos ? "" : trim(header.substr(0, colon));
+        o.Class = trim(header.substr(colon == std::string::npos ? 0 : colon + 1));
+        o.Class = o.Class.substr(0, o.Class.find(' '));
+        open.push_back(std::move(o));
+      }
+    if (line == "end" && !open.empty()) {
+      check(open.back());
+      open.pop_back();
+    } else if (!open.empty() && line.find(" = ") != std::string::npos) {
+      open.back().Props[line.substr(0, line.find(" = "))] = line.substr(line.find(" = ") + 3);
+    }
+  }
+  return found;
+}
+
+// The goldens are what the run writes (the test above): no converted
+// connection or data set in them connects to nothing when its form loads.
+TEST_P(CliExamplesTest, NoConvertedConnectionConnectsToNothing) {
+  int objects = 0;
+  for (const auto& [name, bytes] : FolderContents(Sample / "expected")) {
+    if (!name.ends_with(".dfm")) continue;
+    // Binary forms are read as text, as the run reads them.
+    const std::string text = Utf16ToUtf8(ReadFormFile(bytes, Utf8ToUtf16(name), 1252).Text);
+    EXPECT_EQ(ConnectedToNothing(text), "") << name;
+    objects += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  }
+  EXPECT_GT(objects, 0) << "no form read";
+}
+
+TEST(CliExamples, TheSweepFindsAConnectionConnectedToNothing) {
+  EXPECT_EQ(ConnectedToNothing("object F: TForm\r\n"
+                               "  object Db: TZanConnection\r\n    Connected = True\r\n"
+                               "    ProviderName = 'InterBase'\r\n  end\r\n"
+                               "  object Q: TZanQuery\r\n    Active = True\r\n"
+                               "    object QID: TIntegerField\r\n      Connection = X\r\n"
+                               "    end\r\n  end\r\nend\r\n"),
+            "Db: connected without a provider and a target\nQ: open without a connection\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, CliExamplesTest, ::testing::ValuesIn(SampleLibraries()),

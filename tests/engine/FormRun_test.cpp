@@ -24,7 +24,7 @@
 namespace zan::test {
 namespace {
 
-enum : int { kBDE = 0, kIBX = 1, kADO = 2, kAnyDAC = 9, kFireDAC = 10 };
+enum : int { kBDE = 0, kIBX = 1, kADO = 2, kAnyDAC = 9, kFireDAC = 10, kFIBPlus = 11 };
 
 std::filesystem::path FormsDir() {
   return std::filesystem::path(ZAN_SOURCE_DIR) / "tests" / "data" / "forms";
@@ -227,9 +227,29 @@ TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
         "+MasterSource=ds"},
        "1 DatabaseName value(s) were dropped (the first: /work/Form.DFM: Q); a run with --project "
        "links data sets to their database (Connection = Module.Database)."},
+      // Key fields with a master, a sort order without one.
+      {kBDE,
+       "  object T: TTable\r\n    IndexFieldNames = 'ID'\r\n    MasterSource = ds\r\n"
+       "    TableName = 'ORDERS'\r\n  end\r\n",
+       {"IndexFieldNames='ID' > DetailFields='ID';", "+DetailFields='ID'"}},
       {kBDE,
        "  object T: TTable\r\n    IndexFieldNames = 'ID'\r\n    TableName = 'ORDERS'\r\n  end\r\n",
-       {"IndexFieldNames='ID' > DetailFields='ID';", "+DetailFields='ID'"}},
+       {}},
+      // A database that would connect to nothing is written disconnected.
+      {kBDE,
+       "  object D: TDatabase\r\n    AliasName = 'IBLocal'\r\n    Connected = True\r\n  end\r\n",
+       {"-AliasName='IBLocal'", "Connected=True > Connected=False;"},
+       "/work/Form.DFM: D would connect to nothing when its form loads: it is written Connected "
+       "= False; set ProviderName and Server or Database (or ConnectString) of TZanConnection, "
+       "then Connected = True."},
+      // The keys of a connection string without a counterpart are reported one by one.
+      {kADO,
+       "  object C: TADOConnection\r\n    ConnectionString = 'Provider=SQLOLEDB.1;Persist "
+       "Security Info=False;Data Source=srv'\r\n  end\r\n",
+       {"-ConnectionString.Persist Security Info=False",
+        "ConnectionString='Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=srv' > "
+        "ProviderName='SQL Server'; Server='srv';",
+        "+ProviderName='SQL Server'", "+Server='srv'"}},
       // A detail that keeps its master link but not the index naming its key fields.
       {kBDE,
        "  object T: TTable\r\n    IndexName = 'ByCust'\r\n    MasterFields = 'CUST_NO'\r\n"
@@ -240,10 +260,12 @@ TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
       {kIBX,
        "  object D: TIBDatabase\r\n    DatabaseName = 'srv:/db/orders.fdb'\r\n"
        "    Params.Strings = (\r\n      'user_name=SYSDBA'\r\n      'password=key')\r\n  end\r\n",
-       {"DatabaseName='srv:/db/orders.fdb' > Database='srv:/db/orders.fdb';",
+       {"DatabaseName='srv:/db/orders.fdb' > ProviderName='InterBase'; "
+        "Database='srv:/db/orders.fdb';",
         "Params.Strings=(\n      'user_name=SYSDBA'\n      'password=key') > Username='SYSDBA'; "
         "Password='key';",
-        "+Database='srv:/db/orders.fdb'", "+Username='SYSDBA'", "+Password='key'"}},
+        "+ProviderName='InterBase'", "+Database='srv:/db/orders.fdb'", "+Username='SYSDBA'",
+        "+Password='key'"}},
       // A connection definition that no file holds: its settings cannot carry over.
       {kFireDAC,
        "  object C: TFDConnection\r\n    Params.Strings = (\r\n      'ConnectionDef=Main')\r\n"
@@ -358,6 +380,58 @@ TEST_F(FormRunTest, TheSpliceReplacesExactlyTheObject) {
     Step().ProcessFormText(Replacer->FormLookup(), u"F.dfm", c.Input, DetectLineBreak(c.Input),
                            output);
     EXPECT_EQ(S(output), S(c.Expected));
+  }
+}
+
+// ----- persistent fields
+
+// The persistent fields nested in a converted data set become the DB unit's
+// fields, at their own level; what the standard class does not publish is
+// dropped and reported.
+TEST_F(FormRunTest, PersistentFieldsBecomeStandardFields) {
+  const struct {
+    int Library;
+    std::u16string Input, Expected;
+    std::vector<std::string> Dropped;  // "Object.Property" of every object
+  } cases[] = {
+      {kIBX,
+       u"object F: TForm\r\n  object Q: TIBQuery\r\n    Database = Db\r\n"
+       u"    object QNAME: TIBStringField\r\n      FieldName = 'NAME'\r\n"
+       u"      Origin = '\"T\".\"NAME\"'\r\n      Size = 30\r\n      EmptyAsNull = False\r\n"
+       u"    end\r\n    object QPRICE: TIBBCDField\r\n      FieldName = 'PRICE'\r\n"
+       u"      Precision = 18\r\n      Size = 2\r\n    end\r\n  end\r\nend\r\n",
+       u"object F: TForm\r\n  object Q: TZanQuery\r\n    Connection = Db\r\n"
+       u"    object QNAME: TStringField\r\n      FieldName = 'NAME'\r\n"
+       u"      Origin = '\"T\".\"NAME\"'\r\n      Size = 30\r\n"
+       u"    end\r\n    object QPRICE: TBCDField\r\n      FieldName = 'PRICE'\r\n"
+       u"      Precision = 18\r\n      Size = 2\r\n    end\r\n  end\r\nend\r\n",
+       {"QNAME.EmptyAsNull"}},
+      {kFIBPlus,
+       u"object F: TForm\n  object DS: TpFIBDataSet\n    object DSID: TFIBIntegerField\n"
+       u"      FieldName = 'ID'\n    end\n    object DSD: TFIBDateTimeField\n"
+       u"      DisplayFormat = 'dd.mm.yyyy'\n      FieldName = 'D'\n    end\n"
+       u"    object DSC: TFloatField\n      FieldName = 'C'\n      Calculated = True\n"
+       u"    end\n  end\nend\n",
+       u"object F: TForm\n  object DS: TZanQuery\n    object DSID: TIntegerField\n"
+       u"      FieldName = 'ID'\n    end\n    object DSD: TDateTimeField\n"
+       u"      DisplayFormat = 'dd.mm.yyyy'\n      FieldName = 'D'\n    end\n"
+       u"    object DSC: TFloatField\n      FieldName = 'C'\n      Calculated = True\n"
+       u"    end\n  end\nend\n",
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(S(c.Input));
+    UseLibrary(c.Library);
+    TRunReport report;
+    std::u16string output;
+    Step().ProcessFormText(Replacer->FormLookup(), u"F.dfm", c.Input, DetectLineBreak(c.Input),
+                           output, &report);
+    EXPECT_EQ(S(output), S(c.Expected));
+    std::vector<std::string> dropped;
+    for (const auto& object : report.FormObjects)
+      for (const auto& name : object.DroppedProperties)
+        dropped.push_back(S(object.ObjectName) + "." + S(name));
+    EXPECT_EQ(dropped, c.Dropped);
   }
 }
 

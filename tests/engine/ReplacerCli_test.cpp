@@ -356,7 +356,7 @@ TEST_F(CliTest, ProgressOnATerminalShowsRelativeNamesAndReachesItsTotal) {
 }
 
 TEST_F(CliTest, TheToDoListOfARunAsAChecklist) {
-  Write("app/A.pas", "uses IBQuery;\nvar Q: TIBQuery; F: TIBStringField;\n");
+  Write("app/A.pas", "uses IBQuery;\nvar Q: TIBQuery; M: TIBSQLMonitor;\n");
   TCliResult r = Run("replace --library IBX --dir app --report run.json");
   ASSERT_EQ(r.Exit, 0) << r.Err;
   EXPECT_NE(r.Out.find("2 places need your attention"), std::string::npos) << r.Out;
@@ -364,7 +364,7 @@ TEST_F(CliTest, TheToDoListOfARunAsAChecklist) {
   EXPECT_EQ(r.Exit, 0) << r.Err;
   EXPECT_EQ(r.Out, (Root / "app/A.pas").string() +
                        "\n  [ ] 1:6: the source unit IBQuery is still used -- remove it once "
-                       "nothing in the unit needs it\n  [ ] TIBStringField is used 1 time(s) -- "
+                       "nothing in the unit needs it\n  [ ] TIBSQLMonitor is used 1 time(s) -- "
                        "the catalogue does not convert it: replace it by hand\n\n2 places need "
                        "your attention.\n");
   Write("bad.json", "not json");

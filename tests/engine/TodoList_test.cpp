@@ -1,6 +1,7 @@
 // The to-do list a run leaves in its report: source units still used,
 // properties the code uses that the conversion dropped or renamed, classes
-// the catalogue does not convert, objects left unconverted.
+// the catalogue does not convert, objects left unconverted, connections and
+// data sets written disconnected.
 #include <gtest/gtest.h>
 
 #include "ReplacerTestUtil.h"
@@ -29,16 +30,14 @@ TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
         "needs it",
         "uses 4:3 the source unit IBDatabase is still used -- remove it once nothing in the unit "
         "needs it"}},
-      {"library classes without a counterpart, counted per unit",
+      {"library classes without a counterpart, counted per unit (the persistent fields have one)",
        1,
        "var F: TIBStringField; G: TIBStringField;\r\n B: TIBBCDField; Q: TIBQuery; "
-       "I: TIBFoo.TX;",
+       "I: TIBFoo.TX; M: TIBSQLMonitor; N: TIBSQLMonitor;",
        nullptr,
-       {"class 0:0 TIBBCDField is used 1 time(s) -- the catalogue does not convert it: replace "
-        "it by hand",
-        "class 0:0 TIBFoo is used 1 time(s) -- the catalogue does not convert it: replace it by "
+       {"class 0:0 TIBFoo is used 1 time(s) -- the catalogue does not convert it: replace it by "
         "hand",
-        "class 0:0 TIBStringField is used 2 time(s) -- the catalogue does not convert it: "
+        "class 0:0 TIBSQLMonitor is used 2 time(s) -- the catalogue does not convert it: "
         "replace it by hand"}},
       {"code using properties the conversion dropped",
        0,
@@ -48,6 +47,16 @@ TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
        "      'select 1')\r\n  end\r\nend\r\n",
        {"property 4:5 Q.SessionName -- TZanQuery has no counterpart of SessionName: remove the "
         "code or rewrite it"}},
+      {"connections and data sets that would connect to nothing, written disconnected",
+       2,
+       "unit A; {$R *.dfm}\r\n",
+       "object F: TF\r\n  object C: TADOConnection\r\n    Connected = True\r\n"
+       "    ConnectionString = 'Provider=MSDASQL.1;DSN=Shop'\r\n  end\r\n"
+       "  object T: TADOTable\r\n    Active = True\r\n  end\r\nend\r\n",
+       {"connection 0:0 C: Connected = True was written False -- set Server or Database (or "
+        "ConnectString) of TZanConnection, then Connected = True",
+        "connection 0:0 T: Active = True was written False -- set Connection of TZanTable, then "
+        "Active = True"}},
       {"nothing left", 0, "var Q: TQuery;", nullptr, {}},
   };
   for (const TCase& c : cases) {
@@ -63,7 +72,7 @@ TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
     ASSERT_TRUE(Replacer->PerformReplace());
     std::vector<std::string> todo;
     for (const TRunReport::TTodoItem& item : report.Todo) {
-      EXPECT_EQ(item.FileName, u"/work/A.pas");
+      EXPECT_EQ(item.FileName, item.Kind == u"connection" ? u"/work/A.dfm" : u"/work/A.pas");
       todo.push_back(S(item.Kind) + " " + std::to_string(item.Line) + ":" +
                      std::to_string(item.Column) + " " + S(item.What) + " -- " + S(item.Action));
     }

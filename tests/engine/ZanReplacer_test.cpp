@@ -19,7 +19,8 @@ struct TCatalogueRow {
 
 const TCatalogueRow kRows[] = {
     {u"BDE", 10, 10, u"DBTABLES", u", Zan, Quillbase, Rowquill"},
-    {u"IBX", 9, 9, u"IBCUSTOMDATASET", u", Zan, Quillbase, Rowquill"},
+    // IBX and FIBPlus: the components, then the persistent field classes.
+    {u"IBX", 13, 13, u"IBCUSTOMDATASET", u", Zan, Quillbase, Rowquill"},
     {u"ADO", 6, 6, u"ADODB", u", Zan, Quillbase, Rowquill"},
     {u"Kyrel", 17, 17, u"KYR", u", OracleZanProvider, Zan, Quillbase, Rowquill"},
     {u"Fenmark", 17, 17, u"FENACCESS", u", SQLServerZanProvider, Zan, Quillbase, Rowquill"},
@@ -29,7 +30,7 @@ const TCatalogueRow kRows[] = {
     {u"Wenrod", 14, 14, u"WENACCESS", u", SQLiteZanProvider, Zan, Quillbase, Rowquill"},
     {u"AnyDAC", 23, 22, u"UADSTANINTF", u", Zan, Quillbase, Rowquill"},
     {u"FireDAC", 23, 22, u"FIREDAC.STAN.INTF", u", Zan, Quillbase, Rowquill"},
-    {u"FIBPlus", 9, 9, u"FIBDATABASE",
+    {u"FIBPlus", 23, 23, u"FIBDATABASE",
      u", Quillbase, Rowquill, TslSQLMonitor, TslAlerter, TslScript, InterBaseZanProvider, Zan, "
      u"ZanScript, ZanAlerter, ZanSQLMonitor"},
 };

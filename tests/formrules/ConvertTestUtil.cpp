@@ -1,5 +1,6 @@
 #include "formrules/ConvertTestUtil.h"
 
+#include "formrules/RuleUtils.h"
 #include "rtl/Strings.h"
 
 namespace zan::test {
@@ -38,6 +39,7 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
   parser.SetDriverConfFileName(setup.DriverConfFileName);
   parser.SetFileSystem(setup.FileSystem);
   parser.SetUserRules(setup.UserRules);
+  parser.SetBdeAliases(setup.BdeAliases);
   auto aliases = setup.Aliases;
   parser.SetOnGetPropertyValue([aliases](const std::u16string&, const std::u16string& alias) {
     auto it = aliases.find(alias);
@@ -50,6 +52,17 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
   result.Dump = DumpOutput(parser);
   if (result.Parsed) result.Text = parser.MakeObject(0);
   result.UserRules = parser.AppliedUserRules();
+  for (const TZanFormParser::TPropertyTrace& trace : parser.PropertyTraces()) {
+    if (!trace.Outputs.empty()) continue;
+    std::string value;
+    for (const std::u16string& line : SplitLines(trace.Value))
+      value += (value.empty() ? "" : "|") + Utf16ToUtf8(Trim(line));
+    result.Dropped +=
+        (result.Dropped.empty() ? "" : "\n") + Utf16ToUtf8(trace.Name) + " = " + value;
+  }
+  for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
+    result.Disconnected += (result.Disconnected.empty() ? "" : "\n") + Utf16ToUtf8(d.Property) +
+                           ": " + Utf16ToUtf8(d.Action);
   return result;
 }
 

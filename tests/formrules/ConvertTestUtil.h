@@ -25,6 +25,12 @@ struct TConverted {
   std::u16string Text;
   /// The user rules applied to it.
   std::vector<int> UserRules;
+  /// What the report would show as dropped: "Name = value" (value lines
+  /// joined by "|"), entries joined by "\n".
+  std::string Dropped;
+  /// The properties written False because the object would connect to
+  /// nothing: "Property: action", joined by "\n".
+  std::string Disconnected;
 };
 
 /// What the conversion is given besides the object text.
@@ -36,6 +42,7 @@ struct TConvertSetup {
   const TClassRegistry* Registry = nullptr;  // nullptr: the process's registry
   std::string_view Keyword = "object";       // the header's: object, inherited, inline
   const TUserFormRules* UserRules = nullptr;
+  const TBdeAliases* BdeAliases = nullptr;
 };
 
 /// Builds "<keyword> Obj1: <sourceClass>", the property lines of `props`

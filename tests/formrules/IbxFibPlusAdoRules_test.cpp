@@ -30,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "LoginPrompt = False\n"
                      "DefaultTransaction = IBTransaction1\n"
                      "IdleTimer = 0",
+                     "ProviderName = 'InterBase'\n"
                      "Database = 'C:\\db\\EMP.GDB'\nUsername = 'SYSDBA'\nPassword = 'x'\n"
                      "SpecificOptions.Strings = (|'InterBase.Charset=WIN1252'|"
                      "'InterBase.Role=ADMIN'|)\n"
@@ -37,9 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Quotes and characters outside ASCII in a value stay valid form text.
         TConvertCase{"TIBDatabase", "TZanConnection",
                      "Params.Strings = (\n  'user_name=O''Brien'\n  'password=p'#228'ss')",
-                     "Username = 'O''Brien'\nPassword = 'p'#228'ss'"},
+                     "ProviderName = 'InterBase'\nUsername = 'O''Brien'\nPassword = 'p'#228'ss'"},
         // Without login parameters the list adds nothing.
-        TConvertCase{"TIBDatabase", "TZanConnection", "Params.Strings = (\n  'x=1')", ""},
+        TConvertCase{"TIBDatabase", "TZanConnection", "Params.Strings = (\n  'x=1')",
+                     "ProviderName = 'InterBase'"},
         // A data set's database name goes through the alias lookup.
         TConvertCase{"TIBQuery", "TZanQuery", "DatabaseName = 'Emp'", "Connection = IBDatabase1"},
         // IBX names its database component directly: the link is kept.
@@ -49,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         TConvertCase{"TIBTransaction", "TZanTransaction",
                      "DefaultDatabase = IBDatabase1\nDefaultAction = TACommitRetaining\n"
                      "Params.Strings = (\n  'read_committed')",
-                     "DefaultConnection = IBDatabase1\nDefaultCloseAction = TACommitRetaining"},
+                     "DefaultConnection = IBDatabase1\nDefaultCloseAction = TACommitRetaining\n"
+                     "IsolationLevel = ilReadCommitted"},
         TConvertCase{"TIBDataSet", "TZanQuery",
                      "SelectSQL.Strings = (\n  'select * from T')\n"
                      "RefreshSQL.Strings = (\n  'r')\nInsertSQL.Strings = (\n  'i')\n"
@@ -63,10 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Class names compare exactly: another letter case gets no data set rule.
         TConvertCase{"TIBDataset", "TZanQuery", "SelectSQL.Strings = (\n  'x')", ""},
         // IndexFieldNames is the detail side of master/detail, also for the
-        // engine's tables and TwwTable.
-        TConvertCase{"TIBQuery", "TZanQuery", "IndexFieldNames = 'ID'", "DetailFields = 'ID'"},
-        TConvertCase{"TTable", "TZanTable", "IndexFieldNames = 'ID'", "DetailFields = 'ID'"},
-        TConvertCase{"TwwTable", "TZanTable", "IndexFieldNames = 'ID'", "DetailFields = 'ID'"},
+        // engine's tables and TwwTable; without a master it is a sort order.
+        TConvertCase{"TIBQuery", "TZanQuery", "IndexFieldNames = 'ID'\nDataSource = DS1",
+                     "DetailFields = 'ID'\nMasterSource = DS1"},
+        TConvertCase{"TTable", "TZanTable", "MasterSource = DS1\nIndexFieldNames = 'ID'",
+                     "MasterSource = DS1\nDetailFields = 'ID'"},
+        TConvertCase{"TwwTable", "TZanTable", "IndexFieldNames = 'ID'\nMasterSource = DS1",
+                     "DetailFields = 'ID'\nMasterSource = DS1"},
+        TConvertCase{"TTable", "TZanTable", "IndexFieldNames = 'ID'", "IndexFieldNames = 'ID'"},
         TConvertCase{"TADOTable", "TZanTable", "IndexFieldNames = 'ID'",
                      "IndexFieldNames = 'ID'"}));
 
@@ -76,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         TConvertCase{"TADOConnection", "TZanConnection",
                      "ConnectionString = 'Provider=SQLOLEDB.1'\nDefaultDatabase = 'Sales'\n"
                      "LoginPrompt = False",
-                     "Database = 'Sales'\nLoginPrompt = False"},
+                     "ProviderName = 'SQL Server'\nDatabase = 'Sales'\nLoginPrompt = False"},
         TConvertCase{"TADODataSet", "TZanQuery",
                      "Connection = ADOConnection1\nCommandText = 'select * from T'\n"
                      "DataSource = DS1\nParameters = <>",
@@ -92,13 +99,14 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     FibPlus, IbxFibPlusAdoRules,
     testing::Values(
-        TConvertCase{"TpFIBDatabase", "TZanConnection",
-                     "DBName = 'srv:C:\\db.fdb'\n"
-                     "DBParams.Strings = (\n  'user_name=SYSDBA'\n  'lc_ctype=UTF8')\n"
-                     "UseLoginPrompt = False\nLibraryName = 'fbclient.dll'",
-                     "Database = 'srv:C:\\db.fdb'\nUsername = 'SYSDBA'\n"
-                     "SpecificOptions.Strings = (|'InterBase.Charset=UTF8'|"
-                     "'InterBase.ClientLibrary=fbclient.dll'|)\nLoginPrompt = False"},
+        TConvertCase{
+            "TpFIBDatabase", "TZanConnection",
+            "DBName = 'srv:C:\\db.fdb'\n"
+            "DBParams.Strings = (\n  'user_name=SYSDBA'\n  'lc_ctype=UTF8')\n"
+            "UseLoginPrompt = False\nLibraryName = 'fbclient.dll'",
+            "ProviderName = 'InterBase'\nDatabase = 'srv:C:\\db.fdb'\nUsername = 'SYSDBA'\n"
+            "SpecificOptions.Strings = (|'InterBase.Charset=UTF8'|"
+            "'InterBase.ClientLibrary=fbclient.dll'|)\nLoginPrompt = False"},
         TConvertCase{"TpFIBTransaction", "TZanTransaction",
                      "DefaultDatabase = pFIBDatabase1\nTimeoutAction = TARollback\n"
                      "TPBMode = tpbReadCommitted",

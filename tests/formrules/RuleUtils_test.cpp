@@ -141,9 +141,10 @@ TEST(RuleUtilsTest, SpecificOptionsAndAddedValues) {
       u"object O: T\r\n  A = 10\r\n  P = 'it''s'\r\n  B = k\r\n  C = 1\r\n  P = 'x'\r\nend\r\n";
   int pos = 1;
   ASSERT_TRUE(parser.ParseString(text, u"<object>", pos));
+  // Once the object is read, the (first) provider goes first.
   EXPECT_EQ(DumpOutput(parser),
-            "SpecificOptions.Strings = (|'SQL Server.CompactFlushInterval=10'|'MySQL.SSLKey=k'|"
-            "'.X=1'|)\nProviderName = 'it''s'\nProviderName = 'x'");
+            "ProviderName = 'it''s'\nSpecificOptions.Strings = (|'SQL Server.CompactFlushInterval="
+            "10'|'MySQL.SSLKey=k'|'.X=1'|)\nProviderName = 'x'");
   EXPECT_EQ(parser.GetAddedPropValue(u"ProviderName"), u"it's");
   EXPECT_EQ(parser.GetAddedPropValue(u"providername"), u"");
 }

@@ -54,7 +54,8 @@ TEST(UserFormRules, ComeFirstAndSeeAPairedClassAsItsRulesOf) {
        "Connection = dbMain\nFetchRows = 100\ntablename = 'T2'",
        {1, 2, 6, 7}},
       // Without RulesOf the library groups are skipped (IndexFieldNames
-      // stays, as the target publishes it); with it they apply (X8).
+      // stays, as the target publishes it); with it they apply (X8, with a
+      // master).
       {"object",
        "TVendorTable",
        "TZanTable",
@@ -64,8 +65,8 @@ TEST(UserFormRules, ComeFirstAndSeeAPairedClassAsItsRulesOf) {
       {"object",
        "TMyTable",
        "TZanTable",
-       "IndexFieldNames = 'ID'\nCacheSize = 5",
-       "DetailFields = 'ID'\nCache = 5",
+       "IndexFieldNames = 'ID'\nCacheSize = 5\nMasterSource = DS1",
+       "DetailFields = 'ID'\nCache = 5\nMasterSource = DS1",
        {0, 4}},
       // Built-in classes take the rules for "*"; a dotted name matches whole.
       {"object",
@@ -99,8 +100,8 @@ TEST(UserFormRules, WithoutThemNothingChanges) {
   const TUserFormRules rules = SampleRules();
   setup.UserRules = &rules;
   const TConverted withRules = Convert("TTable", "TZanTable", props, setup);
-  EXPECT_EQ(withRules.Dump, "Cache = 5\nDetailFields = 'ID'\nTableName = 'T1'");
-  EXPECT_EQ(plain.Dump, "DetailFields = 'ID'\nTableName = 'T1'");
+  EXPECT_EQ(withRules.Dump, "Cache = 5\nIndexFieldNames = 'ID'\nTableName = 'T1'");
+  EXPECT_EQ(plain.Dump, "IndexFieldNames = 'ID'\nTableName = 'T1'");
   EXPECT_TRUE(plain.UserRules.empty());
 }
 

@@ -51,7 +51,7 @@ TEST_F(ZanWizardTest, TheModeRadiosSwitchTheLibraryListAndTheStepCount) {
   EXPECT_EQ(Form->GetWizardMode(), kKyrel);
 }
 
-TEST_F(ZanWizardTest, OnlyFireDACAndAnyDACShowTheFileFields) {
+TEST_F(ZanWizardTest, OnlyFireDACAndAnyDACShowTheFileFieldsAndOnlyBDETheAliasFile) {
   for (int index = 0; index < 12; ++index) {
     SCOPED_TRACE(index);
     Open();
@@ -62,15 +62,18 @@ TEST_F(ZanWizardTest, OnlyFireDACAndAnyDACShowTheFileFields) {
          {u"lbConnectionDefFileName", u"cbConnectionDefFileName", u"btConnectionDefFileName",
           u"lbDriverConfigFileName", u"cbDriverConfigFileName", u"btDriverConfigFileName"})
       EXPECT_EQ(Get<TControl>(*Form, name).Showing(), shown) << U8(name);
+    for (auto name : {u"lbAliasFileName", u"cbAliasFileName", u"btAliasFileName"})
+      EXPECT_EQ(Get<TControl>(*Form, name).Showing(), index == 0) << U8(name);
   }
 }
 
 TEST_F(ZanWizardTest, HiddenFileFieldsReachTheOptionsEmpty) {
   Fs.AddFolder(u"/data/app");
-  for (int index : {kFireDAC, kKyrel}) {
+  for (int index : {kFireDAC, kKyrel, 0}) {
     SCOPED_TRACE(index);
     Options.ConnectionDefFileName = u"/cfg/defs.ini";  // shown in the fields at show time
     Options.DriverConfFileName = u"/cfg/drivers.ini";
+    Options.AliasFileName = u"/cfg/aliases.ini";
     Open();
     EXPECT_EQ(U8(Form->cbConnectionDefFileName.Text), "/cfg/defs.ini");
     Select(*Form, u"cbReplaceComponents", index);
@@ -88,7 +91,22 @@ TEST_F(ZanWizardTest, HiddenFileFieldsReachTheOptionsEmpty) {
     // The names used go into their histories, as the folders do.
     EXPECT_EQ(Form->cbConnectionDefFileName.Items.Count(), used ? 1 : 0);
     EXPECT_EQ(Form->cbDriverConfigFileName.Items.Count(), used ? 1 : 0);
+    // The alias file is BDE's.
+    EXPECT_EQ(U8(Options.AliasFileName), index == 0 ? "/cfg/aliases.ini" : "");
+    EXPECT_EQ(Form->cbAliasFileName.Items.Count(), index == 0 ? 1 : 0);
   }
+}
+
+TEST_F(ZanWizardTest, TheAliasFileBrowseButtonFillsItsField) {
+  Open();
+  Select(*Form, u"cbReplaceComponents", 0);
+  Click(*Form, u"btNext");
+  Dialogs.OpenAnswers = {u"/cfg/aliases.ini", std::nullopt};
+  Click(*Form, u"btAliasFileName");
+  Click(*Form, u"btAliasFileName");  // cancelled: unchanged
+  EXPECT_EQ(U8(Form->cbAliasFileName.Text), "/cfg/aliases.ini");
+  EXPECT_EQ(Dialogs.Log.front(), "OpenDialog|(*.ini)|*.ini|");
+  EXPECT_EQ(U8(Form->OpenDialog.Filter), "Undo files (*.reu)|*.reu|All files (*.*)|*.*");
 }
 
 TEST_F(ZanWizardTest, EachBrowseButtonFillsItsOwnField) {
@@ -139,7 +157,7 @@ TEST_F(ZanWizardTest, RuleFilesReachTheOptionsAndTheirHistory) {
   EXPECT_EQ(U8(settings.ReadString(u"S", u"RuleFileNames", u"")), "/cfg/a.toml;/cfg/b.toml\r\n");
 }
 
-TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
+TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDACAndTheAliasFileOfBDE) {
   // The "Mode" line names the library chosen, not the catalogue's twelve.
   const std::string base =
       "components\n\nScan destination: Current open project\n\nBackup dir: \"/proj/RBackup\"\n\n"
@@ -149,6 +167,7 @@ TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
     std::u16string defs, drivers, rules;
     std::string tail;
     const char* name = "Kyrel";
+    std::u16string aliases = {};
   } cases[] = {
       {kAnyDAC, u"", u"/cfg/drv.ini", u"", "Driver configuration  File:\n\n/cfg/drv.ini\n\r",
        "AnyDAC"},
@@ -159,6 +178,8 @@ TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
       {kKyrel, u"/cfg/defs.ini", u"/cfg/drv.ini", u"", ""},
       // Rule files are listed for every library.
       {kKyrel, u"", u"", u"/cfg/a.toml;/cfg/b.toml", "Rule Files:\n\n/cfg/a.toml;/cfg/b.toml\n\n"},
+      {0, u"", u"", u"", "BDE Alias File:\n\n/cfg/aliases.ini\n\n", "BDE", u"/cfg/aliases.ini"},
+      {kKyrel, u"", u"", u"", "", "Kyrel", u"/cfg/aliases.ini"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.library);
@@ -168,6 +189,7 @@ TEST_F(ZanWizardTest, SummaryListsTheFilesOfFireDACAndAnyDAC) {
     Form->cbConnectionDefFileName.Text = c.defs;
     Form->cbDriverConfigFileName.Text = c.drivers;
     Form->cbRuleFileNames.Text = c.rules;
+    Form->cbAliasFileName.Text = c.aliases;
     for (int i = 0; i < 3; ++i) Click(*Form, u"btNext");
     EXPECT_EQ(U8(Form->lSummary.Caption),
               "Mode: Replace " + std::string(c.name) + " " + base + c.tail);

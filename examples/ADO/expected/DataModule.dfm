@@ -4,6 +4,13 @@ object dmData: TdmData
   Height = 360
   Width = 520
   object conSales: TZanConnection
+    ProviderName = 'SQL Server'
+    Connected = True
+    Server = 'SQLSRV01'
+    Database = 'Sales'
+    SpecificOptions.Strings = (
+      'SQL Server.Authentication=auWindows'
+      )
     LoginPrompt = False
     BeforeConnect = conSalesBeforeConnect
     Left = 40
@@ -16,6 +23,13 @@ object dmData: TdmData
             '  from ORDERS'
             ' where CUST_NO = :CustNo'
             ' order by SALE_DATE desc')
+    ParamData = <
+      item
+        Name = 'CustNo'
+        DataType = ftInteger
+        ParamType = ptInput
+        Value = 1221
+      end>
     AfterOpen = qryOrdersAfterOpen
     OnCalcFields = qryOrdersCalcFields
     Left = 40
@@ -59,12 +73,29 @@ object dmData: TdmData
   object spOrderTotal: TZanStoredProc
     Connection = conSales
     StoredProcName = 'ORDER_TOTAL;1'
+    ParamData = <
+      item
+        Name = 'ORDER_NO'
+        DataType = ftInteger
+        ParamType = ptInput
+      end
+      item
+        Name = 'TOTAL'
+        DataType = ftCurrency
+        ParamType = ptInput
+      end>
     Left = 136
     Top = 144
   end
   object cmdArchive: TZanSQL
     SQL.Strings = ('delete from ORDERS where SALE_DATE < :Before')
     Connection = conSales
+    ParamData = <
+      item
+        Name = 'Before'
+        DataType = ftDateTime
+        ParamType = ptInput
+      end>
     Left = 232
     Top = 80
   end

@@ -61,7 +61,7 @@ object dmData: TdmData
   object tblCustomers: TZanTable
     Connection = dmData.dbMain
     TableName = 'CUSTOMER'
-    DetailFields = 'CUST_NO'
+    IndexFieldNames = 'CUST_NO'
     BeforePost = tblCustomersBeforePost
     Left = 40
     Top = 144

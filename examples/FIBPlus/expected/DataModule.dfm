@@ -4,6 +4,7 @@ object dmData: TdmData
   Height = 360
   Width = 520
   object dbWarehouse: TZanConnection
+    ProviderName = 'InterBase'
     Database = 'localhost:C:\Data\warehouse.fdb'
     Username = 'SYSDBA'
     Password = 'masterkey'

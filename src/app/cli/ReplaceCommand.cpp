@@ -24,6 +24,7 @@
 #include "engine/RunReport.h"
 #include "engine/UserRules.h"
 #include "engine/ZanReplacer.h"
+#include "formrules/BdeAliases.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
 #include "rtl/ClassRegistry.h"
@@ -49,6 +50,7 @@ struct TReplaceArgs {
   bool ViewLog = false;
   std::string ConnectionDefs;
   std::string DriverConfig;
+  std::string Aliases;
   bool DryRun = false;
   std::string Report;
   bool Quiet = false;
@@ -316,6 +318,8 @@ int RunReplace(const TReplaceArgs& args) {
   for (const std::string& file : args.Rules)
     userRules.LoadFromFile(fs, CommandLinePath(file), index);
   userRules.RegisterTargetClasses(TClassRegistry::Global());
+  // So is the alias file (the run reads it again when it starts).
+  if (!args.Aliases.empty()) TBdeAliases::Read(fs, CommandLinePath(args.Aliases));
   TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
   TComponentReplacer& replacer = catalogue.Replacer(index);
@@ -359,6 +363,7 @@ int RunReplace(const TReplaceArgs& args) {
   context.ConnectionDefFileName =
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
+  context.AliasFileName = args.Aliases.empty() ? u"" : CommandLinePath(args.Aliases);
 
   const TReportTarget reportTarget =
       PrepareReport(args, fs, options, baseFolder, host ? host->Project() : nullptr);
@@ -443,6 +448,11 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
       ->check(CLI::ExistingFile);
   cmd->add_option("--driver-config", args->DriverConfig, "FireDAC/AnyDAC driver configuration file")
       ->type_name("INI")
+      ->check(CLI::ExistingFile);
+  cmd->add_option("--aliases", args->Aliases,
+                  "BDE alias file: one [ALIAS] section per alias with its TYPE and parameters "
+                  "(doc/connections.md)")
+      ->type_name("FILE.ini")
       ->check(CLI::ExistingFile);
   cmd->add_option("--rules", args->Rules,
                   "a rule file that extends the conversion (doc/rules.md); repeatable, applied "

@@ -3,8 +3,8 @@
 //   zanmig replace --library NAME (--dir FOLDER [--recursive] | --project FILE
 //                  [--unit FILE.pas]...) [--backup-dir DIR | --no-backup]
 //                  [--no-log] [--view-log] [--connection-defs INI]
-//                  [--driver-config INI] [--rules FILE.toml]... [--dry-run]
-//                  [--report FILE.json] [--quiet]
+//                  [--driver-config INI] [--aliases FILE.ini] [--rules FILE.toml]...
+//                  [--dry-run] [--report FILE.json] [--quiet]
 //   zanmig restore (UNDO_FILE | FOLDER) [--dry-run]
 //   zanmig convert IN OUT (--to-text | --to-binary)
 //   zanmig libraries
@@ -25,6 +25,7 @@
 #include "engine/PublishPhase.h"
 #include "engine/RunContext.h"
 #include "engine/UserRules.h"
+#include "formrules/BdeAliases.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -192,6 +193,10 @@ int Main(int argc, char** argv) {
       return UsageError(app, args, e.what());
     } catch (const EUserRulesError& e) {
       // A mistake in a rule file: the message says where; nothing was written.
+      PrintError(e.what());
+      return kExitUsage;
+    } catch (const EBdeAliasError& e) {
+      // The same for the alias file.
       PrintError(e.what());
       return kExitUsage;
     } catch (const ERunCancelled& e) {

@@ -50,10 +50,10 @@ class TReplaceRun {
   std::unique_ptr<TLogWriter> FOwnLog;
   TRunLocks FLocks;
   std::unique_ptr<TFolderLock> FTempFolderLock;  // tells later runs this one lives
-  std::u16string FBaseFolder;  // the scanned folder or the project's
-  bool FPublished = false;     // the originals have been replaced
-  TRunReport FOwnReport;       // when the caller attached none
-  TRunContext FContext;        // the caller's, with a report
+  std::u16string FBaseFolder;                    // the scanned folder or the project's
+  bool FPublished = false;                       // the originals have been replaced
+  TRunReport FOwnReport;                         // when the caller attached none
+  TRunContext FContext;                          // the caller's, with a report
   TRunState FState;
 };
 

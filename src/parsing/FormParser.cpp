@@ -303,6 +303,21 @@ void TFormParser::ConvertProperty(const std::u16string& PropName, const std::u16
   AddProperty(PropName, PropValue);
 }
 
+namespace {
+
+/// The fewest leading blanks of the lines after the first that hold more
+/// than blanks (0 when there are none).
+size_t CommonIndentation(const TStringList& lines) {
+  size_t common = std::u16string::npos;
+  for (int i = 1; i < lines.Count(); ++i) {
+    const size_t indent = lines[i].find_first_not_of(u' ');
+    if (indent != std::u16string::npos) common = std::min(common, indent);
+  }
+  return common == std::u16string::npos ? 0 : common;
+}
+
+}  // namespace
+
 std::u16string TFormParser::MakeObject(int Level) {
   const TFormParseState& state = FormState();
   const std::u16string keyword = state.ObjKeyWord(), name = state.Name();
@@ -335,12 +350,22 @@ std::u16string TFormParser::MakeObject(int Level) {
     out += propIndent;
     out += prop.Name;
     out += u" = ";
+    // The lines after the first (list items, collection items, pieces of a
+    // long string, binary data) keep their indentation relative to each
+    // other but start two deeper than the property, as the IDE writes them:
+    // a review then shows only what the conversion changed.
+    const size_t common = CommonIndentation(lines);
     for (int i = 0; i < lines.Count(); ++i) {
-      if (i > 0) {
-        out += FLineBreak;
-        out += lineIndent;
+      if (i == 0) {
+        out += lines[i];
+        continue;
       }
-      out += lines[i];
+      out += FLineBreak;
+      out += lineIndent;
+      const std::u16string& line = lines[i];
+      out.append(line,
+                 std::min(common, line.find_first_not_of(u' ') == std::u16string::npos ? line.size()
+                                                                                       : common));
     }
     out += FLineBreak;
   }

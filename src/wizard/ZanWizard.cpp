@@ -57,9 +57,9 @@ TZanWizardForm::TZanWizardForm() {
   lbAliasFileName.Caption = res::sAliasFileLabel;
   lbAliasFileName.FocusControl = &cbAliasFileName;
   lbAliasFileName.SetBounds(16, 127, 170, 13);
-  cbAliasFileName.SetBounds(16, 143, 233, 21);
+  cbAliasFileName.SetBounds(16, 143, 220, 21);
   btAliasFileName.Caption = res::sBrowse;
-  btAliasFileName.SetBounds(260, 143, 70, 21);
+  btAliasFileName.SetBounds(242, 142, 75, 23);
   btAliasFileName.OnClick = Bind(this, &TZanWizardForm::btAliasFileNameClick);
   // Shown for BDE only (Step2ReplaceSheetShow), in the place of the FireDAC fields.
   lbAliasFileName.Visible = cbAliasFileName.Visible = btAliasFileName.Visible = false;

@@ -243,7 +243,9 @@ TEST_F(CliErrorsTest, WhatRestoreAndTodoEchoFromAFileIsCutAndEscaped) {
   const std::string shown = "\\x1B]0;owned\\x07" + std::string(190, 'x') + "...";
   TCliRun dry = RunZanmig(Copy, "restore --dry-run .");
   EXPECT_EQ(dry.Exit, 1);
-  EXPECT_EQ(dry.Out, shown + " <-  (backup missing)\n0 of 1 backup(s) present.\n");
+  EXPECT_EQ(dry.Out, shown +
+                         " <-  (backup missing)\n0 of 1 backup(s) present.\n1 file(s) refused: "
+                         "restore puts nothing back, even with --force.\n");
   TCliRun restore = RunZanmig(Copy, "restore .");
   EXPECT_EQ(restore.Exit, 1);
   EXPECT_EQ(restore.Err, "zanmig: error: " + shown +

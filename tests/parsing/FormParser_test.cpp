@@ -337,11 +337,13 @@ TEST(FormParserTest, MakeObject) {
       {u"object A: TB\nend\n", 1, "TZanQuery", "  object A: TZanQuery\n  end\n"},
       {u"object A: TB\nend\n", 0, "", "object A: TB\nend\n"},
       {u"OBJECT A : TB\n  X = 1\nEND\n", 2, "TN", "    OBJECT A: TN\n      X = 1\n    end\n"},
-      // Continuation lines: the property's indentation plus two blanks in
-      // front of the indentation they had.
+      // Continuation lines start two deeper than their property, as the IDE
+      // writes them, and keep their indentation relative to each other.
       {u"object Q: TQuery\n  SQL.Strings = (\n    'select *'\n    'from t')\nend\n", 1, "TZanQuery",
-       "  object Q: TZanQuery\n    SQL.Strings = (\n          'select *'\n          'from t')\n  "
-       "end\n"},
+       "  object Q: TZanQuery\n    SQL.Strings = (\n      'select *'\n      'from t')\n  end\n"},
+      {u"object Q: TQ\n      P = <\n          item\n            N = 'x'\n\n          end>\nend\n",
+       1, "",
+       "  object Q: TQ\n    P = <\n      item\n        N = 'x'\n      \n      end>\n  end\n"},
       // Nested objects come after every property, unchanged; two that differ
       // in letter case only are written once.
       {u"object Q: TQ\n  A = 1\n  object F: TF\n    X = 1\n  end\n  B = 2\n  OBJECT F: TF\n    x = "
@@ -378,7 +380,7 @@ TEST(FormParserTest, MakeObjectLineBreakHeaderIndentAndEmptyValues) {
   int pos = 1;
   ASSERT_TRUE(
       parser.ParseString(u"object A: TB\n  Empty = 1\n  L = (\n    'x')\nend", u"<object>", pos));
-  EXPECT_EQ(Show(parser.MakeObject(1)), Show(u"object A: TB\n    L = (\n          'x')\n  end\n"));
+  EXPECT_EQ(Show(parser.MakeObject(1)), Show(u"object A: TB\n    L = (\n      'x')\n  end\n"));
 }
 
 TEST(FormParserTest, UtilsGiveRulesAccessToTheState) {

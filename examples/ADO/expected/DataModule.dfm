@@ -19,10 +19,10 @@ object dmData: TdmData
   object qryOrders: TZanQuery
     Connection = conSales
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     ParamData = <
       item
         Name = 'CustNo'

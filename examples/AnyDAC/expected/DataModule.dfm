@@ -26,17 +26,17 @@ object dmData: TdmData
     Connection = conClinic
     Transaction = trClinic
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     ParamData = <
-            item
-              Name = 'CUSTNO'
-              DataType = ftInteger
-              ParamType = ptInput
-              Value = 1221
-            end>
+      item
+        Name = 'CUSTNO'
+        DataType = ftInteger
+        ParamType = ptInput
+        Value = 1221
+      end>
     AfterOpen = qryOrdersAfterOpen
     OnCalcFields = qryOrdersCalcFields
     Left = 40
@@ -83,16 +83,16 @@ object dmData: TdmData
     Transaction = trClinic
     StoredProcName = 'ORDER_TOTAL'
     ParamData = <
-            item
-              Name = 'ORDER_NO'
-              DataType = ftInteger
-              ParamType = ptInput
-            end
-            item
-              Name = 'TOTAL'
-              DataType = ftCurrency
-              ParamType = ptInput
-            end>
+      item
+        Name = 'ORDER_NO'
+        DataType = ftInteger
+        ParamType = ptInput
+      end
+      item
+        Name = 'TOTAL'
+        DataType = ftCurrency
+        ParamType = ptInput
+      end>
     Left = 136
     Top = 144
   end

@@ -14,17 +14,17 @@ object dmData: TdmData
   object qryOrders: TZanQuery
     Connection = dmData.dbMain
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     Params = <
-            item
-              DataType = ftInteger
-              Name = 'CustNo'
-              ParamType = ptInput
-              Value = 1221
-            end>
+      item
+        DataType = ftInteger
+        Name = 'CustNo'
+        ParamType = ptInput
+        Value = 1221
+      end>
     AfterOpen = qryOrdersAfterOpen
     OnCalcFields = qryOrdersCalcFields
     Left = 40
@@ -70,25 +70,25 @@ object dmData: TdmData
     Connection = dmData.dbMain
     StoredProcName = 'ORDER_TOTAL'
     Params = <
-            item
-              DataType = ftInteger
-              Name = 'ORDER_NO'
-              ParamType = ptInput
-            end
-            item
-              DataType = ftCurrency
-              Name = 'TOTAL'
-              ParamType = ptInput
-            end>
+      item
+        DataType = ftInteger
+        Name = 'ORDER_NO'
+        ParamType = ptInput
+      end
+      item
+        DataType = ftCurrency
+        Name = 'TOTAL'
+        ParamType = ptInput
+      end>
     Left = 136
     Top = 144
   end
   object updOrders: TZanUpdateSQL
     ModifySQL.Strings = (
-            'update ORDERS set SHIP_VIA = :SHIP_VIA'
-            ' where ORDER_NO = :OLD_ORDER_NO')
+      'update ORDERS set SHIP_VIA = :SHIP_VIA'
+      ' where ORDER_NO = :OLD_ORDER_NO')
     DeleteSQL.Strings = (
-            'delete from ORDERS where ORDER_NO = :OLD_ORDER_NO')
+      'delete from ORDERS where ORDER_NO = :OLD_ORDER_NO')
     Left = 232
     Top = 80
   end

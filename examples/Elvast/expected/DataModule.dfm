@@ -22,10 +22,10 @@ object dmData: TdmData
   object qryOrders: TZanQuery
     Connection = conFleet
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     AfterOpen = qryOrdersAfterOpen
     OnCalcFields = qryOrdersCalcFields
     Left = 40
@@ -75,7 +75,7 @@ object dmData: TdmData
   object sqlArchive: TZanSQL
     Connection = conFleet
     SQL.Strings = (
-            'delete from ORDERS where SALE_DATE < :Before')
+      'delete from ORDERS where SALE_DATE < :Before')
     Left = 232
     Top = 80
   end

@@ -27,20 +27,20 @@ object dmData: TdmData
   end
   object qryOrders: TZanQuery
     SQLUpdate.Strings = (
-            
-              'update ORDERS set SHIP_VIA = :SHIP_VIA, AMOUNT_PAID = :AMOUNT_PA' +
-              'ID'
-            ' where ORDER_NO = :OLD_ORDER_NO')
+      
+        'update ORDERS set SHIP_VIA = :SHIP_VIA, AMOUNT_PAID = :AMOUNT_PA' +
+        'ID'
+      ' where ORDER_NO = :OLD_ORDER_NO')
     SQLDelete.Strings = (
-            'delete from ORDERS where ORDER_NO = :OLD_ORDER_NO')
+      'delete from ORDERS where ORDER_NO = :OLD_ORDER_NO')
     SQLRefresh.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS where ORDER_NO = :OLD_ORDER_NO')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS where ORDER_NO = :OLD_ORDER_NO')
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     UpdatingTable = 'ORDERS'
     KeyFields = 'ORDER_NO'
     AfterOpen = qryOrdersAfterOpen
@@ -89,7 +89,7 @@ object dmData: TdmData
     Connection = dbWarehouse
     Transaction = trRead
     SQL.Strings = (
-            'delete from ORDERS where SALE_DATE < :BEFORE')
+      'delete from ORDERS where SALE_DATE < :BEFORE')
     Left = 232
     Top = 80
   end

@@ -26,10 +26,10 @@ object dmData: TdmData
   object qryOrders: TZanQuery
     Connection = conInventory
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CustNo'
-            ' order by SALE_DATE desc')
+      'select ORDER_NO, CUST_NO, SALE_DATE, SHIP_VIA, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CustNo'
+      ' order by SALE_DATE desc')
     AfterOpen = qryOrdersAfterOpen
     OnCalcFields = qryOrdersCalcFields
     Left = 40
@@ -79,7 +79,7 @@ object dmData: TdmData
   object sqlArchive: TZanSQL
     Connection = conInventory
     SQL.Strings = (
-            'delete from ORDERS where SALE_DATE < :Before')
+      'delete from ORDERS where SALE_DATE < :Before')
     Left = 232
     Top = 80
   end

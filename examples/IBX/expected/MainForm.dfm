@@ -69,7 +69,7 @@ object frmMain: TfrmMain
     Connection = dmData.dbEmployee
     Transaction = dmData.trMain
     SQL.Strings = (
-            'select CUST_NO, COMPANY from CUSTOMER order by COMPANY')
+      'select CUST_NO, COMPANY from CUSTOMER order by COMPANY')
     Left = 560
     Top = 8
   end

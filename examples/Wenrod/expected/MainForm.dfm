@@ -68,7 +68,7 @@ object frmMain: TfrmMain
   object qryLookup: TZanQuery
     Connection = dmData.conNotes
     SQL.Strings = (
-            'select CUST_NO, COMPANY from CUSTOMER order by COMPANY')
+      'select CUST_NO, COMPANY from CUSTOMER order by COMPANY')
     Left = 560
     Top = 8
   end

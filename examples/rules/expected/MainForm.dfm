@@ -38,9 +38,9 @@ object frmMain: TfrmMain
     MasterSource = dsCustomers
     ReadOnly = False
     SQL.Strings = (
-            'select ORDER_NO, CUST_NO, STATUS, AMOUNT_PAID'
-            '  from ORDERS'
-            ' where CUST_NO = :CUST_NO and STATUS = :STATUS')
+      'select ORDER_NO, CUST_NO, STATUS, AMOUNT_PAID'
+      '  from ORDERS'
+      ' where CUST_NO = :CUST_NO and STATUS = :STATUS')
     OrderStatus = 'open'
     Left = 40
     Top = 144

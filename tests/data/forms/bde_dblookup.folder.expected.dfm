@@ -2,7 +2,7 @@ object Form4: TForm4
   Caption = 'Lookup'
   object Query1: TZanQuery
     SQL.Strings = (
-            'select * from customer')
+      'select * from customer')
     Left = 24
     Top = 16
     object Query1CustNo: TFloatField

@@ -3,7 +3,7 @@ object Form4: TForm4
   object Query1: TZanQuery
     Connection = DataModule1.Database1
     SQL.Strings = (
-            'select * from customer')
+      'select * from customer')
     Left = 24
     Top = 16
     object Query1CustNo: TFloatField

@@ -2,7 +2,7 @@ inherited Form2: TForm2
   Caption = 'Child'
   inherited Query1: TZanQuery
     SQL.Strings = (
-            'select 1')
+      'select 1')
   end
   inline Frame11: TFrame1
     Left = 8

@@ -14,16 +14,16 @@ object Form1: TForm1
   end
   object Query1: TZanQuery
     SQL.Strings = (
-            'select * from orders'
-            'where CustNo = :CustNo')
+      'select * from orders'
+      'where CustNo = :CustNo')
     Left = 40
     Top = 56
     ParamData = <
-            item
-              DataType = ftInteger
-              Name = 'CustNo'
-              ParamType = ptInput
-            end>
+      item
+        DataType = ftInteger
+        Name = 'CustNo'
+        ParamType = ptInput
+      end>
   end
   object DataSource1: TDataSource
     DataSet = Query1

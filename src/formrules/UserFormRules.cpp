@@ -46,7 +46,7 @@ const TUserPropertyRule* TUserFormRules::FindPropertyRule(std::u16string_view cl
 std::vector<const TUserSetRule*> TUserFormRules::SetRulesOf(std::u16string_view className) const {
   std::vector<const TUserSetRule*> found;
   if (FSetIndex.empty()) return found;
-  for (const std::u16string key : {AnsiLowerCase(className), std::u16string(kEveryClass)})
+  for (const std::u16string& key : {AnsiLowerCase(className), std::u16string(kEveryClass)})
     if (const auto group = FSetIndex.find(key); group != FSetIndex.end())
       for (size_t i : group->second) found.push_back(&Sets[i]);
   return found;

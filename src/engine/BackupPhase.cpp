@@ -107,9 +107,15 @@ void CheckBackupFolderOwner(const TRunState& state, const std::vector<TWorkItem>
 void CreateBackupFolder(TRunState& state) {
   if (!state.Options.MakeBackup) return;
   state.Log.WriteLine(res::sCreatingBackupFolder);
+  const bool made = !state.Fs.Exists(state.Options.BackupDir);
   if (!ForceFolder(state.Options.BackupDir, state.Fs))
     throw EFileError(res::sFailedToCreateDirectory);
   RefuseLink(state, ExcludeTrailingPathDelimiter(state.Options.BackupDir));
+  // A folder the run made holds only the run's own files: git is told to
+  // ignore all of it, so that backups never show up as untracked work. A
+  // folder the user made is left as it is. Without the file git merely
+  // lists the folder, so a failure to write it does not stop the run.
+  if (made) (void)state.Fs.Write(JoinPath(state.Options.BackupDir, u".gitignore"), "*\n");
 }
 
 std::u16string UndoFileName(const TRunState& state) {

@@ -24,8 +24,9 @@ namespace zan {
 /// `units`: the run's units. Raises naming both trees.
 void CheckBackupFolderOwner(const TRunState& state, const std::vector<TWorkItem>& units);
 
-/// Makes the backup folder when the run makes backups; raises "Failed to
-/// create directory." when it cannot, and refuses a folder that is a link.
+/// Makes the backup folder when the run makes backups, with a ".gitignore"
+/// holding "*" when the folder is new; raises "Failed to create directory."
+/// when it cannot, and refuses a folder that is a link.
 void CreateBackupFolder(TRunState& state);
 
 /// Reads the undo file and the manifest that earlier runs left, when there

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <unordered_set>
 
 #include "engine/BackupPhase.h"
 #include "engine/FileUtils.h"
@@ -75,6 +76,16 @@ void DescribeRun(const TRunState& state, const std::vector<std::u16string>& sele
   described.Strict = context.Strict;
   report.DryRun = context.DryRun;
   report.RootFolder = baseFolder;
+}
+
+/// The changed files of `work`, each once (as publishing takes them).
+std::vector<TPlannedChange> PlannedChanges(const std::vector<TWorkItem>& work) {
+  std::vector<TPlannedChange> changes;
+  std::unordered_set<std::u16string> seen;
+  for (const TWorkItem& item : work)
+    if (item.Changed && seen.insert(item.Path).second)
+      changes.push_back({item.Path, item.TempPath});
+  return changes;
 }
 
 }  // namespace
@@ -188,6 +199,7 @@ bool TReplaceRun::RunPhases() {
   // Nothing is published, or written beside the originals, by a strict run
   // that met a warning.
   CheckStrict(FState);
+  if (context.OnChangesPlanned) context.OnChangesPlanned(PlannedChanges(FState.Work));
   if (context.DryRun) return true;
 
   // Before the first backup: every file system the run still writes has room.

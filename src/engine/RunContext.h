@@ -10,8 +10,10 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/LogWriter.h"
 #include "rtl/SysUtils.h"
@@ -30,6 +32,12 @@ struct TRunReport;
 class ERunCancelled : public Exception {
  public:
   using Exception::Exception;
+};
+
+/// A file the run is about to replace, and where its new bytes wait.
+struct TPlannedChange {
+  std::u16string Original;
+  std::u16string Converted;  // in the temporary folder, removed after the run
 };
 
 struct TRunContext {
@@ -78,6 +86,12 @@ struct TRunContext {
   /// Any warning fails the run after the conversion phases, before anything
   /// is published (ERunStrict).
   bool Strict = false;
+  /// Called once every file is converted and checked (`Strict` included),
+  /// before anything is backed up or published, and at the end of a dry
+  /// run: the files the run would replace, each once, in work-list order.
+  /// An exception it raises stops the run with no original changed, as any
+  /// error does. Empty: none.
+  std::function<void(const std::vector<TPlannedChange>&)> OnChangesPlanned;
 
   bool IsCancelled() const { return Cancelled && Cancelled->load(std::memory_order_relaxed); }
 };

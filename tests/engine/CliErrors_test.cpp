@@ -66,7 +66,8 @@ TEST_F(CliErrorsTest, UsageErrorsNameTheOptionAndTouchNothing) {
       {"replace --library BDE --dir . --dry-run --strcit",
        "unknown option --strcit; did you mean --strict?"},
       {"replace -x", "unknown option -x; the short options are -h and -V"},
-      {"replace -d", "unknown option -d; did you mean --dir, --driver-config or --dry-run?"},
+      {"replace -d",
+       "unknown option -d; did you mean --dir, --driver-config, --dry-run or --diff?"},
       {"--codepage abc libraries", "--codepage: \"abc\" is not a code page number"},
       {"replace --library BDE --dir . extra", "unexpected argument extra"},
   };

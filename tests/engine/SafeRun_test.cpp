@@ -64,6 +64,14 @@ std::map<std::u16string, std::string> Originals(const TMemoryFileSystem& memory)
   return tree;
 }
 
+/// The files under the backup folder `folder` but its ".gitignore".
+std::map<std::u16string, std::string> BackupsUnder(const TMemoryFileSystem& memory,
+                                                   std::u16string_view folder) {
+  auto files = memory.FilesUnder(folder);
+  files.erase(u".gitignore");
+  return files;
+}
+
 constexpr TFileOp kSweptOps[] = {
     TFileOp::Read,       TFileOp::Write, TFileOp::Open,   TFileOp::Append, TFileOp::List,
     TFileOp::MakeFolder, TFileOp::Copy,  TFileOp::Rename, TFileOp::Remove, TFileOp::TempFolder};
@@ -284,7 +292,7 @@ TEST_F(SafeRunTest, AnInterruptStopsTheRunBeforeAnythingIsPublished) {
     EXPECT_THROW(Replacer->PerformReplace(context, {}), ERunCancelled);
     EXPECT_EQ(Originals(memory), before);
     EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
-    EXPECT_TRUE(memory.FilesUnder(u"/work/RBackup").empty());
+    EXPECT_TRUE(BackupsUnder(memory, u"/work/RBackup").empty());
     // The file being converted when the interrupt came is not finished.
     for (const std::u16string& written : interrupting.TempWrites)
       EXPECT_FALSE(trigger.ends_with(u"/" + written)) << S(written);
@@ -378,7 +386,7 @@ TEST_F(SafeRunTest, AFileSystemWithoutRoomIsRefusedBeforeAnythingIsBackedUp) {
           << message;
     }
     EXPECT_EQ(Originals(memory), before);
-    EXPECT_TRUE(memory.FilesUnder(c.BackupDir).empty());
+    EXPECT_TRUE(BackupsUnder(memory, c.BackupDir).empty());
     EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
   }
 }

@@ -16,8 +16,10 @@
 #include "BuildInfo.h"
 #include "app/cli/ArgumentCheck.h"
 #include "app/cli/Commands.h"
+#include "app/cli/GitStatus.h"
 #include "app/cli/RunSummary.h"
 #include "app/cli/TerminalProgress.h"
+#include "app/cli/UnifiedDiff.h"
 #include "engine/FileUtils.h"
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
@@ -56,6 +58,8 @@ struct TReplaceArgs {
   bool Quiet = false;
   bool KeepGoing = false;
   bool Strict = false;
+  bool Diff = false;
+  bool AllowDirty = false;
   std::vector<std::string> Rules;
 };
 
@@ -288,14 +292,69 @@ class TInterruptHandler {
   struct sigaction FPreviousTerm {};
 };
 
-/// What a dry run would change: each changed file with its change count, the
-/// form objects left as they were and why, and a closing count.
-void PrintDryRun(const TRunReport& report, std::ostream& out) {
+/// `path` relative to the run's folder `base` ("sub/Main.pas"; "../" to
+/// climb out of it), as the native file name.
+std::string RelativeName(const std::u16string& base, const std::u16string& path) {
+  return FileNameToNative(ExtractRelativePath(IncludeTrailingPathDelimiter(base), path));
+}
+
+/// Stops a run whose files to change hold uncommitted work in git (a dry
+/// run only warns), naming them; a tree outside git, or a machine without
+/// git (a warning), passes.
+void CheckUncommitted(const std::vector<TPlannedChange>& changes, const std::u16string& base,
+                      bool dryRun, TRunReport& report) {
+  std::vector<std::u16string> files;
+  for (const TPlannedChange& change : changes) files.push_back(change.Original);
+  if (files.empty()) return;
+  const TGitCheck check = CheckGitStatus(base, files);
+  if (check.GitMissing) {
+    report.Warnings.push_back(
+        u"git is not installed: the files the run changes were not checked for uncommitted "
+        u"changes");
+    return;
+  }
+  std::string problem;
+  if (!check.Problem.empty()) {
+    problem = "cannot tell whether the files the run would change have uncommitted changes (" +
+              check.Problem + ")";
+  } else if (!check.Dirty.empty()) {
+    constexpr size_t kNamed = 10;
+    problem = std::to_string(check.Dirty.size()) +
+              " file(s) the run would change have uncommitted changes: ";
+    for (size_t i = 0; i < check.Dirty.size() && i < kNamed; ++i)
+      problem += (i > 0 ? ", " : "") + RelativeName(base, check.Dirty[i].Path) + " (" +
+                 check.Dirty[i].State + ")";
+    if (check.Dirty.size() > kNamed)
+      problem += " and " + std::to_string(check.Dirty.size() - kNamed) + " more";
+  }
+  if (problem.empty()) return;
+  if (dryRun)
+    report.Warnings.push_back(
+        Utf8ToUtf16(problem + "; a run without --dry-run refuses them unless --allow-dirty"));
+  else
+    throw Exception(problem + "; commit or stash them first, or run with --allow-dirty");
+}
+
+/// The diff of every planned change, the files named relative to `base`.
+std::string PlannedDiff(TFileSystem& fs, const std::vector<TPlannedChange>& changes,
+                        const std::u16string& base) {
+  std::string diff;
+  for (const TPlannedChange& change : changes)
+    diff += ChangedFileDiff(RelativeName(base, change.Original), fs.ReadFile(change.Original),
+                            fs.ReadFile(change.Converted));
+  return diff;
+}
+
+/// What a dry run would change: each changed file (relative to the run's
+/// folder `base`) with its change count, the form objects left as they
+/// were and why, and a closing count.
+void PrintDryRun(const TRunReport& report, const std::u16string& base, std::ostream& out) {
   for (const TRunReport::TFileEntry& file : report.Files)
-    if (file.Changed) out << Utf16ToUtf8(file.FileName) << ": " << file.Changes << " change(s)\n";
+    if (file.Changed)
+      out << RelativeName(base, file.FileName) << ": " << file.Changes << " change(s)\n";
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects)
     if (!object.Converted)
-      out << Utf16ToUtf8(object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
+      out << RelativeName(base, object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
           << Utf16ToUtf8(object.ClassName) << " not converted: " << Utf16ToUtf8(object.Reason)
           << "\n";
   out << report.ChangedFileCount() << " of " << report.Files.size() << " file(s) would change.\n";
@@ -367,6 +426,8 @@ int RunReplace(const TReplaceArgs& args) {
 
   const TReportTarget reportTarget =
       PrepareReport(args, fs, options, baseFolder, host ? host->Project() : nullptr);
+  if (args.Diff && reportTarget == TReportTarget::StandardOutput)
+    throw TUsageError("--diff, --report: both would write to the standard output");
   // With the report on the standard output, everything else goes to stderr.
   std::ostream& out = reportTarget == TReportTarget::StandardOutput ? std::cerr : std::cout;
   TRunReport report;
@@ -377,6 +438,14 @@ int RunReplace(const TReplaceArgs& args) {
   TTerminalProgress progress(expectedFiles, baseFolder);
   if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
   context.Shell = &XdgShell();
+
+  // Once the run knows what it would change: the git check, then the diff
+  // (read from the temporary folder before it goes).
+  std::string diff;
+  context.OnChangesPlanned = [&](const std::vector<TPlannedChange>& changes) {
+    if (!args.AllowDirty) CheckUncommitted(changes, baseFolder, args.DryRun, report);
+    if (args.Diff) diff = PlannedDiff(fs, changes, baseFolder);
+  };
 
   TInterruptHandler interrupts;
   context.Cancelled = &interrupts.Flag();
@@ -395,8 +464,13 @@ int RunReplace(const TReplaceArgs& args) {
         "interrupted while the originals were being replaced; the run was completed "
         "first");
 
+  // The diff first: patch and git apply pass over the lines after it.
+  if (args.Diff && (result || args.DryRun))
+    out << diff;
+  else if (args.Diff)
+    PrintWarning("--diff: no diff is shown, as the run failed");
   if (args.DryRun) {
-    PrintDryRun(report, out);
+    PrintDryRun(report, baseFolder, out);
     return reportWritten ? kExitSuccess : kExitFailure;
   }
   // The run's result line goes to stdout, as scripts expect it there.
@@ -459,6 +533,11 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                   "in the order given")
       ->type_name("FILE.toml");
   cmd->add_flag("--dry-run", args->DryRun, "list what would change; touch nothing");
+  cmd->add_flag("--diff", args->Diff,
+                "print a unified diff of the changes on the standard output, for patch -p1 or "
+                "git apply in the run's folder");
+  cmd->add_flag("--allow-dirty", args->AllowDirty,
+                "run even when files it would change have uncommitted changes in git");
   cmd->add_option("--report", args->Report,
                   "write a JSON report of the run (\"-\": to the standard output; the "
                   "result and summary then go to stderr)")

@@ -328,8 +328,9 @@ TEST(CliExamples, ConvertStreamsIntoPipesAndReadsStandardInput) {
   ASSERT_EQ(RunZanmig(folder, "convert Form.dfm Form.txt --to-text").Exit, 0);
   const std::string text = ReadFileBytes(folder / "Form.txt");
   const char* exe = std::getenv("ZANMIG_EXE");
-  const std::string zanmig =
-      "'" + (exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig").string() + "'";
+  std::string zanmig = "'";
+  zanmig += (exe ? fs::path(exe) : fs::path(ZAN_BINARY_DIR) / "zanmig").string();
+  zanmig += "'";
   // Each script runs zanmig as "$Z" and leaves its exit status in "rc" and
   // what it wrote in "result".
   const struct {

@@ -50,7 +50,7 @@ std::string Dump(const TUserRules& rules) {
   for (const TUserTargetClass& target : rules.TargetClasses()) {
     std::string properties;
     for (const std::u16string& name : target.Properties)
-      properties += (properties.empty() ? "" : ",") + U8(name);
+      (properties += properties.empty() ? "" : ",") += U8(name);
     items.emplace_back(target.Rule, "class " + U8(target.Name) + "<" + U8(target.Inherits) + "(" +
                                         properties + ")");
   }

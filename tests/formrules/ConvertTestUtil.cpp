@@ -56,13 +56,13 @@ TConverted Convert(std::string_view sourceClass, std::string_view targetClass,
     if (!trace.Outputs.empty()) continue;
     std::string value;
     for (const std::u16string& line : SplitLines(trace.Value))
-      value += (value.empty() ? "" : "|") + Utf16ToUtf8(Trim(line));
-    result.Dropped +=
-        (result.Dropped.empty() ? "" : "\n") + Utf16ToUtf8(trace.Name) + " = " + value;
+      (value += value.empty() ? "" : "|") += Utf16ToUtf8(Trim(line));
+    (result.Dropped += result.Dropped.empty() ? "" : "\n") +=
+        Utf16ToUtf8(trace.Name) + " = " + value;
   }
   for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
-    result.Disconnected += (result.Disconnected.empty() ? "" : "\n") + Utf16ToUtf8(d.Property) +
-                           ": " + Utf16ToUtf8(d.Action);
+    (result.Disconnected += result.Disconnected.empty() ? "" : "\n") +=
+        Utf16ToUtf8(d.Property) + ": " + Utf16ToUtf8(d.Action);
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/SourceRewriter.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "engine/FormFileText.h"
@@ -49,11 +50,89 @@ bool NamesSourceUnit(const TUsesEntry& entry, const TStringList& sourceUnits) {
   return entry.Tokens.size() > 1 && sourceUnits.Find(AnsiUpperCase(whole), index);
 }
 
+/// Whether the qualifier `tokens` (a dotted name, without the "." that
+/// follows it) names a source unit: as a `uses` entry does, or as a unit of
+/// the scope of a dotted source unit (FireDAC.Comp.Client beside
+/// FireDAC.Stan.Intf).
+bool QualifierNamesSourceUnit(std::span<const std::u16string_view> tokens,
+                              const TStringList& sourceUnits) {
+  TUsesEntry qualifier;
+  for (size_t i = 0; i < tokens.size(); ++i) qualifier.Add(tokens[i], i % 2 == 0);
+  if (NamesSourceUnit(qualifier, sourceUnits)) return true;
+  if (tokens.size() < 3) return false;
+  const std::u16string scope = AnsiUpperCase(tokens[0]) + u".";
+  for (int i = 0; i < sourceUnits.Count(); ++i)
+    if (AnsiUpperCase(sourceUnits[i]).starts_with(scope)) return true;
+  return false;
+}
+
+bool IsRoutineDirective(std::u16string_view name) {
+  static constexpr std::u16string_view kDirectives[] = {
+      u"stdcall", u"cdecl",    u"pascal",     u"register", u"safecall",     u"winapi",  u"overload",
+      u"inline",  u"platform", u"deprecated", u"library",  u"experimental", u"varargs", u"far",
+      u"near",    u"export",   u"assembler",  u"static",   u"unsafe",       u"delayed"};
+  for (std::u16string_view directive : kDirectives)
+    if (SameText(name, directive)) return true;
+  return false;
+}
+
 void AddUnique(std::vector<int>& list, int value) {
   if (std::find(list.begin(), list.end(), value) == list.end()) list.push_back(value);
 }
 
 }  // namespace
+
+std::vector<TTextRange> ExternalRoutineHeadings(std::u16string_view text) {
+  // The lexemes that matter: no blanks, no comments.
+  struct TToken {
+    int Code;
+    std::u16string_view Text;
+    size_t End;
+  };
+  std::vector<TToken> tokens;
+  std::vector<size_t> starts;
+  TPasParser lexer;
+  lexer.SetTextRef(text);
+  while (true) {
+    const TLexeme& lexeme = lexer.Next();
+    if (lexeme.Code == lexEnd) break;
+    if (lexeme.Code == lexBlank || lexeme.Code == lexComment) continue;
+    tokens.push_back({lexeme.Code, lexeme.Text, lexeme.Start + lexeme.Length});
+    starts.push_back(lexeme.Start);
+  }
+  // The ";" at bracket depth 0 from `from` on: tokens.size() when none.
+  auto semicolonFrom = [&](size_t from) {
+    int depth = 0;
+    for (size_t i = from; i < tokens.size(); ++i) {
+      const int code = tokens[i].Code;
+      if (code == symOpenParen || code == symOpenBracket) ++depth;
+      if ((code == symCloseParen || code == symCloseBracket) && depth > 0) --depth;
+      if (code == symSemicolon && depth == 0) return i;
+    }
+    return tokens.size();
+  };
+  std::vector<TTextRange> headings;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].Code != lexIdent ||
+        !(SameText(tokens[i].Text, u"procedure") || SameText(tokens[i].Text, u"function")))
+      continue;
+    size_t end = semicolonFrom(i + 1);
+    // The directives after the heading, each with its ";", up to `external`.
+    while (end + 1 < tokens.size()) {
+      const TToken& next = tokens[end + 1];
+      const bool isName = next.Code == lexIdent || next.Code == kwInline;
+      if (isName && SameText(next.Text, u"external")) {
+        const size_t last = semicolonFrom(end + 1);
+        headings.push_back({starts[i], last < tokens.size() ? tokens[last].End : text.size()});
+        break;
+      }
+      if (!isName || !IsRoutineDirective(next.Text)) break;
+      end = semicolonFrom(end + 1);
+    }
+    i = end < tokens.size() ? end : tokens.size();
+  }
+  return headings;
+}
 
 TSourceRewriter::TSourceRewriter(TComponentReplacer& replacer, const TUserRules* userRules)
     : FReplacer(replacer), FUserRules(userRules), FTargetUnits(replacer.NewUsesList()) {
@@ -91,10 +170,21 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
   bool insideUses = false;
   bool sourceUnitMet = false;
   TUsesEntry entry;
+  // A dotted name in code (`DBTables.TTable.Create`) being read.
+  TUsesEntry chain;
   std::u16string comment;
+  const std::vector<TTextRange> externals = ExternalRoutineHeadings(text);
+  size_t nextExternal = 0;
+  // Whether `token` (a view into `text`) stands in the heading of an external
+  // routine; asked in text order.
+  auto inExternal = [&](std::u16string_view token) {
+    const size_t at = static_cast<size_t>(token.data() - text.data());
+    while (nextExternal < externals.size() && externals[nextExternal].End <= at) ++nextExternal;
+    return nextExternal < externals.size() && externals[nextExternal].Start <= at;
+  };
 
   auto appendIdent = [&](std::u16string_view token) {
-    const std::u16string* target = FindNewClassName(token);
+    const std::u16string* target = inExternal(token) ? nullptr : FindNewClassName(token);
     if (!target) {
       out += token;
       return;
@@ -128,6 +218,32 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
     entry = TUsesEntry();
   };
 
+  // A class qualified with a source unit (`DBTables.TTable`) loses the
+  // qualifier: the target class is declared in a target unit.
+  auto flushChain = [&] {
+    if (chain.Empty()) return;
+    const std::vector<std::u16string_view>& tokens = chain.Tokens;
+    size_t from = 0;
+    for (size_t i = 2; i < tokens.size(); i += 2) {
+      if (!FindNewClassName(tokens[i])) continue;
+      if (!inExternal(tokens[i]) &&
+          QualifierNamesSourceUnit(std::span(tokens).first(i - 1), oldUses)) {
+        from = i;
+        result.Changed = true;
+      }
+      break;
+    }
+    for (size_t i = from; i < tokens.size(); ++i) {
+      const bool isIdent = i % 2 == 0;
+      if (isIdent)
+        appendIdent(tokens[i]);
+      else
+        out += tokens[i];
+      placement.Note(isIdent ? lexIdent : symDot, tokens[i], out.size());
+    }
+    chain = TUsesEntry();
+  };
+
   for (unsigned steps = 1;; ++steps) {
     if (steps % kCancelCheckEvery == 0 && FCancelled && FCancelled->load(std::memory_order_relaxed))
       throw ERunCancelled(std::u16string(res::sRunInterrupted));
@@ -138,9 +254,18 @@ TSourceRewrite TSourceRewriter::Rewrite(std::u16string_view text) {
       continue;
     }
     flushEntry();
+    if (chain.Continues(code)) {
+      chain.Add(lexeme.Text, code == lexIdent);
+      continue;
+    }
+    flushChain();
     if (code == lexEnd) break;
     if (code == lexIdent && insideUses && !sourceUnitMet) {
       entry.Add(lexeme.Text, true);
+      continue;
+    }
+    if (code == lexIdent && !insideUses) {
+      chain.Add(lexeme.Text, true);
       continue;
     }
     switch (code) {

@@ -22,6 +22,18 @@ namespace zan {
 
 class TComponentReplacer;
 
+/// Where a text holds something: offsets [Start, End).
+struct TTextRange {
+  size_t Start = 0;
+  size_t End = 0;
+};
+
+/// The headings of the routines `text` declares `external` (a DLL routine),
+/// each from its `procedure`/`function` to the ";" that ends its `external`
+/// directive, in text order. The library behind such a routine expects the
+/// classes its heading names, so a rewrite leaves them as they are.
+std::vector<TTextRange> ExternalRoutineHeadings(std::u16string_view text);
+
 /// What rewriting a unit gave.
 struct TSourceRewrite {
   std::u16string Text;

@@ -21,6 +21,20 @@ bool HasLineBreak(std::u16string_view text) {
   return text.find_first_of(u"\r\n") != std::u16string_view::npos;
 }
 
+/// Whether the compiler directive `text` opens (1) or closes (-1) a
+/// conditional; 0 for any other.
+int ConditionalStep(std::u16string_view text) {
+  text.remove_prefix(text.starts_with(u"{$") ? 2 : 3);
+  size_t length = 0;
+  while (length < text.size() && IsLetter(text[length])) ++length;
+  const std::u16string_view name = text.substr(0, length);
+  if (SameText(name, u"IF") || SameText(name, u"IFDEF") || SameText(name, u"IFNDEF") ||
+      SameText(name, u"IFOPT"))
+    return 1;
+  if (SameText(name, u"ENDIF") || SameText(name, u"IFEND")) return -1;
+  return 0;
+}
+
 /// The entries of a target list (", Zan, Quillbase") that `present` does
 /// not hold, in the list's own text; the whole list when none is present.
 std::u16string MissingTargetUnits(std::u16string_view targets,
@@ -61,11 +75,61 @@ std::u16string NewUsesClause(std::u16string_view entries, std::u16string_view li
 
 void TTargetUnitPlacement::Note(int code, std::u16string_view text, size_t outEnd) {
   NoteLayout(code, text, outEnd);
+  if (FSourceStep != TSourceStep::None && FSourceStep != TSourceStep::Done)
+    NoteSourceEntry(code, text, outEnd);
   NoteUses(code, text, outEnd);
 }
 
 void TTargetUnitPlacement::SourceUnitEntry(size_t outEnd) {
-  if (!FSourceEntryEnd) FSourceEntryEnd = outEnd;
+  if (FSourceEntry) return;
+  FSourceEntry = TPlace{outEnd, false};
+  FSourceStep = TSourceStep::AfterName;
+  FSourceInConditional = FConditionalDepth > 0;
+  FSourceClauseOpen = FInUses;
+}
+
+void TTargetUnitPlacement::NoteSourceEntry(int code, std::u16string_view text, size_t outEnd) {
+  // The units go after the whole entry (`DBTables in 'DBTables.pas'`), and
+  // after the form comment of its path (`{dmData}`), which belongs to it.
+  switch (FSourceStep) {
+    case TSourceStep::AfterName:
+      if (code == lexIdent && SameText(text, u"in"))
+        FSourceStep = TSourceStep::AfterIn;
+      else if (code != lexBlank)
+        FSourceStep = TSourceStep::Done;
+      break;
+    case TSourceStep::AfterIn:
+      if (code == lexString) {
+        FSourceEntry->At = outEnd;
+        FSourceStep = TSourceStep::AfterPath;
+      } else if (code != lexBlank) {
+        FSourceStep = TSourceStep::Done;
+      }
+      break;
+    case TSourceStep::AfterPath:
+      // Only a comment on the same line is the entry's.
+      if (code == lexComment && !IsDirective(text) && !IsLineComment(text)) {
+        FSourceEntry->At = outEnd;
+        FSourceStep = TSourceStep::Done;
+      } else if (code != lexBlank || HasLineBreak(text)) {
+        FSourceStep = TSourceStep::Done;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TTargetUnitPlacement::NoteConditional(std::u16string_view directive) {
+  const int step = ConditionalStep(directive);
+  if (step > 0) {
+    if (FConditionalDepth == 0)
+      FBeforeConditional =
+          FClauseEntryEnd ? TPlace{*FClauseEntryEnd, false} : TPlace{FClauseKeywordEnd, true};
+    ++FConditionalDepth;
+  } else if (step < 0 && FConditionalDepth > 0) {
+    --FConditionalDepth;
+  }
 }
 
 void TTargetUnitPlacement::NoteLayout(int code, std::u16string_view text, size_t outEnd) {
@@ -107,15 +171,26 @@ void TTargetUnitPlacement::NoteUses(int code, std::u16string_view text, size_t o
     FInUses = true;
     FClauseInInterface = FSection == TSection::Interface;
     FClauseLastEnd = outEnd;
+    FClauseKeywordEnd = outEnd;
+    FClauseEntryEnd.reset();
+    FConditionalDepth = 0;
     return;
   }
   if (!FInUses) return;
   if (code == symSemicolon) {
     FinishName();
     FInUses = false;
-    if (FClauseInInterface) FInterfaceClauseEnds.push_back(FClauseLastEnd);
+    // A ";" inside a conditional ends the clause in one branch only: the
+    // units go before the conditional, where every branch has them.
+    const bool split = FConditionalDepth > 0;
+    if (FClauseInInterface)
+      FInterfaceClauseEnds.push_back(split ? FBeforeConditional : TPlace{FClauseLastEnd, false});
+    if (FSourceClauseOpen && split && FSourceInConditional) FSourceEntry = FBeforeConditional;
+    FSourceClauseOpen = false;
     return;
   }
+  if (code == lexComment && IsDirective(text)) NoteConditional(text);
+  if (FConditionalDepth == 0 && (code == lexIdent || code == lexString)) FClauseEntryEnd = outEnd;
   // Appended after a line comment, the units would be commented out.
   if (code != lexBlank && !(code == lexComment && IsLineComment(text))) FClauseLastEnd = outEnd;
   if (code == lexIdent && !FAfterIdent) {
@@ -143,11 +218,16 @@ int TTargetUnitPlacement::Insert(std::u16string& out, std::u16string_view target
                                  std::u16string_view lineBreak) const {
   const std::u16string missing = MissingTargetUnits(targets, FUsedNames);
   if (missing.empty()) return 0;
+  // After `uses` the list leads and a "," follows it.
+  auto entries = [&](const TPlace& place) {
+    if (!place.AfterKeyword) return missing;
+    return (missing.starts_with(u',') ? missing.substr(1) : u" " + missing) + u",";
+  };
   std::vector<std::pair<size_t, std::u16string>> edits;
-  if (FSourceEntryEnd) {
-    edits.emplace_back(*FSourceEntryEnd, missing);
+  if (FSourceEntry) {
+    edits.emplace_back(FSourceEntry->At, entries(*FSourceEntry));
   } else if (FClassRenamed && !FInterfaceClauseEnds.empty()) {
-    for (size_t end : FInterfaceClauseEnds) edits.emplace_back(end, missing);
+    for (const TPlace& end : FInterfaceClauseEnds) edits.emplace_back(end.At, entries(end));
   } else if (FClassRenamed && FNewClauseAt) {
     edits.emplace_back(*FNewClauseAt, NewUsesClause(missing, lineBreak));
   }

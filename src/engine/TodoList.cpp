@@ -6,6 +6,7 @@
 
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
+#include "engine/SourceRewriter.h"
 #include "engine/TextFile.h"
 #include "engine/UserRules.h"
 #include "parsing/PasParser.h"
@@ -161,6 +162,32 @@ void TodoOfUnit(TRunState& state, size_t unit, const std::vector<std::u16string>
     } else {
       afterDot = lexeme.Code == symDot;
       beforeDot = afterDot ? previous : std::u16string_view();
+    }
+  }
+  // A routine declared `external` keeps the source classes of its heading.
+  for (const TTextRange& heading : ExternalRoutineHeadings(text)) {
+    TPasParser headingLexer;
+    headingLexer.SetTextRef(
+        std::u16string_view(text).substr(heading.Start, heading.End - heading.Start));
+    std::u16string_view routine;
+    while (true) {
+      const TLexeme& lexeme = headingLexer.Next();
+      if (lexeme.Code == lexEnd) break;
+      if (lexeme.Code != lexIdent) continue;
+      if (routine.empty() && !SameText(lexeme.Text, u"procedure") &&
+          !SameText(lexeme.Text, u"function"))
+        routine = lexeme.Text;
+      if (!state.Replacer.FindNewClassName(lexeme.Text) &&
+          !(state.Context.UserRules && state.Context.UserRules->FindTarget(lexeme.Text)))
+        continue;
+      TRunReport::TTodoItem todo = Todo(u"external", item.Path);
+      TPositions(text).At(heading.Start + lexeme.Start, todo.Line, todo.Column);
+      todo.What = u"the library expects the source class";
+      todo.Action = std::u16string(lexeme.Text) +
+                    u" stays in the heading of the external routine " + std::u16string(routine) +
+                    u": pass it an object of that class";
+      report.Todo.push_back(std::move(todo));
+      break;
     }
   }
   for (const auto& [name, count] : classes) {

@@ -8,6 +8,8 @@
 //   class     a source-library class the catalogue does not convert
 //             (`TIBSQLMonitor`), counted per unit and class
 //   object    a form object left unconverted
+//   external  a routine declared `external` whose heading keeps a source
+//             class (the library behind it expects that class)
 #pragma once
 
 #include <string>

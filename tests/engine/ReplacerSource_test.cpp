@@ -57,6 +57,14 @@ const TRewriteCase kRewriteCases[] = {
     {kBDE, "uses {$IFDEF X} DBTables {$ENDIF} ;",
      "uses {$IFDEF X} DBTables, Zan, Quillbase, Rowquill {$ENDIF} ;", 1},
     {kBDE, "uses Bde.DBTables, Forms;", "uses Bde.DBTables, Zan, Quillbase, Rowquill, Forms;", 1},
+    // An entry with its file stays whole: the units follow its path (and the
+    // form comment that belongs to it).
+    {kBDE, "uses DBTables in 'DBTables.pas';",
+     "uses DBTables in 'DBTables.pas', Zan, Quillbase, Rowquill;", 1},
+    {kBDE, "uses Forms, DBTables in '..\\bde\\DBTables.pas' {dm}, Unit2;",
+     "uses Forms, DBTables in '..\\bde\\DBTables.pas' {dm}, Zan, Quillbase, Rowquill, Unit2;", 1},
+    {kBDE, "uses DBTables\n  in 'DBTables.pas' // bde\n  ;",
+     "uses DBTables\n  in 'DBTables.pas', Zan, Quillbase, Rowquill // bde\n  ;", 1},
     // ... and not when another clause of the unit names it (twice would not compile).
     {kBDE, "unit U; interface uses DBTables; implementation uses zan; end.",
      "unit U; interface uses DBTables, Quillbase, Rowquill; implementation uses zan; end.", 1},
@@ -78,6 +86,28 @@ const TRewriteCase kRewriteCases[] = {
      "unit U; interface {$IFDEF FPC} uses LCLIntf, Zan, Quillbase, Rowquill; {$ELSE} uses Windows, "
      "Zan, Quillbase, Rowquill; {$ENDIF} var Q: TZanQuery;",
      3},
+    // A ";" in the branches of a conditional: the units go before it, after
+    // the last entry outside it (or right after `uses`), so every build has them.
+    {kBDE,
+     "unit U; interface uses Classes, {$IFDEF MSWINDOWS} Windows; {$ELSE} Unix; {$ENDIF} "
+     "var Q: TQuery; implementation end.",
+     "unit U; interface uses Classes, Zan, Quillbase, Rowquill, {$IFDEF MSWINDOWS} Windows; "
+     "{$ELSE} Unix; {$ENDIF} var Q: TZanQuery; implementation end.",
+     2},
+    {kBDE,
+     "unit U; interface uses Classes {$IFDEF A}, Windows {$IFDEF B}, X{$ENDIF}; (*$ELSE*), Unix; "
+     "{$ENDIF} var Q: TQuery;",
+     "unit U; interface uses Classes, Zan, Quillbase, Rowquill {$IFDEF A}, Windows {$IFDEF B}, "
+     "X{$ENDIF}; (*$ELSE*), Unix; {$ENDIF} var Q: TZanQuery;",
+     2},
+    {kBDE, "unit U; interface uses {$IFDEF W} Windows; {$ELSE} Unix; {$ENDIF} var Q: TQuery;",
+     "unit U; interface uses Zan, Quillbase, Rowquill, {$IFDEF W} Windows; {$ELSE} Unix; {$ENDIF} "
+     "var Q: TZanQuery;",
+     2},
+    {kBDE, "unit U; interface uses Classes, {$IFDEF W} DBTables; {$ELSE} Unix; {$ENDIF}",
+     "unit U; interface uses Classes, Zan, Quillbase, Rowquill, {$IFDEF W} DBTables; {$ELSE} "
+     "Unix; {$ENDIF}",
+     1},
     {kBDE,
      "unit U; interface uses Forms; implementation procedure P; var Q: TQuery; begin end; end.",
      "unit U; interface uses Forms, Zan, Quillbase, Rowquill; implementation procedure P; "
@@ -109,7 +139,34 @@ const TRewriteCase kRewriteCases[] = {
     {kBDE, "x := DBTables;", nullptr, 0},
     // Class names in code, in any letter case; the target as the pair writes it.
     {kBDE, "var Q: tquery;", "var Q: TZanQuery;", 1},
-    {kBDE, "Q := DBTables.TQuery.Create(nil);", "Q := DBTables.TZanQuery.Create(nil);", 1},
+    // A class qualified with a source unit loses the qualifier (the target
+    // class is not in it); any other qualifier stays.
+    {kBDE, "Q := DBTables.TQuery.Create(nil);", "Q := TZanQuery.Create(nil);", 1},
+    {kBDE, "Table1: DBTables.TTable; T: Bde.DBTables.TTable; U: dbtables.ttable;",
+     "Table1: TZanTable; T: TZanTable; U: TZanTable;", 3},
+    {kBDE, "unit U; interface uses DBTables; var T: DBTables.TTable; implementation end.",
+     "unit U; interface uses DBTables, Zan, Quillbase, Rowquill; var T: TZanTable; "
+     "implementation end.",
+     2},
+    {kBDE, "T: MyData.TTable; F: DBTables.TField; X := DBTables.Session;",
+     "T: MyData.TZanTable; F: DBTables.TField; X := DBTables.Session;", 1},
+    {kADO, "Q: Data.Win.ADODB.TADOQuery;", "Q: TZanQuery;", 1},
+    {kFireDAC, "Q: FireDAC.Comp.Client.TFDQuery; R: FireDACExtra.TFDQuery;",
+     "Q: TZanQuery; R: FireDACExtra.TZanQuery;", 2},
+    // A routine declared external keeps the classes of its heading: the
+    // library behind it expects them.
+    {kBDE, "procedure Show(Q: TQuery); external 'people.dll';", nullptr, 0},
+    {kBDE,
+     "function Find(T: TTable): DBTables.TQuery; stdcall; external 'people.dll' name 'Find';\n"
+     "procedure Log(Q: TQuery); cdecl; overload; external 'lib' index 3;\n"
+     "procedure Ext(Q: TQuery); external name 'Ext';",
+     nullptr, 0},
+    {kBDE,
+     "procedure A(Q: TQuery); stdcall; procedure B(Q: TQuery); stdcall; external 'x'; "
+     "var Q: TQuery; type TP = procedure(Q: TQuery) of object;",
+     "procedure A(Q: TZanQuery); stdcall; procedure B(Q: TQuery); stdcall; external 'x'; "
+     "var Q: TZanQuery; type TP = procedure(Q: TZanQuery) of object;",
+     3},
     {kBDE, "except on E: EDBEngineError do", "except on E: EZanError do", 1},
     {kBDE, "T: TTable; W: TwwTable; B: TBatchMove;", "T: TZanTable; W: TZanTable; B: TLxBatchMove;",
      3},
@@ -148,6 +205,9 @@ TEST_F(SourceRewriteTest, RewritesUnitsAsTheCatalogueSays) {
     const std::string out = Rewrite(c.Library, c.Input, changes);
     EXPECT_EQ(out, c.Expected ? c.Expected : c.Input);
     EXPECT_EQ(changes, c.Changes);
+    // A second run changes nothing.
+    EXPECT_EQ(Rewrite(c.Library, out, changes), out);
+    EXPECT_EQ(changes, 0);
   }
 }
 

@@ -103,6 +103,10 @@ TEST(JsonSchemaTest, AnEmptyAndAFullReportMatchTheSchema) {
   report.Errors = {u"e"};
   report.Warnings = {u"w"};
   report.LeftFiles = {{u"/a/V.dfm", u"damaged"}};
+  // Every kind of to-do entry the run makes.
+  for (const char16_t* kind :
+       {u"uses", u"property", u"class", u"object", u"connection", u"external"})
+    report.Todo.push_back({kind, u"/a/U.pas", 3, 5, 1, u"w", u"a"});
   EXPECT_EQ(SchemaViolations(json::parse(report.ToJson()), ReportSchema(ZAN_SOURCE_DIR)),
             std::vector<std::string>{});
 }

@@ -1,7 +1,7 @@
 // The to-do list a run leaves in its report: source units still used,
 // properties the code uses that the conversion dropped or renamed, classes
 // the catalogue does not convert, objects left unconverted, connections and
-// data sets written disconnected.
+// data sets written disconnected, external routines that keep source classes.
 #include <gtest/gtest.h>
 
 #include "ReplacerTestUtil.h"
@@ -57,6 +57,16 @@ TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
         "ConnectString) of TZanConnection, then Connected = True",
         "connection 0:0 T: Active = True was written False -- set Connection of TZanTable, then "
         "Active = True"}},
+      {"routines declared external keep the source classes of their headings",
+       0,
+       "unit A;\r\ninterface\r\nprocedure Show(Q: TQuery); stdcall;\r\n  external 'people.dll';\r\n"
+       "function Find(T: TTable): TTable; external 'people.dll' index 3;\r\n"
+       "procedure Log(const S: string); external 'people.dll';\r\nimplementation\r\nend.\r\n",
+       nullptr,
+       {"external 3:19 the library expects the source class -- TQuery stays in the heading of the "
+        "external routine Show: pass it an object of that class",
+        "external 5:18 the library expects the source class -- TTable stays in the heading of the "
+        "external routine Find: pass it an object of that class"}},
       {"nothing left", 0, "var Q: TQuery;", nullptr, {}},
   };
   for (const TCase& c : cases) {

@@ -203,13 +203,15 @@ TEST_F(FormRunTest, TheReportNamesEveryObjectOfASourceClass) {
 std::vector<std::string> PropertyLines(const TRunReport::TFormObjectEntry& entry) {
   std::vector<std::string> lines;
   for (const auto& prop : entry.DroppedValues)
-    lines.push_back(std::string("-").append(S(prop.Name)) + "=" + S(prop.Value));
+    lines.push_back(std::string("-").append(S(prop.Name)).append("=").append(S(prop.Value)));
   for (const auto& rename : entry.Renamed) {
     std::string line = S(rename.Old.Name) + "=" + S(rename.Old.Value) + " >";
-    for (const auto& made : rename.New) line += " " + S(made.Name) + "=" + S(made.Value) + ";";
+    for (const auto& made : rename.New)
+      line.append(" ").append(S(made.Name)).append("=").append(S(made.Value)).append(";");
     lines.push_back(line);
   }
-  for (const auto& prop : entry.Added) lines.push_back("+" + S(prop.Name) + "=" + S(prop.Value));
+  for (const auto& prop : entry.Added)
+    lines.push_back(std::string("+").append(S(prop.Name)).append("=").append(S(prop.Value)));
   return lines;
 }
 

@@ -225,23 +225,21 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
   bool rootBegun = false;
   size_t trailingAt = std::u16string::npos;
 
-  auto record = [&](bool converted, const std::u16string& newClass, std::u16string reason) {
+  // Records the object just converted to `newClass` in the report.
+  auto record = [&](const std::u16string& newClass) {
     if (!report) return;
     TRunReport::TFormObjectEntry entry;
     entry.FileName = fileName;
     entry.ObjectName = obj.Name;
     entry.ClassName = obj.ClassName;
     entry.NewClassName = newClass;
-    entry.Converted = converted;
-    entry.Reason = std::move(reason);
-    if (converted) {
-      entry.DroppedProperties = parser.DroppedProperties();
-      DescribeConvertedProperties(parser, entry);
-      entry.MissingConnectionDefs = parser.MissingConnectionDefs();
-      for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
-        entry.Disconnected.push_back({d.Property, d.Action});
-      entry.UserRules = parser.AppliedUserRules();
-    }
+    entry.Converted = true;
+    entry.DroppedProperties = parser.DroppedProperties();
+    DescribeConvertedProperties(parser, entry);
+    entry.MissingConnectionDefs = parser.MissingConnectionDefs();
+    for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
+      entry.Disconnected.push_back({d.Property, d.Action});
+    entry.UserRules = parser.AppliedUserRules();
     report->FormObjects.push_back(std::move(entry));
   };
 
@@ -274,7 +272,7 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
           {obj.Name, fileName,
            res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))})}));
     }
-    record(true, *target, {});
+    record(*target);
     std::u16string made = parser.MakeObject(level);
     // The header is written in the IDE's spelling: `OBJECT` becomes `object`.
     for (size_t i = 0; i < made.size() && made[i] != u' '; ++i)

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,22 @@ class TFormLookup {
   const TStringList& FDatabaseNames;
   const TUserRules* FUserRules;
 };
+
+/// An object header found by FindSourceClassObject.
+struct TFoundObject {
+  std::u16string Name;  // empty for a header without a name
+  std::u16string ClassName;
+  int Line = 0;  // 1-based
+};
+
+/// The first object header in `bytes` whose class is a source class of
+/// `lookup`, found by a light scan that needs no readable form: a keyword
+/// (`object`, `inherited`, `inline`, any letter case), an optional name and
+/// colon, a class, blanks between them. For files that cannot be read as
+/// forms but would still disagree with a converted unit. Text is read as
+/// 8-bit (UTF-16LE with its mark by its low bytes); quoted strings are skipped.
+std::optional<TFoundObject> FindSourceClassObject(const TFormLookup& lookup,
+                                                  std::string_view bytes);
 
 class TFormFileStep {
  public:

@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/FormContent.h"
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
 #include "engine/ReportProperties.h"
@@ -25,14 +26,17 @@ constexpr std::u16string_view sFormObjectError =
     u"Cannot convert object \"%s\" in form file \"%s\": %s";
 constexpr std::u16string_view sNoGrammarMatch =
     u"the form grammar does not match the object (stuck at line %s)";
+constexpr std::u16string_view sTextAfterRoot =
+    u"Form file \"%s\" cannot be converted: text follows the end of its root object (line %s).";
+constexpr std::u16string_view sNotFormText =
+    u"Form file \"%s\" cannot be converted: it is not form text, yet it declares \"%s\" of "
+    u"class %s (line %s), which the run replaces.";
 
 /// The reading state of the object header being read.
 struct TFormObject {
   std::u16string Name;
   std::u16string ClassName;
   std::u16string LastIdent;
-  size_t NameStart = 0;  // offset and length of the identifier read as the name
-  size_t NameLength = 0;
   bool ReadingName = false;
   bool ReadingType = false;
   bool ColonSeen = false;  // between the name and the class
@@ -153,6 +157,14 @@ TFormFileStep::TResult TFormRewriter::ProcessFormFile(const TFormLookup& lookup,
                                                       const std::u16string& fileName,
                                                       const std::string& bytes,
                                                       TRunReport* report) {
+  // A file that is no form text is left alone, unless it declares an object
+  // the run replaces: then its unit would declare a class the file does not.
+  if (!IsFormContent(bytes)) {
+    if (const auto found = FindSourceClassObject(lookup, bytes))
+      throw EFormFileError(
+          res::Fmt(sNotFormText, {fileName, found->Name, found->ClassName, IntToStr(found->Line)}));
+    return {};
+  }
   TFormFileText form = ReadFormFile(bytes, fileName, FCodePage);
   CheckLength(form.Text, fileName);
   std::u16string output;
@@ -206,38 +218,43 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
   };
   TFormObject obj;
   TLineCounter lines(text);
+  // Of the whole text (objectLevel < 0): whether an object of a source class
+  // was met, whether the root object has begun, and where the first text
+  // after the root object's `end` is (npos: none).
+  bool sourceSeen = false;
+  bool rootBegun = false;
+  size_t trailingAt = std::u16string::npos;
 
-  auto record = [&](bool converted, const std::u16string& newClass, std::u16string reason) {
+  // Records the object just converted to `newClass` in the report.
+  auto record = [&](const std::u16string& newClass) {
     if (!report) return;
     TRunReport::TFormObjectEntry entry;
     entry.FileName = fileName;
     entry.ObjectName = obj.Name;
     entry.ClassName = obj.ClassName;
     entry.NewClassName = newClass;
-    entry.Converted = converted;
-    entry.Reason = std::move(reason);
-    if (converted) {
-      entry.DroppedProperties = parser.DroppedProperties();
-      DescribeConvertedProperties(parser, entry);
-      entry.MissingConnectionDefs = parser.MissingConnectionDefs();
-      for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
-        entry.Disconnected.push_back({d.Property, d.Action});
-      entry.UserRules = parser.AppliedUserRules();
-    }
+    entry.Converted = true;
+    entry.DroppedProperties = parser.DroppedProperties();
+    DescribeConvertedProperties(parser, entry);
+    entry.MissingConnectionDefs = parser.MissingConnectionDefs();
+    for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
+      entry.Disconnected.push_back({d.Property, d.Action});
+    entry.UserRules = parser.AppliedUserRules();
     report->FormObjects.push_back(std::move(entry));
   };
 
-  // Converts the object whose header was read, its class name at
-  // [classStart, classStart + classLength) of the text. Every keyword counts
+  // Converts the object whose header was read; raises EFormFileError naming
+  // the object and the line when the grammar cannot read it. Every keyword counts
   // alike: an inherited or inline object is converted as one declared with
-  // `object`, its keyword and child position kept (the rules know it stores
-  // only what differs from its ancestor, TZanFormParser::StoresDifferencesOnly).
-  // Returns true when the lexer was moved on after the object.
-  auto convertObject = [&](size_t classStart, size_t classLength) {
+  // `object`, its child position kept and its keyword written in lower case (the rules know it
+  // stores only what differs from its ancestor, TZanFormParser::StoresDifferencesOnly). Returns
+  // true when the lexer was moved on after the object.
+  auto convertObject = [&]() {
     // Inside a converted object's text only the nested objects are converted.
     if (objectLevel >= 0 && level == objectLevel) return false;
     const std::u16string* target = lookup.FindNewClassName(obj.ClassName);
     if (!target) return false;
+    sourceSeen = true;
     parser.SetNewClassName(*target);
     int pos = static_cast<int>(keywordPos) + 1;
     bool parsed;
@@ -247,17 +264,19 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
       throw EFormFileError(res::Fmt(sFormObjectError, {obj.Name, fileName, e.Message()}));
     }
     if (!parsed) {
-      // Not converted: only the class name changes, and that counts no change.
+      // The object would keep its class while its unit's field takes the
+      // target: the form cannot be converted.
       const int stuck = parser.FarthestPos() > 0 ? parser.FarthestPos() - 1 : 0;
-      record(false, *target,
-             res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))}));
-      copyUpTo(classStart);
-      output += *target;
-      copied = classStart + classLength;
-      return false;
+      throw EFormFileError(res::Fmt(
+          sFormObjectError,
+          {obj.Name, fileName,
+           res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))})}));
     }
-    record(true, *target, {});
+    record(*target);
     std::u16string made = parser.MakeObject(level);
+    // The header is written in the IDE's spelling: `OBJECT` becomes `object`.
+    for (size_t i = 0; i < made.size() && made[i] != u' '; ++i)
+      if (made[i] >= u'A' && made[i] <= u'Z') made[i] = static_cast<char16_t>(made[i] + 32);
     // Go on after the line of the object's `end`: the regenerated text
     // ends with its own line break. When something other than blanks
     // follows the `end` on its line, it is kept and the line break of
@@ -303,6 +322,10 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
     if (steps % kCancelCheckEvery == 0) CheckCancelled();
     const TLexeme& lex = lexer.Next();
     if (lex.Code == lexEnd) break;
+    // Blanks may stand anywhere between the words of a header (`Name : TClass`).
+    if (lex.Code == lexBlank) continue;
+    if (objectLevel < 0 && level < 0 && rootBegun && trailingAt == std::u16string::npos)
+      trailingAt = lex.Start;
     int code = lex.Code;
     if (code >= kwEnd && code <= kwObject && !IsStructuralKeyword(text, lex)) code = lexIdent;
     if (obj.ReadingType && !obj.ColonSeen && code != symColon) {
@@ -311,20 +334,18 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
       obj.ReadingType = false;
       obj.ClassName = std::move(obj.Name);
       obj.Name.clear();
-      if (convertObject(obj.NameStart, obj.NameLength)) continue;
+      if (convertObject()) continue;
     }
     switch (code) {
       case lexIdent:
         if (obj.ReadingName) {
           obj.Name = lex.Text;
-          obj.NameStart = lex.Start;
-          obj.NameLength = lex.Length;
           obj.ReadingName = false;
           obj.ReadingType = true;
         } else if (obj.ReadingType) {
           obj.ReadingType = false;
           obj.ClassName = lex.Text;
-          convertObject(lex.Start, lex.Length);
+          convertObject();
         }
         break;
       case symColon:
@@ -344,12 +365,18 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
         copyUpTo(lex.Start);
         keywordOut = output.size();
         ++level;
+        rootBegun = true;
         break;
       default:
         break;
     }
   }
   copyUpTo(text.size());
+  // A second root object (or any text) after the first one's `end` is no
+  // form the IDE reads: converting the file would leave its unit declaring
+  // classes the form does not stream.
+  if (trailingAt != std::u16string::npos && sourceSeen)
+    throw EFormFileError(res::Fmt(sTextAfterRoot, {fileName, IntToStr(lines.LineOf(trailingAt))}));
   return changes;
 }
 

@@ -14,6 +14,16 @@
 // A converted object replaces exactly its own text: its header keeps the
 // indentation that stood before the keyword, its lines end as the file's do,
 // and everything after the line of its `end` is copied as it was.
+//
+// A unit whose fields take the target classes and a form that still streams
+// the source classes must never both be published. So the keywords are found
+// in any letter case with blanks wherever the IDE's reader allows them
+// (`OBJECT Query1 : TQuery`; the regenerated header is written
+// `object Query1: TZanQuery`), and a form that declares an object of a source
+// class but cannot be converted raises EFormFileError naming it: an object
+// the grammar cannot read (with the object and the line), text after the
+// root object's `end`, or a file that is no form text at all. The run then
+// stops, or with --keep-going leaves the form with its units (RunState.h).
 #pragma once
 
 #include <atomic>

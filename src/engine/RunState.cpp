@@ -99,6 +99,12 @@ void TRunState::LeaveFailedForms() {
       for (TRunReport::TFileEntry& entry : report->Files)
         if (entry.FileName == item.Path) entry.Changed = false;
   }
+  // The objects of a form left as it is were not converted, whatever the
+  // form step made of them in the temporary folder.
+  if (report)
+    std::erase_if(report->FormObjects, [&](const TRunReport::TFormObjectEntry& object) {
+      return leftForms.contains(object.FileName);
+    });
   for (const auto& [path, reason] : FailedForms) {
     std::u16string units;
     for (const TWorkItem& item : Work)

@@ -118,7 +118,8 @@ struct TRunState {
   /// leaves it and its unit as they are, else the error stops the run.
   void FormFailed(const TWorkItem& form, const std::exception_ptr& why);
   /// Leaves the forms that failed, the units that name them and those
-  /// units' other forms as they were (KeepGoing).
+  /// units' other forms as they were (KeepGoing); the report keeps none of
+  /// their objects.
   void LeaveFailedForms();
   /// Raises ERunCancelled when the run's cancellation flag is set.
   void CheckCancelled() const;

@@ -2,9 +2,11 @@
 
 #include "engine/FileUtils.h"
 #include "engine/FormContent.h"
+#include "engine/FormFileStep.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
+#include "engine/RunResults.h"
 #include "engine/RunScope.h"
 #include "engine/SourceRewriter.h"
 #include "engine/TextFile.h"
@@ -28,11 +30,15 @@ bool InsideScannedFolder(const TRunState& state, const std::u16string& fileName)
          fileName.starts_with(IncludeTrailingPathDelimiter(state.Options.Directory));
 }
 
-/// False when `fileName` can be read and is not form data; a file that
-/// cannot be read is left for the form phase to report.
+/// False when `fileName` can be read, is not form data and declares no
+/// object of a source class; a file that cannot be read is left for the form
+/// phase to report, and so is one that declares such an object: its unit
+/// must not be converted while it keeps the source class.
 bool NamesAForm(TRunState& state, const std::u16string& fileName) {
   std::string bytes;
-  return !state.Fs.Read(fileName, bytes) || IsFormContent(bytes);
+  if (!state.Fs.Read(fileName, bytes) || IsFormContent(bytes)) return true;
+  const TFormLookup lookup(state.Replacer, state.Results.DatabaseNames, state.Context.UserRules);
+  return FindSourceClassObject(lookup, bytes).has_value();
 }
 
 /// Appends the form `fileName` that a unit names to the work list.

@@ -254,24 +254,33 @@ TEST(CliExamples, TheSweepFindsAConnectionConnectedToNothing) {
 INSTANTIATE_TEST_SUITE_P(Samples, CliExamplesTest, ::testing::ValuesIn(SampleLibraries()),
                          [](const auto& info) { return info.param; });
 
-TEST(CliExamples, DryRunNamesTheObjectsItLeavesAlone) {
+TEST(CliExamples, AnObjectTheGrammarCannotReadStopsTheRunOrLeavesItsForm) {
   ZAN_REQUIRE_ZANMIG();
   TempDir temp;
   const fs::path copy = temp.path() / "app";
   CopyTopLevelFiles(kExamples / "FireDAC", copy);
-  // An object the form grammar cannot read (a property without a value) is
-  // left as it is.
+  // An object the form grammar cannot read (a property without a value)
+  // makes its form one that cannot be converted: the unit would otherwise
+  // declare a class its form does not stream.
   std::string form = ReadFileBytes(copy / "MainForm.dfm");
   const std::string header = "object qryLookup: TFDQuery\r\n";
   const size_t at = form.find(header);
   ASSERT_NE(at, std::string::npos);
   form.insert(at + header.size(), "    Broken\r\n");
   WriteFileBytes(copy / "MainForm.dfm", form);
+  const auto originals = ProjectFilesIn(copy);
   TCliRun run = RunZanmig(copy, "replace --library FireDAC --dir . --dry-run");
-  ASSERT_EQ(run.Exit, 0) << run.Err;
-  EXPECT_NE(run.Out.find("\nMainForm.dfm: qryLookup: TFDQuery not converted: "), std::string::npos)
-      << run.Out;
+  EXPECT_EQ(run.Exit, 3) << run.Err;
+  EXPECT_NE(run.Err.find("Cannot convert object \"qryLookup\" in form file"), std::string::npos)
+      << run.Err;
+  EXPECT_NE(run.Err.find("MainForm.dfm\": the form grammar does not match the object (stuck at "
+                         "line "),
+            std::string::npos)
+      << run.Err;
+  run = RunZanmig(copy, "replace --library FireDAC --dir . --no-backup --no-log --keep-going");
+  EXPECT_EQ(run.Exit, 5) << run.Err;
   EXPECT_EQ(ReadFileBytes(copy / "MainForm.dfm"), form);
+  EXPECT_EQ(ProjectFilesIn(copy).at("MainForm.pas"), originals.at("MainForm.pas"));
 }
 
 // The rule-file sample: a project's own TQuery descendant and a vendor's

@@ -215,6 +215,9 @@ TEST_F(ReplaceRunTest, AFileNamedAsAFormThatIsNoFormIsLeftAloneWithAWarning) {
       {"\xFF\xFEo\0b\0j\0e\0c\0t\0 \0F\0"s, true},
       {"TPF0\x02TF\x01F\0\0"s, true},
       {"\xFF\x0A\x00TF\0"s, true},
+      // No form text, but it declares an object the run replaces: the form
+      // step has it, and fails it (FormRun_test).
+      {"// tool\r\nOBJECT F : TF\r\n  Inline Q : TQuery\r\n  end\r\nend\r\n", true},
       {"", false},
       {"objects F: TF", false},
       {"object", false},

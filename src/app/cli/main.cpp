@@ -130,10 +130,10 @@ int Main(int argc, char** argv) {
   CLI::App app{"Migrates Delphi applications from their data-access components to Zanthe."};
   app.name("zanmig");
   app.footer(
-      "Exit status: 0 success; 1 the run reported failure (nothing lost); 2 usage error\n"
-      "(nothing touched); 3 the run raised an error (no original changed); 4 a replacement\n"
-      "failed and some originals could not be put back (the undo file restores them);\n"
-      "5 --keep-going left forms it could not convert, with their units; 130 interrupted\n"
+      "Exit status: 0 success; 1 the run reported failure (nothing lost); 2 usage error "
+      "(nothing touched); 3 the run raised an error (no original changed); 4 a replacement "
+      "failed and some originals could not be put back (the undo file restores them); "
+      "5 --keep-going left forms it could not convert, with their units; 130 interrupted "
       "before the originals were replaced (no original changed).\n"
       "Run 'zanmig COMMAND --help' for the options of a command.");
   // Set before the commands are added: they take the formatter and the help flag with them.

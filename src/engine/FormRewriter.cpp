@@ -186,7 +186,25 @@ TFormFileStep::TResult TFormRewriter::ProcessFormFile(const TFormLookup& lookup,
 int TFormRewriter::ProcessFormText(const TFormLookup& lookup, const std::u16string& fileName,
                                    const std::u16string& text, std::u16string_view lineBreak,
                                    std::u16string& output, TRunReport* report) {
-  return ConvertObjects(lookup, fileName, text, lineBreak, output, report, -1);
+  TZanFormParser& parser = *FFormParser;
+  parser.SetDisconnectedConnections({});
+  FDisconnectedConnections.clear();
+  const size_t reported = report ? report->FormObjects.size() : 0;
+  const int changes = ConvertObjects(lookup, fileName, text, lineBreak, output, report, -1);
+  if (FDisconnectedConnections.empty()) return changes;
+  // A data set stored open through a connection written disconnected would
+  // connect it when the form loads; a data set may come before its
+  // connection, so the form is converted again with those connections known
+  // (rare: only forms with a connection that connects to nothing).
+  if (report)
+    report->FormObjects.erase(report->FormObjects.begin() + static_cast<ptrdiff_t>(reported),
+                              report->FormObjects.end());
+  parser.SetDisconnectedConnections(std::move(FDisconnectedConnections));
+  FDisconnectedConnections.clear();
+  const int again = ConvertObjects(lookup, fileName, text, lineBreak, output, report, -1);
+  parser.SetDisconnectedConnections({});
+  FDisconnectedConnections.clear();
+  return again;
 }
 
 int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16string& fileName,
@@ -272,6 +290,9 @@ int TFormRewriter::ConvertObjects(const TFormLookup& lookup, const std::u16strin
           {obj.Name, fileName,
            res::Fmt(sNoGrammarMatch, {IntToStr(lines.LineOf(static_cast<size_t>(stuck)))})}));
     }
+    if (!obj.Name.empty())
+      for (const TZanFormParser::TDisconnected& d : parser.Disconnected())
+        if (d.Property == u"Connected") FDisconnectedConnections.push_back(obj.Name);
     record(*target);
     std::u16string made = parser.MakeObject(level);
     // The header is written in the IDE's spelling: `OBJECT` becomes `object`.

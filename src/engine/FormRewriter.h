@@ -31,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/FormFileStep.h"
 #include "engine/FormFileText.h"
@@ -85,6 +86,9 @@ class TFormRewriter : public TFormFileStep {
   /// The run's cancellation flag (Prepare; nullptr: none), looked at as a
   /// form is converted, so that one large form is not waited for.
   const std::atomic<bool>* FCancelled = nullptr;
+  /// The connections of the form being converted that were written
+  /// disconnected (their names), gathered as its objects are converted.
+  std::vector<std::u16string> FDisconnectedConnections;
 };
 
 /// Installs a TFormRewriter as the form-file step of `replacer`.

@@ -278,10 +278,27 @@ void CheckConnects(TZanFormParser& p) {
   if (cls->HasPublishedProperty(u"Active") && cls->HasPublishedProperty(u"Connection") &&
       cls->HasPublishedProperty(u"Transaction")) {
     const int index = p.IndexOfProp(u"Active");
-    if (index < 0 || !StoredTrue(p, index) || HasOutput(p, u"Connection")) return;
-    p.ReplaceOutputValue(index, u"False");
-    p.AddDisconnected(u"Active",
-                      u"set Connection of " + p.NewClassName() + u", then Active = True");
+    if (index < 0 || !StoredTrue(p, index)) return;
+    const int connection = p.IndexOfProp(u"Connection");
+    if (connection < 0) {
+      p.ReplaceOutputValue(index, u"False");
+      p.AddDisconnected(u"Active",
+                        u"set Connection of " + p.NewClassName() + u", then Active = True");
+      return;
+    }
+    // Opening it would connect a connection of its form written disconnected.
+    const TStringList& value = p.PropValue(connection);
+    if (value.Count() != 1) return;
+    std::u16string_view name = value[0];
+    if (const size_t dot = name.rfind(u'.'); dot != std::u16string_view::npos)
+      name.remove_prefix(dot + 1);
+    for (const std::u16string& disconnected : p.DisconnectedConnections())
+      if (SameText(name, disconnected)) {
+        p.ReplaceOutputValue(index, u"False");
+        p.AddDisconnected(u"Active",
+                          u"set the connection " + disconnected + u" first, then Active = True");
+        return;
+      }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "formrules/BdeAliases.h"
@@ -128,6 +129,16 @@ class TZanFormParser : public TFormParser {
     std::u16string Action;
   };
   const std::vector<TDisconnected>& Disconnected() const { return FDisconnected; }
+  /// The connections of the form being converted that the rules write
+  /// disconnected (names, any letter case): a data set stored open through
+  /// one of them is written closed too. Set by the form rewriter, which
+  /// learns them only once every object of the form was read.
+  const std::vector<std::u16string>& DisconnectedConnections() const {
+    return FDisconnectedConnections;
+  }
+  void SetDisconnectedConnections(std::vector<std::u16string> Names) {
+    FDisconnectedConnections = std::move(Names);
+  }
   /// For the rules that finish an object (FinishConvertedObject).
   void AddDisconnected(std::u16string_view Property, std::u16string_view Action);
   /// Renames output entry `Index`, or replaces its value, after the object
@@ -185,6 +196,7 @@ class TZanFormParser : public TFormParser {
   // Parts of a property's value reported as dropped, by the same position.
   std::map<int, std::vector<std::pair<std::u16string, std::u16string>>> FDroppedParts;
   std::vector<TDisconnected> FDisconnected;
+  std::vector<std::u16string> FDisconnectedConnections;
   mutable std::map<int, std::u16string> FMissingConnectionDefs;  // by position, likewise
 };
 

@@ -7,6 +7,7 @@
 // golden files too.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -180,7 +181,8 @@ TEST_P(CliExamplesTest, FormsSurviveABinaryTextRoundTrip) {
 /// The converted objects of a form text that would connect to nothing when
 /// the form loads: connections stored connected without a provider and a
 /// server, database or connect string, data sets stored open without a
-/// connection. One "Name: reason" line each.
+/// connection or through a connection of the form that connects to nothing.
+/// One "Name: reason" line each.
 std::string ConnectedToNothing(const std::string& form) {
   struct TObject {
     std::string Name, Class;
@@ -193,16 +195,28 @@ std::string ConnectedToNothing(const std::string& form) {
     s.erase(s.find_last_not_of(" \t\r") + 1);
     return s;
   };
+  auto lower = [](std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+  };
+  std::set<std::string> nowhere;  // connections without a provider or a target, lower case
+  std::vector<std::pair<std::string, std::string>> through;  // open data sets, their connection
   auto check = [&](const TObject& o) {
     auto has = [&](const char* name) { return o.Props.contains(name); };
     auto isTrue = [&](const char* name) { return has(name) && o.Props.at(name) == "True"; };
-    if (o.Class == "TZanConnection" && isTrue("Connected") &&
-        (!has("ProviderName") || !(has("Server") || has("Database") || has("ConnectString"))))
-      found += o.Name + ": connected without a provider and a target\n";
+    if (o.Class == "TZanConnection" &&
+        (!has("ProviderName") || !(has("Server") || has("Database") || has("ConnectString")))) {
+      if (isTrue("Connected")) found += o.Name + ": connected without a provider and a target\n";
+      nowhere.insert(lower(o.Name));
+    }
     static const std::set<std::string> kDataSets = {"TZanQuery", "TZanTable", "TZanStoredProc",
                                                     "TZanMetaData", "TZanAlerter"};
-    if (kDataSets.contains(o.Class) && isTrue("Active") && !has("Connection"))
-      found += o.Name + ": open without a connection\n";
+    if (kDataSets.contains(o.Class) && isTrue("Active")) {
+      if (!has("Connection"))
+        found += o.Name + ": open without a connection\n";
+      else
+        through.emplace_back(o.Name, o.Props.at("Connection"));
+    }
   };
   std::istringstream lines(form);
   for (std::string line; std::getline(lines, line);) {
@@ -224,6 +238,10 @@ std::string ConnectedToNothing(const std::string& form) {
       open.back().Props[line.substr(0, line.find(" = "))] = line.substr(line.find(" = ") + 3);
     }
   }
+  // A data set may come before its connection.
+  for (const auto& [name, connection] : through)
+    if (nowhere.contains(lower(connection.substr(connection.rfind('.') + 1))))
+      found += name + ": open through " + connection + ", which connects to nothing\n";
   return found;
 }
 
@@ -247,8 +265,11 @@ TEST(CliExamples, TheSweepFindsAConnectionConnectedToNothing) {
                                "    ProviderName = 'InterBase'\r\n  end\r\n"
                                "  object Q: TZanQuery\r\n    Active = True\r\n"
                                "    object QID: TIntegerField\r\n      Connection = X\r\n"
-                               "    end\r\n  end\r\nend\r\n"),
-            "Db: connected without a provider and a target\nQ: open without a connection\n");
+                               "    end\r\n  end\r\n"
+                               "  object T: TZanTable\r\n    Connection = F.db\r\n"
+                               "    Active = True\r\n  end\r\nend\r\n"),
+            "Db: connected without a provider and a target\nQ: open without a connection\n"
+            "T: open through F.db, which connects to nothing\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, CliExamplesTest, ::testing::ValuesIn(SampleLibraries()),

@@ -285,6 +285,57 @@ TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
   }
 }
 
+// A data set stored open through a connection of its form that is written
+// disconnected would connect it when the form loads: it is written closed,
+// wherever it stands, however the connection is named.
+TEST_F(FormRunTest, ADataSetOfAConnectionWrittenDisconnectedIsWrittenClosed) {
+  const struct {
+    const char* Connection;  // the data set's Database value
+    bool Closed;
+  } cases[] = {{"D", true}, {"F.D", true}, {"d", true}, {"Good", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Connection);
+    ResetWork();
+    UseLibrary(kIBX);
+    Options->MakeBackup = false;
+    Options->WriteLog = false;
+    AddForm(u"Form", std::string("object F: TF\r\n  object Q: TIBQuery\r\n    Database = ") +
+                         c.Connection +
+                         "\r\n    Active = True\r\n  end\r\n"
+                         "  object D: TIBDatabase\r\n    Connected = True\r\n  end\r\n"
+                         "  object Good: TIBDatabase\r\n    DatabaseName = 'srv:/db.fdb'\r\n"
+                         "    Connected = True\r\n  end\r\nend\r\n");
+    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_EQ(Report.FormObjects.size(), 3u);  // the second look reports each object once
+    const std::string form = File(u"/work/Form.DFM");
+    EXPECT_NE(form.find(std::string("Connection = ") + c.Connection +
+                        (c.Closed ? "\r\n    Active = False" : "\r\n    Active = True")),
+              std::string::npos)
+        << form;
+    std::vector<std::string> warnings, todo;
+    for (const std::u16string& warning : Report.Warnings) warnings.push_back(S(warning));
+    for (const auto& item : Report.Todo)
+      todo.push_back(S(item.Kind) + " " + S(item.What) + ": " + S(item.Action));
+    std::vector<std::string> expected = {
+        "/work/Form.DFM: D would connect to nothing when its form loads: it is written Connected "
+        "= False; set Server or Database (or ConnectString) of TZanConnection, then Connected = "
+        "True."};
+    std::vector<std::string> expectedTodo = {
+        "connection D: Connected = True was written False: set Server or Database (or "
+        "ConnectString) of TZanConnection, then Connected = True"};
+    if (c.Closed) {
+      expected.insert(expected.begin(),
+                      "/work/Form.DFM: Q would connect to nothing when its form loads: it is "
+                      "written Active = False; set the connection D first, then Active = True.");
+      expectedTodo.insert(expectedTodo.begin(),
+                          "connection Q: Active = True was written False: set the connection D "
+                          "first, then Active = True");
+    }
+    EXPECT_EQ(warnings, expected);
+    EXPECT_EQ(todo, expectedTodo);
+  }
+}
+
 // ----- encodings: a text form goes back in its encoding, with its mark
 
 struct TEncodingCase {

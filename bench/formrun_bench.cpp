@@ -24,6 +24,8 @@
 #include "WholeRun.h"
 #include "engine/FormRewriter.h"
 #include "engine/Replacer.h"
+#include "engine/RunPlan.h"
+#include "engine/RunReport.h"
 #include "engine/ZanReplacer.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
@@ -89,7 +91,8 @@ void BM_DataModule(benchmark::State& state) {
   const int objects = static_cast<int>(state.range(0));
   zan::TZanCatalogue catalogue;
   zan::TComponentReplacer& replacer = catalogue.Replacer(0);
-  auto& step = static_cast<zan::TFormRewriter&>(replacer.FormFileStep());
+  const std::unique_ptr<zan::TFormFileStep> made = replacer.MakeFormFileStep();
+  auto& step = static_cast<zan::TFormRewriter&>(*made);
   const std::u16string text = zan::Utf8ToUtf16(DataModule(objects));
   std::u16string output;
   for (auto _ : state) {
@@ -168,7 +171,8 @@ void BM_FormFileSteps(benchmark::State& state) {
   if (binary) bytes = zan::WriteBinaryForm(zan::Utf8ToUtf16(bytes));
   zan::TZanCatalogue catalogue;
   zan::TComponentReplacer& replacer = catalogue.Replacer(0);
-  auto& rewriter = static_cast<zan::TFormRewriter&>(replacer.FormFileStep());
+  const std::unique_ptr<zan::TFormFileStep> made = replacer.MakeFormFileStep();
+  auto& rewriter = static_cast<zan::TFormRewriter&>(*made);
   const zan::TFormFileText form = zan::ReadFormFile(bytes, u"Form7.dfm");
   std::u16string output;
   rewriter.ProcessFormText(replacer.FormLookup(), u"Form7.dfm", form.Text, form.LineBreak, output);
@@ -239,7 +243,8 @@ void BM_FormRunVersusCopy(benchmark::State& state) {
   options.WriteLog = true;
   zan::TComponentReplacer& replacer = catalogue.Replacer(0);
   zan::TRunReport report;
-  replacer.SetReport(&report);
+  zan::TRunContext context = replacer.FrontEndContext();
+  context.Report = &report;
 
   double copyTime = 0, runTime = 0;
   for (auto _ : state) {
@@ -257,7 +262,8 @@ void BM_FormRunVersusCopy(benchmark::State& state) {
     ::sync();
     state.ResumeTiming();
     start = std::chrono::steady_clock::now();
-    if (!replacer.PerformReplace()) state.SkipWithError("the replace run failed");
+    zan::TRunPlan plan = zan::Plan(context);
+    if (!zan::Execute(plan)) state.SkipWithError("the replace run failed");
     runTime += zan::bench::Seconds(start);
     if (report.ChangedFileCount() != 2 * forms) state.SkipWithError("not every file was changed");
   }

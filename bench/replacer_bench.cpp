@@ -19,6 +19,8 @@
 
 #include "WholeRun.h"
 #include "engine/Replacer.h"
+#include "engine/RunPlan.h"
+#include "engine/RunReport.h"
 #include "engine/ZanReplacer.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
@@ -157,11 +159,12 @@ void BM_ReplaceRunInMemory(benchmark::State& state) {
     auto fs = std::make_unique<zan::TMemoryFileSystem>();
     for (const auto& [path, text] : pristine.FilesUnder(u"/work"))
       fs->AddFile(u"/work/" + path, text);
-    replacer.SetFileSystem(fs.get());
+    zan::TRunContext context = replacer.FrontEndContext();
+    context.FileSystem = fs.get();
     state.ResumeTiming();
-    if (!replacer.PerformReplace()) state.SkipWithError("the replace run failed");
+    zan::TRunPlan plan = zan::Plan(context);
+    if (!zan::Execute(plan)) state.SkipWithError("the replace run failed");
     state.PauseTiming();
-    replacer.SetFileSystem(nullptr);
     fs.reset();
     state.ResumeTiming();
   }

@@ -5,7 +5,8 @@
 // with an error naming it), hands its bytes to the step and writes the step's
 // result to the temporary folder when it reports changes. The base step
 // leaves every form unchanged and collects no database names; the form
-// conversion installs a step of its own (TComponentReplacer::SetFormFileStep).
+// conversion makes a step of its own (TComponentReplacer::MakeFormFileStep).
+// Each run has a step of its own, made and prepared when it is planned.
 #pragma once
 
 #include <functional>

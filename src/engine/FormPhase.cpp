@@ -4,6 +4,7 @@
 #include "engine/FormLanes.h"
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
+#include "engine/RunResults.h"
 
 namespace zan {
 

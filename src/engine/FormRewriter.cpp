@@ -447,7 +447,7 @@ void TFormRewriter::CollectDatabaseNames(TStringList& databaseNames, const std::
 }
 
 void InstallFormConversion(TComponentReplacer& replacer) {
-  replacer.SetFormFileStep(std::make_unique<TFormRewriter>());
+  replacer.SetFormFileStepFactory([] { return std::make_unique<TFormRewriter>(); });
 }
 
 }  // namespace zan

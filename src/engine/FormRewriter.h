@@ -91,7 +91,7 @@ class TFormRewriter : public TFormFileStep {
   std::vector<std::u16string> FDisconnectedConnections;
 };
 
-/// Installs a TFormRewriter as the form-file step of `replacer`.
+/// Makes every run of `replacer` convert its forms with a fresh TFormRewriter.
 void InstallFormConversion(TComponentReplacer& replacer);
 
 }  // namespace zan

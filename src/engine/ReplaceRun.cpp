@@ -1,7 +1,6 @@
 #include "engine/ReplaceRun.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <unordered_set>
 
@@ -11,10 +10,9 @@
 #include "engine/PublishPhase.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
-#include "engine/Replacer.h"
+#include "engine/RunPlan.h"
 #include "engine/RunReport.h"
 #include "engine/RunResults.h"
-#include "engine/RunScope.h"
 #include "engine/RunWarnings.h"
 #include "engine/TempFolders.h"
 #include "engine/TodoList.h"
@@ -30,54 +28,6 @@ namespace zan {
 
 namespace {
 
-/// `context` with a report of the run's own when it has none: the warnings
-/// and the --strict check need one.
-TRunContext WithReport(const TRunContext& context, TRunReport& own) {
-  TRunContext copy = context;
-  if (!copy.Report) copy.Report = &own;
-  return copy;
-}
-
-/// The log a run writes into: the context's, or one of its own.
-TLogWriter& RunLog(const TRunContext& context, std::unique_ptr<TLogWriter>& own) {
-  if (context.Log) return *context.Log;
-  own = std::make_unique<TLogWriter>();
-  own->SetClock(context.Clock);
-  return *own;
-}
-
-/// "yyyy-mm-ddThh:nn:ss".
-std::u16string IsoDateTime(const TLocalDateTime& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.Year, time.Month, time.Day,
-                time.Hour, time.Minute, time.Second);
-  return Utf8ToUtf16(text);
-}
-
-/// The report's account of how the run was started.
-void DescribeRun(const TRunState& state, const std::vector<std::u16string>& selectedUnits,
-                 const std::u16string& baseFolder, TRunReport& report) {
-  const TReplaceOptions& options = state.Options;
-  const TRunContext& context = state.Context;
-  TRunReport::TRunOptions& described = report.Options;
-  described = {};
-  described.ProjectScope = !state.FolderScope();
-  if (described.ProjectScope) {
-    if (context.Project) described.Project = context.Project->GetFileName();
-    described.Units = selectedUnits;
-  } else {
-    described.Folder = options.Directory;
-    described.Recursive = options.IncludeSubDirs;
-  }
-  described.Backups = options.MakeBackup && !context.DryRun;
-  if (described.Backups) described.BackupFolder = options.BackupDir;
-  described.Log = options.WriteLog && !context.DryRun;
-  described.KeepGoing = context.KeepGoing;
-  described.Strict = context.Strict;
-  report.DryRun = context.DryRun;
-  report.RootFolder = baseFolder;
-}
-
 /// The changed files of `work`, each once (as publishing takes them).
 std::vector<TPlannedChange> PlannedChanges(const std::vector<TWorkItem>& work) {
   std::vector<TPlannedChange> changes;
@@ -90,20 +40,9 @@ std::vector<TPlannedChange> PlannedChanges(const std::vector<TWorkItem>& work) {
 
 }  // namespace
 
-TReplaceRun::TReplaceRun(TComponentReplacer& replacer, const TReplaceOptions& options,
-                         const TRunContext& context, TRunResults& results,
-                         std::vector<std::u16string> selectedUnits)
-    : FSelectedUnits(std::move(selectedUnits)),
-      FContext(WithReport(context, FOwnReport)),
-      FState(replacer, options, FContext, RunLog(context, FOwnLog), results) {
-  Assert(context.FileSystem && context.ClassRegistry, "MigWizard\\Replacer");
-  TLogWriter& log = FState.Log;
-  log.SetFileSystem(context.FileSystem);
-  log.SetCodePage(context.CodePage);
-  log.SetHeader(options.Caption() + std::u16string(res::sLogHeaderSuffix));
-  log.SetCreationTimeString(res::sLogCreatedAt);
-  log.SetEmptyLineAfterString(true);
-}
+TReplaceRun::TReplaceRun(TRunPlan& plan)
+    : FPlan(plan),
+      FState(*plan.Context.Replacer, plan.Options, plan.Context, *plan.Context.Log, plan.Results) {}
 
 TReplaceRun::~TReplaceRun() = default;
 
@@ -112,31 +51,9 @@ bool TReplaceRun::Execute() {
   const TReplaceOptions& options = FState.Options;
   TRunReport* report = context.Report;
   FState.Results.BeginRun();
-  if (report) {
-    report->Clear();
-    report->StartTime = IsoDateTime(context.Clock());
-    if (context.UserRules) DescribeUserRules(*context.UserRules, *report);
-  }
-  const TRunScope scope = TRunScope::Check(FState, FSelectedUnits);
-  // The form step reads its files (the BDE alias file) here, so that a
-  // mistake in one stops the run before anything is written.
-  FState.Replacer.FormFileStep().Prepare(context);
-  // One run per tree and sub-tree, taken before anything is written.
-  if (!context.DryRun) FLocks.Lock(FState.Fs, scope.BaseFolder(FState));
-
-  FBaseFolder = scope.BaseFolder(FState);
-  // Listed before anything is written: a scope without units writes nothing.
-  std::vector<std::u16string> scanWarnings;
-  std::vector<TWorkItem> units = scope.ListUnits(FState, scanWarnings);
-  // A backup folder of another tree is refused before the log is written.
-  if (!context.DryRun) CheckBackupFolderOwner(FState, units);
-  if (report) DescribeRun(FState, FSelectedUnits, FBaseFolder, *report);
-  std::u16string logFile;
-  if (options.WriteLog && !context.DryRun) {
-    logFile = JoinPath(FBaseFolder, res::sLogFileName);
-    if (FState.Fs.IsLink(logFile)) throw EFileError(res::Fmt(res::sWritesThroughLink, {logFile}));
-    FState.Log.OpenLogFile(logFile);
-    if (report) report->LogFile = logFile;
+  if (!FPlan.LogFile.empty()) {
+    FState.Log.OpenLogFile(FPlan.LogFile);
+    report->LogFile = FPlan.LogFile;
   }
   bool result = false;
   {
@@ -146,8 +63,8 @@ bool TReplaceRun::Execute() {
     });
     if (context.Busy) context.Busy->StartWait();
     FState.Log.WriteLine(res::sInitializingUnitList);
-    FState.Work = std::move(units);
-    for (const std::u16string& warning : scanWarnings) FState.Warn(warning);
+    FState.Work = FPlan.Units;
+    for (const std::u16string& warning : FPlan.Warnings) FState.Warn(warning);
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();
@@ -155,7 +72,7 @@ bool TReplaceRun::Execute() {
     if (!context.DryRun) {
       CreateBackupFolder(FState);
       if (options.MakeBackup) {
-        FLocks.Lock(FState.Fs, options.BackupDir);
+        FPlan.Locks.Lock(FState.Fs, options.BackupDir);
         LoadUndoRecord(FState);
       }
     }
@@ -172,20 +89,18 @@ bool TReplaceRun::Execute() {
     }
     LogLine(result ? res::sReplaceSucceeded : res::sReplaceFailed);
   }
-  if (report) {
-    report->Result = result;
-    report->Completed = true;
-  }
-  if (!logFile.empty() && options.ViewLog && context.Shell && !context.Shell->Open(logFile) &&
-      report)
-    report->Warnings.push_back(res::Fmt(res::sLogNotViewed, {logFile}));
+  report->Result = result;
+  report->Completed = true;
+  if (!FPlan.LogFile.empty() && options.ViewLog && context.Shell &&
+      !context.Shell->Open(FPlan.LogFile))
+    report->Warnings.push_back(res::Fmt(res::sLogNotViewed, {FPlan.LogFile}));
   return result;
 }
 
 bool TReplaceRun::RunPhases() {
   const TRunContext& context = FState.Context;
   const TReplaceOptions& options = FState.Options;
-  TFormFileStep& formStep = FState.Replacer.FormFileStep();
+  TFormFileStep& formStep = *FPlan.FormStep;
   FState.Results.DatabaseNames.Clear();
   RewriteUnits(FState);
   if (!FState.FolderScope()) CollectDatabaseNames(FState, formStep);
@@ -203,7 +118,7 @@ bool TReplaceRun::RunPhases() {
   if (context.DryRun) return true;
 
   // Before the first backup: every file system the run still writes has room.
-  CheckFreeSpace(FState, options.WriteLog ? FBaseFolder : std::u16string());
+  CheckFreeSpace(FState, options.WriteLog ? FPlan.BaseFolder : std::u16string());
   BackUpChangedFiles(FState);
   const bool backups = options.MakeBackup;
   try {
@@ -233,7 +148,7 @@ bool TReplaceRun::RunPhases() {
   }
   RemovePutBackFolders(FState);
   FPublished = true;
-  if (FState.Results.ChangedFilesCount > 0) (void)FState.Fs.SyncFolder(FBaseFolder);
+  if (FState.Results.ChangedFilesCount > 0) (void)FState.Fs.SyncFolder(FPlan.BaseFolder);
   if (backups) {
     LogLine(res::Fmt(res::sBackupFile, {UndoFileName(FState)}));
     if (context.Report) context.Report->UndoFile = UndoFileName(FState);

@@ -1,6 +1,6 @@
-// TReplaceRun: one replace run as named phases over a run context.
+// TReplaceRun: one planned replace run (RunPlan.h) as named phases.
 //
-//   resolve the scope -> rewrite units -> collect database names ->
+//   (the plan: the scope) -> rewrite units -> collect database names ->
 //   convert forms -> back up -> publish -> write the undo file
 //
 // Every file is written into a fresh temporary folder first; only when every
@@ -11,25 +11,21 @@
 // busy indicator switched off; an exception leaves every original untouched.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "engine/RunReport.h"
-#include "engine/RunScope.h"
 #include "engine/RunState.h"
 
 namespace zan {
 
-class TBackupSet;
+struct TRunPlan;
 
 class TReplaceRun {
  public:
-  /// `replacer`, `options`, `context` and `results` are not owned and must
-  /// outlive the run. `selectedUnits`: the bare file names of the project
-  /// units to convert (project scope).
-  TReplaceRun(TComponentReplacer& replacer, const TReplaceOptions& options,
-              const TRunContext& context, TRunResults& results,
-              std::vector<std::u16string> selectedUnits = {});
+  /// Runs `plan` (not owned; it must outlive the run), whose Results the
+  /// run fills.
+  explicit TReplaceRun(TRunPlan& plan);
   ~TReplaceRun();
   TReplaceRun(const TReplaceRun&) = delete;
   TReplaceRun& operator=(const TReplaceRun&) = delete;
@@ -46,14 +42,9 @@ class TReplaceRun {
   /// Writes a log line; after publishing a failed write is only a warning.
   void LogLine(std::u16string_view line);
 
-  std::vector<std::u16string> FSelectedUnits;
-  std::unique_ptr<TLogWriter> FOwnLog;
-  TRunLocks FLocks;
+  TRunPlan& FPlan;
   std::unique_ptr<TFolderLock> FTempFolderLock;  // tells later runs this one lives
-  std::u16string FBaseFolder;                    // the scanned folder or the project's
   bool FPublished = false;                       // the originals have been replaced
-  TRunReport FOwnReport;                         // when the caller attached none
-  TRunContext FContext;                          // the caller's, with a report
   TRunState FState;
 };
 

@@ -2,12 +2,15 @@
 
 #include <utility>
 
-#include "engine/ReplaceRun.h"
+#include "engine/FormFileStep.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunContext.h"
+#include "engine/RunPlan.h"
 #include "ide/HostServices.h"
 #include "ide/IDEUtils.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
+#include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 
@@ -27,10 +30,7 @@ class TPairIndex : public TObject {
 TComponentReplacer::TComponentReplacer(std::u16string_view oldUsesUnit,
                                        std::u16string_view newUsesList,
                                        TReplaceOptions& replaceOptions)
-    : FNewUsesList(newUsesList),
-      FReplaceOptions(replaceOptions),
-      FLog(std::make_unique<TLogWriter>()),
-      FFormFileStep(std::make_unique<TFormFileStep>()) {
+    : FNewUsesList(newUsesList), FReplaceOptions(replaceOptions) {
   FOldComps.SetSorted(true);
   const std::u16string units = AnsiUpperCase(oldUsesUnit);
   size_t start = 0;
@@ -74,56 +74,49 @@ const std::u16string* TComponentReplacer::FindNewClassName(std::u16string_view n
   return index < 0 ? nullptr : &FNewComps[index];
 }
 
-std::u16string TComponentReplacer::DoGetPropertyValue(const std::u16string& propName,
-                                                      const std::u16string& oldPropValue) {
-  return FormLookup().GetPropertyValue(propName, oldPropValue);
+TFormLookup TComponentReplacer::FormLookup(const TStringList& databaseNames) const {
+  return TFormLookup(*this, databaseNames);
 }
 
-void TComponentReplacer::SetFormFileStep(std::unique_ptr<TFormFileStep> step) {
-  FFormFileStep = step ? std::move(step) : std::make_unique<TFormFileStep>();
+const TStringList& TComponentReplacer::NoDatabaseNames() {
+  static const TStringList none;
+  return none;
+}
+
+void TComponentReplacer::SetFormFileStepFactory(TFormFileStepFactory factory) {
+  FFormStepFactory = std::move(factory);
+}
+
+std::unique_ptr<TFormFileStep> TComponentReplacer::MakeFormFileStep() const {
+  if (FFormStepFactory)
+    if (std::unique_ptr<TFormFileStep> step = FFormStepFactory()) return step;
+  return std::make_unique<TFormFileStep>();
 }
 
 // ----- the front end
 
-TFileSystem& TComponentReplacer::FileSystem() const {
-  return FFileSystem ? *FFileSystem : CurrentFileSystem();
-}
-
 TRunContext TComponentReplacer::FrontEndContext() {
   TRunContext context;
-  context.FileSystem = &FileSystem();
-  context.Log = FLog.get();
+  context.Replacer = this;
+  context.FileSystem = &CurrentFileSystem();
   context.Busy = &BusyIndicator();
   context.Shell = &Shell();
   context.Project = TIDEUtils::GetActiveProject();
-  context.Report = FReport;
-  context.DryRun = FDryRun;
-  context.ClassRegistry = FClassRegistry ? FClassRegistry : &TClassRegistry::Global();
+  context.ClassRegistry = &TClassRegistry::Global();
   context.CodePage = AnsiCodePage();
   context.ConnectionDefFileName = FReplaceOptions.ConnectionDefFileName;
   context.DriverConfFileName = FReplaceOptions.DriverConfFileName;
   context.AliasFileName = FReplaceOptions.AliasFileName;
-  context.UserRules = FUserRules;
   return context;
 }
 
 bool TComponentReplacer::PerformReplace() {
-  // The wizard hands the selected units over as lines of bare names.
-  TStringList lines;
-  lines.SetText(FReplaceOptions.ModuleList);
-  std::vector<std::u16string> selected;
-  for (int i = 0; i < lines.Count(); ++i) selected.push_back(lines[i]);
-  return PerformReplace(FrontEndContext(), std::move(selected));
+  TRunPlan plan = Plan(FrontEndContext(), TUnitSelection::FromLines(FReplaceOptions.ModuleList));
+  return Execute(plan);
 }
 
 bool TComponentReplacer::PerformRestore(const std::u16string& undoFile) {
-  return RestoreFromUndoFile(FileSystem(), undoFile);
-}
-
-bool TComponentReplacer::PerformReplace(const TRunContext& context,
-                                        std::vector<std::u16string> selectedUnits) {
-  TReplaceRun run(*this, FReplaceOptions, context, FResults, std::move(selectedUnits));
-  return run.Execute();
+  return RestoreFromUndoFile(CurrentFileSystem(), undoFile);
 }
 
 }  // namespace zan

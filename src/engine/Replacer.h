@@ -2,36 +2,35 @@
 //
 // A replacer holds the replace pairs of one group of source libraries
 // (source class name -> Zanthe class name), the source units whose `uses`
-// entry gets the Zanthe units appended and the text appended, and the form
-// step that converts the forms. It runs the replace run (PerformReplace) and
-// the restore run (PerformRestore).
+// entry gets the Zanthe units appended and the text appended, and how the
+// form step of a run is made. It keeps nothing of a run: a run is planned
+// and executed over a run context that names the replacer (RunPlan.h), and
+// the form step and the results are the run's own.
 //
-// The run itself is TReplaceRun (ReplaceRun.h), phase by phase over a run
-// context (RunContext.h). PerformReplace(context) is what the command line
-// and the hosts call; PerformReplace() is the plug-in's front end, which
-// builds the context from the replacer's seams (SetFileSystem, SetReport,
-// SetDryRun) and the process-wide ones (busy indicator, shell, the open
-// project, class registry, code page).
+// PerformReplace() and PerformRestore() are the plug-in's front end: they
+// build the context from the process-wide seams (file system, busy
+// indicator, shell, the open project, class registry, code page) and run.
 //
 // The options object is shared by all replacers and must outlive them.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/ClassNameTable.h"
-#include "engine/FormFileStep.h"
-#include "engine/LogWriter.h"
 #include "engine/ReplaceOptions.h"
-#include "engine/RunContext.h"
-#include "engine/RunReport.h"
-#include "engine/RunResults.h"
-#include "rtl/FileSystem.h"
 #include "rtl/StringList.h"
 
 namespace zan {
+
+class TFormFileStep;
+class TFormLookup;
+struct TRunContext;
+
+/// Makes a fresh form step for one run.
+using TFormFileStepFactory = std::function<std::unique_ptr<TFormFileStep>()>;
 
 class TComponentReplacer {
  public:
@@ -58,60 +57,38 @@ class TComponentReplacer {
   /// it was added; nullptr when `name` is no source class.
   const std::u16string* FindNewClassName(std::u16string_view name) const;
 
-  /// The replace run over the options' scope with the process-wide seams.
-  /// True when the changed files replaced the originals; raises on fatal
-  /// errors (originals untouched).
+  /// The front end of the plug-in: plans and executes a run over the
+  /// options' scope (the selected units are the lines of ModuleList) in
+  /// FrontEndContext(). True when the changed files replaced the originals;
+  /// raises on fatal errors (originals untouched).
   bool PerformReplace();
-  /// The replace run over the options' scope in `context`; `selectedUnits`
-  /// are the bare names of the project units to take (project scope).
-  bool PerformReplace(const TRunContext& context, std::vector<std::u16string> selectedUnits);
-  /// Copies the backups named in `undoFile` back over the originals
-  /// (RestoreRun.h). True when every backup was copied; false (nothing
-  /// copied) when one is missing.
+  /// Copies the backups named in `undoFile` back over the originals, through
+  /// the process's current file system (RestoreRun.h). True when every
+  /// backup was copied; false (nothing copied) when one is missing.
   bool PerformRestore(const std::u16string& undoFile);
-
-  /// Handler of the form parser's OnGetPropertyValue: the component that
-  /// declares the database name `oldPropValue` ("" when none).
-  std::u16string DoGetPropertyValue(const std::u16string& propName,
-                                    const std::u16string& oldPropValue);
-  /// What converting a form reads: the pairs and the database names.
-  TFormLookup FormLookup() const { return TFormLookup(*this, FResults.DatabaseNames); }
-
-  // ----- seams of the front end
-  /// Replaces the form-file step (the base one leaves forms unchanged).
-  void SetFormFileStep(std::unique_ptr<TFormFileStep> step);
-  TFormFileStep& FormFileStep() { return *FFormFileStep; }
-  /// The file system of PerformReplace() and PerformRestore() (not owned;
-  /// nullptr: the process's current one).
-  void SetFileSystem(TFileSystem* fs) { FFileSystem = fs; }
-  TFileSystem& FileSystem() const;
-  void SetDryRun(bool dryRun) { FDryRun = dryRun; }
-  bool DryRun() const { return FDryRun; }
-  /// Attaches a report filled by PerformReplace() (not owned; nullptr: none).
-  void SetReport(TRunReport* report) { FReport = report; }
-  TRunReport* Report() const { return FReport; }
-  /// The user rules PerformReplace() applies (not owned; nullptr: none).
-  void SetUserRules(const TUserRules* rules) { FUserRules = rules; }
-  /// The class registry of PerformReplace() (not owned; nullptr: the
-  /// process's).
-  void SetClassRegistry(const TClassRegistry* registry) { FClassRegistry = registry; }
-  /// The context PerformReplace() runs in.
+  /// The context of a run started from the plug-in: this replacer, the
+  /// process-wide seams and the options' connection files. Callers add what
+  /// is theirs (user rules and their class registry) before planning.
   TRunContext FrontEndContext();
 
-  // ----- state
+  /// What converting a form reads: the pairs and `databaseNames` (those a
+  /// project run collected, TRunResults::DatabaseNames; default: none).
+  TFormLookup FormLookup(const TStringList& databaseNames = NoDatabaseNames()) const;
+  static const TStringList& NoDatabaseNames();
+
+  /// How each run makes its form step (the base one leaves forms unchanged;
+  /// InstallFormConversion sets the real one). Part of the replacer's
+  /// configuration, set once: it must not change while a run is planned.
+  void SetFormFileStepFactory(TFormFileStepFactory factory);
+  /// A fresh form step for one run, not yet prepared.
+  std::unique_ptr<TFormFileStep> MakeFormFileStep() const;
+
+  // ----- the configuration
   TReplaceOptions& ReplaceOptions() const { return FReplaceOptions; }
-  /// Database name -> "Owner.Component", as the last project run collected.
-  const TStringList& DBList() const { return FResults.DatabaseNames; }
-  TStringList& DBList() { return FResults.DatabaseNames; }
   const TStringList& OldComps() const { return FOldComps; }
   const TStringList& NewComps() const { return FNewComps; }
   const TStringList& OldUsesList() const { return FOldUsesList; }
   const std::u16string& NewUsesList() const { return FNewUsesList; }
-  /// The last run's undo list ("original=backup") and changed-file count.
-  const TStringList& UndoList() const { return FResults.UndoList; }
-  int ChangedFilesCount() const { return FResults.ChangedFilesCount; }
-  /// The log writer of PerformReplace() (its clock can be set).
-  TLogWriter& Log() { return *FLog; }
 
  private:
   TStringList FOldComps;  // sorted, case-insensitive; object: index into FNewComps
@@ -121,15 +98,7 @@ class TComponentReplacer {
   TReplaceOptions& FReplaceOptions;
   // Pair look-up by upper-cased name, for the hot path of the rewriting.
   TClassNameTable FPairIndex;
-  TRunResults FResults;
-  std::unique_ptr<TLogWriter> FLog;
-
-  std::unique_ptr<TFormFileStep> FFormFileStep;
-  TFileSystem* FFileSystem = nullptr;
-  TRunReport* FReport = nullptr;
-  const TUserRules* FUserRules = nullptr;
-  const TClassRegistry* FClassRegistry = nullptr;
-  bool FDryRun = false;
+  TFormFileStepFactory FFormStepFactory;  // empty: the base step
 };
 
 }  // namespace zan

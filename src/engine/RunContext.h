@@ -1,10 +1,10 @@
 // TRunContext: the settings and services of one replace run, in one object.
 //
 // Whoever starts a run builds it (the command line, the expert, the desktop
-// host, a test) and hands it to the run, which passes it down to every
-// phase: the engine and the rules read nothing process-wide. Only the
-// plug-in's no-argument front end (TComponentReplacer::PerformReplace())
-// fills one from the process-wide seams.
+// host, a test) and plans the run with it (RunPlan.h), which passes it down
+// to every phase: the engine and the rules read nothing process-wide. Only
+// the plug-in's front end (TComponentReplacer::FrontEndContext()) fills one
+// from the process-wide seams.
 //
 // Nothing is owned: every pointer must outlive the run.
 #pragma once
@@ -24,6 +24,7 @@ class IBusyIndicator;
 class IOTAProject;
 class IShell;
 class TClassRegistry;
+class TComponentReplacer;
 class TFileSystem;
 class TUserRules;
 struct TRunReport;
@@ -41,6 +42,9 @@ struct TPlannedChange {
 };
 
 struct TRunContext {
+  /// The replace pairs of the library converted, its options (the scope,
+  /// backups, log) and how its form step is made. Required.
+  TComponentReplacer* Replacer = nullptr;
   /// Every disk access of the run. Required.
   TFileSystem* FileSystem = nullptr;
   /// The log the run opens, writes and closes; nullptr: the run makes its own

@@ -2,7 +2,7 @@
 // --dry-run: the files processed with their change counts, the backups, the
 // undo file, the form objects converted or not, and the errors.
 //
-// The replacer fills it when one is attached (TComponentReplacer::SetReport);
+// A run fills the one its context names (TRunContext::Report);
 // the form step adds its objects. ToJson() writes it as a JSON document, whose
 // layout doc/report.md describes and doc/report.schema.json pins (version
 // kSchemaVersion: a change that removes or retypes a field raises it).

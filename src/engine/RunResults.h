@@ -1,5 +1,6 @@
-// TRunResults: what a replace run leaves behind for its replacer to answer
-// about afterwards (TComponentReplacer::UndoList, DBList, ChangedFilesCount).
+// TRunResults: what a replace run leaves behind for its caller to read
+// afterwards (TRunPlan::Results): the undo list, the database names, the
+// changed-file count.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include "engine/ReplaceOptions.h"
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
+#include "engine/RunResults.h"
 #include "ide/HostServices.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"

@@ -51,6 +51,9 @@ struct TWorkItem {
   size_t NamedBy = 0;
   /// Of a unit: the user rules (indexes) its rewrite applied.
   std::vector<int> UserRules;
+  /// Why the file is in the run (TRunPlan): a unit the caller listed, one
+  /// found in the scanned folder; later "reached from" a unit (RunPlan.h).
+  std::u16string Why;
 };
 
 /// The undo file and the manifest as earlier runs left them, and what this

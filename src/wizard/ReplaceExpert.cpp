@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "engine/Replacer.h"
+#include "engine/RunPlan.h"
 #include "engine/UserRules.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/FileSystem.h"
 #include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/ScopeExit.h"
@@ -158,7 +161,8 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
   const TReplaceOptions& options = componentReplacer.ReplaceOptions();
   const std::u16string caption = options.Caption();
   const std::u16string title = MessageBoxTitle(FProductName, caption);
-  // The rule files are read first: a mistake in one stops here.
+  // The rule files are read first: a mistake in one stops here. Their
+  // target classes go into a class registry of the run's own.
   TUserRules userRules;
   TClassRegistry runRegistry;
   if (!options.RuleFileNames.empty()) {
@@ -166,14 +170,8 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
     const auto at = std::find(FReplacers.begin(), FReplacers.end(), &componentReplacer);
     Assert(at != FReplacers.end(), "MigWizard\\ReplaceExpert");
     LoadUserRules(options.RuleFileNames, static_cast<int>(at - FReplacers.begin()),
-                  componentReplacer.FileSystem(), userRules, runRegistry);
+                  CurrentFileSystem(), userRules, runRegistry);
   }
-  componentReplacer.SetUserRules(userRules.Empty() ? nullptr : &userRules);
-  componentReplacer.SetClassRegistry(userRules.Empty() ? nullptr : &runRegistry);
-  TScopeExit forgetRules([&] {
-    componentReplacer.SetUserRules(nullptr);
-    componentReplacer.SetClassRegistry(nullptr);
-  });
   const std::u16string projectName = TIDEUtils::GetProjectName();
   if (!projectName.empty() && options.Dest == sdProject &&
       !ShowSaveWarning(caption, true, FProductName, false))
@@ -187,7 +185,14 @@ void TCompReplaceExpert::PerformReplace(TComponentReplacer& componentReplacer) {
     }
     ShowProjectForms();
   }
-  if (!componentReplacer.PerformReplace()) {
+  // The run's context: the host's seams as they are now, with the rules.
+  TRunContext context = componentReplacer.FrontEndContext();
+  if (!userRules.Empty()) {
+    context.UserRules = &userRules;
+    context.ClassRegistry = &runRegistry;
+  }
+  TRunPlan plan = zan::Plan(context, TUnitSelection::FromLines(options.ModuleList));
+  if (!zan::Execute(plan)) {
     WizardDialogs().MessageBox(std::u16string(res::sReplaceFailed), title, TMsgBoxIcon::Error);
     return;
   }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "ReplacerTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/Replacer.h"
 #include "engine/ZanReplacer.h"
@@ -76,12 +77,12 @@ class FormLanesTest : public ::testing::Test {
     options.WriteLog = true;
     TComponentReplacer& replacer = catalogue.Replacer(0);
     TFileSystemWrapper wrapper(RealFileSystem());
-    replacer.SetFileSystem(oneByOne ? static_cast<TFileSystem*>(&wrapper) : &RealFileSystem());
     TRunReport report;
-    replacer.SetReport(&report);
+    const TRunContext context = TestRunContext(
+        replacer, oneByOne ? static_cast<TFileSystem&>(wrapper) : RealFileSystem(), &report);
     TRunOutcome outcome;
     try {
-      replacer.PerformReplace();
+      PlanAndExecute(context);
     } catch (const zan::Exception& e) {
       outcome.Error = e.what();
       for (size_t at; (at = outcome.Error.find(root.string())) != std::string::npos;)

@@ -53,7 +53,8 @@ class FormRunTest : public ReplacerTest {
   void UseLibrary(int library) {
     MakeReplacer(library, &Fs);
     InstallFormConversion(*Replacer);
-    Replacer->SetReport(&Report);
+    FStep.reset();
+    RunReport = &Report;
   }
   /// Adds /work/<name>.DFM with `bytes` and a unit /work/<name>.pas naming it.
   void AddForm(const std::u16string& name, const std::string& bytes) {
@@ -90,9 +91,16 @@ class FormRunTest : public ReplacerTest {
     Options->ModuleList.clear();
     Report.Clear();
   }
-  TFormRewriter& Step() { return static_cast<TFormRewriter&>(Replacer->FormFileStep()); }
+  /// A form step of the replacer's kind, for converting forms outside a run.
+  TFormRewriter& Step() {
+    if (!FStep) FStep = Replacer->MakeFormFileStep();
+    return static_cast<TFormRewriter&>(*FStep);
+  }
 
   TRunReport Report;
+
+ private:
+  std::unique_ptr<TFormFileStep> FStep;
 };
 
 // ----- golden pairs
@@ -141,7 +149,7 @@ TEST_F(FormRunTest, GoldenPairs) {
       AddForm(u"Data", ReadFileBytes(dir / "bde_database.dfm"));
       UseProject({u"Data", u"Form"});
     }
-    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_TRUE(Run());
     EXPECT_EQ(Changes(u"/work/Form.DFM"), c.Changes);
     const std::string output = File(u"/work/Form.DFM");
     const std::string log = File(u"/work/Wiz_Log.txt");
@@ -160,7 +168,7 @@ TEST_F(FormRunTest, TheReportNamesEveryObjectOfASourceClass) {
   Options->MakeBackup = false;
   AddForm(u"A", ReadFileBytes(FormsDir() / "bde_query.dfm"));
   AddForm(u"B", ReadFileBytes(FormsDir() / "bde_inherited.dfm"));
-  ASSERT_TRUE(Replacer->PerformReplace());
+  ASSERT_TRUE(Run());
   struct TExpect {
     const char16_t* Name;
     bool Converted;
@@ -271,7 +279,7 @@ TEST_F(FormRunTest, TheReportTracesRenamedDroppedAndAddedProperties) {
     Options->MakeBackup = false;
     Options->WriteLog = false;
     AddForm(u"Form", std::string("object F: TF\r\n") + c.Object + "end\r\n");
-    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_TRUE(Run());
     ASSERT_EQ(Report.FormObjects.size(), 1u);
     const auto lines = PropertyLines(Report.FormObjects[0]);
     EXPECT_EQ(lines, c.Lines);
@@ -305,7 +313,7 @@ TEST_F(FormRunTest, ADataSetOfAConnectionWrittenDisconnectedIsWrittenClosed) {
                          "  object D: TIBDatabase\r\n    Connected = True\r\n  end\r\n"
                          "  object Good: TIBDatabase\r\n    DatabaseName = 'srv:/db.fdb'\r\n"
                          "    Connected = True\r\n  end\r\nend\r\n");
-    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_TRUE(Run());
     ASSERT_EQ(Report.FormObjects.size(), 3u);  // the second look reports each object once
     const std::string form = File(u"/work/Form.DFM");
     EXPECT_NE(form.find(std::string("Connection = ") + c.Connection +
@@ -363,7 +371,7 @@ TEST_F(FormRunTest, TextFormsKeepTheirEncodingAndMark) {
       return text.replace(at, 8, c.Caption);
     };
     AddForm(u"Form", EncodeTextFile(withCaption(input), c.Encoding, u"Form.DFM"));
-    ASSERT_TRUE(Replacer->PerformReplace());
+    ASSERT_TRUE(Run());
     EXPECT_EQ(File(u"/work/Form.DFM"),
               EncodeTextFile(withCaption(expected), c.Encoding, u"Form.DFM"));
   }
@@ -511,11 +519,11 @@ TEST_F(FormRunTest, DatabaseNamesOfTheFirstPass) {
   };
   for (const TDbNamesCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    Replacer->DBList().Clear();
-    for (const std::string& form : c.Forms)
-      Step().CollectDatabaseNames(Replacer->DBList(), u"F.dfm", form);
+    TStringList names;
+    for (const std::string& form : c.Forms) Step().CollectDatabaseNames(names, u"F.dfm", form);
     for (const auto& [name, answer] : c.Lookups)
-      EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", name), answer) << S(name);
+      EXPECT_EQ(Replacer->FormLookup(names).GetPropertyValue(u"DatabaseName", name), answer)
+          << S(name);
   }
 }
 
@@ -523,9 +531,10 @@ TEST_F(FormRunTest, FolderScopeCollectsNoDatabaseNames) {
   UseLibrary(kBDE);
   Options->MakeBackup = false;
   AddForm(u"Data", ReadFileBytes(FormsDir() / "bde_database.dfm"));
-  ASSERT_TRUE(Replacer->PerformReplace());
-  EXPECT_EQ(Replacer->DBList().Count(), 0);
-  EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", u"Sales"), u"");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Results.DatabaseNames.Count(), 0);
+  EXPECT_EQ(Replacer->FormLookup(Results.DatabaseNames).GetPropertyValue(u"DatabaseName", u"Sales"),
+            u"");
 }
 
 // ----- bad input: an error naming the file, every original untouched
@@ -564,7 +573,12 @@ TEST_F(FormRunTest, BadInputStopsTheRunWithEveryOriginalUntouched) {
     SCOPED_TRACE(c.Name);
     ResetWork();
     UseLibrary(kBDE);
-    if (c.MaxTextLength) Step().SetMaxFormTextLength(c.MaxTextLength);
+    if (c.MaxTextLength)
+      Replacer->SetFormFileStepFactory([length = c.MaxTextLength] {
+        auto step = std::make_unique<TFormRewriter>();
+        step->SetMaxFormTextLength(length);
+        return step;
+      });
     Fs.AddFile(u"/work/Good.pas", "unit Good; uses DBTables; var Q: TQuery; {$R *.dfm} end.");
     Fs.AddFile(u"/work/Good.DFM", good);
     AddForm(u"Zbad", c.Form);
@@ -573,7 +587,7 @@ TEST_F(FormRunTest, BadInputStopsTheRunWithEveryOriginalUntouched) {
     AddForm(u"Zgood", good);
     const auto before = Fs.FilesUnder(u"/work");
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
       EXPECT_NE(std::string(e.what()).find("Zbad.DFM"), std::string::npos) << e.what();
@@ -685,7 +699,7 @@ TEST_F(FormRunTest, AUnitAndItsFormNeverDisagree) {
         "  end;\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n";
     Fs.AddFile(u"/work/U.pas", unit);
     Fs.AddFile(u"/work/U.DFM", c.Form);
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.KeepGoing = c.KeepGoing;
     context.Report = &Report;
     for (int run = 1; run <= 2; ++run) {
@@ -694,13 +708,13 @@ TEST_F(FormRunTest, AUnitAndItsFormNeverDisagree) {
       Report.Clear();
       if (c.Outcome == TOutcome::Stopped) {
         try {
-          Replacer->PerformReplace(context, {});
+          Run(context);
           ADD_FAILURE() << "no error";
         } catch (const EFormFileError& e) {
           EXPECT_EQ(std::string(e.what()), c.Part);
         }
       } else {
-        ASSERT_TRUE(Replacer->PerformReplace(context, {}));
+        ASSERT_TRUE(Run(context));
       }
       if (c.Outcome == TOutcome::Left) {
         ASSERT_EQ(Report.LeftFiles.size(), 1u);
@@ -764,7 +778,7 @@ TEST_F(FormRunTest, CorpusFormsConvertSoundly) {
       Options->WriteLog = false;
       AddForm(u"Form", bytes);
       try {
-        Replacer->PerformReplace();
+        Run();
       } catch (const Exception& e) {
         failures.push_back(path.string() + ": " + e.what());
         continue;

@@ -46,7 +46,8 @@ TEST_P(MasterDetail, TheDetailKeepsItsMasterLink) {
   ASSERT_GE(library, 0);
   TComponentReplacer& replacer = catalogue.Replacer(library);
   ASSERT_NE(replacer.FindNewClassName(c.DataSet), nullptr) << "not a source class of the library";
-  auto& step = static_cast<TFormRewriter&>(replacer.FormFileStep());
+  const std::unique_ptr<TFormFileStep> made = replacer.MakeFormFileStep();
+  auto& step = static_cast<TFormRewriter&>(*made);
   std::u16string output;
   step.ProcessFormText(replacer.FormLookup(), u"Form1.dfm", MasterDetailForm(c.DataSet, c.Link),
                        u"\r\n", output);

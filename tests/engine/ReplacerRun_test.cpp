@@ -69,8 +69,9 @@ TEST_F(ReplaceRunTest, FolderRunWithSubFolders) {
   AddFolderTree();
   Options->IncludeSubDirs = true;
   std::vector<std::u16string> formCalls;
-  Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(formCalls));
-  EXPECT_TRUE(Replacer->PerformReplace());
+  Replacer->SetFormFileStepFactory(
+      [&formCalls] { return std::make_unique<TRecordingFormStep>(formCalls); });
+  EXPECT_TRUE(Run());
 
   EXPECT_EQ(File(u"/work/A.pas"), kUnitAConverted);
   EXPECT_EQ(File(u"/work/sub/C.PAS"), "var T: TZanTable;");
@@ -98,7 +99,7 @@ TEST_F(ReplaceRunTest, FolderRunWithSubFolders) {
   EXPECT_EQ(Busy.Started, 1);
   EXPECT_EQ(Busy.Steps.size(), 4u);
   EXPECT_TRUE(Shell.Opened.empty());
-  EXPECT_TRUE(Replacer->DBList().Empty());  // no database names in folder scope
+  EXPECT_TRUE(Results.DatabaseNames.Empty());  // no database names in folder scope
   ExpectCleanedUp();
 }
 
@@ -106,7 +107,7 @@ TEST_F(ReplaceRunTest, FolderRunWithoutSubFoldersSkipsThemAndFoldersNamedLikeUni
   AddFolderTree();
   Fs.AddFolder(u"/work/Odd.pas");  // a folder is never taken for a unit
   Options->IncludeSubDirs = false;
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/work/A.pas"), kUnitAConverted);
   EXPECT_EQ(File(u"/work/sub/C.PAS"), "var T: TTable;");
   const std::string log = File(u"/work/Wiz_Log.txt");
@@ -123,12 +124,12 @@ TEST_F(ReplaceRunTest, ReplaceThenRestoreGivesBackEveryByte) {
                                          14));
   Options->IncludeSubDirs = true;
   const auto before = Originals();
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_NE(Originals(), before);
-  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(Restore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(Originals(), before);
   // A restore can be repeated; the undo file stays.
-  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(Restore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(Originals(), before);
 }
 
@@ -172,14 +173,15 @@ TEST_F(ReplaceRunTest, ResourceDirectivesThatNameForms) {
   Options->MakeBackup = false;
   Options->WriteLog = false;
   TRunReport report;
-  Replacer->SetReport(&report);
+  RunReport = &report;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Directive);
     const std::string unit = std::string("unit U; ") + c.Directive + " var Q: TQuery; end.";
     Fs.AddFile(u"/work/U.pas", unit);
     std::vector<std::u16string> calls;
-    Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
-    EXPECT_TRUE(Replacer->PerformReplace());
+    Replacer->SetFormFileStepFactory(
+        [&calls] { return std::make_unique<TRecordingFormStep>(calls); });
+    EXPECT_TRUE(Run());
     std::vector<std::u16string> expected;
     if (c.Found) expected.push_back(u"convert " + std::u16string(c.Found));
     EXPECT_EQ(calls, expected);
@@ -193,8 +195,8 @@ TEST_F(ReplaceRunTest, ResourceDirectivesThatNameForms) {
 TEST_F(ReplaceRunTest, AMissingFormIsReportedAndLeftOut) {
   Fs.AddFile(u"/work/U.pas", "{$R *.nfm} var Q: TQuery;");
   TRunReport report;
-  Replacer->SetReport(&report);
-  EXPECT_TRUE(Replacer->PerformReplace());
+  RunReport = &report;
+  EXPECT_TRUE(Run());
   const std::string warning =
       "Form file \"/work/U.NFM\" named in \"/work/U.pas\" was not found; it is left out.";
   ASSERT_EQ(report.Warnings.size(), 1u);
@@ -227,14 +229,15 @@ TEST_F(ReplaceRunTest, AFileNamedAsAFormThatIsNoFormIsLeftAloneWithAWarning) {
   Options->MakeBackup = false;
   Options->WriteLog = false;
   TRunReport report;
-  Replacer->SetReport(&report);
+  RunReport = &report;
   Fs.AddFile(u"/work/U.pas", "unit U; {$R *.dfm} var Q: TQuery;");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Bytes);
     Fs.AddFile(u"/work/U.dfm", c.Bytes);
     std::vector<std::u16string> calls;
-    Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
-    EXPECT_TRUE(Replacer->PerformReplace());
+    Replacer->SetFormFileStepFactory(
+        [&calls] { return std::make_unique<TRecordingFormStep>(calls); });
+    EXPECT_TRUE(Run());
     EXPECT_EQ(calls.size(), c.Form ? 1u : 0u);
     if (c.Form) {
       EXPECT_TRUE(report.Warnings.empty());
@@ -256,31 +259,32 @@ TEST_F(ReplaceRunTest, AFormNamedByTwoUnitsIsProcessedTwice) {
   Fs.AddFile(u"/work/B.pas", "{$R Shared.dfm}");
   Fs.AddFile(u"/work/Shared.dfm", "object F: TF\r\nend\r\n");
   std::vector<std::u16string> calls;
-  Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
-  EXPECT_TRUE(Replacer->PerformReplace());
+  Replacer->SetFormFileStepFactory(
+      [&calls] { return std::make_unique<TRecordingFormStep>(calls); });
+  EXPECT_TRUE(Run());
   EXPECT_EQ(calls.size(), 2u);
 }
 
 TEST_F(ReplaceRunTest, ANothingChangedRunStillWritesAnEmptyUndoFile) {
   Fs.AddFile(u"/work/B.pas", kUnitPlain);
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), "");
   const std::string log = File(u"/work/Wiz_Log.txt");
   EXPECT_EQ(log.find("Replacing original files"), std::string::npos);
   EXPECT_NE(log.find("Backup file: /work/RBackup/RExpert.reu"), std::string::npos);
   // ... from which a restore reports failure.
-  EXPECT_FALSE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_FALSE(Restore(u"/work/RBackup/RExpert.reu"));
 }
 
 TEST_F(ReplaceRunTest, LogViewingNeedsTheLog) {
   Fs.AddFile(u"/work/B.pas", kUnitPlain);
   Options->ViewLog = true;
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(Shell.Opened, std::vector<std::u16string>{u"/work/Wiz_Log.txt"});
   Shell.Opened.clear();
   Fs.RemoveFile(u"/work/Wiz_Log.txt");
   Options->WriteLog = false;
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_TRUE(Shell.Opened.empty());
   EXPECT_FALSE(Fs.Exists(u"/work/Wiz_Log.txt"));
 }
@@ -290,9 +294,9 @@ TEST_F(ReplaceRunTest, DryRunTouchesNothing) {
   Options->IncludeSubDirs = true;
   const auto before = Fs.FilesUnder(u"/");
   TRunReport report;
-  Replacer->SetReport(&report);
-  Replacer->SetDryRun(true);
-  EXPECT_TRUE(Replacer->PerformReplace());
+  RunReport = &report;
+  DryRun = true;
+  EXPECT_TRUE(Run());
   EXPECT_EQ(Fs.FilesUnder(u"/"), before);
   EXPECT_FALSE(Fs.Exists(u"/work/RBackup"));
   EXPECT_EQ(report.ChangedFileCount(), 2);
@@ -304,19 +308,19 @@ TEST_F(ReplaceRunTest, DryRunTouchesNothing) {
 TEST_F(ReplaceRunTest, ASecondRunKeepsTheFirstBackupsAndOnlyExtendsTheUndoFile) {
   Fs.AddFile(u"/work/A.pas", "var Q: TQuery;");
   Fs.AddFile(u"/work/B.pas", "var T: TTable;");
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   const std::string undo = File(u"/work/RBackup/RExpert.reu");
   // Nothing to change: the undo file stays as it is.
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), undo);
   // B edited and C new: B keeps the backup of its original, C is added.
   Fs.AddFile(u"/work/B.pas", "var S: TStoredProc;");
   Fs.AddFile(u"/work/C.pas", "var D: TDatabase;");
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/work/RBackup/RExpert.reu"), undo + "/work/C.pas=/work/RBackup/C.~pas\r\n");
   EXPECT_EQ(File(u"/work/RBackup/B.~pas"), "var T: TTable;");
   // Restore gives back the tree as it was before the first run.
-  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(Restore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(File(u"/work/A.pas"), "var Q: TQuery;");
   EXPECT_EQ(File(u"/work/B.pas"), "var T: TTable;");
   EXPECT_EQ(File(u"/work/C.pas"), "var D: TDatabase;");
@@ -343,8 +347,9 @@ TEST_F(ProjectRunTest, DprProjectRunWithFlatBackupsAndTwoPassesOverForms) {
   OpenProject(u"/proj/P.dpr");
   Options->ModuleList = u"Unit1.pas\r\nunit2.PAS\r\n";
   std::vector<std::u16string> calls;
-  Replacer->SetFormFileStep(std::make_unique<TRecordingFormStep>(calls));
-  EXPECT_TRUE(Replacer->PerformReplace());
+  Replacer->SetFormFileStepFactory(
+      [&calls] { return std::make_unique<TRecordingFormStep>(calls); });
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/proj/src/Unit1.pas"),
             "unit Unit1; uses DBTables, Zan, Quillbase, Rowquill; {$R *.dfm} var Q: TZanQuery;");
   EXPECT_EQ(File(u"/proj/src/Unit2.pas"), "unit Unit2; var T: TZanTable;");
@@ -353,10 +358,12 @@ TEST_F(ProjectRunTest, DprProjectRunWithFlatBackupsAndTwoPassesOverForms) {
             "/proj/src/Unit2.pas=/proj/RBackup/Unit2.~pas\r\n");
   EXPECT_EQ(calls, (std::vector<std::u16string>{u"collect /proj/src/Unit1.dfm",
                                                 u"convert /proj/src/Unit1.dfm"}));
-  EXPECT_EQ(Replacer->DoGetPropertyValue(u"DatabaseName", u"SALES"), u"DM.Database1");
+  EXPECT_EQ(Replacer->FormLookup(Results.DatabaseNames).GetPropertyValue(u"DatabaseName", u"SALES"),
+            u"DM.Database1");
   EXPECT_NE(File(u"/proj/Wiz_Log.txt").find("Processing file: /proj/src/Unit2.pas"),
             std::string::npos);
-  EXPECT_THROW(Replacer->DoGetPropertyValue(u"Other", u"x"), EAssertionFailed);
+  EXPECT_THROW(Replacer->FormLookup(Results.DatabaseNames).GetPropertyValue(u"Other", u"x"),
+               EAssertionFailed);
   ExpectCleanedUp();
 }
 
@@ -370,7 +377,7 @@ TEST_F(ProjectRunTest, AFailedReplacementPutsBackTheOriginalsReplacedBeforeIt) {
     SCOPED_TRACE(backups ? "from the backups" : "from copies the run keeps");
     Options->MakeBackup = backups;
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
       EXPECT_NE(std::string(e.what()).find("Cannot replace \"/proj/src/Unit2.pas\""),
@@ -399,7 +406,7 @@ TEST_F(ProjectRunTest, DprojProjectRun) {
   EXPECT_EQ(host->Project()->MainSource, u"/p2/App.dpr");
   Options->ModuleList = u"DM.pas";
   Options->BackupDir = u"/p2/RBackup";
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(File(u"/p2/data/dm.pas"), "var D: TZanConnection;");
   EXPECT_EQ(File(u"/p2/RBackup/dm.~pas"), "var D: TDatabase;");
   EXPECT_TRUE(Fs.Exists(u"/p2/Wiz_Log.txt"));
@@ -433,7 +440,7 @@ TEST_F(ProjectRunTest, SelectionErrorsComeBeforeAnythingIsWritten) {
     Options->ModuleList = c.Modules;
     Fs.ClearWritten();
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
       EXPECT_STREQ(e.what(), c.Message);
@@ -442,7 +449,7 @@ TEST_F(ProjectRunTest, SelectionErrorsComeBeforeAnythingIsWritten) {
     EXPECT_EQ(Busy.Started, 0);
   }
   SetBorlandIDEServices(nullptr);
-  EXPECT_THROW(Replacer->PerformReplace(), Exception);  // no project open
+  EXPECT_THROW(Run(), Exception);  // no project open
 }
 
 // ----- failures: nothing original changes, nothing temporary is left
@@ -459,7 +466,7 @@ class FailureTest : public ReplaceRunTest {
   /// Runs and expects an exception whose message is `message`.
   void ExpectRunFails(const std::string& message) {
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
       EXPECT_EQ(e.what(), message);
@@ -523,7 +530,7 @@ TEST_F(FailureTest, AFailedReplacementLeavesEveryOriginalAsItWas) {
   // A.pas is replaced first, then C.PAS fails: A.pas is put back.
   TFailCopyTo failing(Fs, u"/work/sub/C.PAS");  // reading it still works
   UseFileSystem(&failing);
-  EXPECT_THROW(Replacer->PerformReplace(), EFileError);
+  EXPECT_THROW(Run(), EFileError);
   EXPECT_EQ(Originals(), FBefore);
   const std::string log = File(u"/work/Wiz_Log.txt");
   EXPECT_NE(log.find("Replacing original files"), std::string::npos);
@@ -544,7 +551,7 @@ TEST_F(FailureTest, TheUndoFileIsOnDiskBeforeTheFirstOriginalIsOverwritten) {
     int OverwrittenWithoutUndo = 0;
   } checking(Fs);
   UseFileSystem(&checking);
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(checking.OverwrittenWithoutUndo, 0);
 }
 
@@ -592,7 +599,7 @@ TEST_F(RestoreTest, UndoFileCases) {
     Fs.AddFile(u"/work/x=y.pas", "new X");
     Fs.AddFile(u"/bk/RExpert.reu", c.Undo);
     RecordPublished();
-    EXPECT_EQ(Replacer->PerformRestore(u"/bk/RExpert.reu"), c.Result);
+    EXPECT_EQ(Restore(u"/bk/RExpert.reu"), c.Result);
     EXPECT_EQ(File(u"/work/A.pas"), c.A);
   }
   EXPECT_EQ(File(u"/work/x=y.pas"), "old X");
@@ -608,7 +615,7 @@ TEST_F(RestoreTest, AFailedCopyBackStopsThere) {
   TFaultyFileSystem faulty(Fs);
   faulty.FailNth(TFileOp::Copy, 1);
   UseFileSystem(&faulty);
-  EXPECT_FALSE(Replacer->PerformRestore(u"/bk/RExpert.reu"));
+  EXPECT_FALSE(Restore(u"/bk/RExpert.reu"));
   EXPECT_EQ(File(u"/work/A.pas"), "new A");
   EXPECT_EQ(File(u"/work/B.pas"), "new B");
 }
@@ -618,7 +625,7 @@ TEST_F(RestoreTest, AnUnreadableUndoFileNamesIt) {
   Fs.SetUnreadable(u"/bk/RExpert.reu");
   for (const char16_t* undo : {u"/bk/RExpert.reu", u"/bk/Missing.reu"}) {
     try {
-      Replacer->PerformRestore(undo);
+      Restore(undo);
       ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
       EXPECT_EQ(e.what(),
@@ -633,18 +640,18 @@ TEST_F(RestoreTest, PathsOutsideTheCodePageMakeAUtf8UndoFile) {
   Fs.AddFile(folder + u"/A.pas", "var Q: TQuery;");
   Fs.AddFile(u"/work/B.pas", "var Q: TQuery;");
   Options->IncludeSubDirs = true;
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   const std::string undo = File(u"/work/RBackup/RExpert.reu");
   EXPECT_EQ(undo, "\xEF\xBB\xBF" + S(u"/work/B.pas=/work/RBackup/B.~pas\r\n" + folder +
                                      u"/A.pas=/work/RBackup/" + folder.substr(6) + u"/A.~pas\r\n"));
-  EXPECT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(Restore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(File(folder + u"/A.pas"), "var Q: TQuery;");
   // A code-page path stays in the code page (no mark).
   Fs.RemoveFile(u"/work/RBackup/RExpert.reu");
   Fs.AddFile(u"/work/B.pas", "var Q: TQuery;");
   Fs.RemoveFile(folder + u"/A.pas");
   Fs.AddFile(u"/work/\u00e9t\u00e9.pas", "var Q: TQuery;");
-  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_TRUE(Run());
   EXPECT_EQ(
       File(u"/work/RBackup/RExpert.reu"),
       "/work/B.pas=/work/RBackup/B.~pas\r\n/work/\xE9t\xE9.pas=/work/RBackup/\xE9t\xE9.~pas\r\n");

@@ -30,8 +30,8 @@ class SourceRewriteTest : public ReplacerTest {
     Options->WriteLog = false;
     Fs.AddFile(unit, bytes);
     TRunReport report;
-    Replacer->SetReport(&report);
-    EXPECT_TRUE(Replacer->PerformReplace());
+    RunReport = &report;
+    EXPECT_TRUE(Run());
     EXPECT_EQ(report.Files.size(), 1u);
     changes = report.Files.empty() ? -1 : report.Files[0].Changes;
     return File(unit);
@@ -377,7 +377,7 @@ TEST_F(SourceRewriteTest, AnUndecodableUnitStopsTheRunNamingIt) {
     SetAnsiCodePage(c.CodePage);
     Fs.AddFile(u"/work/B.pas", c.Bytes);
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const EEncodingError& e) {
       EXPECT_STREQ(e.what(), c.Message);
@@ -401,11 +401,10 @@ class TPrefixReplacer : public TComponentReplacer {
 TEST_F(SourceRewriteTest, ReplaceClassNameAppliesToCodeOnly) {
   TPrefixReplacer replacer(u"DBTables", u", Zan", *Options);
   replacer.AddReplacePair(u"TQuery", u"TZanQuery");
-  replacer.SetFileSystem(&Fs);
   Options->MakeBackup = false;
   Options->WriteLog = false;
   Fs.AddFile(u"/work/U.pas", "Q: TQuery; { TQuery }");
-  EXPECT_TRUE(replacer.PerformReplace());
+  EXPECT_TRUE(PlanAndExecute(TestRunContext(replacer, Fs)));
   EXPECT_EQ(File(u"/work/U.pas"), "Q: MyTZanQuery; { TZanQuery }");
   EXPECT_EQ(replacer.GetNewClassName(u"tquery"), u"MyTZanQuery");
   EXPECT_EQ(replacer.GetNewClassName(u"TOther"), u"TOther");
@@ -414,13 +413,12 @@ TEST_F(SourceRewriteTest, ReplaceClassNameAppliesToCodeOnly) {
 TEST_F(SourceRewriteTest, AnIdenticalReplacementCountsButLeavesNoFile) {
   TComponentReplacer replacer(u"DBTables", u", Zan", *Options);
   replacer.AddReplacePair(u"TSame", u"TSame");
-  replacer.SetFileSystem(&Fs);
-  replacer.Log().SetClock([] { return TLocalDateTime{2024, 1, 1, 0, 0, 0, 0}; });
   Options->MakeBackup = false;
   Fs.AddFile(u"/work/U.pas", "X: TSame;");
-  EXPECT_TRUE(replacer.PerformReplace());
+  TRunResults results;
+  EXPECT_TRUE(PlanAndExecute(TestRunContext(replacer, Fs), &results));
   EXPECT_NE(File(u"/work/Wiz_Log.txt").find("1 change(s)"), std::string::npos);
-  EXPECT_EQ(replacer.ChangedFilesCount(), 0);
+  EXPECT_EQ(results.ChangedFilesCount, 0);
   EXPECT_EQ(Fs.WrittenFiles(), std::vector<std::u16string>{u"/work/Wiz_Log.txt"});
 }
 

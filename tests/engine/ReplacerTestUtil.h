@@ -1,7 +1,7 @@
 // Shared set-up of the replace-run tests: an in-memory file system holding a
-// small tree, a replacer of the catalogue with a fixed log clock, a busy
-// indicator and a shell that count and record their calls, and helpers to
-// read files back as text.
+// small tree, a replacer of the catalogue, a busy indicator and a shell that
+// count and record their calls, runs planned and executed over a context of
+// those (with a fixed log clock), and helpers to read files back as text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,10 +11,15 @@
 #include <vector>
 
 #include "engine/Replacer.h"
+#include "engine/RestoreRun.h"
+#include "engine/RunPlan.h"
+#include "engine/RunReport.h"
 #include "engine/ZanReplacer.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
 #include "ide/IDEUtils.h"
+#include "rtl/ClassRegistry.h"
+#include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"
@@ -51,6 +56,46 @@ inline std::string S(const std::u16string& text) {
   return Utf16ToUtf8(text);
 }
 
+/// The log clock of test runs: logs compare byte for byte.
+inline TLocalDateTime FixedClock() {
+  return TLocalDateTime{2024, 5, 17, 9, 30, 5, 0};
+}
+
+/// The context of a run of `replacer` over `fs` with the fixed clock, the
+/// process's class registry and code page, and the connection files of the
+/// replacer's options; `report` (may be nullptr) is filled by the run.
+inline TRunContext TestRunContext(TComponentReplacer& replacer, TFileSystem& fs,
+                                  TRunReport* report = nullptr) {
+  TRunContext context;
+  context.Replacer = &replacer;
+  context.FileSystem = &fs;
+  context.Clock = FixedClock;
+  context.Report = report;
+  context.ClassRegistry = &TClassRegistry::Global();
+  context.CodePage = AnsiCodePage();
+  const TReplaceOptions& options = replacer.ReplaceOptions();
+  context.ConnectionDefFileName = options.ConnectionDefFileName;
+  context.DriverConfFileName = options.DriverConfFileName;
+  context.AliasFileName = options.AliasFileName;
+  return context;
+}
+
+/// Plans and executes a run in `context`, the project units selected by the
+/// lines of the options' ModuleList. The run's results go to `results` when
+/// given, also when the run raises.
+inline bool PlanAndExecute(const TRunContext& context, TRunResults* results = nullptr) {
+  TRunPlan plan =
+      Plan(context, TUnitSelection::FromLines(context.Replacer->ReplaceOptions().ModuleList));
+  try {
+    const bool result = Execute(plan);
+    if (results) *results = std::move(plan.Results);
+    return result;
+  } catch (...) {
+    if (results) *results = std::move(plan.Results);
+    throw;
+  }
+}
+
 /// A catalogue replacer over an in-memory tree, with the host seams installed.
 class ReplacerTest : public ::testing::Test {
  protected:
@@ -81,10 +126,24 @@ class ReplacerTest : public ::testing::Test {
       Replacer->AddReplacePair(pair.OldComp, pair.NewComp);
     UseFileSystem(fs);
   }
-  void UseFileSystem(TFileSystem* fs) {
-    Replacer->SetFileSystem(fs);
-    Replacer->Log().SetClock([] { return TLocalDateTime{2024, 5, 17, 9, 30, 5, 0}; });
+  /// The file system the fixture's runs and restores go through.
+  void UseFileSystem(TFileSystem* fs) { RunFs = fs; }
+
+  /// The context of a run of the replacer over the fixture's file system,
+  /// with its busy indicator and shell, the open project, RunReport and DryRun.
+  TRunContext Context() {
+    TRunContext context = TestRunContext(*Replacer, *RunFs, RunReport);
+    context.Busy = &Busy;
+    context.Shell = &Shell;
+    context.Project = TIDEUtils::GetActiveProject();
+    context.DryRun = DryRun;
+    return context;
   }
+  /// A run in Context() (or `context`); its results stay in Results.
+  bool Run() { return Run(Context()); }
+  bool Run(const TRunContext& context) { return PlanAndExecute(context, &Results); }
+  /// A restore of `undoFile` through the fixture's file system.
+  bool Restore(const std::u16string& undoFile) { return RestoreFromUndoFile(*RunFs, undoFile); }
 
   /// Opens a project in a headless host over the in-memory tree.
   std::shared_ptr<THeadlessIDE> OpenProject(const std::u16string& fileName) {
@@ -111,8 +170,14 @@ class ReplacerTest : public ::testing::Test {
   TRecordingShell Shell;
   std::unique_ptr<TReplaceOptions> Options;
   std::unique_ptr<TComponentReplacer> Replacer;
+  /// Filled by the runs when set.
+  TRunReport* RunReport = nullptr;
+  bool DryRun = false;
+  /// The last run's undo list, database names and changed-file count.
+  TRunResults Results;
 
  private:
+  TFileSystem* RunFs = nullptr;
   int FLibrary;
   IBusyIndicator* FPreviousIndicator = nullptr;
   IShell* FPreviousShell = nullptr;

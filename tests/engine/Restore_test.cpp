@@ -336,7 +336,7 @@ class RestoreRunTest : public ReplacerTest {
     Options->BackupDir = backups;
     Options->IncludeSubDirs = true;
     MakeReplacer(0, &Fs);
-    return Replacer->PerformReplace();
+    return Run();
   }
   /// The files under `folder` but the runs' own (backup folders "RBackup"
   /// and "shared", logs).

@@ -86,7 +86,7 @@ class SafeRunTest : public ReplacerTest {
     InstallFormConversion(*Replacer);
     Options->IncludeSubDirs = true;
     try {
-      return Replacer->PerformReplace();
+      return Run();
     } catch (const EPublishIncomplete&) {
       Incomplete = true;
       return false;
@@ -287,9 +287,9 @@ TEST_F(SafeRunTest, AnInterruptStopsTheRunBeforeAnythingIsPublished) {
     MakeReplacer(0, &interrupting);
     InstallFormConversion(*Replacer);
     Options->IncludeSubDirs = true;
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.Cancelled = &interrupted;
-    EXPECT_THROW(Replacer->PerformReplace(context, {}), ERunCancelled);
+    EXPECT_THROW(Run(context), ERunCancelled);
     EXPECT_EQ(Originals(memory), before);
     EXPECT_EQ(TempLeftovers(memory), std::vector<std::u16string>{});
     EXPECT_TRUE(BackupsUnder(memory, u"/work/RBackup").empty());
@@ -331,7 +331,7 @@ TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
   InstallFormConversion(*Replacer);
   Options->IncludeSubDirs = true;
   try {
-    Replacer->PerformReplace();
+    Run();
     ADD_FAILURE() << "no error";
   } catch (const EPublishIncomplete& e) {
     const std::string message = e.what();
@@ -371,11 +371,11 @@ TEST_F(SafeRunTest, AFileSystemWithoutRoomIsRefusedBeforeAnythingIsBackedUp) {
     Options->IncludeSubDirs = true;
     Options->BackupDir = c.BackupDir;
     if (!c.Refused) {
-      EXPECT_TRUE(Replacer->PerformReplace());
+      EXPECT_TRUE(Run());
       continue;
     }
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
       const std::string message = e.what();
@@ -446,7 +446,7 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
     InstallFormConversion(*Replacer);
     Options->IncludeSubDirs = true;
     TRunReport report;
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.KeepGoing = keepGoing;
     context.Report = &report;
     // A unit left with its form does not count towards what a rule changed.
@@ -455,11 +455,11 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
     context.UserRules = &rules;
     DescribeUserRules(rules, report);
     if (!keepGoing) {
-      EXPECT_THROW(Replacer->PerformReplace(context, {}), EFormFileError);
+      EXPECT_THROW(Run(context), EFormFileError);
       EXPECT_EQ(Originals(memory), before);
       continue;
     }
-    ASSERT_TRUE(Replacer->PerformReplace(context, {}));
+    ASSERT_TRUE(Run(context));
     auto after = Originals(memory);
     EXPECT_EQ(after.at(u"A.pas"), kUnitA);  // the unit and its form agree
     EXPECT_EQ(after.at(u"A.dfm"), kBroken);
@@ -467,7 +467,7 @@ TEST_F(SafeRunTest, AFormThatCannotBeConvertedStopsTheRunOrIsLeftWithItsUnit) {
     ASSERT_EQ(report.LeftFiles.size(), 1u);
     EXPECT_EQ(report.LeftFiles[0].FileName, u"/work/A.dfm");
     EXPECT_EQ(report.ChangedFileCount(), 3);  // B.pas, B.dfm, C.pas
-    EXPECT_EQ(Replacer->UndoList().Count(), 3);
+    EXPECT_EQ(Results.UndoList.Count(), 3);
     int unitsWithTheRule = 0;
     for (const auto& [name, bytes] : after)
       unitsWithTheRule += bytes.find("ZanHelpers") != std::string::npos;
@@ -507,7 +507,7 @@ TEST_F(SafeRunTest, AScopeWithoutUnitsWritesNothingAndSaysWhy) {
     Options->IncludeSubDirs = c.Recursive;
     memory.ClearWritten();
     try {
-      Replacer->PerformReplace();
+      Run();
       ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
       EXPECT_STREQ(e.what(), c.Message);
@@ -562,9 +562,7 @@ class SafeRunDiskTest : public ::testing::Test {
     options.IncludeSubDirs = true;
     options.BackupDir = U16(tree / "RBackup");
     TComponentReplacer& replacer = catalogue.Replacer(library);
-    replacer.SetFileSystem(&RealFileSystem());
-    replacer.SetReport(report);
-    return replacer.PerformReplace();
+    return PlanAndExecute(TestRunContext(replacer, RealFileSystem(), report));
   }
   /// Every file under Root but the run's own, by relative path.
   std::map<std::string, std::string> Tree() const {
@@ -738,12 +736,10 @@ TEST_F(SafeRunDiskTest, AnInterruptStopsTheFormLanesWithinALargeForm) {
   options.Directory = U16(Root);
   options.BackupDir = U16(Root / "RBackup");
   TComponentReplacer& replacer = catalogue.Replacer(0);
-  replacer.SetFileSystem(&interrupting);
   TRunReport report;
-  TRunContext context = replacer.FrontEndContext();
+  TRunContext context = TestRunContext(replacer, interrupting, &report);
   context.Cancelled = &interrupted;
-  context.Report = &report;
-  EXPECT_THROW(replacer.PerformReplace(context, {}), ERunCancelled);
+  EXPECT_THROW(PlanAndExecute(context), ERunCancelled);
   EXPECT_EQ(report.FormLanes, 2);
   EXPECT_EQ(Tree(), before);
   // The lane converting the large form stopped within it.

@@ -78,8 +78,8 @@ TEST_F(TodoListTest, PlacesThatStillNeedTheUser) {
     InstallFormConversion(*Replacer);
     TRunReport report;
     report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name);
-    Replacer->SetReport(&report);
-    ASSERT_TRUE(Replacer->PerformReplace());
+    RunReport = &report;
+    ASSERT_TRUE(Run());
     std::vector<std::string> todo;
     for (const TRunReport::TTodoItem& item : report.Todo) {
       EXPECT_EQ(item.FileName, item.Kind == u"connection" ? u"/work/A.dfm" : u"/work/A.pas");

@@ -12,6 +12,7 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "BuildInfo.h"
 #include "app/cli/ArgumentCheck.h"
@@ -23,6 +24,7 @@
 #include "engine/FileUtils.h"
 #include "engine/RExpertRes.h"
 #include "engine/Replacer.h"
+#include "engine/RunPlan.h"
 #include "engine/RunReport.h"
 #include "engine/UserRules.h"
 #include "engine/ZanReplacer.h"
@@ -62,33 +64,6 @@ struct TReplaceArgs {
   bool AllowDirty = false;
   std::vector<std::string> Rules;
 };
-
-/// The selection of a project run: the bare names of the chosen units, or of
-/// every ".pas" module. A unit given with a folder must be that module of the
-/// project; a bare name is matched by the run against the project's modules.
-std::vector<std::u16string> SelectProjectUnits(const TProjectFile& project,
-                                               const std::vector<std::string>& units) {
-  std::vector<std::u16string> list;
-  if (units.empty()) {
-    for (const std::u16string& module : project.Modules)
-      if (IsPascalUnitFile(module)) list.push_back(ExtractFileName(module));
-    return list;
-  }
-  for (const std::string& unit : units) {
-    const std::u16string written = Utf8ToUtf16(unit);
-    if (written.find(u'/') == std::u16string::npos) {
-      list.push_back(written);
-      continue;
-    }
-    const std::u16string path = CommandLinePath(unit);
-    bool found = false;
-    for (const std::u16string& module : project.Modules)
-      if (module == path) found = true;
-    if (!found) throw Exception(res::Fmt(res::sUnitNotInProject, {path, project.FileName}));
-    list.push_back(ExtractFileName(path));
-  }
-  return list;
-}
 
 /// The active project of a host's project group, or nullptr.
 std::shared_ptr<IOTAProject> ActiveProject(IBorlandIDEServices& host) {
@@ -244,25 +219,6 @@ void RequireRegularFile(const char* option, const std::string& argument) {
                       "\" is not a regular file");
 }
 
-/// The files a folder run is expected to take, for the progress line: the
-/// units (".pas"/".dpr" in any case) and the forms beside them, which units
-/// name in resource directives. A folder that cannot be read counts none.
-int CountFolderUnits(TFileSystem& fs, const std::u16string& folder, bool recursive) {
-  std::vector<TFolderEntry> entries;
-  if (!fs.List(folder, entries)) return 0;
-  int count = 0;
-  for (const TFolderEntry& entry : entries) {
-    if (entry.IsFolder) {
-      // A link to a folder is not entered: it may lead back up the tree.
-      if (recursive && !entry.IsLink)
-        count += CountFolderUnits(fs, JoinPath(folder, entry.Name), true);
-      continue;
-    }
-    count += IsSourceUnitFile(entry.Name) || IsFormFile(entry.Name);
-  }
-  return count;
-}
-
 /// Ctrl-C and SIGTERM ask the run to stop at its next file, before anything
 /// is published; once publishing has begun the run finishes first. Installed
 /// for one run.
@@ -381,8 +337,8 @@ int RunReplace(const TReplaceArgs& args) {
   if (!args.Aliases.empty()) TBdeAliases::Read(fs, CommandLinePath(args.Aliases));
   TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
-  TComponentReplacer& replacer = catalogue.Replacer(index);
   TRunContext context;
+  context.Replacer = &catalogue.Replacer(index);
   context.FileSystem = &fs;
   context.ClassRegistry = &TClassRegistry::Global();
   context.CodePage = AnsiCodePage();
@@ -392,9 +348,8 @@ int RunReplace(const TReplaceArgs& args) {
   if (!userRules.Empty()) context.UserRules = &userRules;
 
   std::shared_ptr<THeadlessIDE> host;
-  std::vector<std::u16string> selectedUnits;
+  TUnitSelection selection;
   std::u16string baseFolder;
-  int expectedFiles = 0;
   if (!args.Dir.empty()) {
     options.Dest = sdDirectory;
     options.Directory = ExcludeTrailingPathDelimiter(CommandLinePath(args.Dir));
@@ -402,17 +357,20 @@ int RunReplace(const TReplaceArgs& args) {
     options.IncludeSubDirs = args.Recursive;
     options.ModuleList.clear();
     baseFolder = options.Directory;
-    if (!fs.IsFolder(options.Directory))
-      throw EFileError(res::Fmt(res::sFolderMissing, {options.Directory}));
-    expectedFiles = CountFolderUnits(fs, options.Directory, args.Recursive);
   } else {
     host = std::make_shared<THeadlessIDE>(&fs);
     host->LoadProject(CommandLinePath(args.Project));
     context.Project = ActiveProject(*host);
     options.Dest = sdProject;
-    selectedUnits = SelectProjectUnits(*host->Project(), args.Units);
+    // Every ".pas" unit of the project unless --unit names some: a bare name
+    // or a path (made absolute here; the plan checks it is a module).
+    selection.AllWhenNone = true;
+    for (const std::string& unit : args.Units) {
+      const std::u16string written = Utf8ToUtf16(unit);
+      selection.Units.push_back(written.find(u'/') == std::u16string::npos ? written
+                                                                           : CommandLinePath(unit));
+    }
     baseFolder = ExtractFileDir(host->Project()->FileName);
-    expectedFiles = static_cast<int>(selectedUnits.size());
   }
   options.MakeBackup = !args.NoBackup;
   options.BackupDir = args.BackupDir.empty() ? JoinPath(baseFolder, res::sBackupFolderName)
@@ -424,18 +382,12 @@ int RunReplace(const TReplaceArgs& args) {
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
   context.AliasFileName = args.Aliases.empty() ? u"" : CommandLinePath(args.Aliases);
 
-  const TReportTarget reportTarget =
-      PrepareReport(args, fs, options, baseFolder, host ? host->Project() : nullptr);
-  if (args.Diff && reportTarget == TReportTarget::StandardOutput)
-    throw TUsageError("--diff, --report: both would write to the standard output");
-  // With the report on the standard output, everything else goes to stderr.
-  std::ostream& out = reportTarget == TReportTarget::StandardOutput ? std::cerr : std::cout;
   TRunReport report;
   report.ToolVersion = Utf8ToUtf16(build::kVersion);
   report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(index)].Name);
   report.DryRun = args.DryRun;
   context.Report = &report;
-  TTerminalProgress progress(expectedFiles, baseFolder);
+  TTerminalProgress progress(0, baseFolder);
   if (!args.Quiet && isatty(STDERR_FILENO)) context.Busy = &progress;
   context.Shell = &XdgShell();
 
@@ -446,12 +398,35 @@ int RunReplace(const TReplaceArgs& args) {
     if (!args.AllowDirty) CheckUncommitted(changes, baseFolder, args.DryRun, report);
     if (args.Diff) diff = PlannedDiff(fs, changes, baseFolder);
   };
-
   TInterruptHandler interrupts;
   context.Cancelled = &interrupts.Flag();
+
+  // The report's place is checked before anything is written; a plan that
+  // fails (nothing written) is still reported there.
+  auto prepareReport = [&] {
+    const TReportTarget target =
+        PrepareReport(args, fs, options, baseFolder, host ? host->Project() : nullptr);
+    if (args.Diff && target == TReportTarget::StandardOutput)
+      throw TUsageError("--diff, --report: both would write to the standard output");
+    return target;
+  };
+  std::optional<TRunPlan> plan;
+  TReportTarget reportTarget = TReportTarget::None;
+  try {
+    plan.emplace(Plan(context, selection));
+  } catch (const std::exception& e) {
+    reportTarget = prepareReport();
+    report.Errors.push_back(Utf8ToUtf16(e.what()));
+    WriteReport(args, reportTarget, report, fs);
+    throw;
+  }
+  reportTarget = prepareReport();
+  // With the report on the standard output, everything else goes to stderr.
+  std::ostream& out = reportTarget == TReportTarget::StandardOutput ? std::cerr : std::cout;
+  progress.SetExpected(static_cast<int>(plan->Units.size()));
   bool result = false;
   try {
-    result = replacer.PerformReplace(context, std::move(selectedUnits));
+    result = Execute(*plan);
   } catch (const std::exception& e) {
     report.Errors.push_back(Utf8ToUtf16(e.what()));
     WriteReport(args, reportTarget, report, fs);

@@ -1,6 +1,6 @@
 // The busy indicator of the command line: "[done/found] file" on one line of
 // stderr, rewritten for each file, the file shown relative to the scanned
-// folder. The command counts the files it expects before the run; forms that
+// folder. The files expected are the units of the run's plan; forms that
 // units name raise the count as they are met, and when the run ends the last
 // line is shown again with the number of files the run actually took as its
 // total, and kept (a run that raised clears it: its error follows).
@@ -24,6 +24,8 @@ class TTerminalProgress : public IBusyIndicator {
   void StopWait() override;
   void Step(const std::u16string& what) override;
 
+  /// Sets the files the run is expected to take (the plan's units).
+  void SetExpected(int expected) { FExpected = expected; }
   int Done() const { return FDone; }
   /// The line shown for the file `what` as the `done`-th of `found`.
   std::string Line(int done, int found, const std::u16string& what) const;

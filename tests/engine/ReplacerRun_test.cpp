@@ -452,6 +452,74 @@ TEST_F(ProjectRunTest, SelectionErrorsComeBeforeAnythingIsWritten) {
   EXPECT_THROW(Run(), Exception);  // no project open
 }
 
+// The plan of a project run: the units the selection picks, in project
+// order, each with why it is in the run; nothing is written by planning.
+TEST_F(ProjectRunTest, ThePlanHoldsTheSelectedUnitsAndWhy) {
+  AddProject();
+  Fs.AddFile(u"/proj/Gone.pas", "unit Gone;");
+  OpenProject(u"/proj/P.dpr");
+  struct TCase {
+    const char* Name;
+    TUnitSelection Selection;
+    std::vector<std::u16string> Units;  // empty: `Error` is raised
+    std::string Error;
+  };
+  const TCase cases[] = {
+      {"every unit when none is named",
+       {{}, true},
+       {u"/proj/src/Unit1.pas", u"/proj/src/Unit2.pas", u"/proj/Gone.pas"}},
+      {"a bare name, any letter case", {{u"UNIT2.pas"}, true}, {u"/proj/src/Unit2.pas"}},
+      {"a path that is a module", {{u"/proj/Gone.pas"}, false}, {u"/proj/Gone.pas"}},
+      {"a path that is no module",
+       {{u"/proj/src/Unit3.pas"}, true},
+       {},
+       "Unit \"/proj/src/Unit3.pas\" is not a unit of project \"/proj/P.dpr\"."},
+      {"no unit named, none taken",
+       {{}, false},
+       {},
+       "No unit was selected in project \"/proj/P.dpr\"; nothing was changed."},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Fs.ClearWritten();
+    try {
+      const TRunPlan plan = Plan(Context(), c.Selection);
+      EXPECT_EQ(c.Error, "");
+      std::vector<std::u16string> units;
+      for (const TWorkItem& unit : plan.Units) {
+        units.push_back(unit.Path);
+        EXPECT_EQ(unit.Why, why::kListed);
+      }
+      EXPECT_EQ(units, c.Units);
+      EXPECT_EQ(plan.ProjectFileName, u"/proj/P.dpr");
+      EXPECT_EQ(plan.BackupFolder, u"/proj/RBackup");
+      EXPECT_EQ(plan.LogFile, u"/proj/Wiz_Log.txt");
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.what(), c.Error);
+    }
+    EXPECT_TRUE(Fs.WrittenFiles().empty());
+  }
+}
+
+// The plug-in's front end runs in the process-wide seams: the current file
+// system, busy indicator and shell, the open project and the units the
+// wizard lists, one per line; its restore goes through the same file system.
+TEST_F(ProjectRunTest, TheFrontEndRunsInTheProcessWideSeams) {
+  AddProject();
+  OpenProject(u"/proj/P.dpr");
+  Options->ModuleList = u"unit2.pas\r\n";
+  Options->ViewLog = true;
+  const TScopedFileSystem current(Fs);
+  EXPECT_TRUE(Replacer->PerformReplace());
+  EXPECT_EQ(File(u"/proj/src/Unit2.pas"), "unit Unit2; var T: TZanTable;");
+  EXPECT_EQ(File(u"/proj/src/Unit1.pas"), "unit Unit1; uses DBTables; {$R *.dfm} var Q: TQuery;");
+  EXPECT_EQ(Busy.Started, 1);
+  EXPECT_EQ(Shell.Opened, std::vector<std::u16string>{u"/proj/Wiz_Log.txt"});
+  EXPECT_TRUE(Replacer->PerformRestore(u"/proj/RBackup/RExpert.reu"));
+  EXPECT_EQ(File(u"/proj/src/Unit2.pas"), "unit Unit2; var T: TTable;");
+  ExpectCleanedUp();
+}
+
 // ----- failures: nothing original changes, nothing temporary is left
 
 class FailureTest : public ReplaceRunTest {

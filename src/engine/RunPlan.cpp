@@ -151,6 +151,8 @@ TRunPlan Plan(const TRunContext& context, const TUnitSelection& selection) {
   plan.Units = scope.ListUnits(state, plan.Warnings);
   const std::u16string_view why = state.FolderScope() ? why::kInFolder : why::kListed;
   for (TWorkItem& unit : plan.Units) unit.Why = why;
+  // The place for what a project reaches beyond its listed units (through
+  // `uses`, descendant forms): appended here, each with why it is in the run.
   // A backup folder of another tree is refused before the log is written.
   if (!context.DryRun) CheckBackupFolderOwner(state, plan.Units);
   if (options.MakeBackup && !context.DryRun) plan.BackupFolder = options.BackupDir;

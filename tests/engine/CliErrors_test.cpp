@@ -159,6 +159,15 @@ TEST_F(CliErrorsTest, MissingInputsGetOneClearLine) {
     EXPECT_EQ(run.Err, c.Err);
     ExpectUntouched();
   }
+  // A run that cannot start still writes the report asked for, with the error.
+  const fs::path report = Temp.path() / "gone.json";
+  TCliRun gone =
+      RunZanmig(Copy, "replace --library BDE --dir gone --report '" + report.string() + "'");
+  EXPECT_EQ(gone.Exit, 3);
+  const nlohmann::json written = ReadValidReport(report);
+  EXPECT_EQ(written["completed"], false);
+  EXPECT_EQ(written["errors"],
+            nlohmann::json::array({"Folder \"" + (Copy / "gone").string() + "\" does not exist."}));
   // A damaged form is refused with its name; nothing is written.
   std::string cut = Originals.at("MainForm.dfm");
   cut.resize(cut.size() - 40);

@@ -86,8 +86,8 @@ struct TRunState {
   const TRunContext& Context;
   TFileSystem& Fs;
   TLogWriter& Log;
-  /// The last run's results, kept by the replacer: the undo list, the
-  /// database names, the changed-file count.
+  /// The run's results, kept by its plan (TRunPlan::Results): the undo
+  /// list, the database names, the changed-file count.
   TRunResults& Results;
 
   /// The units of the scope, then the forms they name, in discovery order.

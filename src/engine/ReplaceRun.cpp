@@ -151,6 +151,7 @@ bool TReplaceRun::Execute() {
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();
+      FState.MadeFolders.Clear();
     });
     if (!context.DryRun) {
       CreateBackupFolder(FState);

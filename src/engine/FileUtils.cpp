@@ -1,5 +1,6 @@
 #include "engine/FileUtils.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -83,6 +84,22 @@ TFolderMaker::TResult TFolderMaker::Force(TFileSystem& fs, std::u16string_view r
     FKnown.insert(path);
   }
   return TResult::Ready;
+}
+
+bool TFolderMaker::RemoveTree(TFileSystem& fs, std::u16string_view root) {
+  const std::u16string base = NormalizeSeparators(root);
+  std::vector<std::u16string> below;
+  for (const std::u16string& folder : FKnown)
+    if (folder.size() > base.size() && folder.starts_with(base) && folder[base.size()] == PathDelim)
+      below.push_back(folder);
+  // A folder's path is longer than its parent's: the longest go first.
+  std::sort(below.begin(), below.end(),
+            [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
+  for (const std::u16string& folder : below) {
+    if (!fs.RemoveFolder(folder)) return false;
+    FKnown.erase(folder);
+  }
+  return fs.RemoveFolder(base).Ok();
 }
 
 std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber, TFileSystem& fs) {

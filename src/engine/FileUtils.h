@@ -47,6 +47,10 @@ class TFolderMaker {
   /// is never made nor asked about. Outside `root`: as ForceFolder.
   TResult Force(TFileSystem& fs, std::u16string_view root, std::u16string_view folder,
                 bool refuseLinks, std::u16string* step = nullptr);
+  /// Removes the folders it made below `root`, deepest first, and `root`
+  /// itself, without listing any: for a tree whose files are all gone. False
+  /// at the first folder that cannot be removed (it still holds something).
+  bool RemoveTree(TFileSystem& fs, std::u16string_view root);
   void Clear() { FKnown.clear(); }
 
  private:

@@ -162,7 +162,13 @@ bool TReplaceRun::Execute() {
     }
     AllocateTempFolder();
     {
-      TScopeExit removeTemp([&] { DeleteFolderTree(FState.TempFolder, FState.Fs); });
+      TScopeExit removeTemp([&] {
+        // Once every changed file is published, the temporary folder holds
+        // only the folders the run made: removed without listing them.
+        const bool emptied = FPublished && FState.FailedForms.empty() &&
+                             FState.MadeFolders.RemoveTree(FState.Fs, FState.TempFolder);
+        if (!emptied) DeleteFolderTree(FState.TempFolder, FState.Fs);
+      });
       try {
         result = RunPhases();
       } catch (const ERunCancelled& e) {

@@ -151,7 +151,13 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
     ScanFolder(state, state.Options.Directory, units, warnings);
   } else {
     for (const std::u16string& path : FProjectUnits) {
-      if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
+      // Listed once per folder (the forms are looked up there later); a
+      // link is asked about.
+      const TFolderEntry* entry = state.FolderListings.Entry(state.Fs, path);
+      if (const std::u16string why = entry && !entry->IsLink
+                                         ? WhyFileIsLeft(path, false, entry->IsSpecial)
+                                         : WhyFileIsLeft(state.Fs, path);
+          !why.empty())
         warnings.push_back(why);
       else
         units.push_back({path, ExtractFileName(path), true});

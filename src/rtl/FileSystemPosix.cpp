@@ -502,6 +502,11 @@ TFileStatus TRealFileSystem::LinkOrCopyFile(std::u16string_view source, std::u16
   struct stat st;
   // A symbolic link or anything else but a plain file is copied.
   if (::lstat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return CopyFile(source, dest, true);
+  // Usually nothing has that name yet: the link is made at once. A link
+  // never goes through a symbolic link at `dest`; anything of that name
+  // refuses it (EEXIST) and takes the way below.
+  if (::link(from.c_str(), to.c_str()) == 0) return {};
+  if (errno != EEXIST) return CopyFile(source, dest, true);  // no hard links here
   bool existed = false;
   mode_t ignored = 0;
   if (TFileStatus status =

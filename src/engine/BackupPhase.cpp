@@ -36,8 +36,16 @@ std::u16string BackUpFile(TRunState& state, const TWorkItem& item) {
   if (state.FolderScope()) {
     // The backup folder mirrors the scanned tree.
     folder = JoinPath(folder, ExtractFilePath(item.RelPath));
-    if (!ForceFolder(folder, fs)) throw EFileError(res::sFailedToCreateDirectory);
-    RefuseLink(state, ExcludeTrailingPathDelimiter(folder));
+    // Each folder is made (or found, and refused when it is a link) once.
+    std::u16string link;
+    switch (state.MadeFolders.Force(fs, state.Options.BackupDir, folder, true, &link)) {
+      case TFolderMaker::TResult::Failed:
+        throw EFileError(res::sFailedToCreateDirectory);
+      case TFolderMaker::TResult::Link:
+        throw EFileError(res::Fmt(res::sWritesThroughLink, {link}));
+      case TFolderMaker::TResult::Ready:
+        break;
+    }
   }
   const std::u16string backup = JoinPath(folder, MakeBackupName(ExtractFileName(item.Path)));
   RefuseLink(state, backup);

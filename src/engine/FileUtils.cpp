@@ -1,6 +1,8 @@
 #include "engine/FileUtils.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
@@ -52,6 +54,52 @@ bool ForceFolder(std::u16string_view path, TFileSystem& fs) {
   }
   if (path.size() == 2 && driveRoot) return true;  // "C:" names the drive root too
   return create(path);
+}
+
+TFolderMaker::TResult TFolderMaker::Force(TFileSystem& fs, std::u16string_view root,
+                                          std::u16string_view folder, bool refuseLinks,
+                                          std::u16string* step) {
+  const std::u16string base = NormalizeSeparators(root);
+  const std::u16string target = NormalizeSeparators(folder);
+  if (base.empty() || base == u"/" || !target.starts_with(base) ||
+      (target.size() > base.size() && target[base.size()] != PathDelim))
+    return ForceFolder(folder, fs) ? TResult::Ready : TResult::Failed;
+  // The steps below `root` not met before, deepest first.
+  std::vector<std::u16string_view> missing;
+  std::u16string_view at = target;
+  while (at.size() > base.size() && !FKnown.contains(std::u16string(at))) {
+    missing.push_back(at);
+    at = at.substr(0, at.rfind(PathDelim));
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    const std::u16string path(*it);
+    const TFileStatus status = fs.MakeFolder(path);
+    if (!status) {
+      if (status.Code() != TFileErrorCode::AlreadyExists) return TResult::Failed;
+      if (refuseLinks && fs.IsLink(path)) {
+        if (step) *step = path;
+        return TResult::Link;
+      }
+    }
+    FKnown.insert(path);
+  }
+  return TResult::Ready;
+}
+
+bool TFolderMaker::RemoveTree(TFileSystem& fs, std::u16string_view root) {
+  const std::u16string base = NormalizeSeparators(root);
+  std::vector<std::u16string> below;
+  for (const std::u16string& folder : FKnown)
+    if (folder.size() > base.size() && folder.starts_with(base) && folder[base.size()] == PathDelim)
+      below.push_back(folder);
+  // A folder's path is longer than its parent's: the longest go first.
+  std::sort(below.begin(), below.end(),
+            [](const std::u16string& a, const std::u16string& b) { return a.size() > b.size(); });
+  for (const std::u16string& folder : below) {
+    if (!fs.RemoveFolder(folder)) return false;
+    FKnown.erase(folder);
+  }
+  return fs.RemoveFolder(base).Ok();
 }
 
 std::u16string CreateTempFolder(std::u16string_view prefix, unsigned firstNumber, TFileSystem& fs) {

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "engine/LogWriter.h"
 #include "rtl/FileSystem.h"
@@ -29,6 +30,32 @@ std::u16string MakeBackupName(std::u16string_view fileName);
 /// created or already existed (an existing file of that name counts too).
 /// Roots ("/", "C:/") are never created. False for a relative path.
 bool ForceFolder(std::u16string_view path, TFileSystem& fs);
+
+/// Makes the folders of a tree below a folder that exists (the run's
+/// temporary folder, the backup folder), remembering each folder it made or
+/// found: N folders cost N MakeFolder calls, and a file written into a folder
+/// made before costs none. Folders are never asked about otherwise. Holds
+/// paths only; Clear() forgets them (the tree was removed).
+class TFolderMaker {
+ public:
+  enum class TResult { Ready, Failed, Link };
+  /// Makes `folder`, which must be `root` or lie below it, and its missing
+  /// parents below `root`; a folder of that name that exists already (or a
+  /// file: the write into it fails later) is taken as made. With
+  /// `refuseLinks`, such an existing step that is a symbolic link gives Link
+  /// and `step` names it: nothing must be written through it. `root` itself
+  /// is never made nor asked about. Outside `root`: as ForceFolder.
+  TResult Force(TFileSystem& fs, std::u16string_view root, std::u16string_view folder,
+                bool refuseLinks, std::u16string* step = nullptr);
+  /// Removes the folders it made below `root`, deepest first, and `root`
+  /// itself, without listing any: for a tree whose files are all gone. False
+  /// at the first folder that cannot be removed (it still holds something).
+  bool RemoveTree(TFileSystem& fs, std::u16string_view root);
+  void Clear() { FKnown.clear(); }
+
+ private:
+  std::unordered_set<std::u16string> FKnown;
+};
 
 /// Creates a new empty folder in the user's temporary folder named from the
 /// first three characters of `prefix` and a number in upper-case hexadecimal

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -112,12 +114,21 @@ void CheckFreeSpace(TRunState& state, const std::u16string& logFolder) {
     bool Written = false;
   };
   std::map<uint64_t, TVolume> volumes;
+  // The volume of each folder asked about (nothing: the file system cannot
+  // tell), so that a folder of many changed files is asked about once.
+  std::unordered_map<std::u16string, std::optional<uint64_t>> folderVolumes;
   // The volume of `folder`, or nullptr when the file system cannot tell.
   auto volumeOf = [&](const std::u16string& folder, uint64_t* id = nullptr) -> TVolume* {
-    TFreeSpace space;
-    if (!fs.FreeSpace(folder, space)) return nullptr;
-    if (id) *id = space.Volume;
-    return &volumes.try_emplace(space.Volume, TVolume{folder, space.Bytes}).first->second;
+    auto [known, added] = folderVolumes.try_emplace(folder);
+    if (added) {
+      TFreeSpace space;
+      if (!fs.FreeSpace(folder, space)) return nullptr;
+      known->second = space.Volume;
+      volumes.try_emplace(space.Volume, TVolume{folder, space.Bytes});
+    }
+    if (!known->second) return nullptr;
+    if (id) *id = *known->second;
+    return &volumes.at(*known->second);
   };
   uint64_t tempId = 0;
   const bool tempKnown = volumeOf(state.TempFolder, &tempId) != nullptr;

@@ -68,6 +68,7 @@ bool TReplaceRun::Execute() {
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();
+      FState.MadeFolders.Clear();
     });
     if (!context.DryRun) {
       CreateBackupFolder(FState);
@@ -78,7 +79,13 @@ bool TReplaceRun::Execute() {
     }
     AllocateTempFolder();
     {
-      TScopeExit removeTemp([&] { DeleteFolderTree(FState.TempFolder, FState.Fs); });
+      TScopeExit removeTemp([&] {
+        // Once every changed file is published, the temporary folder holds
+        // only the folders the run made: removed without listing them.
+        const bool emptied = FPublished && FState.FailedForms.empty() &&
+                             FState.MadeFolders.RemoveTree(FState.Fs, FState.TempFolder);
+        if (!emptied) DeleteFolderTree(FState.TempFolder, FState.Fs);
+      });
       try {
         result = RunPhases();
       } catch (const ERunCancelled& e) {

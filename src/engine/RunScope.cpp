@@ -16,7 +16,13 @@ namespace {
 void ScanFolder(const TRunState& state, const std::u16string& folder, std::vector<TWorkItem>& units,
                 std::vector<std::u16string>& warnings) {
   const std::u16string& root = state.Options.Directory;
-  for (const TFolderEntry& entry : state.Fs.ListFolder(folder)) {
+  // Listed into the run's cache: the forms the units name are looked up in
+  // these listings later, without listing or asking about a file again.
+  TFileStatus listed;
+  const std::vector<TFolderEntry>* entries =
+      state.FolderListings.Entries(state.Fs, folder, &listed);
+  if (!entries) listed.Check();  // raises, naming the folder and why
+  for (const TFolderEntry& entry : *entries) {
     const std::u16string path = JoinPath(folder, entry.Name);
     if (entry.IsFolder) {
       if (!state.Options.IncludeSubDirs) continue;
@@ -145,7 +151,13 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
     ScanFolder(state, state.Options.Directory, units, warnings);
   } else {
     for (const std::u16string& path : FProjectUnits) {
-      if (const std::u16string why = WhyFileIsLeft(state.Fs, path); !why.empty())
+      // Listed once per folder (the forms are looked up there later); a
+      // link is asked about.
+      const TFolderEntry* entry = state.FolderListings.Entry(state.Fs, path);
+      if (const std::u16string why = entry && !entry->IsLink
+                                         ? WhyFileIsLeft(path, false, entry->IsSpecial)
+                                         : WhyFileIsLeft(state.Fs, path);
+          !why.empty())
         warnings.push_back(why);
       else
         units.push_back({path, ExtractFileName(path), true});

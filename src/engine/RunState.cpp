@@ -30,7 +30,8 @@ bool TRunState::FolderScope() const {
 
 std::u16string TRunState::TempPathOf(const TWorkItem& item) {
   const std::u16string folder = JoinPath(TempFolder, ExtractFilePath(item.RelPath));
-  ForceFolder(folder, Fs);
+  // A folder that cannot be made shows in the write that follows.
+  (void)MadeFolders.Force(Fs, TempFolder, folder, false);
   return JoinPath(folder, ExtractFileName(item.Path));
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/FileUtils.h"
 #include "engine/RunContext.h"
 #include "ide/FileCase.h"
 
@@ -100,9 +101,14 @@ struct TRunState {
   int PutBackNames = 0;
   /// The forms that could not be converted (KeepGoing), with the reason.
   std::vector<std::pair<std::u16string, std::u16string>> FailedForms;
-  /// Listings of the folders where resource directives look for forms; the
-  /// scanned files do not change while a run reads them.
-  TFolderListingCache FolderListings;
+  /// Listings of the scanned folders and of those where resource directives
+  /// look for forms: each folder is listed once, and what a listing tells of
+  /// an entry (folder, link, pipe or device) is not asked again. The scanned
+  /// files do not change while a run reads them; publishing checks each
+  /// original again itself. Filled while the scope is listed (hence mutable).
+  mutable TFolderListingCache FolderListings;
+  /// The folders made in the temporary folder and in the backup folder.
+  TFolderMaker MadeFolders;
 
   bool FolderScope() const;
   /// Where `item`'s changed file goes; its folder is made on the way.

@@ -68,9 +68,15 @@ bool DiscoverForms(TRunState& state, size_t unit, const std::vector<TResourceNam
   for (const TResourceName& name : names) {
     const std::u16string candidate = ResourceCandidate(unitFile, name);
     const std::u16string found = FindFileIgnoringCase(state.Fs, candidate, &state.FolderListings);
-    if (found.empty() || !state.Fs.IsFile(found)) {
+    // The listing of its folder tells what the file is; a link is asked about.
+    const TFolderEntry* entry =
+        found.empty() ? nullptr : state.FolderListings.Entry(state.Fs, found);
+    const bool known = entry && !entry->IsLink;
+    if (found.empty() || !(known ? !entry->IsFolder : state.Fs.IsFile(found))) {
       state.Warn(res::Fmt(res::sFormFileMissing, {candidate, unitFile}));
-    } else if (const std::u16string why = WhyFileIsLeft(state.Fs, found); !why.empty()) {
+    } else if (const std::u16string why = known ? WhyFileIsLeft(found, false, entry->IsSpecial)
+                                                : WhyFileIsLeft(state.Fs, found);
+               !why.empty()) {
       state.Warn(why);
       state.Warn(res::Fmt(res::sUnitLeftForItsForm, {unitFile, found}));
       return false;

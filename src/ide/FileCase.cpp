@@ -1,5 +1,6 @@
 #include "ide/FileCase.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "rtl/Strings.h"
@@ -23,24 +24,55 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
 }  // namespace
 
 const std::vector<TFolderEntry>* TFolderListingCache::Entries(TFileSystem& fs,
-                                                              const std::u16string& folder) {
-  auto [at, added] = FEntries.try_emplace(folder);
-  if (added) {
-    std::vector<TFolderEntry> entries;
-    if (fs.List(folder, entries)) at->second = std::move(entries);
-  }
-  return at->second ? &*at->second : nullptr;
+                                                              std::u16string_view folder,
+                                                              TFileStatus* why) {
+  auto [at, added] = FEntries.try_emplace(NormalizeSeparators(folder));
+  TListing& listing = at->second;
+  if (added) listing.Status = fs.List(at->first, listing.Entries);
+  if (why) *why = listing.Status;
+  return listing.Status ? &listing.Entries : nullptr;
+}
+
+const std::vector<TFolderEntry>* TFolderListingCache::Listed(std::u16string_view folder) const {
+  const auto at = FEntries.find(NormalizeSeparators(folder));
+  return at != FEntries.end() && at->second.Status ? &at->second.Entries : nullptr;
+}
+
+const TFolderEntry* TFolderListingCache::Entry(TFileSystem& fs, std::u16string_view path) {
+  const size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos || slash + 1 == path.size()) return nullptr;
+  const std::vector<TFolderEntry>* entries =
+      Entries(fs, slash == 0 ? std::u16string_view(u"/") : path.substr(0, slash));
+  if (!entries) return nullptr;
+  // Listings are ordered by name (code units).
+  const std::u16string_view name = path.substr(slash + 1);
+  const auto at = std::lower_bound(
+      entries->begin(), entries->end(), name,
+      [](const TFolderEntry& entry, std::u16string_view key) { return entry.Name < key; });
+  return at != entries->end() && at->Name == name ? &*at : nullptr;
 }
 
 std::u16string FindFileIgnoringCase(TFileSystem& fs, std::u16string_view path,
                                     TFolderListingCache* cache) {
   if (path.empty() || path.front() != u'/') return {};
-  if (fs.Exists(path)) return std::u16string(path);
-  std::vector<TFolderEntry> listed;
+  const size_t slash = path.rfind(u'/');
+  std::u16string folder(path.substr(0, slash));
+  // A folder listed already answers for its names.
+  const std::vector<TFolderEntry>* listed =
+      cache && !folder.empty() ? cache->Listed(folder) : nullptr;
+  if (listed) {
+    const TFolderEntry* exact = cache->Entry(fs, path);
+    if (exact && !exact->IsLink) return std::u16string(path);
+    // A link leads somewhere or nowhere: the file system tells.
+    if (exact && fs.Exists(path)) return std::u16string(path);
+  } else if (fs.Exists(path)) {
+    return std::u16string(path);
+  }
+  std::vector<TFolderEntry> own;
   auto entriesOf = [&](const std::u16string& folder) -> const std::vector<TFolderEntry>* {
     if (cache) return cache->Entries(fs, folder);
-    listed.clear();
-    return fs.List(folder, listed) ? &listed : nullptr;
+    own.clear();
+    return fs.List(folder, own) ? &own : nullptr;
   };
   // The part of `path` in the right letter case is followed by `part`.
   auto matchIn = [&](const std::u16string& current, const std::u16string& part,
@@ -58,9 +90,7 @@ std::u16string FindFileIgnoringCase(TFileSystem& fs, std::u16string_view path,
   std::vector<std::u16string> parts = SplitPath(path);
   if (parts.empty()) return u"/";
   // Usually only the file name differs: its folder exists as written.
-  const size_t slash = path.rfind(u'/');
-  std::u16string folder(path.substr(0, slash));
-  if (!folder.empty() && fs.IsFolder(folder)) {
+  if (listed || (!folder.empty() && fs.IsFolder(folder))) {
     std::u16string found;
     return matchIn(folder, parts.back(), found) ? found : std::u16string();
   }

@@ -3,7 +3,6 @@
 // that does not exist as written is looked up folder by folder ignoring case.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,21 +13,39 @@
 namespace zan {
 
 /// Folder listings kept for repeated look-ups while the folders do not change
-/// (the forms that the units of one run name): a folder is listed once.
+/// (the scan of a run, then the forms that its units name): a folder is
+/// listed once. Folders are keyed by their path with repeated and trailing
+/// separators dropped.
 class TFolderListingCache {
  public:
-  /// The entries of `folder`, listed on first use; nullptr when it cannot be listed.
-  const std::vector<TFolderEntry>* Entries(TFileSystem& fs, const std::u16string& folder);
+  /// The entries of `folder`, listed on first use; nullptr when it cannot be
+  /// listed, and then `why` (when given) tells why. The entries stay where
+  /// they are until Clear().
+  const std::vector<TFolderEntry>* Entries(TFileSystem& fs, std::u16string_view folder,
+                                           TFileStatus* why = nullptr);
+  /// The entries of `folder` when it was listed already (nullptr otherwise):
+  /// never asks the file system.
+  const std::vector<TFolderEntry>* Listed(std::u16string_view folder) const;
+  /// The entry of the file `path` in the listing of its folder (listed on
+  /// first use); nullptr when the folder has no entry of exactly that name
+  /// or cannot be listed.
+  const TFolderEntry* Entry(TFileSystem& fs, std::u16string_view path);
   void Clear() { FEntries.clear(); }
 
  private:
-  std::unordered_map<std::u16string, std::optional<std::vector<TFolderEntry>>> FEntries;
+  struct TListing {
+    TFileStatus Status;
+    std::vector<TFolderEntry> Entries;
+  };
+  std::unordered_map<std::u16string, TListing> FEntries;
 };
 
 /// `path` itself when it exists; otherwise the existing path that equals it
 /// ignoring letter case, component by component (the first match in listing
 /// order wins); empty when there is none. `path` must be absolute. With a
-/// cache, folders are listed through it.
+/// cache, folders are listed through it, and a name in a folder listed
+/// already is looked up in the listing without asking the file system again
+/// (a symbolic link there is still asked about: it may lead nowhere).
 std::u16string FindFileIgnoringCase(TFileSystem& fs, std::u16string_view path,
                                     TFolderListingCache* cache = nullptr);
 

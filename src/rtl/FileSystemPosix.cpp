@@ -178,8 +178,12 @@ TFileStatus CheckReplaceable(TFileOp op, std::u16string_view shown, const std::s
                              std::string& target, bool& exists, mode_t& mode,
                              std::u16string_view other = {}) {
   target = path;
+  // lstat first: for anything but a link it tells what stat would, and a
+  // link is followed only then.
   struct stat st;
-  exists = ::stat(path.c_str(), &st) == 0;
+  const bool found = ::lstat(path.c_str(), &st) == 0;
+  const bool isLink = found && S_ISLNK(st.st_mode);
+  exists = isLink ? ::stat(path.c_str(), &st) == 0 : found;
   if (!exists) return {};
   if (S_ISDIR(st.st_mode)) return TFileStatus::Error(op, TFileErrorCode::IsAFolder, shown, other);
   // A pipe or a device would be replaced by a plain file (a renamed
@@ -188,8 +192,7 @@ TFileStatus CheckReplaceable(TFileOp op, std::u16string_view shown, const std::s
   if (IsReadOnlyMode(st.st_mode))
     return TFileStatus::Error(op, TFileErrorCode::AccessDenied, shown, other);
   mode = st.st_mode & 07777;
-  struct stat lst;
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+  if (isLink) {
     std::error_code ec;
     std::filesystem::path resolved = std::filesystem::canonical(path, ec);
     if (!ec) target = resolved.string();
@@ -299,6 +302,21 @@ TFileStatus TRealFileSystem::Read(std::u16string_view path, std::string& content
 TFileStatus TRealFileSystem::Write(std::u16string_view path, std::string_view contents) {
   if (TFileStatus status = CheckAbsolute(TFileOp::Write, path); !status) return status;
   const std::string native = Native(path);
+  // Usually a new file (the run's temporary files): made here, it is a
+  // regular file that holds nothing yet, and needs no further question.
+  // Anything of that name, a link included, takes the way below.
+  if (TFd made(::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+      made.Get() >= 0) {
+    int error = WriteAll(made.Get(), contents);
+    if (int closeError = made.Close(); !error) error = closeError;
+    if (error) {
+      ::unlink(native.c_str());  // leave no partial new file
+      return ErrnoStatus(TFileOp::Write, error, path);
+    }
+    return {};
+  } else if (errno != EEXIST) {
+    return ErrnoStatus(TFileOp::Write, errno, path);
+  }
   struct stat st;
   const bool existed = ::stat(native.c_str(), &st) == 0;
   if (existed) {
@@ -484,6 +502,11 @@ TFileStatus TRealFileSystem::LinkOrCopyFile(std::u16string_view source, std::u16
   struct stat st;
   // A symbolic link or anything else but a plain file is copied.
   if (::lstat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return CopyFile(source, dest, true);
+  // Usually nothing has that name yet: the link is made at once. A link
+  // never goes through a symbolic link at `dest`; anything of that name
+  // refuses it (EEXIST) and takes the way below.
+  if (::link(from.c_str(), to.c_str()) == 0) return {};
+  if (errno != EEXIST) return CopyFile(source, dest, true);  // no hard links here
   bool existed = false;
   mode_t ignored = 0;
   if (TFileStatus status =

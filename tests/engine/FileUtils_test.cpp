@@ -1,6 +1,8 @@
 // The log writer and the file utilities, in memory and under fault injection.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "engine/FileUtils.h"
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"
@@ -11,7 +13,8 @@
 namespace zan {
 namespace {
 
-/// Records the folders the code under test asks to create.
+/// Records the folders the code under test asks to create or remove, and
+/// calls the paths in `Links` symbolic links.
 class TRecordingFileSystem : public TFileSystemWrapper {
  public:
   using TFileSystemWrapper::TFileSystemWrapper;
@@ -19,7 +22,13 @@ class TRecordingFileSystem : public TFileSystemWrapper {
     Made.emplace_back(path);
     return TFileSystemWrapper::MakeFolder(path);
   }
-  std::vector<std::u16string> Made;
+  TFileStatus RemoveFolder(std::u16string_view path) override {
+    Removed.emplace_back(path);
+    return TFileSystemWrapper::RemoveFolder(path);
+  }
+  bool IsLink(std::u16string_view path) override { return Links.contains(std::u16string(path)); }
+  std::vector<std::u16string> Made, Removed;
+  std::set<std::u16string> Links;
 };
 
 // ----- names
@@ -92,6 +101,59 @@ TEST(FileUtils, ForceFolderStopsAtTheFirstFailedStep) {
   EXPECT_FALSE(ForceFolder(u"/a/b/c", fs));
   EXPECT_EQ(fs.Calls(TFileOp::MakeFolder), 2);
   EXPECT_FALSE(memory.Exists(u"/a/b"));
+}
+
+TEST(FileUtils, FolderMakerMakesEachFolderOnceBelowItsRoot) {
+  // Each row forces one folder after the rows above it, with the same maker.
+  struct {
+    const char16_t* folder;
+    TFolderMaker::TResult result;
+    std::vector<std::u16string> made;
+  } rows[] = {
+      {u"/t/a/b/", TFolderMaker::TResult::Ready, {u"/t/a", u"/t/a/b"}},
+      {u"/t/a/b", TFolderMaker::TResult::Ready, {}},  // made before: nothing asked
+      {u"/t/a/c", TFolderMaker::TResult::Ready, {u"/t/a/c"}},
+      {u"/t", TFolderMaker::TResult::Ready, {}},  // the root is never made
+      {u"/t/old/x", TFolderMaker::TResult::Ready, {u"/t/old", u"/t/old/x"}},  // found existing
+      {u"/t/link/x", TFolderMaker::TResult::Link, {u"/t/link"}},  // never written through
+      {u"/t/file.pas/x", TFolderMaker::TResult::Failed, {u"/t/file.pas", u"/t/file.pas/x"}},
+      {u"/elsewhere/y", TFolderMaker::TResult::Ready, {u"/elsewhere", u"/elsewhere/y"}},
+  };
+  TMemoryFileSystem memory;
+  memory.AddFolder(u"/t/old");
+  memory.AddFolder(u"/t/link");
+  memory.AddFile(u"/t/file.pas", "x");
+  TRecordingFileSystem fs(memory);
+  fs.Links = {u"/t/link"};
+  TFolderMaker maker;
+  for (const auto& row : rows) {
+    fs.Made.clear();
+    std::u16string link;
+    EXPECT_EQ(maker.Force(fs, u"/t/", row.folder, true, &link), row.result)
+        << Utf16ToUtf8(row.folder);
+    EXPECT_EQ(fs.Made, row.made) << Utf16ToUtf8(row.folder);
+    EXPECT_EQ(link, row.result == TFolderMaker::TResult::Link ? u"/t/link" : u"");
+  }
+  EXPECT_TRUE(memory.IsFolder(u"/t/a/c"));
+  // Without `refuseLinks` a link on the way is taken as a folder.
+  EXPECT_EQ(TFolderMaker().Force(fs, u"/t", u"/t/link/y", false), TFolderMaker::TResult::Ready);
+
+  // Removing the tree removes what a maker made and the root, without
+  // listing a folder; a folder that still holds a file stops it.
+  TMemoryFileSystem tree;
+  tree.AddFolder(u"/r");
+  TFaultyFileSystem counted(tree);
+  TFolderMaker made;
+  for (const char16_t* folder : {u"/r/a/b", u"/r/a/c", u"/r/d"})
+    ASSERT_EQ(made.Force(counted, u"/r", folder, false), TFolderMaker::TResult::Ready);
+  tree.AddFile(u"/r/a/c/kept.pas", "");
+  EXPECT_FALSE(made.RemoveTree(counted, u"/r"));
+  EXPECT_TRUE(tree.Exists(u"/r/a/c/kept.pas"));
+  ASSERT_TRUE(tree.RemoveFile(u"/r/a/c/kept.pas"));
+  EXPECT_TRUE(made.RemoveTree(counted, u"/r"));
+  EXPECT_FALSE(tree.Exists(u"/r"));
+  EXPECT_EQ(counted.Calls(TFileOp::List), 0);
+  EXPECT_EQ(counted.Calls(TFileOp::MakeFolder), 4);
 }
 
 // ----- CreateTempFolder

@@ -3,6 +3,9 @@
 // restore, and the deliberate behaviours of the run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "ReplacerTestUtil.h"
 #include "engine/FormFileStep.h"
 #include "engine/PublishManifest.h"
@@ -100,6 +103,66 @@ TEST_F(ReplaceRunTest, FolderRunWithSubFolders) {
   EXPECT_EQ(Busy.Steps.size(), 4u);
   EXPECT_TRUE(Shell.Opened.empty());
   EXPECT_TRUE(Results.DatabaseNames.Empty());  // no database names in folder scope
+  ExpectCleanedUp();
+}
+
+/// Records the folders listed and made, and how often the run asks about a
+/// path itself (what it is, whether it is a link).
+class TCountingFileSystem : public TFileSystemWrapper {
+ public:
+  using TFileSystemWrapper::TFileSystemWrapper;
+  TFileStatus List(std::u16string_view folder, std::vector<TFolderEntry>& entries) override {
+    Listed.emplace_back(folder);
+    return TFileSystemWrapper::List(folder, entries);
+  }
+  TFileStatus MakeFolder(std::u16string_view path) override {
+    Made.emplace_back(path);
+    return TFileSystemWrapper::MakeFolder(path);
+  }
+  TFileAttributes GetAttributes(std::u16string_view path) override {
+    ++Asked[std::u16string(path)];
+    return TFileSystemWrapper::GetAttributes(path);
+  }
+  bool IsLink(std::u16string_view path) override {
+    ++Asked[std::u16string(path)];
+    return TFileSystemWrapper::IsLink(path);
+  }
+  std::vector<std::u16string> Listed, Made;
+  std::map<std::u16string, int> Asked;
+};
+
+/// The paths that occur more than once in `paths`.
+std::vector<std::u16string> Repeated(std::vector<std::u16string> paths) {
+  std::sort(paths.begin(), paths.end());
+  std::vector<std::u16string> repeated;
+  for (size_t i = 1; i < paths.size(); ++i)
+    if (paths[i] == paths[i - 1] && (repeated.empty() || repeated.back() != paths[i]))
+      repeated.push_back(paths[i]);
+  return repeated;
+}
+
+TEST_F(ReplaceRunTest, AFolderRunListsEachFolderOnceAndMakesEachFolderOnce) {
+  AddFolderTree();
+  // A form named in another letter case than its file has, two folders down.
+  Fs.AddFile(u"/work/sub/deep/D.pas", kUnitA);
+  Fs.AddFile(u"/work/sub/deep/D.DFM", "object F: TF\r\nend\r\n");
+  Options->IncludeSubDirs = true;
+  TCountingFileSystem counting(Fs);
+  UseFileSystem(&counting);
+  ASSERT_TRUE(Replacer->PerformReplace());
+  EXPECT_NE(File(u"/work/Wiz_Log.txt").find("Processing file: /work/sub/deep/D.DFM"),
+            std::string::npos);
+  EXPECT_TRUE(Fs.Exists(u"/work/RBackup/sub/deep/D.~pas"));
+
+  for (const char16_t* folder : {u"/work", u"/work/sub", u"/work/sub/deep"})
+    EXPECT_EQ(std::count(counting.Listed.begin(), counting.Listed.end(), folder), 1)
+        << Utf16ToUtf8(folder);
+  EXPECT_EQ(Repeated(counting.Listed), std::vector<std::u16string>{});
+  EXPECT_EQ(Repeated(counting.Made), std::vector<std::u16string>{});
+  // What the scan's listing told of a file is not asked again.
+  for (const char16_t* file : {u"/work/A.pas", u"/work/A.dfm", u"/work/sub/C.PAS",
+                               u"/work/sub/deep/D.pas", u"/work/sub/deep/D.DFM"})
+    EXPECT_LE(counting.Asked[file], 1) << Utf16ToUtf8(file);
   ExpectCleanedUp();
 }
 

@@ -42,7 +42,9 @@ std::vector<TPlannedChange> PlannedChanges(const std::vector<TWorkItem>& work) {
 
 TReplaceRun::TReplaceRun(TRunPlan& plan)
     : FPlan(plan),
-      FState(*plan.Context.Replacer, plan.Options, plan.Context, *plan.Context.Log, plan.Results) {}
+      FState(*plan.Context.Replacer, plan.Options, plan.Context, *plan.Context.Log, plan.Results) {
+  FState.FolderListings = std::move(plan.Listings);
+}
 
 TReplaceRun::~TReplaceRun() = default;
 

@@ -156,6 +156,7 @@ TRunPlan Plan(const TRunContext& context, const TUnitSelection& selection) {
   // A backup folder of another tree is refused before the log is written.
   if (!context.DryRun) CheckBackupFolderOwner(state, plan.Units);
   if (options.MakeBackup && !context.DryRun) plan.BackupFolder = options.BackupDir;
+  plan.Listings = std::move(state.FolderListings);
   DescribeRun(plan, state, report);
   if (options.WriteLog && !context.DryRun) {
     plan.LogFile = JoinPath(plan.BaseFolder, res::sLogFileName);

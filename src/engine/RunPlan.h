@@ -90,6 +90,9 @@ struct TRunPlan {
   /// The locks of the run: its tree (taken by Plan, except in a dry run) and
   /// the backup folder (taken by Execute once the folder exists).
   TRunLocks Locks;
+  /// The folders the scan listed: the run looks forms up in them and reads no
+  /// folder twice.
+  TFolderListingCache Listings;
   /// The run's form step, prepared with the context's settings.
   std::unique_ptr<TFormFileStep> FormStep;
 

@@ -117,7 +117,10 @@ bool TComponentReplacer::PerformReplace() {
 }
 
 bool TComponentReplacer::PerformRestore(const std::u16string& undoFile) {
-  return RestoreFromUndoFile(FileSystem(), undoFile);
+  TRunContext context;
+  context.FileSystem = &FileSystem();
+  context.CodePage = AnsiCodePage();
+  return RestoreFromUndoFile(context, undoFile);
 }
 
 bool TComponentReplacer::PerformReplace(const TRunContext& context,

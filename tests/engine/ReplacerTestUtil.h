@@ -51,6 +51,15 @@ inline std::string S(const std::u16string& text) {
   return Utf16ToUtf8(text);
 }
 
+/// The context of a restore over `fs` (the undo files of the tests are in
+/// code page 1252).
+inline TRunContext RestoreContext(TFileSystem& fs) {
+  TRunContext context;
+  context.FileSystem = &fs;
+  context.CodePage = 1252;
+  return context;
+}
+
 /// A catalogue replacer over an in-memory tree, with the host seams installed.
 class ReplacerTest : public ::testing::Test {
  protected:

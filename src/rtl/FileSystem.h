@@ -364,8 +364,9 @@ class TFileSystemWrapper : public TFileSystem {
   TFileSystem& FTarget;
 };
 
-/// The process-wide file system the engine uses unless one is injected: the
-/// real one by default.
+/// The process-wide file system: the real one unless a host installed
+/// another. Only front ends read it (the plug-in's fills a run's context
+/// with it); a run reads the file system of its context.
 TFileSystem& CurrentFileSystem();
 /// Installs `fs` (not owned; nullptr restores the real one); returns the previous one.
 TFileSystem* SetCurrentFileSystem(TFileSystem* fs);

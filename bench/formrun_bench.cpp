@@ -173,23 +173,23 @@ void BM_FormFileSteps(benchmark::State& state) {
   zan::TComponentReplacer& replacer = catalogue.Replacer(0);
   const std::unique_ptr<zan::TFormFileStep> made = replacer.MakeFormFileStep();
   auto& rewriter = static_cast<zan::TFormRewriter&>(*made);
-  const zan::TFormFileText form = zan::ReadFormFile(bytes, u"Form7.dfm");
+  const zan::TFormFileText form = zan::ReadFormFile(bytes, u"Form7.dfm", 1252);
   std::u16string output;
   rewriter.ProcessFormText(replacer.FormLookup(), u"Form7.dfm", form.Text, form.LineBreak, output);
   for (auto _ : state) {
     switch (step) {
       case 0:
-        benchmark::DoNotOptimize(zan::ReadFormFile(bytes, u"Form7.dfm"));
+        benchmark::DoNotOptimize(zan::ReadFormFile(bytes, u"Form7.dfm", 1252));
         break;
       case 1:
         rewriter.ProcessFormText(replacer.FormLookup(), u"Form7.dfm", form.Text, form.LineBreak,
                                  output);
         break;
       case 2:
-        zan::CheckFormText(output, u"Form7.dfm");
+        zan::CheckFormText(output, u"Form7.dfm", 1252);
         break;
       default:
-        benchmark::DoNotOptimize(zan::WriteFormFile(output, form, u"Form7.dfm"));
+        benchmark::DoNotOptimize(zan::WriteFormFile(output, form, u"Form7.dfm", 1252));
         break;
     }
   }

@@ -10,6 +10,7 @@
 #include "engine/RunResults.h"
 #include "engine/RunScope.h"
 #include "engine/UndoFile.h"
+#include "engine/UndoReader.h"
 #include "rtl/Paths.h"
 #include "rtl/ScopeExit.h"
 #include "rtl/Strings.h"
@@ -100,15 +101,9 @@ void CheckBackupFolderOwner(const TRunState& state, const std::vector<TWorkItem>
   std::u16string recorded;
   if (read(manifestFile, bytes)) recorded = TPublishManifest::Decode(bytes).Root();
   std::vector<std::u16string> originals;
-  if (recorded.empty() && read(undoFile, bytes)) {
-    const TStringList lines = DecodeUndoFile(bytes, undoFile, state.Context.CodePage);
-    auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
-    for (int i = 0; i < lines.Count(); ++i) {
-      std::u16string original, backup;
-      SplitUndoLine(lines[i], exists, original, backup);
-      originals.push_back(std::move(original));
-    }
-  }
+  if (recorded.empty() && read(undoFile, bytes))
+    for (TUndoLine& line : SplitUndoFile(fs, bytes, undoFile, state.Context.CodePage))
+      originals.push_back(std::move(line.Original));
   RefuseAnotherTreesBackups(state, recorded, originals, units);
 }
 
@@ -139,20 +134,15 @@ void LoadUndoRecord(TRunState& state) {
   RefuseLink(state, record.ManifestFile);
   TFileSystem& fs = state.Fs;
   if (fs.Exists(undoFile)) {
-    if (TFileStatus status = fs.Read(undoFile, record.PreviousUndo); !status)
-      throw EFileError(res::Fmt(res::sUndoFileReadFailed,
-                                {undoFile, Utf8ToUtf16(FileErrorText(status.Code()))}));
+    record.PreviousUndo = ReadUndoFileBytes(fs, undoFile);
     record.UndoExisted = true;
-    const TStringList lines = DecodeUndoFile(record.PreviousUndo, undoFile, state.Context.CodePage);
-    auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
-    for (int i = 0; i < lines.Count(); ++i) {
-      std::u16string original, backup;
-      SplitUndoLine(lines[i], exists, original, backup);
+    for (TUndoLine& line :
+         SplitUndoFile(fs, record.PreviousUndo, undoFile, state.Context.CodePage)) {
       // Every line is kept as it stands; the first line of an original names
       // the backup restore takes.
-      if (state.Results.UndoIndex.emplace(original, state.Results.UndoList.Count()).second)
-        record.FirstBackups[original] = backup;
-      state.Results.UndoList.Add(lines[i]);
+      if (state.Results.UndoIndex.emplace(line.Original, state.Results.UndoList.Count()).second)
+        record.FirstBackups[line.Original] = std::move(line.Backup);
+      state.Results.UndoList.Add(line.Text);
     }
   }
   record.LinesBefore = state.Results.UndoList.Count();

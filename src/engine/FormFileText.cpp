@@ -16,7 +16,7 @@ constexpr std::u16string_view sFormNotValid =
 TFormConvertOptions ConvertOptions(std::u16string_view fileName, int codePage) {
   TFormConvertOptions options;
   options.FileName = Utf16ToUtf8(fileName);
-  options.CodePage = codePage == 0 ? AnsiCodePage() : codePage;
+  options.CodePage = codePage;
   return options;
 }
 

@@ -29,23 +29,23 @@ struct TFormFileText {
 };
 
 /// In each function `codePage` is the ANSI code page of binary forms and of
-/// text forms without a byte-order mark (0: the process's).
+/// text forms without a byte-order mark.
 
 /// Reads a form file: a binary one (resource header FF 0A 00, or a bare TPF0
 /// stream) through the converter, a text one with ReadTextFile. Throws
 /// EFormStreamError / EEncodingError naming `fileName`.
-TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName, int codePage = 0);
+TFormFileText ReadFormFile(std::string_view bytes, std::u16string_view fileName, int codePage);
 
 /// The bytes of `text` stored as `form` was read: binary with the original
 /// header name and layout (the length field set to the new stream's length),
 /// or text in its encoding with its byte-order mark. Throws EFormFileError
 /// naming `fileName` when the text cannot be converted to binary.
 std::string WriteFormFile(std::u16string_view text, const TFormFileText& form,
-                          std::u16string_view fileName, int codePage = 0);
+                          std::u16string_view fileName, int codePage);
 
 /// Throws EFormFileError naming `fileName` unless `text` converts to a binary
 /// component stream that converts back to form text.
-void CheckFormText(std::u16string_view text, std::u16string_view fileName, int codePage = 0);
+void CheckFormText(std::u16string_view text, std::u16string_view fileName, int codePage);
 
 /// The line break of `text`: that of its first line ("\r\n", "\n" or "\r"),
 /// CRLF when it has none.

@@ -119,12 +119,13 @@ void TFormRewriter::Prepare(const TRunContext& context) {
   FFormParser->SetConnectionDefFileName(context.ConnectionDefFileName);
   FFormParser->SetDriverConfFileName(context.DriverConfFileName);
   FFormParser->SetFileSystem(context.FileSystem);
+  FFormParser->SetCodePage(context.CodePage);
   FFormParser->SetClassRegistry(context.ClassRegistry);
   FFormParser->SetUserRules(context.UserRules ? &context.UserRules->Form() : nullptr);
   FBdeAliases.reset();
   if (!context.AliasFileName.empty())
     FBdeAliases = std::make_shared<const TBdeAliases>(
-        TBdeAliases::Read(*context.FileSystem, context.AliasFileName));
+        TBdeAliases::Read(*context.FileSystem, context.AliasFileName, context.CodePage));
   FFormParser->SetBdeAliases(FBdeAliases.get());
 }
 
@@ -134,6 +135,7 @@ std::unique_ptr<TFormFileStep> TFormRewriter::CloneForLane() const {
   parser.SetConnectionDefFileName(FFormParser->ConnectionDefFileName());
   parser.SetDriverConfFileName(FFormParser->DriverConfFileName());
   parser.SetFileSystem(FFormParser->FileSystem());
+  parser.SetCodePage(FFormParser->CodePage());
   parser.SetClassRegistry(&FFormParser->ClassRegistry());
   parser.SetUserRules(FFormParser->UserRules());
   lane->FBdeAliases = FBdeAliases;

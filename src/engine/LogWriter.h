@@ -30,9 +30,9 @@ std::u16string FormatLogDateTime(const TLocalDateTime& time);
 class TLogWriter {
  public:
   /// `fs` (where the log is written) is not owned and must outlive the
-  /// writer; it must be set before a file is opened. `codePage` 0 is the
-  /// process's ANSI code page.
-  explicit TLogWriter(TFileSystem* fs = nullptr, int codePage = 0);
+  /// writer; it must be set before a file is opened. A run sets its own
+  /// code page (SetCodePage) before it opens the log.
+  explicit TLogWriter(TFileSystem* fs = nullptr, int codePage = 1252);
   ~TLogWriter();
   TLogWriter(const TLogWriter&) = delete;
   TLogWriter& operator=(const TLogWriter&) = delete;

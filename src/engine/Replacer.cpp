@@ -116,7 +116,10 @@ bool TComponentReplacer::PerformReplace() {
 }
 
 bool TComponentReplacer::PerformRestore(const std::u16string& undoFile) {
-  return RestoreFromUndoFile(CurrentFileSystem(), undoFile);
+  TRunContext context;
+  context.FileSystem = &CurrentFileSystem();
+  context.CodePage = AnsiCodePage();
+  return RestoreFromUndoFile(context, undoFile);
 }
 
 }  // namespace zan

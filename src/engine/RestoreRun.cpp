@@ -126,13 +126,14 @@ void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& loc
   locks.Lock(fs, ExtractFileDir(undoFile));
 }
 
-TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool force) {
+TRestorePlan PlanRestore(const TRunContext& context, const std::u16string& undoFile, bool force) {
+  TFileSystem& fs = *context.FileSystem;
   TRestorePlan plan;
   plan.Force = force;
   const std::u16string backupFolder = IncludeTrailingPathDelimiter(ExtractFileDir(undoFile));
   const TPublishManifest manifest = LoadManifest(fs, undoFile);
   plan.Root = NormalizeSeparators(TreeOf(manifest, undoFile));
-  for (TUndoEntry& entry : ReadUndoEntries(fs, undoFile)) {
+  for (TUndoEntry& entry : ReadUndoEntries(fs, undoFile, context.CodePage)) {
     TRestoreItem item;
     item.Entry = std::move(entry);
     item.Problem = ProblemOf(fs, backupFolder, plan.Root, manifest, item.Entry);
@@ -142,8 +143,9 @@ TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool f
   return plan;
 }
 
-TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
+TRestoreOutcome ExecuteRestore(const TRunContext& context, const std::u16string& undoFile,
                                const TRestorePlan& plan) {
+  TFileSystem& fs = *context.FileSystem;
   TRestoreOutcome outcome;
   if (!plan.CanRestore()) {
     for (const TRestoreItem& item : plan.Items) outcome.NotRestored.push_back(item.Entry.Original);
@@ -192,10 +194,21 @@ TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
   return outcome;
 }
 
-bool RestoreFromUndoFile(TFileSystem& fs, const std::u16string& undoFile) {
+TRestoreResult PerformRestoreRun(const TRunContext& context, const std::u16string& undoFile,
+                                 bool force) {
+  TRestoreResult result;
+  // One run per tree: restore holds the tree it writes into and the backup
+  // folder, as a replace run does, from before it reads the undo file until
+  // the last copy is done.
   TRunLocks locks;
-  LockRestore(fs, undoFile, locks);
-  return ExecuteRestore(fs, undoFile, PlanRestore(fs, undoFile, false)).Ok;
+  if (!context.DryRun) LockRestore(*context.FileSystem, undoFile, locks);
+  result.Plan = PlanRestore(context, undoFile, force);
+  if (!context.DryRun) result.Outcome = ExecuteRestore(context, undoFile, result.Plan);
+  return result;
+}
+
+bool RestoreFromUndoFile(const TRunContext& context, const std::u16string& undoFile) {
+  return PerformRestoreRun(context, undoFile, false).Outcome.Ok;
 }
 
 }  // namespace zan

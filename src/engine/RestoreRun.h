@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RunContext.h"
 #include "engine/RunScope.h"
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
@@ -65,6 +66,13 @@ struct TRestoreOutcome {
   std::vector<std::u16string> NotRestored;
 };
 
+/// What a restore run did: the plan it made and, unless it was a dry run,
+/// what carrying it out did.
+struct TRestoreResult {
+  TRestorePlan Plan;
+  TRestoreOutcome Outcome;
+};
+
 /// The tree a restore of `undoFile` writes into: the root its manifest
 /// records, else the folder that holds the backup folder (where a run puts
 /// its "RBackup").
@@ -74,17 +82,26 @@ std::u16string RestoreTree(TFileSystem& fs, const std::u16string& undoFile);
 /// the backup folder into `locks`; raises as TRunLocks::Lock.
 void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& locks);
 
-/// Reads and checks `undoFile` through `fs`; raises as ReadUndoEntries does.
-TRestorePlan PlanRestore(TFileSystem& fs, const std::u16string& undoFile, bool force);
+/// Reads and checks `undoFile` through the context's file system, in its
+/// code page; raises as ReadUndoEntries does.
+TRestorePlan PlanRestore(const TRunContext& context, const std::u16string& undoFile, bool force);
 
 /// Carries out `plan` (nothing when it cannot restore). The manifest marks
 /// the files put back as restored, so that a later restore refuses them
 /// when they were edited since.
-TRestoreOutcome ExecuteRestore(TFileSystem& fs, const std::u16string& undoFile,
+TRestoreOutcome ExecuteRestore(const TRunContext& context, const std::u16string& undoFile,
                                const TRestorePlan& plan);
 
-/// LockRestore, PlanRestore without force and ExecuteRestore: true when
-/// every original was put back. Raises when another run holds the tree.
-bool RestoreFromUndoFile(TFileSystem& fs, const std::u16string& undoFile);
+/// The restore run, wherever it is started (the command line, the wizard,
+/// the desktop host): takes the locks a replace run takes (LockRestore;
+/// raises naming the holder when another run holds the tree), plans, and
+/// carries the plan out. A dry run (`context.DryRun`) only plans, taking no
+/// lock and touching nothing. Only the context's file system and code page
+/// are read.
+TRestoreResult PerformRestoreRun(const TRunContext& context, const std::u16string& undoFile,
+                                 bool force);
+
+/// PerformRestoreRun without force: true when every original was put back.
+bool RestoreFromUndoFile(const TRunContext& context, const std::u16string& undoFile);
 
 }  // namespace zan

@@ -62,12 +62,16 @@ struct TRunContext {
   /// Processes every file into the temporary folder and stops there: no log,
   /// no backup, no undo file, no original touched.
   bool DryRun = false;
-  /// The target classes and their published properties. Required.
+  /// The target classes and their published properties: a registry made
+  /// for the run (the target library, the user's class file, then the
+  /// target classes of the rule files). Required.
   const TClassRegistry* ClassRegistry = nullptr;
   /// The rules of the user's rule files, applied with the built-in ones;
   /// their target classes must be in `ClassRegistry` already. nullptr: none.
   const TUserRules* UserRules = nullptr;
-  /// The ANSI code page of units, forms, the log and the undo file.
+  /// The ANSI code page of units, forms, the log, the undo file and the
+  /// files the run reads besides (aliases, connection definitions). The run
+  /// and restore read no other: never the process's.
   int CodePage = 1252;
   /// The FireDAC/AnyDAC connection-definition and driver-configuration files
   /// (empty: none), read through `FileSystem`.

@@ -14,7 +14,7 @@ std::u16string EncodingName(TTextEncoding encoding, int codePage) {
     case TTextEncoding::Ansi:
       break;
   }
-  return u"code page " + IntToStr(codePage == 0 ? AnsiCodePage() : codePage);
+  return u"code page " + IntToStr(codePage);
 }
 
 std::u16string ReadTextFile(std::string_view bytes, TTextEncoding& encoding,

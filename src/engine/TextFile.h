@@ -16,19 +16,20 @@
 
 namespace zan {
 
-/// In each function `codePage` is the ANSI code page (0: the process's).
+/// In each function `codePage` is the ANSI code page (the run's, never
+/// looked up here).
 
 /// Decodes `bytes`, the whole contents of `fileName`. Bytes that the detected
 /// encoding cannot decode without loss raise EEncodingError naming the file.
 std::u16string ReadTextFile(std::string_view bytes, TTextEncoding& encoding,
-                            std::u16string_view fileName, int codePage = 0);
+                            std::u16string_view fileName, int codePage);
 
 /// Encodes `text` in `encoding` with the byte-order mark of that encoding.
 /// Characters the ANSI code page cannot hold raise EEncodingError naming the file.
 std::string EncodeTextFile(std::u16string_view text, TTextEncoding encoding,
-                           std::u16string_view fileName, int codePage = 0);
+                           std::u16string_view fileName, int codePage);
 
 /// "UTF-16LE", "UTF-8" or "code page N", for messages.
-std::u16string EncodingName(TTextEncoding encoding, int codePage = 0);
+std::u16string EncodingName(TTextEncoding encoding, int codePage);
 
 }  // namespace zan

@@ -10,19 +10,36 @@
 
 namespace zan {
 
-std::vector<TUndoEntry> ReadUndoEntries(TFileSystem& fs, const std::u16string& undoFile) {
+std::string ReadUndoFileBytes(TFileSystem& fs, const std::u16string& undoFile) {
   std::string bytes;
   if (TFileStatus status = fs.Read(undoFile, bytes); !status)
     throw EFileError(
         res::Fmt(res::sUndoFileReadFailed, {undoFile, Utf8ToUtf16(FileErrorText(status.Code()))}));
-  const TStringList lines = DecodeUndoFile(bytes, undoFile);
+  return bytes;
+}
+
+std::vector<TUndoLine> SplitUndoFile(TFileSystem& fs, std::string_view bytes,
+                                     std::u16string_view undoFile, int codePage) {
+  const TStringList lines = DecodeUndoFile(bytes, undoFile, codePage);
   auto exists = [&fs](std::u16string_view path) { return fs.IsFile(path); };
+  std::vector<TUndoLine> split(static_cast<size_t>(lines.Count()));
+  for (int i = 0; i < lines.Count(); ++i) {
+    TUndoLine& line = split[static_cast<size_t>(i)];
+    line.Text = lines[i];
+    SplitUndoLine(line.Text, exists, line.Original, line.Backup);
+  }
+  return split;
+}
+
+std::vector<TUndoEntry> ReadUndoEntries(TFileSystem& fs, const std::u16string& undoFile,
+                                        int codePage) {
   std::vector<TUndoEntry> entries;
   std::unordered_set<std::u16string> originals;
-  for (int i = 0; i < lines.Count(); ++i) {
+  for (TUndoLine& line : SplitUndoFile(fs, ReadUndoFileBytes(fs, undoFile), undoFile, codePage)) {
+    if (!originals.insert(line.Original).second) continue;
     TUndoEntry entry;
-    SplitUndoLine(lines[i], exists, entry.Original, entry.Backup);
-    if (!originals.insert(entry.Original).second) continue;
+    entry.Original = std::move(line.Original);
+    entry.Backup = std::move(line.Backup);
     entry.BackupExists = !entry.Backup.empty() && fs.IsFile(entry.Backup);
     entries.push_back(std::move(entry));
   }

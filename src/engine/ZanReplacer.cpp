@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/FormRewriter.h"
-#include "rtl/ClassRegistry.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 
@@ -263,12 +262,6 @@ int FindCatalogueLibrary(std::u16string_view nameOrIndex) {
 }
 
 TZanCatalogue::TZanCatalogue() : FOptions(std::make_unique<TReplaceOptions>(kCatalogueSourceName)) {
-  // The six classes the converted forms are built from, in this order, before
-  // any replacer exists (the process's registry already knows the rest of
-  // the target library).
-  for (std::u16string_view name : {u"TZanConnection", u"TZanTransaction", u"TZanQuery",
-                                   u"TZanTable", u"TZanStoredProc", u"TZanUpdateSQL"})
-    TClassRegistry::Global().RegisterClass(name);
   for (const TLibraryInfo& library : CatalogueLibraries()) {
     auto replacer =
         std::make_unique<TComponentReplacer>(library.SourceUnits, library.TargetUses, *FOptions);

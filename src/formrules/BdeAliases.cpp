@@ -33,10 +33,10 @@ std::u16string Trimmed(std::u16string_view s) {
   return std::u16string(s.substr(from, to - from));
 }
 
-std::u16string Decoded(const std::string& bytes) {
+std::u16string Decoded(const std::string& bytes, int codePage) {
   std::string_view view(bytes);
   if (view.starts_with(kUtf8Bom)) return Utf8ToUtf16(view.substr(kUtf8Bom.size()));
-  return AnsiToUnicode(view);
+  return AnsiToUnicode(view, codePage);
 }
 
 }  // namespace
@@ -48,14 +48,14 @@ std::u16string_view BdeDriverProvider(std::u16string_view driver) {
   return {};
 }
 
-TBdeAliases TBdeAliases::Read(TFileSystem& fs, const std::u16string& fileName) {
+TBdeAliases TBdeAliases::Read(TFileSystem& fs, const std::u16string& fileName, int codePage) {
   std::string bytes;
   try {
     bytes = fs.ReadFile(fileName);
   } catch (const EFileError& e) {
     throw EBdeAliasError(Utf16ToUtf8(fileName) + ": cannot read the alias file: " + e.what());
   }
-  return Parse(Decoded(bytes), fileName);
+  return Parse(Decoded(bytes, codePage), fileName);
 }
 
 TBdeAliases TBdeAliases::Parse(std::u16string_view text, std::u16string_view fileName) {

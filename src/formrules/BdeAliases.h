@@ -36,13 +36,13 @@ std::u16string_view BdeDriverProvider(std::u16string_view driver);
 class TBdeAliases {
  public:
   /// Reads `fileName` (UTF-8 with or without its byte-order mark, else the
-  /// ANSI code page) through `fs`. Throws EBdeAliasError naming the file and
+  /// ANSI code page `codePage`) through `fs`. Throws EBdeAliasError naming the file and
   /// the line for: a line that is neither "[ALIAS]", "NAME=VALUE", a comment
   /// (";" or "#") nor blank; a value before the first alias; an alias named
   /// twice; a parameter named twice in one alias; an empty TYPE. A TYPE of
   /// a driver without a counterpart gives no provider. An unreadable file
   /// throws EBdeAliasError naming it.
-  static TBdeAliases Read(TFileSystem& fs, const std::u16string& fileName);
+  static TBdeAliases Read(TFileSystem& fs, const std::u16string& fileName, int codePage);
   /// Reads the text of a file named `fileName` (for the messages).
   static TBdeAliases Parse(std::u16string_view text, std::u16string_view fileName);
 

@@ -31,11 +31,11 @@ constexpr TRuleGroup kChain[] = {
 };
 
 /// False when the file has no such section (or no file is given).
-bool AppendIniSection(TStringList& params, TFileSystem* fs, const std::u16string& fileName,
-                      const std::u16string& section) {
+bool AppendIniSection(TStringList& params, TFileSystem* fs, int codePage,
+                      const std::u16string& fileName, const std::u16string& section) {
   if (fileName.empty() || !fs) return false;
   try {
-    TIniFile ini(fileName, fs);
+    TIniFile ini(fileName, *fs, codePage);
     TStringList keys;
     ini.ReadSection(section, keys);
     for (int i = 0; i < keys.Count(); ++i)
@@ -262,9 +262,9 @@ std::u16string TZanFormParser::GetAddedPropValue(std::u16string_view Name) const
 void TZanFormParser::LoadConnectionDef(TStringList& Params) const {
   const std::u16string definition = ParamValue(Params, u"CONNECTIONDEF");
   Params.Clear();
-  if (!AppendIniSection(Params, FFileSystem, ConnectionDefFileName(), definition))
+  if (!AppendIniSection(Params, FFileSystem, FCodePage, ConnectionDefFileName(), definition))
     FMissingConnectionDefs[FormState().CurPos()] = definition;
-  AppendIniSection(Params, FFileSystem, DriverConfFileName(), definition);
+  AppendIniSection(Params, FFileSystem, FCodePage, DriverConfFileName(), definition);
 }
 
 }  // namespace zan

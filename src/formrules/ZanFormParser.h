@@ -84,6 +84,9 @@ class TZanFormParser : public TFormParser {
   /// Where the connection-definition files are read (not owned; nullptr: nowhere).
   TFileSystem* FileSystem() const { return FFileSystem; }
   void SetFileSystem(TFileSystem* FileSystem) { FFileSystem = FileSystem; }
+  /// The ANSI code page of those files when they are not UTF-8 (the run's).
+  int CodePage() const { return FCodePage; }
+  void SetCodePage(int CodePage) { FCodePage = CodePage; }
 
   const TClassRegistry& ClassRegistry() const { return *FClassRegistry; }
   void SetClassRegistry(const TClassRegistry* Registry);
@@ -187,6 +190,7 @@ class TZanFormParser : public TFormParser {
   std::map<int, int> FUserRuleHits;  // property rules applied, by position as FDropped
   std::vector<int> FSetHits;
   TFileSystem* FFileSystem = nullptr;
+  int FCodePage = 1252;
   std::u16string FTypeName;  // the state's type name, read once per call
   int FChanges = 0;          // additions and option lines since construction
   // Dropped properties by the position where their value ends: a property

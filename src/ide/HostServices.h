@@ -1,10 +1,12 @@
 // Small services of the host application that the engine uses: the busy
 // indicator (the host's StartWait/StopWait) and the shell's "open" verb.
 //
-// Each is an interface with a process-wide current instance, replaced by the
-// host (the command line shows progress on a terminal, the Qt host sets the
-// wait cursor) and by tests (which count and record the calls). The defaults
-// do nothing and open files with xdg-open.
+// Each is an interface. A run reads them only from its context
+// (RunContext.h); the process-wide current instances below are the
+// plug-in's: its front end fills a run's context from them, and the host
+// replaces them (the Qt host sets the wait cursor), as tests do (which count
+// and record the calls). The defaults do nothing and open files with
+// xdg-open.
 #pragma once
 
 #include <string>
@@ -40,13 +42,5 @@ IShell& Shell();
 /// Installs `shell` (not owned; nullptr restores xdg-open); returns the previous one
 /// (nullptr for the default).
 IShell* SetShell(IShell* shell);
-
-/// The host's StartWait/StopWait, through the current busy indicator.
-inline void StartWait() {
-  BusyIndicator().StartWait();
-}
-inline void StopWait() {
-  BusyIndicator().StopWait();
-}
 
 }  // namespace zan

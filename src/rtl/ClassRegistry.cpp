@@ -260,8 +260,8 @@ void TRegisteredClass::AddDefined(std::u16string_view name) {
 
 // --- TClassRegistry
 
-TClassRegistry& TClassRegistry::Global() {
-  static TClassRegistry* registry = [] {
+const TClassRegistry& TClassRegistry::Global() {
+  static const TClassRegistry* registry = [] {
     auto* r = new TClassRegistry;
     r->RegisterTargetLibrary();
     return r;
@@ -406,8 +406,8 @@ void TClassRegistry::LoadFromText(std::u16string_view text, std::u16string_view 
   }
 }
 
-void TClassRegistry::LoadFromFile(std::u16string_view fileName) {
-  std::string bytes = CurrentFileSystem().ReadFile(fileName);
+void TClassRegistry::LoadFromFile(TFileSystem& fs, std::u16string_view fileName) {
+  std::string bytes = fs.ReadFile(fileName);
   if (std::string_view(bytes).starts_with(kUtf8Bom)) bytes.erase(0, kUtf8Bom.size());
   LoadFromText(Utf8ToUtf16(bytes), fileName);
 }

@@ -32,6 +32,8 @@
 
 namespace zan {
 
+class TFileSystem;
+
 /// A class file line that is not "ClassName: Property, ...". The message names
 /// the file and the line.
 class EClassFileError : public Exception {
@@ -74,9 +76,10 @@ class TClassRegistry {
   TClassRegistry(const TClassRegistry&) = delete;
   TClassRegistry& operator=(const TClassRegistry&) = delete;
 
-  /// The registry of the process: the target library, plus whatever was
-  /// registered or loaded since.
-  static TClassRegistry& Global();
+  /// The registry of the process: the target library, read-only. Whoever
+  /// starts a run makes the run's own registry from it (AddClassesOf), adds
+  /// the user's classes there and hands that to the run.
+  static const TClassRegistry& Global();
 
   /// Adds every class of the target library with its properties.
   void RegisterTargetLibrary();
@@ -96,9 +99,9 @@ class TClassRegistry {
 
   /// Reads class lines (format above); `sourceName` names the text in errors.
   void LoadFromText(std::u16string_view text, std::u16string_view sourceName);
-  /// Reads a class file (UTF-8, with or without a byte-order mark) through the
-  /// current file system. Throws EFileError or EClassFileError.
-  void LoadFromFile(std::u16string_view fileName);
+  /// Reads a class file (UTF-8, with or without a byte-order mark) through
+  /// `fs`. Throws EFileError or EClassFileError.
+  void LoadFromFile(TFileSystem& fs, std::u16string_view fileName);
 
  private:
   std::vector<std::unique_ptr<TRegisteredClass>> FClasses;

@@ -339,48 +339,57 @@ TFileStatus TFileSystem::SyncFolder(std::u16string_view) {
   return {};
 }
 
+/// The folders the default LockFolder holds for one file-system object
+/// (normalised paths).
+class TFolderLockTable {
+ public:
+  std::mutex Mutex;
+  std::set<std::u16string> Held;
+};
+
 namespace {
 
-/// The locks of file systems that have no lock of their own (in memory): one
-/// set per process, keyed by file system and normalised path.
-class TRegistryLock : public TFolderLock {
+/// A lock of the default LockFolder: its folder in the table until it dies.
+class TTableLock : public TFolderLock {
  public:
-  TRegistryLock(std::set<std::pair<const void*, std::u16string>>& held,
-                std::pair<const void*, std::u16string> key, std::mutex& mutex)
-      : FHeld(held), FKey(std::move(key)), FMutex(mutex) {}
-  ~TRegistryLock() override {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FHeld.erase(FKey);
+  TTableLock(std::shared_ptr<TFolderLockTable> table, std::u16string folder)
+      : FTable(std::move(table)), FFolder(std::move(folder)) {}
+  ~TTableLock() override {
+    std::lock_guard<std::mutex> guard(FTable->Mutex);
+    FTable->Held.erase(FFolder);
   }
 
  private:
-  std::set<std::pair<const void*, std::u16string>>& FHeld;
-  std::pair<const void*, std::u16string> FKey;
-  std::mutex& FMutex;
+  std::shared_ptr<TFolderLockTable> FTable;
+  std::u16string FFolder;
 };
 
 }  // namespace
 
+TFileSystem::TFileSystem() : FFolderLocks(std::make_shared<TFolderLockTable>()) {}
+
+TFileSystem::TFileSystem(const TFileSystem&) : TFileSystem() {}
+
+TFileSystem::~TFileSystem() = default;
+
 TFileStatus TFileSystem::LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                                     std::u16string& holder) {
-  static std::mutex mutex;
-  static std::set<std::pair<const void*, std::u16string>> held;
   if (!IsFolder(path)) return TFileStatus::Error(TFileOp::Open, TFileErrorCode::NotFound, path);
-  std::pair<const void*, std::u16string> key{this, NormalizeSeparators(path)};
+  std::u16string key = NormalizeSeparators(path);
   // One folder holds another when they are equal or one lies below the other.
   auto holds = [](const std::u16string& folder, const std::u16string& other) {
     if (!other.starts_with(folder)) return false;
     return other.size() == folder.size() || folder.ends_with(u'/') || other[folder.size()] == u'/';
   };
-  std::lock_guard<std::mutex> guard(mutex);
-  for (const auto& [fs, folder] : held) {
-    if (fs != this || !(holds(folder, key.second) || holds(key.second, folder))) continue;
-    holder =
-        folder == key.second ? u"this process" : u"this process, which holds \"" + folder + u"\"";
+  TFolderLockTable& table = *FFolderLocks;
+  std::lock_guard<std::mutex> guard(table.Mutex);
+  for (const std::u16string& folder : table.Held) {
+    if (!(holds(folder, key) || holds(key, folder))) continue;
+    holder = folder == key ? u"this process" : u"this process, which holds \"" + folder + u"\"";
     return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AlreadyExists, path);
   }
-  held.insert(key);
-  lock = std::make_unique<TRegistryLock>(held, std::move(key), mutex);
+  table.Held.insert(key);
+  lock = std::make_unique<TTableLock>(FFolderLocks, std::move(key));
   return {};
 }
 

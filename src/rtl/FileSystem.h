@@ -150,6 +150,8 @@ class TFolderLock {
   virtual ~TFolderLock() = default;
 };
 
+class TFolderLockTable;
+
 /// The seam. Implementations: TRealFileSystem (the disk), TFileSystemWrapper
 /// (forwarding, for decorators); the test doubles TMemoryFileSystem and
 /// TFaultyFileSystem live in the test-support library (tests/support).
@@ -157,7 +159,11 @@ class TFolderLock {
 /// threads at once (the run then converts forms on two threads).
 class TFileSystem {
  public:
-  virtual ~TFileSystem() = default;
+  TFileSystem();
+  /// A copy has locks of its own (none held).
+  TFileSystem(const TFileSystem& other);
+  TFileSystem& operator=(const TFileSystem&) { return *this; }
+  virtual ~TFileSystem();
 
   // ----- primitives (never throw)
   virtual TFileAttributes GetAttributes(std::u16string_view path) = 0;
@@ -232,7 +238,8 @@ class TFileSystem {
   /// for as long as `lock` lives. When another lock holds the folder, a folder
   /// above it or one below it: AlreadyExists, with `holder` telling who (and
   /// which folder, when it is another) where that is known. A lock dies with
-  /// its process. The default keeps the locks in a table of this process.
+  /// its process. The default keeps the locks in a table of this object:
+  /// two file-system objects never see each other's locks.
   virtual TFileStatus LockFolder(std::u16string_view path, std::unique_ptr<TFolderLock>& lock,
                                  std::u16string& holder);
   /// Makes `dest`, which must not exist, a second name of the plain file
@@ -257,15 +264,25 @@ class TFileSystem {
   void WriteFile(std::u16string_view path, std::string_view contents);
   void WriteFileAtomic(std::u16string_view path, std::string_view contents);
   std::vector<TFolderEntry> ListFolder(std::u16string_view folder);
+
+ private:
+  // The locks the default LockFolder holds; shared with the locks it hands
+  // out, which may outlive this object.
+  std::shared_ptr<TFolderLockTable> FFolderLocks;
 };
 
-/// The disk, through POSIX calls. Stateless. Atomic replacement (WriteAtomic,
+/// The disk, through POSIX calls; its only state is where its folder locks
+/// are registered. Atomic replacement (WriteAtomic,
 /// CopyFile) writes a hidden sibling ".<name>.zantmp-XXXXXX" and renames it;
 /// it keeps the file's permission bits and writes through a symbolic link
 /// to its target. It does not fsync: a process crash leaves the old or the
 /// new file, durability across power loss is the file system's.
 class TRealFileSystem : public TFileSystem {
  public:
+  /// `lockFolder`: the folder where LockFolder registers the locks; empty:
+  /// the user's, "/tmp/zanmig-locks-<uid>", which every run of the user
+  /// shares.
+  explicit TRealFileSystem(std::string lockFolder = {});
   TFileAttributes GetAttributes(std::u16string_view path) override;
   TFileStatus Read(std::u16string_view path, std::string& contents) override;
   TFileStatus Write(std::u16string_view path, std::string_view contents) override;
@@ -289,8 +306,9 @@ class TRealFileSystem : public TFileSystem {
   TFileStatus MakePrivateFolder(std::u16string_view path) override;
   bool CanReplace(std::u16string_view path) override;
   TFileStatus SyncFolder(std::u16string_view path) override;
-  /// A lock registry of this user (/tmp/zanmig-locks-<uid>, whatever the
-  /// environment says): one flock-ed lock file per locked folder,
+  /// A lock registry (the user's, /tmp/zanmig-locks-<uid>, whatever the
+  /// environment says, unless the constructor named another): one flock-ed
+  /// lock file per locked folder,
   /// named after its canonical path and naming it and the holding process, so
   /// that a run sees the folders above and below its own that others hold; a
   /// lock file whose process died holds no flock and blocks nothing. Besides,
@@ -303,6 +321,9 @@ class TRealFileSystem : public TFileSystem {
   /// the device of the path.
   TFileStatus FreeSpace(std::u16string_view path, TFreeSpace& space) override;
   TFileStatus GetEntryStatus(std::u16string_view path, TEntryStatus& status) override;
+
+ private:
+  std::string FLockFolder;
 };
 
 /// Forwards every call to a target (not owned; it must outlive the wrapper),
@@ -343,8 +364,9 @@ class TFileSystemWrapper : public TFileSystem {
   TFileSystem& FTarget;
 };
 
-/// The process-wide file system the engine uses unless one is injected: the
-/// real one by default.
+/// The process-wide file system: the real one unless a host installed
+/// another. Only front ends read it (the plug-in's fills a run's context
+/// with it); a run reads the file system of its context.
 TFileSystem& CurrentFileSystem();
 /// Installs `fs` (not owned; nullptr restores the real one); returns the previous one.
 TFileSystem* SetCurrentFileSystem(TFileSystem* fs);

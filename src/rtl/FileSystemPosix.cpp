@@ -678,13 +678,12 @@ bool PrivateFolder(const std::string& folder) {
          (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-/// The registry folder of this user, "/tmp/zanmig-locks-<uid>"; false when
-/// it is not a private folder of this user. Named without the environment
-/// ($TMPDIR, $XDG_RUNTIME_DIR), which differs between a terminal, the IDE and
-/// a scheduled job: every run of the user must find the same registry.
-bool LockRegistryFolder(std::string& folder) {
-  folder = "/tmp/zanmig-locks-" + std::to_string(::geteuid());
-  return PrivateFolder(folder);
+/// The registry folder of this user, "/tmp/zanmig-locks-<uid>". Named
+/// without the environment ($TMPDIR, $XDG_RUNTIME_DIR), which differs between
+/// a terminal, the IDE and a scheduled job: every run of the user must find
+/// the same registry.
+std::string UserLockFolder() {
+  return "/tmp/zanmig-locks-" + std::to_string(::geteuid());
 }
 
 std::string LockFileName(const std::string& canonical) {
@@ -767,6 +766,9 @@ class TRegistryFolderLock : public TFolderLock {
 
 }  // namespace
 
+TRealFileSystem::TRealFileSystem(std::string lockFolder)
+    : FLockFolder(lockFolder.empty() ? UserLockFolder() : std::move(lockFolder)) {}
+
 TFileStatus TRealFileSystem::LockFolder(std::u16string_view path,
                                         std::unique_ptr<TFolderLock>& lock,
                                         std::u16string& holder) {
@@ -777,8 +779,8 @@ TFileStatus TRealFileSystem::LockFolder(std::u16string_view path,
   if (!resolved) return ErrnoStatus(TFileOp::Open, errno, path);
   const std::string canonical(resolved);
   std::free(resolved);
-  std::string registry;
-  if (!LockRegistryFolder(registry))
+  const std::string& registry = FLockFolder;
+  if (!PrivateFolder(registry))
     return TFileStatus::Error(TFileOp::Open, TFileErrorCode::AccessDenied, Utf8ToUtf16(registry),
                               {}, "The lock folder is not a private folder of this user");
   const std::string name = LockFileName(canonical);

@@ -41,12 +41,14 @@ std::string ReadIfPresent(TFileSystem& fs, std::u16string_view fileName) {
 }
 
 /// Ini text in any of the encodings met in the wild, as UTF-8.
-std::string IniTextToUtf8(std::string_view bytes) {
+/// The text of an ini file as UTF-8; bytes that are not UTF-8 are read in
+/// the ANSI code page `codePage` (0: the process's, for the settings).
+std::string IniTextToUtf8(std::string_view bytes, int codePage = 0) {
   if (bytes.starts_with(kUtf16LEBom))
     return Utf16ToUtf8(Utf16LEToUnicode(bytes.substr(kUtf16LEBom.size())));
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
   if (IsValidUtf8(bytes)) return std::string(bytes);
-  return Utf16ToUtf8(AnsiToUnicode(bytes));
+  return Utf16ToUtf8(AnsiToUnicode(bytes, codePage));
 }
 
 void Load(TSimpleIni& ini, const std::string& utf8, std::u16string_view fileName) {
@@ -257,11 +259,10 @@ class TIniFile::TImpl {
   TSimpleIni Ini{/*isUtf8=*/true, /*multiKey=*/true, /*multiLine=*/false};
 };
 
-TIniFile::TIniFile(std::u16string_view fileName, TFileSystem* fs)
+TIniFile::TIniFile(std::u16string_view fileName, TFileSystem& fs, int codePage)
     : FFileName(fileName), FIni(std::make_unique<TImpl>()) {
   FIni->Ini.SetQuotes(true);
-  Load(FIni->Ini, IniTextToUtf8(ReadIfPresent(fs ? *fs : CurrentFileSystem(), FFileName)),
-       FFileName);
+  Load(FIni->Ini, IniTextToUtf8(ReadIfPresent(fs, FFileName), codePage), FFileName);
 }
 
 TIniFile::~TIniFile() = default;

@@ -80,11 +80,13 @@ class TRegIniFile {
 /// compare without regard to ASCII case; sections and keys come in file
 /// order; the first of duplicate keys wins; values lose surrounding blanks
 /// and one pair of quotes. The text may be UTF-8 (with or without BOM),
-/// UTF-16LE with BOM, or ANSI. A missing file behaves as an empty one; an
-/// existing file that cannot be read throws EFileError naming it.
+/// UTF-16LE with BOM, or ANSI (in the code page the reader is given). A
+/// missing file behaves as an empty one; an existing file that cannot be
+/// read throws EFileError naming it.
 class TIniFile {
  public:
-  explicit TIniFile(std::u16string_view fileName, TFileSystem* fs = nullptr);
+  /// Reads `fileName` through `fs` (not kept).
+  TIniFile(std::u16string_view fileName, TFileSystem& fs, int codePage);
   ~TIniFile();
   TIniFile(const TIniFile&) = delete;
   TIniFile& operator=(const TIniFile&) = delete;

@@ -236,12 +236,14 @@ void TCompReplaceExpert::PerformRestore(const std::u16string& undoFile) {
   if (!ShowSaveWarning(caption, false, FProductName, true)) return;
   const std::u16string projectName = TIDEUtils::GetProjectName();
   TIDEUtils::CloseProject();
+  // Opened again however the restore ends (another run holding the tree
+  // raises): the user gets back the project the wizard closed.
+  TScopeExit reopen([&projectName] { TIDEUtils::OpenProject(projectName); });
   if (GetDefaultReplacer().PerformRestore(undoFile))
     WizardDialogs().MessageBox(std::u16string(res::sRestoreSucceeded), title,
                                TMsgBoxIcon::Information);
   else
     WizardDialogs().MessageBox(std::u16string(res::sRestoreFailed), title, TMsgBoxIcon::Error);
-  TIDEUtils::OpenProject(projectName);
 }
 
 }  // namespace zan

@@ -172,7 +172,7 @@ TEST(ChangesView, ListsTheFilesOfTheUndoFileAndShowsEachBesideItsBackup) {
                "/p/MainForm.dfm=/p/RBackup/MainForm.~dfm\r\n");
   TChangesView view;
   view.resize(900, 500);
-  view.ShowRun(disk, u"/p/RBackup/RExpert.reu", u"/p");
+  view.ShowRun(disk, u"/p/RBackup/RExpert.reu", u"/p", 1252);
   ASSERT_EQ(view.FileCount(), 2);
   EXPECT_EQ(view.FileList()->item(0)->text(), QStringLiteral("MainForm.pas"));
   EXPECT_EQ(view.FileList()->item(1)->toolTip(), QStringLiteral("/p/MainForm.dfm"));
@@ -202,7 +202,7 @@ TEST(ChangesView, ListsTheFilesOfTheUndoFileAndShowsEachBesideItsBackup) {
   EXPECT_TRUE(IsNonBlank(view.grab().toImage()));
 
   // A missing undo file is told; nothing is listed.
-  view.ShowRun(disk, u"/p/RBackup/Gone.reu", u"/p");
+  view.ShowRun(disk, u"/p/RBackup/Gone.reu", u"/p", 1252);
   EXPECT_EQ(view.FileCount(), 0);
   EXPECT_TRUE(view.Summary()->text().contains(QStringLiteral("Gone.reu")))
       << view.Summary()->text().toStdString();
@@ -233,7 +233,7 @@ class ChangesNavigationTest : public ::testing::Test {
     Disk.AddFile(u"/p/RBackup/RExpert.reu", "/p/Unit1.pas=/p/RBackup/Unit1.~pas\r\n");
     View.resize(900, 300);
     View.show();
-    View.ShowRun(Disk, u"/p/RBackup/RExpert.reu", u"/p");
+    View.ShowRun(Disk, u"/p/RBackup/RExpert.reu", u"/p", 1252);
   }
 
   /// The rows (0-based) where the blocks of changes start.

@@ -21,11 +21,14 @@
 #include <QTabWidget>
 #include <QTextCursor>
 
+#include <unistd.h>
+
 #include "DesktopTestUtil.h"
 #include "app/desktop/FormView.h"
 #include "app/desktop/MainWindow.h"
 #include "app/desktop/QtText.h"
 #include "common/TestUtil.h"
+#include "rtl/FileSystem.h"
 #include "rtl/RegIniFile.h"
 
 namespace zan::test {
@@ -241,29 +244,58 @@ TEST_F(MainWindowTest, ReplaceThenRestoreThroughTheDialogs) {
   EXPECT_EQ(Window->WaitCursor().Depth(), 0);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
+  // The wizard's steps of a restore, confirmed.
+  auto restoreSteps = [&](TModalScript& restore, bool shoot) {
+    restore.Then(QStringLiteral("WizardForm"), [&, shoot](QWidget& form) {
+      Click(form, "rbModeRestore");
+      if (shoot) Shoot(form, "wizard-restore-1-welcome");
+      Click(form, "btNext");
+      EXPECT_EQ(Child<QLineEdit>(form, "edUndoFile").text().toStdString(),
+                (project.Folder / "RBackup" / "RExpert.reu").string());
+      if (shoot) Shoot(form, "wizard-restore-2-undo-file");
+      Click(form, "btNext");
+      EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 3 of 3"));
+      EXPECT_EQ(Child<QLabel>(form, "Label12").text(),
+                QStringLiteral("Step 3 - Start restoring files"));
+      if (shoot) Shoot(form, "wizard-restore-3-summary");
+      Click(form, "btFinish");
+    });
+    restore.Then(QStringLiteral("SaveWarnForm"), [shoot](QWidget& form) {
+      EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
+                QStringLiteral("Old files will be restored from backup. Continue?"));
+      EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
+                QStringLiteral("Current project will be closed."));
+      if (shoot) Shoot(form, "save-warning-restore");
+      Click(form, "OKBtn");
+    });
+  };
+
+  // While a replace run holds the project's folder (its lock taken through
+  // another file-system object, as another run's is), the restore is
+  // refused with the holder named, and nothing is put back.
+  {
+    TRealFileSystem otherRun;
+    std::unique_ptr<TFolderLock> held;
+    std::u16string holder;
+    ASSERT_TRUE(otherRun.LockFolder(U(project.Folder), held, holder));
+    TModalScript refused;
+    restoreSteps(refused, false);
+    refused.Then(QStringLiteral("ExceptionBox"), [&](QWidget& box) {
+      EXPECT_EQ(MessageBoxText(box).toStdString(),
+                "Another zanmig run (process " + std::to_string(getpid()) + ") is working on \"" +
+                    project.Folder.string() +
+                    "\"; nothing was changed. Try again when it has finished.");
+      AcceptMessageBox(box);
+    });
+    MenuAction(kItemName)->trigger();
+    ASSERT_TRUE(refused.Done());
+    EXPECT_EQ(ReadText(project.Unit1), unit1);
+    // The project the restore closed is open again.
+    EXPECT_EQ(ToQString(Ide->ProjectFileName()), QString::fromStdString(project.Project.string()));
+  }
+
   TModalScript restore;
-  restore.Then(QStringLiteral("WizardForm"), [&](QWidget& form) {
-    Click(form, "rbModeRestore");
-    Shoot(form, "wizard-restore-1-welcome");
-    Click(form, "btNext");
-    EXPECT_EQ(Child<QLineEdit>(form, "edUndoFile").text().toStdString(),
-              (project.Folder / "RBackup" / "RExpert.reu").string());
-    Shoot(form, "wizard-restore-2-undo-file");
-    Click(form, "btNext");
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Zanthe Migration Wizard - Step 3 of 3"));
-    EXPECT_EQ(Child<QLabel>(form, "Label12").text(),
-              QStringLiteral("Step 3 - Start restoring files"));
-    Shoot(form, "wizard-restore-3-summary");
-    Click(form, "btFinish");
-  });
-  restore.Then(QStringLiteral("SaveWarnForm"), [](QWidget& form) {
-    EXPECT_EQ(Child<QLabel>(form, "lblWarn").text(),
-              QStringLiteral("Old files will be restored from backup. Continue?"));
-    EXPECT_EQ(Child<QLabel>(form, "lblNote").text(),
-              QStringLiteral("Current project will be closed."));
-    Shoot(form, "save-warning-restore");
-    Click(form, "OKBtn");
-  });
+  restoreSteps(restore, true);
   restore.Then(
       QStringLiteral("QMessageBox"),
       ExpectResult(QStringLiteral("Files were succefully restored."), QMessageBox::Information));

@@ -370,10 +370,10 @@ TEST_F(FormRunTest, TextFormsKeepTheirEncodingAndMark) {
       const size_t at = text.find(u"'Orders'");
       return text.replace(at, 8, c.Caption);
     };
-    AddForm(u"Form", EncodeTextFile(withCaption(input), c.Encoding, u"Form.DFM"));
+    AddForm(u"Form", EncodeTextFile(withCaption(input), c.Encoding, u"Form.DFM", 1252));
     ASSERT_TRUE(Run());
     EXPECT_EQ(File(u"/work/Form.DFM"),
-              EncodeTextFile(withCaption(expected), c.Encoding, u"Form.DFM"));
+              EncodeTextFile(withCaption(expected), c.Encoding, u"Form.DFM", 1252));
   }
 }
 
@@ -514,7 +514,7 @@ TEST_F(FormRunTest, DatabaseNamesOfTheFirstPass) {
         "  object D: TDatabase\r\n    AliasName = 'A1'\r\n  end\r\nend\r\n"},
        {{u"Q1", u""}, {u"A1", u""}}},
       {"binary forms are read too",
-       {WriteBinaryForm(ReadFormFile(db1, u"x").Text)},
+       {WriteBinaryForm(ReadFormFile(db1, u"x", 1252).Text)},
        {{u"Sales", u"DM.Database1"}}},
   };
   for (const TDbNamesCase& c : cases) {
@@ -745,7 +745,7 @@ TEST_F(FormRunTest, AHugeObjectWithinTheLimitIsConverted) {
   EXPECT_EQ(Step().ProcessFormText(Replacer->FormLookup(), u"F.dfm", text, u"\n", output), 1);
   EXPECT_EQ(output.rfind(u"object F: TForm\n  object Q: TZanQuery\n", 0), 0u);
   EXPECT_EQ(output.substr(output.size() - 14), u"'')\n  end\nend\n");
-  CheckFormText(output, u"F.dfm");
+  CheckFormText(output, u"F.dfm", 1252);
 }
 
 // ----- whole runs over the corpus

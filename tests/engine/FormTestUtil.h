@@ -98,7 +98,7 @@ inline std::vector<std::u16string> DuplicateProperties(const std::u16string& tex
 
 /// The form text of a form file's bytes (binary or text).
 inline std::u16string FormText(const std::string& bytes, const std::u16string& fileName) {
-  return ReadFormFile(bytes, fileName).Text;
+  return ReadFormFile(bytes, fileName, 1252).Text;
 }
 
 /// What every form the run writes must satisfy: it reads as a form in the
@@ -110,15 +110,15 @@ inline void ExpectSoundConversion(const std::string& input, const std::string& o
                                   const std::set<std::u16string>& targetClasses,
                                   const std::u16string& fileName) {
   SCOPED_TRACE(Utf16ToUtf8(fileName));
-  const TFormFileText before = ReadFormFile(input, fileName);
+  const TFormFileText before = ReadFormFile(input, fileName, 1252);
   TFormFileText after;
-  ASSERT_NO_THROW(after = ReadFormFile(output, fileName));
+  ASSERT_NO_THROW(after = ReadFormFile(output, fileName, 1252));
   EXPECT_EQ(after.Binary, before.Binary);
   if (before.Binary) {
     EXPECT_EQ(after.Layout.Header.Name, before.Layout.Header.Name);
   } else {
     EXPECT_EQ(after.Encoding, before.Encoding);
-    EXPECT_NO_THROW(CheckFormText(after.Text, fileName));
+    EXPECT_NO_THROW(CheckFormText(after.Text, fileName, 1252));
     // An LF file gets no CR from a regenerated object.
     if (before.Text.find(u'\r') == std::u16string::npos) {
       EXPECT_EQ(after.Text.find(u'\r'), std::u16string::npos);

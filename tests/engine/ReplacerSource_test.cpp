@@ -344,19 +344,19 @@ TEST_F(SourceRewriteTest, KeepsTheByteOrderMarkAndEncodingOfTheUnit) {
   const std::u16string input = u"// Größe – naïve\r\nvar Q: TQuery;\r\n";
   const std::u16string expected = u"// Größe – naïve\r\nvar Q: TZanQuery;\r\n";
   for (auto encoding : {TTextEncoding::Ansi, TTextEncoding::Utf8, TTextEncoding::Utf16LE}) {
-    SCOPED_TRACE(S(EncodingName(encoding)));
+    SCOPED_TRACE(S(EncodingName(encoding, 1252)));
     int changes = -1;
-    const std::string out = Rewrite(kBDE, EncodeTextFile(input, encoding, u"U.pas"), changes);
-    EXPECT_EQ(out, EncodeTextFile(expected, encoding, u"U.pas"));
+    const std::string out = Rewrite(kBDE, EncodeTextFile(input, encoding, u"U.pas", 1252), changes);
+    EXPECT_EQ(out, EncodeTextFile(expected, encoding, u"U.pas", 1252));
     EXPECT_EQ(changes, 1);
   }
   // The marks themselves: UTF-8 keeps EF BB BF (Delphi needs it), UTF-16 FF FE.
-  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf8, u"U.pas"),
+  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf8, u"U.pas", 1252),
             "\xEF\xBB\xBF"
             "a");
-  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf16LE, u"U.pas"), std::string("\xFF\xFE"
-                                                                                "a\0",
-                                                                                4));
+  EXPECT_EQ(EncodeTextFile(u"a", TTextEncoding::Utf16LE, u"U.pas", 1252), std::string("\xFF\xFE"
+                                                                                      "a\0",
+                                                                                      4));
 }
 
 TEST_F(SourceRewriteTest, AnUndecodableUnitStopsTheRunNamingIt) {

@@ -96,6 +96,15 @@ inline bool PlanAndExecute(const TRunContext& context, TRunResults* results = nu
   }
 }
 
+/// The context of a restore over `fs` (the undo files of the tests are in
+/// code page 1252).
+inline TRunContext RestoreContext(TFileSystem& fs) {
+  TRunContext context;
+  context.FileSystem = &fs;
+  context.CodePage = 1252;
+  return context;
+}
+
 /// A catalogue replacer over an in-memory tree, with the host seams installed.
 class ReplacerTest : public ::testing::Test {
  protected:

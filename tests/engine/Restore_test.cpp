@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 
 #include "ReplacerTestUtil.h"
 #include "engine/FileUtils.h"
 #include "engine/PublishManifest.h"
 #include "engine/RestoreRun.h"
+#include "engine/UndoFile.h"
 #include "engine/UndoReader.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
@@ -95,11 +98,11 @@ TEST(UndoReaderTest, TheListingAndTheRestoreAgree) {
     TMemoryFileSystem fs;
     AddTree(fs);
     fs.AddFile(kUndo, c.Undo);
-    const std::vector<TUndoEntry> entries = ReadUndoEntries(fs, kUndo);
+    const std::vector<TUndoEntry> entries = ReadUndoEntries(fs, kUndo, 1252);
     EXPECT_EQ(Dump(entries), c.Entries);
     EXPECT_EQ(AllBackupsPresent(entries), c.Restores);
     const auto before = fs.FilesUnder(u"/");
-    EXPECT_EQ(RestoreFromUndoFile(fs, kUndo), c.Restores);
+    EXPECT_EQ(RestoreFromUndoFile(RestoreContext(fs), kUndo), c.Restores);
     if (!c.Restores) {
       EXPECT_TRUE(fs.WrittenFiles().empty());
       EXPECT_TRUE(fs.FilesUnder(u"/") == before);
@@ -114,6 +117,119 @@ TEST(UndoReaderTest, TheListingAndTheRestoreAgree) {
     }
     std::sort(originals.begin(), originals.end());
     EXPECT_EQ(fs.WrittenFiles(), originals);
+  }
+}
+
+// The split as it was first written: at each "=" the file names of both
+// sides are built and compared. Quadratic on a line with many "=", but
+// plainly right; the reader's single pass must agree with it.
+void ReferenceSplit(std::u16string_view line,
+                    const std::function<bool(std::u16string_view)>& exists,
+                    std::u16string& original, std::u16string& backup) {
+  const size_t first = line.find(u'=');
+  if (first == std::u16string_view::npos) {
+    original.assign(line);
+    backup.clear();
+    return;
+  }
+  for (size_t eq = first; eq != std::u16string_view::npos; eq = line.find(u'=', eq + 1))
+    if (LooksLikeBackupOf(line.substr(0, eq), line.substr(eq + 1)) && exists(line.substr(eq + 1))) {
+      original.assign(line.substr(0, eq));
+      backup.assign(line.substr(eq + 1));
+      return;
+    }
+  original.assign(line.substr(0, first));
+  backup.assign(line.substr(first + 1));
+}
+
+TEST(UndoReaderTest, SplittingALineAgreesWithTheReferenceOnEveryShortLine) {
+  // Every line of up to six characters that matter to the split (separators,
+  // drive letters, extensions and backup marks), with backups that exist
+  // when their length is even: both splits pick the same "=".
+  constexpr std::u16string_view kAlphabet = u"=/a.~C:";
+  auto exists = [](std::u16string_view path) { return path.size() % 2 == 0; };
+  std::vector<std::u16string> lines{u""};
+  size_t compared = 0;
+  for (size_t length = 1; length <= 6; ++length) {
+    std::vector<std::u16string> longer;
+    for (const std::u16string& line : lines)
+      for (char16_t ch : kAlphabet) longer.push_back(line + ch);
+    lines = std::move(longer);
+    for (const std::u16string& line : lines) {
+      std::u16string original, backup, wantOriginal, wantBackup;
+      SplitUndoLine(line, exists, original, backup);
+      ReferenceSplit(line, exists, wantOriginal, wantBackup);
+      ASSERT_EQ(original, wantOriginal) << S(line);
+      ASSERT_EQ(backup, wantBackup) << S(line);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 137256u);
+
+  // Longer lines the sweep cannot reach: the split named by its backup.
+  const struct {
+    const char16_t* Line;
+    const char16_t* Exists;  // the one backup that exists
+    const char16_t* Original;
+  } cases[] = {
+      {u"/w/a=b=c.pas=/bk/a=b=c.~pas", u"/bk/a=b=c.~pas", u"/w/a=b=c.pas"},
+      {u"/w/a=b=c.pas=/bk/a=b=c.~pas", u"/bk/other.~pas", u"/w/a"},
+      {u"C:/w/x=A.=C:/bk/x=A.~", u"C:/bk/x=A.~", u"C:/w/x=A."},
+      {u"C:x=y.pas=C:x=y.~pas", u"C:x=y.~pas", u"C:x=y.pas"},
+      {u"/w/Unit.pas=/w/Unit.pas=/bk/Unit.~pas", u"/bk/Unit.~pas", u"/w/Unit.pas=/w/Unit.pas"},
+  };
+  for (const auto& c : cases) {
+    std::u16string original, backup;
+    SplitUndoLine(
+        c.Line, [&c](std::u16string_view path) { return path == c.Exists; }, original, backup);
+    EXPECT_EQ(original, c.Original) << S(c.Line);
+    EXPECT_EQ(original + u"=" + backup, c.Line);
+  }
+}
+
+TEST(UndoReaderTest, ALineOfManyEqualSignsIsSplitInOnePass) {
+  // 400,000 "=" before the backup: comparing names at each of them from the
+  // start of the line would take minutes.
+  const std::u16string line = u"/w/" + std::u16string(400000, u'=') + u"A.pas=/bk/" +
+                              std::u16string(400000, u'=') + u"A.~pas";
+  int asked = 0;
+  auto exists = [&asked](std::u16string_view) { return ++asked, true; };
+  const auto start = std::chrono::steady_clock::now();
+  std::u16string original, backup;
+  SplitUndoLine(line, exists, original, backup);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(original, u"/w/" + std::u16string(400000, u'=') + u"A.pas");
+  EXPECT_EQ(asked, 1);  // only the split whose names match is looked up
+}
+
+TEST(UndoReaderTest, RestoreReadsTheUndoFileInTheCodePageItIsGiven) {
+  // The same bytes name other files in other code pages: E9 is "é" in 1252,
+  // "й" in 1251 and "ι" in 1253. A restore in the code page the run wrote
+  // the file in puts the original back; one in another finds no backup.
+  const std::string undo = "/w/\xE9.pas=/bk/\xE9.~pas\r\n";
+  const struct {
+    int Written;
+    const char16_t* Name;
+  } pages[] = {{1252, u"\u00E9"}, {1251, u"\u0439"}, {1253, u"\u03B9"}};
+  for (const auto& written : pages) {
+    for (const auto& read : pages) {
+      SCOPED_TRACE(std::to_string(written.Written) + " read as " + std::to_string(read.Written));
+      TMemoryFileSystem fs;
+      const std::u16string name = written.Name;
+      fs.AddFile(u"/w/" + name + u".pas", "new");
+      fs.AddFile(u"/bk/" + name + u".~pas", "old");
+      fs.AddFile(kUndo, undo);
+      TRunContext context = RestoreContext(fs);
+      context.CodePage = read.Written;
+      const std::vector<TUndoEntry> entries = ReadUndoEntries(fs, kUndo, read.Written);
+      ASSERT_EQ(entries.size(), 1u);
+      EXPECT_EQ(entries[0].Original, u"/w/" + std::u16string(read.Name) + u".pas");
+      // (Forced: without a manifest, the edited original would be refused.)
+      EXPECT_EQ(PerformRestoreRun(context, kUndo, true).Outcome.Ok,
+                written.Written == read.Written);
+      EXPECT_EQ(fs.Contents(u"/w/" + name + u".pas"),
+                written.Written == read.Written ? "old" : "new");
+    }
   }
 }
 
@@ -291,7 +407,7 @@ TEST(RestorePlanTest, RefusesWhatItDidNotWrite) {
     if (!t.Manifest.empty()) memory.AddFile(u"/w/RBackup/RExpert.manifest", t.Manifest);
     TLinkedPaths fs(memory, t.Links);
     const std::u16string undo = u"/w/RBackup/RExpert.reu";
-    const TRestorePlan plan = PlanRestore(fs, undo, t.Force);
+    const TRestorePlan plan = PlanRestore(RestoreContext(fs), undo, t.Force);
     std::string refused;
     for (const TRestoreItem& item : plan.Items) {
       const std::u16string& why = item.Problem.empty() && !t.Force ? item.Change : item.Problem;
@@ -302,7 +418,7 @@ TEST(RestorePlanTest, RefusesWhatItDidNotWrite) {
     EXPECT_EQ(refused, t.Refused);
     const auto before = memory.FilesUnder(u"/");
     memory.ClearWritten();
-    const TRestoreOutcome outcome = ExecuteRestore(fs, undo, plan);
+    const TRestoreOutcome outcome = ExecuteRestore(RestoreContext(fs), undo, plan);
     EXPECT_EQ(outcome.Ok, t.Refused.empty());
     if (!outcome.Ok) {
       EXPECT_TRUE(memory.WrittenFiles().empty());
@@ -320,7 +436,7 @@ TEST(RestorePlanTest, RefusesWhatItDidNotWrite) {
         EXPECT_TRUE(after.Find(item.Entry.Original) && after.Find(item.Entry.Original)->Restored);
     }
     memory.AddFile(u"/w/B.pas", "edited after the restore");
-    const TRestorePlan second = PlanRestore(fs, undo, false);
+    const TRestorePlan second = PlanRestore(RestoreContext(fs), undo, false);
     EXPECT_EQ(second.ChangedFiles(), 1);
     EXPECT_FALSE(second.CanRestore());
   }
@@ -401,7 +517,7 @@ TEST_F(RestoreRunTest, ABackupFolderServesOneTree) {
       EXPECT_TRUE(Replace(second, shared));
     }
     // The backup folder gives back the first tree, and touches no other.
-    EXPECT_TRUE(RestoreFromUndoFile(Fs, shared + u"/RExpert.reu"));
+    EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(Fs), shared + u"/RExpert.reu"));
     EXPECT_TRUE(Originals(top) == before);
   }
 }
@@ -414,17 +530,18 @@ TEST_F(RestoreRunTest, ASecondRestoreRefusesFilesEditedSince) {
     Fs.AddFile(tree + u"/MainForm.pas", "var Q: TQuery;");
     Fs.AddFile(tree + u"/Data.pas", "var T: TTable;");
     ASSERT_TRUE(Replace(tree, tree + u"/RBackup"));
-    ASSERT_TRUE(RestoreFromUndoFile(Fs, undo));
+    ASSERT_TRUE(RestoreFromUndoFile(RestoreContext(Fs), undo));
     EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery;");
     // Again, with nothing edited: nothing to do.
-    EXPECT_TRUE(RestoreFromUndoFile(Fs, undo));
+    EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(Fs), undo));
     Fs.AddFile(tree + u"/MainForm.pas", "var Q: TQuery; // edited");
     if (manifestDeleted) {
       ASSERT_TRUE(Fs.RemoveFile(tree + u"/RBackup/RExpert.manifest"));
     }
-    EXPECT_FALSE(RestoreFromUndoFile(Fs, undo));
+    EXPECT_FALSE(RestoreFromUndoFile(RestoreContext(Fs), undo));
     EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery; // edited");
-    EXPECT_TRUE(ExecuteRestore(Fs, undo, PlanRestore(Fs, undo, true)).Ok);
+    EXPECT_TRUE(
+        ExecuteRestore(RestoreContext(Fs), undo, PlanRestore(RestoreContext(Fs), undo, true)).Ok);
     EXPECT_EQ(File(tree + u"/MainForm.pas"), "var Q: TQuery;");
   }
 }

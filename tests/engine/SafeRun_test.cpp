@@ -193,7 +193,8 @@ TEST_F(SafeRunTest, EveryFailurePointOfARunLeavesTheOriginalsOrARestorableRun) {
           // Whatever undo file there is gives back every original, as it was
           // before the first run.
           if (memory.Exists(u"/work/RBackup/RExpert.reu")) {
-            const bool restored = RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu");
+            const bool restored =
+                RestoreFromUndoFile(RestoreContext(memory), u"/work/RBackup/RExpert.reu");
             if (completed || row.Library == 1) {
               EXPECT_TRUE(restored);
             }
@@ -215,9 +216,11 @@ TEST_F(SafeRunTest, EveryFailurePointOfARestoreLeavesARestoreThatCompletes) {
       [&](TMemoryFileSystem& memory) {
         for (const auto& [path, bytes] : snapshot) memory.AddFile(u"/" + path, bytes);
       },
-      [](TFileSystem& fs) { return RestoreFromUndoFile(fs, u"/work/RBackup/RExpert.reu"); },
+      [](TFileSystem& fs) {
+        return RestoreFromUndoFile(RestoreContext(fs), u"/work/RBackup/RExpert.reu");
+      },
       [&](TMemoryFileSystem& memory, TFileOp, bool) {
-        EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
+        EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(memory), u"/work/RBackup/RExpert.reu"));
         EXPECT_EQ(Originals(memory), before);
       });
   EXPECT_GT(swept, 10);
@@ -339,7 +342,7 @@ TEST_F(SafeRunTest, APublishThatCannotBePutBackNamesWhatTheUndoFileRestores) {
     EXPECT_NE(message.find("could not be put back: \"/work/A.pas\""), std::string::npos);
     EXPECT_NE(message.find("/work/RBackup/RExpert.reu"), std::string::npos);
   }
-  EXPECT_TRUE(RestoreFromUndoFile(memory, u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(memory), u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(Originals(memory), before);
 }
 
@@ -671,7 +674,7 @@ TEST_F(SafeRunDiskTest, PipesAndSocketsAreSkippedInTheTreeAndRefusedInTheRunsPla
       {Root / "RBackup" / "RExpert.reu", [&] { Run(0); }},
       {Root / "RBackup" / "RExpert.manifest", [&] { Run(0); }},
       {rules, [&] { TUserRules().LoadFromFile(RealFileSystem(), U16(rules), 0); }},
-      {classes, [&] { TClassRegistry().LoadFromFile(U16(classes)); }},
+      {classes, [&] { TClassRegistry().LoadFromFile(RealFileSystem(), U16(classes)); }},
   };
   for (const auto& role : roles) {
     SCOPED_TRACE(role.Fifo.string());
@@ -714,7 +717,7 @@ TEST_F(SafeRunDiskTest, NamesThatAreNotUtf8AreLeftWithAWarningAndTheRestRestores
                           "UTF-8; it is not searched."),
             std::string::npos)
       << warnings;
-  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
   EXPECT_EQ(Tree(), before);
 }
 
@@ -795,7 +798,7 @@ TEST_F(SafeRunDiskTest, RunsWithOneLibraryThenAnotherRestoreToTheFirstTree) {
   EXPECT_EQ(ReadFileBytes(Root / "A.pas"),
             "unit A; uses DBTables, Zan, Quillbase, Rowquill, IBQuery; var Q: TZanQuery; I: "
             "TZanQuery;");
-  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
   EXPECT_EQ(Tree(), before);
 }
 
@@ -829,17 +832,17 @@ TEST_F(SafeRunDiskTest, RestoreRefusesWhatItCannotTrust) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     Write(Root / "RBackup" / "RExpert.reu", c.Undo + undo);
-    const TRestorePlan plan = PlanRestore(RealFileSystem(), UndoFile(), false);
+    const TRestorePlan plan = PlanRestore(RestoreContext(RealFileSystem()), UndoFile(), false);
     ASSERT_FALSE(plan.CanRestore());
     EXPECT_EQ(S(plan.Items[0].Problem), c.Problem);
-    EXPECT_FALSE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+    EXPECT_FALSE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
     EXPECT_NE(ReadFileBytes(Root / "A.pas").find("TZanQuery"), std::string::npos);
   }
   // A backup that is a link to a private file elsewhere.
   fs::remove(Root / "RBackup" / "A.~pas");
   fs::create_symlink(Outside / "secret.~pas", Root / "RBackup" / "A.~pas");
   Write(Root / "RBackup" / "RExpert.reu", undo);
-  EXPECT_EQ(S(PlanRestore(RealFileSystem(), UndoFile(), false).Items[0].Problem),
+  EXPECT_EQ(S(PlanRestore(RestoreContext(RealFileSystem()), UndoFile(), false).Items[0].Problem),
             "backup is a symbolic link");
   fs::remove(Root / "RBackup" / "A.~pas");
   Write(Root / "RBackup" / "A.~pas", "var Q: TQuery;");
@@ -849,24 +852,24 @@ TEST_F(SafeRunDiskTest, RestoreRefusesWhatItCannotTrust) {
   fs::create_symlink(Outside / "private", Root / "RBackup" / "sub");
   Write(Root / "RBackup" / "RExpert.reu",
         root + "/sub/A.pas=" + root + "/RBackup/sub/A.~pas\r\n" + undo);
-  EXPECT_EQ(S(PlanRestore(RealFileSystem(), UndoFile(), true).Items[0].Problem),
+  EXPECT_EQ(S(PlanRestore(RestoreContext(RealFileSystem()), UndoFile(), true).Items[0].Problem),
             "backup is reached through a symbolic link");
   EXPECT_FALSE(fs::exists(Root / "sub" / "A.pas"));
   fs::remove(Root / "RBackup" / "sub");
   Write(Root / "RBackup" / "RExpert.reu", undo);
   // A file edited since the migration is refused, unless forced.
   Write(Root / "B.pas", "var T: TZanTable; // edited");
-  TRestorePlan plan = PlanRestore(RealFileSystem(), UndoFile(), false);
+  TRestorePlan plan = PlanRestore(RestoreContext(RealFileSystem()), UndoFile(), false);
   EXPECT_EQ(plan.ChangedFiles(), 1);
   EXPECT_FALSE(plan.CanRestore());
-  EXPECT_FALSE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_FALSE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
   EXPECT_EQ(ReadFileBytes(Root / "B.pas"), "var T: TZanTable; // edited");
-  plan = PlanRestore(RealFileSystem(), UndoFile(), true);
-  EXPECT_TRUE(ExecuteRestore(RealFileSystem(), UndoFile(), plan).Ok);
+  plan = PlanRestore(RestoreContext(RealFileSystem()), UndoFile(), true);
+  EXPECT_TRUE(ExecuteRestore(RestoreContext(RealFileSystem()), UndoFile(), plan).Ok);
   EXPECT_EQ(Tree(), before);
   // Restored files stay in the manifest, marked restored: a second restore
   // is not refused while they hold their backups.
-  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
 }
 
 TEST_F(SafeRunDiskTest, OneRunPerTreeAndSubTree) {
@@ -913,7 +916,7 @@ TEST_F(SafeRunDiskTest, OneRunPerTreeAndSubTree) {
     EXPECT_FALSE(fs::exists(c.Run / "Wiz_Log.txt"));
     // The same for a restore into the tree.
     if (fs::exists(Root / "RBackup" / "RExpert.reu")) {
-      EXPECT_THROW(RestoreFromUndoFile(RealFileSystem(), UndoFile()), EFileError);
+      EXPECT_THROW(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()), EFileError);
     }
     EXPECT_EQ(Tree(), before);
   }
@@ -930,7 +933,7 @@ TEST_F(SafeRunDiskTest, OneRunPerTreeAndSubTree) {
   Write(Root / "C.pas", "var D: TDatabase;");
   EXPECT_TRUE(Run(0));
   EXPECT_NE(ReadFileBytes(Root / "C.pas").find("TZanConnection"), std::string::npos);
-  EXPECT_TRUE(RestoreFromUndoFile(RealFileSystem(), UndoFile()));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(RealFileSystem()), UndoFile()));
 }
 
 TEST(RunLocksTest, ALockCoversItsFolderAndEverythingBelow) {
@@ -959,10 +962,21 @@ TEST(RunLocksTest, ALockCoversItsFolderAndEverythingBelow) {
         EXPECT_NO_THROW(second.Lock(memory, c.Wanted));
       }
     }
+    // Another file-system object keeps locks of its own: a test's tree
+    // never meets the locks of another test's.
+    TMemoryFileSystem other;
+    for (const char16_t* folder : {u"/w/sub", u"/w/s", u"/w/sub2", u"/v"}) other.AddFolder(folder);
+    EXPECT_NO_THROW(TRunLocks().Lock(other, c.Wanted));
     // One run's own locks never refuse each other: a folder below one it
     // holds adds nothing, one above takes the place of those below.
     EXPECT_NO_THROW(first.Lock(memory, c.Wanted));
   }
+  // A lock may outlive the file-system object that gave it.
+  auto memory = std::make_unique<TMemoryFileSystem>();
+  memory->AddFolder(u"/w");
+  TRunLocks locks;
+  locks.Lock(*memory, u"/w");
+  memory.reset();
 }
 
 }  // namespace

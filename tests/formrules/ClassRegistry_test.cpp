@@ -41,7 +41,6 @@ TEST(ClassRegistryTest, TargetLibrary) {
 
 TEST(ClassRegistryTest, UserClassFile) {
   TMemoryFileSystem fs;
-  TScopedFileSystem scope(fs);
   fs.AddFile(u"/c.txt",
              "\xEF\xBB\xBF# extra classes\r\n"
              "TZanQuery: SmartFetchX\n"
@@ -52,7 +51,7 @@ TEST(ClassRegistryTest, UserClassFile) {
              "TBare:\n");
   TClassRegistry r;
   r.RegisterTargetLibrary();
-  r.LoadFromFile(u"/c.txt");
+  r.LoadFromFile(fs, u"/c.txt");
   EXPECT_TRUE(r.FindClass(u"TZanQuery")->HasPublishedProperty(u"smartfetchx"));
   EXPECT_TRUE(r.FindClass(u"TZanQuery")->HasPublishedProperty(u"SQL"));
   EXPECT_TRUE(r.FindClass(u"TMyQuery")->HasPublishedProperty(u"OnMyEvent"));
@@ -76,7 +75,7 @@ TEST(ClassRegistryTest, UserClassFile) {
       EXPECT_STREQ(e.what(), b.Message);
     }
   }
-  EXPECT_THROW(r.LoadFromFile(u"/missing.txt"), EFileError);
+  EXPECT_THROW(r.LoadFromFile(fs, u"/missing.txt"), EFileError);
 }
 
 // A registered user class makes the filter apply to it.

@@ -184,7 +184,7 @@ TEST(IniFile, ReadsSectionsAndKeysInFileOrderFirstDuplicateWinning) {
              "\r\n"
              "[Alpha]\r\n"
              "Port=3050\r\n");
-  TIniFile ini(u"/c/defs.ini", &fs);
+  TIniFile ini(u"/c/defs.ini", fs, 1252);
   TStringList list;
   ini.ReadSections(list);
   EXPECT_EQ(Joined(list), u"Zeta|Alpha");
@@ -208,22 +208,24 @@ TEST(IniFile, DecodesEveryEncodingMetInTheWild) {
   for (const std::string& text : texts) {
     TMemoryFileSystem fs;
     fs.AddFile(u"/x.ini", text);
-    EXPECT_EQ(TIniFile(u"/x.ini", &fs).ReadString(u"S", u"Name", u""), expected);
+    EXPECT_EQ(TIniFile(u"/x.ini", fs, 1252).ReadString(u"S", u"Name", u""), expected);
   }
   TMemoryFileSystem fs;
   fs.AddFile(u"/ansi.ini", "[S]\nName=caf\xE9\n");  // code page 1252
-  EXPECT_EQ(TIniFile(u"/ansi.ini", &fs).ReadString(u"S", u"Name", u""), u"café");
+  EXPECT_EQ(TIniFile(u"/ansi.ini", fs, 1252).ReadString(u"S", u"Name", u""), u"café");
+  // In the reader's code page, whatever the process's is.
+  EXPECT_EQ(TIniFile(u"/ansi.ini", fs, 1251).ReadString(u"S", u"Name", u""), u"caf\u0439");
 }
 
 TEST(IniFile, MissingFileIsEmptyButUnreadableFileIsAnError) {
   TMemoryFileSystem fs;
-  TIniFile missing(u"/none.ini", &fs);
+  TIniFile missing(u"/none.ini", fs, 1252);
   TStringList list;
   missing.ReadSections(list);
   EXPECT_EQ(list.Count(), 0);
   fs.AddFile(u"/locked.ini", "[S]\n");
   fs.SetUnreadable(u"/locked.ini");
-  EXPECT_THROW(TIniFile(u"/locked.ini", &fs), EFileError);
+  EXPECT_THROW(TIniFile(u"/locked.ini", fs, 1252), EFileError);
 }
 
 }  // namespace

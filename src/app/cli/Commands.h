@@ -16,6 +16,10 @@
 #include <string_view>
 #include <vector>
 
+namespace zan {
+class TClassRegistry;
+}
+
 namespace zan::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -36,7 +40,10 @@ class TUsageError : public std::runtime_error {
 
 using TCommandRun = std::function<int()>;
 
-TCommandRun AddReplaceCommand(CLI::App& app);
+/// `classes`: the target classes every run starts from (the target library
+/// and `--classes`, filled in once the command line is parsed); a run adds
+/// the classes of its rule files to a copy of its own.
+TCommandRun AddReplaceCommand(CLI::App& app, const TClassRegistry& classes);
 TCommandRun AddRestoreCommand(CLI::App& app);
 TCommandRun AddConvertCommand(CLI::App& app);
 TCommandRun AddLibrariesCommand(CLI::App& app);

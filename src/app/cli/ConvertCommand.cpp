@@ -51,18 +51,20 @@ struct TConvertArgs {
 /// The bytes of the form `input` (read from `inName`) in the wanted form.
 std::string ConvertForm(const std::string& input, const std::u16string& inName, bool toBinary) {
   if (input.empty()) throw EFileError(res::Fmt(sFormFileEmpty, {inName}));
-  const TFormFileText form = ReadFormFile(input, inName);
+  const int codePage = AnsiCodePage();
+  const TFormFileText form = ReadFormFile(input, inName, codePage);
   // A text that is no form would otherwise pass through unchanged as "text".
-  if (!form.Binary && !toBinary) CheckFormText(form.Text, inName);
+  if (!form.Binary && !toBinary) CheckFormText(form.Text, inName, codePage);
   if (toBinary) {
-    if (form.Binary) return WriteFormFile(form.Text, form, inName);
+    if (form.Binary) return WriteFormFile(form.Text, form, inName, codePage);
     TFormConvertOptions options;
     options.FileName = Utf16ToUtf8(inName);
-    options.CodePage = AnsiCodePage();
+    options.CodePage = codePage;
     return WriteBinaryForm(form.Text, nullptr, options);
   }
   // Text from a binary stream is plain ASCII; a text input keeps its encoding.
-  return EncodeTextFile(form.Text, form.Binary ? TTextEncoding::Ansi : form.Encoding, inName);
+  return EncodeTextFile(form.Text, form.Binary ? TTextEncoding::Ansi : form.Encoding, inName,
+                        codePage);
 }
 
 /// The reason of the last failed stream operation, as the OS words it.

@@ -316,7 +316,7 @@ void PrintDryRun(const TRunReport& report, const std::u16string& base, std::ostr
   out << report.ChangedFileCount() << " of " << report.Files.size() << " file(s) would change.\n";
 }
 
-int RunReplace(const TReplaceArgs& args) {
+int RunReplace(const TReplaceArgs& args, const TClassRegistry& classes) {
   const int index = FindCatalogueLibrary(Utf8ToUtf16(args.Library));
   if (index < 0)
     throw TUsageError("--library: unknown library \"" + args.Library +
@@ -332,15 +332,18 @@ int RunReplace(const TReplaceArgs& args) {
   TUserRules userRules;
   for (const std::string& file : args.Rules)
     userRules.LoadFromFile(fs, CommandLinePath(file), index);
-  userRules.RegisterTargetClasses(TClassRegistry::Global());
+  // The run's own classes: the process's, then those of the rule files.
+  TClassRegistry registry;
+  registry.AddClassesOf(classes);
+  userRules.RegisterTargetClasses(registry);
   // So is the alias file (the run reads it again when it starts).
-  if (!args.Aliases.empty()) TBdeAliases::Read(fs, CommandLinePath(args.Aliases));
+  if (!args.Aliases.empty()) TBdeAliases::Read(fs, CommandLinePath(args.Aliases), AnsiCodePage());
   TZanCatalogue catalogue;
   TReplaceOptions& options = catalogue.Options();
   TRunContext context;
   context.Replacer = &catalogue.Replacer(index);
   context.FileSystem = &fs;
-  context.ClassRegistry = &TClassRegistry::Global();
+  context.ClassRegistry = &registry;
   context.CodePage = AnsiCodePage();
   context.DryRun = args.DryRun;
   context.KeepGoing = args.KeepGoing;
@@ -463,7 +466,7 @@ int RunReplace(const TReplaceArgs& args) {
 
 }  // namespace
 
-TCommandRun AddReplaceCommand(CLI::App& app) {
+TCommandRun AddReplaceCommand(CLI::App& app, const TClassRegistry& classes) {
   auto args = std::make_shared<TReplaceArgs>();
   CLI::App* cmd = app.add_subcommand(
       "replace", "Replace the components of a source library in a folder or a project.");
@@ -525,7 +528,7 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");
   cmd->footer(
       "Example:\n  zanmig replace --library BDE --dir ~/src/app --recursive --report run.json");
-  return [args] { return RunReplace(*args); };
+  return [args, &classes] { return RunReplace(*args, classes); };
 }
 
 }  // namespace zan::cli

@@ -8,7 +8,9 @@
 #include "app/cli/UndoFileArgument.h"
 #include "engine/RExpertRes.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunContext.h"
 #include "engine/UndoReader.h"
+#include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
@@ -93,15 +95,16 @@ TCommandRun AddRestoreCommand(CLI::App& app) {
   cmd->footer(
       "Examples:\n  zanmig restore ~/src/app/RBackup/RExpert.reu\n  zanmig restore ~/src/app");
   return [args] {
-    TFileSystem& fs = RealFileSystem();
-    const std::u16string path = ResolveUndoFile(fs, CommandLinePath(args->UndoFile));
-    // One run per tree: restore holds the tree it writes into and the
-    // backup folder, as a replace run does.
-    TRunLocks locks;
-    if (!args->DryRun) LockRestore(fs, path, locks);
-    const TRestorePlan plan = PlanRestore(fs, path, args->Force);
+    TRunContext context;
+    context.FileSystem = &RealFileSystem();
+    context.CodePage = AnsiCodePage();
+    context.DryRun = args->DryRun;
+    const std::u16string path =
+        ResolveUndoFile(*context.FileSystem, CommandLinePath(args->UndoFile));
+    const TRestoreResult result = PerformRestoreRun(context, path, args->Force);
+    const TRestorePlan& plan = result.Plan;
+    const TRestoreOutcome& outcome = result.Outcome;
     if (args->DryRun) return ListRestore(plan);
-    const TRestoreOutcome outcome = ExecuteRestore(fs, path, plan);
     if (!outcome.Ok) {
       ReportRestoreFailure(plan, outcome);
       PrintError(Utf16ToUtf8(res::sRestoreFailed));

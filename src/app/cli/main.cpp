@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <utility>
@@ -28,6 +29,7 @@
 #include "formrules/BdeAliases.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Encoding.h"
+#include "rtl/FileSystem.h"
 #include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
@@ -75,9 +77,10 @@ struct TGlobalArgs {
   std::string Classes;
 };
 
-/// Applies the global options before a command runs. Each failure is a usage
-/// error naming its option; nothing has been touched yet.
-void ApplyGlobalOptions(const TGlobalArgs& args) {
+/// Applies the global options before a command runs; the classes of
+/// `--classes` go into `classes`. Each failure is a usage error naming its
+/// option; nothing has been touched yet.
+void ApplyGlobalOptions(const TGlobalArgs& args, TClassRegistry& classes) {
   if (!args.CodePage.empty()) {
     // Read here rather than by CLI11, whose wording ("Could not convert")
     // names no option the way the other errors do.
@@ -96,7 +99,7 @@ void ApplyGlobalOptions(const TGlobalArgs& args) {
   if (!args.Settings.empty()) TRegIniFile::SetSettingsFileName(CommandLinePath(args.Settings));
   if (!args.Classes.empty()) {
     try {
-      TClassRegistry::Global().LoadFromFile(CommandLinePath(args.Classes));
+      classes.LoadFromFile(RealFileSystem(), CommandLinePath(args.Classes));
     } catch (const Exception& e) {
       throw TUsageError("--classes: " + std::string(e.what()));
     }
@@ -156,15 +159,19 @@ int Main(int argc, char** argv) {
                  "(lines \"TClass: Prop1, Prop2\")")
       ->type_name("FILE");
 
+  // The target classes of the runs: the target library, then --classes.
+  TClassRegistry classes;
+  classes.AddClassesOf(TClassRegistry::Global());
+
   std::vector<std::pair<CLI::App*, TCommandRun>> commands;
-  auto add = [&](TCommandRun (*adder)(CLI::App&)) {
+  auto add = [&](const std::function<TCommandRun(CLI::App&)>& adder) {
     TCommandRun run = adder(app);
     // The sub-command just added (get_subcommands() without a filter lists
     // only the parsed ones).
     auto all = app.get_subcommands([](CLI::App*) { return true; });
     commands.emplace_back(all.back(), std::move(run));
   };
-  add(AddReplaceCommand);
+  add([&classes](CLI::App& a) { return AddReplaceCommand(a, classes); });
   add(AddRestoreCommand);
   add(AddConvertCommand);
   add(AddLibrariesCommand);
@@ -187,7 +194,7 @@ int Main(int argc, char** argv) {
   for (auto& [command, run] : commands) {
     if (!command->parsed()) continue;
     try {
-      ApplyGlobalOptions(global);
+      ApplyGlobalOptions(global, classes);
       return FinishOutput(run());
     } catch (const TUsageError& e) {
       return UsageError(app, args, e.what());

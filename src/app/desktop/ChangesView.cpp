@@ -297,13 +297,13 @@ void TChangesView::Clear() {
 }
 
 void TChangesView::ShowRun(TFileSystem& fs, const std::u16string& undoFile,
-                           const std::u16string& baseFolder) {
+                           const std::u16string& baseFolder, int codePage) {
   Clear();
   FFileSystem = &fs;
   FUndoFile = undoFile;
   FBaseFolder = baseFolder;
   try {
-    FChanges = ReadRunChanges(fs, undoFile);
+    FChanges = ReadRunChanges(fs, undoFile, codePage);
   } catch (const std::exception& error) {
     FSummary->setText(QString::fromUtf8(error.what()));
     return;

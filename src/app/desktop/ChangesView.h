@@ -34,9 +34,11 @@ class TChangesView : public QWidget {
   explicit TChangesView(QWidget* parent = nullptr);
 
   /// Lists the files that `undoFile` names, read through `fs` (not owned; it
-  /// must outlive the view), with names relative to `baseFolder` where they
-  /// lie in it, and shows the first. An unreadable undo file is said in the summary.
-  void ShowRun(TFileSystem& fs, const std::u16string& undoFile, const std::u16string& baseFolder);
+  /// must outlive the view) in the ANSI code page `codePage`, with names
+  /// relative to `baseFolder` where they lie in it, and shows the first. An
+  /// unreadable undo file is said in the summary.
+  void ShowRun(TFileSystem& fs, const std::u16string& undoFile, const std::u16string& baseFolder,
+               int codePage);
   /// Shows nothing (the project was closed or restored).
   void Clear();
   /// Shows file `index` of the list.

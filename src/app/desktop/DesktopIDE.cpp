@@ -1,6 +1,7 @@
 #include "app/desktop/DesktopIDE.h"
 
 #include "engine/TextFile.h"
+#include "rtl/Encoding.h"
 #include "rtl/Paths.h"
 #include "rtl/RegIniFile.h"
 #include "rtl/Strings.h"
@@ -152,7 +153,8 @@ bool TDesktopIDE::SaveBuffer(const std::u16string& fileName) {
   if (at == FBuffers.end() || !at->second.Modified) return true;
   TFileBuffer& buffer = at->second;
   try {
-    const std::string bytes = EncodeTextFile(buffer.Text, buffer.Encoding, buffer.FileName);
+    const std::string bytes =
+        EncodeTextFile(buffer.Text, buffer.Encoding, buffer.FileName, AnsiCodePage());
     FFileSystem.WriteAtomic(buffer.FileName, bytes).Check();
   } catch (const std::exception& error) {
     Notify(ErrorText(error));

@@ -1,6 +1,7 @@
 #include "app/desktop/FileAsText.h"
 
 #include "engine/TextFile.h"
+#include "rtl/Encoding.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
@@ -26,7 +27,7 @@ TFileBuffer ReadFileAsText(TFileSystem& fs, const std::u16string& fileName,
       buffer.Text = ReadBinaryForm(bytes, options).Text;
       buffer.ReadOnly = true;
     } else {
-      buffer.Text = ReadTextFile(bytes, buffer.Encoding, fileName);
+      buffer.Text = ReadTextFile(bytes, buffer.Encoding, fileName, AnsiCodePage());
     }
   } catch (const std::exception& error) {
     buffer.Text.clear();

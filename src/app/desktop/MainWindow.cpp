@@ -18,6 +18,7 @@
 #include "app/desktop/ExceptionGuard.h"
 #include "app/desktop/MenuBarView.h"
 #include "app/desktop/QtText.h"
+#include "rtl/Encoding.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
 
@@ -233,7 +234,7 @@ void TMainWindow::RunEnded() {
   // that holds the backup folder.
   const std::u16string base = FIDE->HasProject() ? ExtractFileDir(FIDE->ProjectFileName())
                                                  : ExtractFileDir(ExtractFileDir(undoFile));
-  FChanges->ShowRun(FIDE->Files(), undoFile, base);
+  FChanges->ShowRun(FIDE->Files(), undoFile, base, AnsiCodePage());
   FTabs->setCurrentWidget(FChanges);
   Message(u"The changes of the run are shown under Changes (backups: " + undoFile + u").");
 }

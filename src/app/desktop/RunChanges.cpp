@@ -16,9 +16,10 @@ std::vector<std::u16string> LinesOf(const TFileBuffer& buffer) {
 
 }  // namespace
 
-std::vector<TFileChange> ReadRunChanges(TFileSystem& fs, const std::u16string& undoFile) {
+std::vector<TFileChange> ReadRunChanges(TFileSystem& fs, const std::u16string& undoFile,
+                                        int codePage) {
   std::vector<TFileChange> changes;
-  for (const TUndoEntry& entry : ReadUndoEntries(fs, undoFile))
+  for (const TUndoEntry& entry : ReadUndoEntries(fs, undoFile, codePage))
     if (!entry.Backup.empty()) changes.push_back({entry.Original, entry.Backup});
   return changes;
 }

@@ -17,9 +17,11 @@ struct TFileChange {
   std::u16string Backup;
 };
 
-/// The files that `undoFile` names with a backup, in its order. Throws
-/// EFileError when the undo file cannot be read.
-std::vector<TFileChange> ReadRunChanges(TFileSystem& fs, const std::u16string& undoFile);
+/// The files that `undoFile` names with a backup, in its order, read as
+/// restore reads them (ReadUndoEntries) in `codePage`. Throws EFileError
+/// when the undo file cannot be read.
+std::vector<TFileChange> ReadRunChanges(TFileSystem& fs, const std::u16string& undoFile,
+                                        int codePage);
 
 /// The backup's text beside the current text, compared line by line. A
 /// binary form is shown as text; a file that cannot be read shows why.

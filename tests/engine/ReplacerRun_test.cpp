@@ -149,7 +149,7 @@ TEST_F(ReplaceRunTest, AFolderRunListsEachFolderOnceAndMakesEachFolderOnce) {
   Options->IncludeSubDirs = true;
   TCountingFileSystem counting(Fs);
   UseFileSystem(&counting);
-  ASSERT_TRUE(Replacer->PerformReplace());
+  ASSERT_TRUE(Run());
   EXPECT_NE(File(u"/work/Wiz_Log.txt").find("Processing file: /work/sub/deep/D.DFM"),
             std::string::npos);
   EXPECT_TRUE(Fs.Exists(u"/work/RBackup/sub/deep/D.~pas"));

@@ -152,7 +152,9 @@ class ReplacerTest : public ::testing::Test {
   bool Run() { return Run(Context()); }
   bool Run(const TRunContext& context) { return PlanAndExecute(context, &Results); }
   /// A restore of `undoFile` through the fixture's file system.
-  bool Restore(const std::u16string& undoFile) { return RestoreFromUndoFile(*RunFs, undoFile); }
+  bool Restore(const std::u16string& undoFile) {
+    return RestoreFromUndoFile(RestoreContext(*RunFs), undoFile);
+  }
 
   /// Opens a project in a headless host over the in-memory tree.
   std::shared_ptr<THeadlessIDE> OpenProject(const std::u16string& fileName) {

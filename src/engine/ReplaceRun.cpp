@@ -74,6 +74,7 @@ void DescribeRun(const TRunState& state, const std::vector<std::u16string>& sele
   described.Log = options.WriteLog && !context.DryRun;
   described.KeepGoing = context.KeepGoing;
   described.Strict = context.Strict;
+  described.FollowUses = described.ProjectScope && context.FollowUses;
   report.DryRun = context.DryRun;
   report.RootFolder = baseFolder;
 }
@@ -122,7 +123,8 @@ bool TReplaceRun::Execute() {
   // mistake in one stops the run before anything is written.
   FState.Replacer.FormFileStep().Prepare(context);
   // One run per tree and sub-tree, taken before anything is written.
-  if (!context.DryRun) FLocks.Lock(FState.Fs, scope.BaseFolder(FState));
+  if (!context.DryRun)
+    for (const std::u16string& folder : scope.LockedFolders(FState)) FLocks.Lock(FState.Fs, folder);
 
   FBaseFolder = scope.BaseFolder(FState);
   // Listed before anything is written: a scope without units writes nothing.

@@ -35,6 +35,9 @@ struct TWorkItem {
   /// project run keeps both flat.
   std::u16string RelPath;
   bool IsUnit = false;  // a unit (.pas/.dpr); otherwise a form a unit names
+  /// Of a unit of a project run: why the run takes it ("listed", "program",
+  /// "reached from X.pas"); empty otherwise.
+  std::u16string Reason;
   int Changes = 0;
   bool Changed = false;  // a changed file waits in the temporary folder
   /// Of a changed file: where it waits, its size and ContentHash.

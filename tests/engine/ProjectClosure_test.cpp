@@ -2,7 +2,11 @@
 // closure of hand-made projects under them.
 #include <gtest/gtest.h>
 
+#include "ReplacerTestUtil.h"
+#include "engine/FormRewriter.h"
 #include "engine/ProjectClosure.h"
+#include "engine/RestoreRun.h"
+#include "engine/RunReport.h"
 #include "ide/ProjectFile.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"
@@ -192,6 +196,121 @@ TEST(ProjectClosureTest, HandMadeProjects) {
     EXPECT_EQ(units, c.Units);
     EXPECT_EQ(warnings, c.Warnings);
   }
+}
+
+/// Whole project runs over a small application: a .dproj whose program
+/// declares and creates a TQuery and lists one unit, which reaches a unit
+/// in a sub-folder, which reaches a unit with a form in the search path
+/// outside the project folder.
+class ProjectClosureRunTest : public ReplacerTest {
+ protected:
+  void SetUp() override {
+    ReplacerTest::SetUp();
+    InstallFormConversion(*Replacer);
+    Fs.AddFile(u"/work/P.dproj", Dproj("..\\shared\\$(Config)"));
+    Fs.AddFile(
+        u"/work/P.dpr",
+        "program P;\r\nuses\r\n  Forms,\r\n  A in 'A.pas';\r\nvar\r\n  Q: TQuery;\r\nbegin\r\n"
+        "  Q := TQuery.Create(nil);\r\nend.\r\n");
+    Fs.AddFile(u"/work/A.pas",
+               "unit A;\r\ninterface\r\nuses Classes;\r\nimplementation\r\nuses "
+               "Helper;\r\nvar\r\n  T: TTable;\r\nend.\r\n");
+    Fs.AddFile(u"/work/sub/Helper.pas",
+               "unit Helper;\r\ninterface\r\nuses DBTables, Lib;\r\ntype\r\n  THelper = class\r\n "
+               "   Q: TQuery;\r\n  end;\r\nimplementation\r\nend.\r\n");
+    Fs.AddFile(
+        u"/shared/Debug/Lib.pas",
+        "unit Lib;\r\ninterface\r\nuses DBTables, Forms;\r\ntype\r\n  TLib = class(TForm)\r\n"
+        "    Query1: TQuery;\r\n  end;\r\nimplementation\r\n{$R *.dfm}\r\nend.\r\n");
+    Fs.AddFile(u"/shared/Debug/Lib.dfm",
+               "object Lib: TLib\r\n  object Query1: TQuery\r\n  end\r\nend\r\n");
+    OpenProject(u"/work/P.dproj");
+    Options->Directory.clear();
+  }
+
+  bool Run(bool followUses) {
+    TRunContext context = Replacer->FrontEndContext();
+    context.FollowUses = followUses;
+    context.Report = &Report;
+    Report.Clear();
+    return Replacer->PerformReplace(context, {u"A.pas"});
+  }
+
+  /// The application's files: the project folder and the search path folder
+  /// without the run's backups and log.
+  std::map<std::u16string, std::string> Application() const {
+    std::map<std::u16string, std::string> files;
+    for (const auto& [path, bytes] : Fs.FilesUnder(u"/"))
+      if (!path.starts_with(u"work/RBackup/") && path != u"work/Wiz_Log.txt" &&
+          !path.starts_with(u"tmp/"))
+        files.emplace(path, bytes);
+    return files;
+  }
+
+  TRunReport Report;
+};
+
+TEST_F(ProjectClosureRunTest, TheWholeApplicationIsConvertedAndRestored) {
+  const auto before = Application();
+  ASSERT_TRUE(Run(true));
+  std::string reasons;
+  for (const TRunReport::TFileEntry& file : Report.Files)
+    reasons += Utf16ToUtf8(file.FileName) + "=" + Utf16ToUtf8(file.Reason) + "|";
+  EXPECT_EQ(reasons,
+            "/work/A.pas=listed|/work/P.dpr=program|/work/sub/Helper.pas=reached from "
+            "A.pas|/shared/Debug/Lib.pas=reached from Helper.pas|/shared/Debug/Lib.dfm=|");
+  EXPECT_EQ(Report.ChangedFileCount(), 5);
+  // The program's own code, and a unit and its form outside the project
+  // folder, agree with each other.
+  EXPECT_NE(File(u"/work/P.dpr").find("Q: TZanQuery;"), std::string::npos);
+  EXPECT_NE(File(u"/work/P.dpr").find("Q := TZanQuery.Create(nil);"), std::string::npos);
+  EXPECT_NE(File(u"/shared/Debug/Lib.pas").find("Query1: TZanQuery;"), std::string::npos);
+  EXPECT_NE(File(u"/shared/Debug/Lib.dfm").find("object Query1: TZanQuery"), std::string::npos);
+  EXPECT_NE(File(u"/work/RBackup/RExpert.reu").find("/shared/Debug/Lib.pas="), std::string::npos);
+
+  // A second run finds nothing left to do.
+  const auto converted = Application();
+  ASSERT_TRUE(Run(true));
+  EXPECT_EQ(Report.ChangedFileCount(), 0);
+  EXPECT_TRUE(Application() == converted);
+
+  // Restore locks the folder outside the tree it writes into, and gives
+  // back every byte, outside the project folder too.
+  {
+    std::unique_ptr<TFolderLock> held;
+    std::u16string holder;
+    ASSERT_TRUE(Fs.LockFolder(u"/shared/Debug", held, holder).Ok());
+    EXPECT_THROW(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"), EFileError);
+    EXPECT_TRUE(Application() == converted);
+  }
+  EXPECT_TRUE(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(Application() == before);
+}
+
+TEST_F(ProjectClosureRunTest, ListedUnitsOnlyAndLockedOutsideFolders) {
+  const auto before = Application();
+  ASSERT_TRUE(Run(false));
+  ASSERT_EQ(Report.Files.size(), 1u);
+  EXPECT_EQ(Report.Files[0].Reason, u"listed");
+  for (const char16_t* untouched :
+       {u"work/P.dpr", u"work/sub/Helper.pas", u"shared/Debug/Lib.pas", u"shared/Debug/Lib.dfm"})
+    EXPECT_EQ(Application().at(untouched), before.at(untouched)) << Utf16ToUtf8(untouched);
+  ASSERT_TRUE(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"));
+
+  // Another run working on the search path folder stops this one before
+  // anything is written.
+  std::unique_ptr<TFolderLock> held;
+  std::u16string holder;
+  ASSERT_TRUE(Fs.LockFolder(u"/shared", held, holder).Ok());
+  try {
+    Run(true);
+    ADD_FAILURE() << "no refusal";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Another zanmig run (this process, which holds \"/shared\") is working on "
+              "\"/shared/Debug\"; nothing was changed. Try again when it has finished.");
+  }
+  EXPECT_TRUE(Application() == before);
 }
 
 }  // namespace

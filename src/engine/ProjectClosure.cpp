@@ -193,7 +193,8 @@ class TProjectClosure::TBuilder {
     if (!entry.InPath.empty()) {
       const std::u16string path =
           FindFileIgnoringCase(FFs, MakeNativePath(ExtractFileDir(namingFile), entry.InPath));
-      return !path.empty() && FFs.IsFile(path) ? path : std::u16string();
+      // Only a unit source is compiled as a unit.
+      return !path.empty() && IsPascalUnitFile(path) && FFs.IsFile(path) ? path : std::u16string();
     }
     if (auto module = FModules.find(Key(entry.Name)); module != FModules.end())
       return FFs.IsFile(module->second) ? module->second : std::u16string();
@@ -204,17 +205,22 @@ class TProjectClosure::TBuilder {
     return FindInTree(fileName, ExtractFileDir(namingFile));
   }
 
-  /// The file `fileName` directly in `folder`, the name as written first.
+  /// The file `fileName` directly in `folder`, the name as written first,
+  /// else the first in listing order. Each folder is listed once.
   std::u16string FindInFolder(const std::u16string& folder, const std::u16string& fileName) {
-    const std::vector<TFolderEntry>* entries = FListings.Entries(FFs, folder);
-    if (!entries) return {};
-    const TFolderEntry* match = nullptr;
-    for (const TFolderEntry& entry : *entries) {
-      if (entry.IsFolder || !AnsiSameText(entry.Name, fileName)) continue;
-      if (entry.Name == fileName) return JoinPath(folder, entry.Name);
-      if (!match) match = &entry;
+    auto [names, added] = FFolderNames.try_emplace(folder);
+    if (added) {
+      std::vector<TFolderEntry> entries;
+      if (FFs.List(folder, entries))
+        for (const TFolderEntry& entry : entries)
+          if (!entry.IsFolder && IsPascalUnitFile(entry.Name))
+            names->second[Key(entry.Name)].push_back(entry.Name);
     }
-    return match ? JoinPath(folder, match->Name) : std::u16string();
+    const auto found = names->second.find(Key(fileName));
+    if (found == names->second.end()) return {};
+    const std::vector<std::u16string>& matches = found->second;
+    const bool exact = std::find(matches.begin(), matches.end(), fileName) != matches.end();
+    return JoinPath(folder, exact ? fileName : matches.front());
   }
 
   /// `fileName` anywhere below the project folder: beside the unit that
@@ -268,7 +274,10 @@ class TProjectClosure::TBuilder {
   std::u16string FRoot;
   std::unordered_map<std::u16string, std::u16string> FModules;  // unit name -> path
   std::vector<std::u16string> FSearchFolders;
-  TFolderListingCache FListings;
+  /// Per folder: the unit files by name key, in listing order.
+  std::unordered_map<std::u16string,
+                     std::unordered_map<std::u16string, std::vector<std::u16string>>>
+      FFolderNames;
   bool FIndexBuilt = false;
   std::unordered_map<std::u16string, std::vector<std::u16string>> FIndex;  // file name -> paths
   std::unordered_set<std::u16string> FAmbiguous;

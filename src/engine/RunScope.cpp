@@ -175,7 +175,6 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
   if (state.FolderScope()) {
     ScanFolder(state, state.Options.Directory, units, warnings);
   } else {
-    warnings.insert(warnings.end(), FClosureWarnings.begin(), FClosureWarnings.end());
     for (const TProjectClosure::TUnit& unit : FProjectUnits) {
       if (const std::u16string why = WhyFileIsLeft(state.Fs, unit.Path); !why.empty())
         warnings.push_back(why);
@@ -183,7 +182,11 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
         units.emplace_back(unit.Path, ExtractFileName(unit.Path), true).Reason = unit.Reason;
     }
   }
-  if (!units.empty() || !warnings.empty()) return units;
+  if (!units.empty() || !warnings.empty()) {
+    // What the closure met (search path entries skipped), before the files left.
+    warnings.insert(warnings.begin(), FClosureWarnings.begin(), FClosureWarnings.end());
+    return units;
+  }
   if (!state.FolderScope()) throw Exception(res::Fmt(res::sNoUnitInProject, {FProjectFileName}));
   // Units only in sub-folders: say how to take them.
   std::u16string hint;

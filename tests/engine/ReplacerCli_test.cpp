@@ -168,6 +168,10 @@ TEST_F(CliTest, ProjectRunsAndTheirErrors) {
   r = Run("replace --library FireDAC --project q/Q.dpr --no-follow-uses --no-backup --no-log");
   EXPECT_EQ(r.Exit, 0) << r.Err;
   EXPECT_EQ(Read("ext/Ext.pas"), ext);
+  r = Run("replace --library FireDAC --project q/Q.dpr --dry-run");
+  EXPECT_EQ(r.Out, "../ext/Ext.pas: 2 change(s)\nUnits outside the project folder: 1\n  " +
+                       (Root / "ext/Ext.pas").string() +
+                       " (reached from M.pas)\n1 of 3 file(s) would change.\n");
   r = Run("replace --library FireDAC --project q/Q.dpr --no-log");
   EXPECT_EQ(r.Exit, 0) << r.Err;
   EXPECT_NE(Read("ext/Ext.pas").find("var C: TZanConnection;"), std::string::npos);

@@ -128,6 +128,12 @@ void TPublishManifest::MarkRestored(const std::u16string& path, TEntry published
   it->second.Restored = true;
 }
 
+std::vector<std::u16string> TPublishManifest::Paths() const {
+  std::vector<std::u16string> paths;
+  for (const auto& [path, entry] : FEntries) paths.push_back(path);
+  return paths;
+}
+
 bool TPublishManifest::Matches(const std::u16string& path, std::string_view bytes) const {
   const TEntry* entry = Find(path);
   return entry && entry->Size == bytes.size() && entry->Hash == ContentHash(bytes);

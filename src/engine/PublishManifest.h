@@ -19,6 +19,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "rtl/FileSystem.h"
 
@@ -54,6 +55,8 @@ class TPublishManifest {
   /// run wrote when the manifest has no line for it.
   void MarkRestored(const std::u16string& path, TEntry published);
   bool Empty() const { return FEntries.empty() && FRoot.empty(); }
+  /// The files it has a line for, in path order.
+  std::vector<std::u16string> Paths() const;
 
   /// The tree of the runs that published into the backup folder; empty in
   /// manifests written before it was recorded.

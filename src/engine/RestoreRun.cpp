@@ -121,9 +121,16 @@ std::u16string RestoreTree(TFileSystem& fs, const std::u16string& undoFile) {
 }
 
 void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& locks) {
-  const std::u16string tree = RestoreTree(fs, undoFile);
+  const TPublishManifest manifest = LoadManifest(fs, undoFile);
+  const std::u16string tree = TreeOf(manifest, undoFile);
   if (fs.IsFolder(tree)) locks.Lock(fs, tree);
   locks.Lock(fs, ExtractFileDir(undoFile));
+  // The folders of files a project run published outside its tree (units
+  // of its search path) are locked too, as the run locked them.
+  for (const std::u16string& path : manifest.Paths()) {
+    const std::u16string folder = ExtractFileDir(path);
+    if (!FolderHolds(tree, path) && fs.IsFolder(folder)) locks.Lock(fs, folder);
+  }
 }
 
 TRestorePlan PlanRestore(const TRunContext& context, const std::u16string& undoFile, bool force) {

@@ -78,8 +78,9 @@ struct TRestoreResult {
 /// its "RBackup").
 std::u16string RestoreTree(TFileSystem& fs, const std::u16string& undoFile);
 
-/// Locks the tree a restore of `undoFile` writes into (when it is there) and
-/// the backup folder into `locks`; raises as TRunLocks::Lock.
+/// Locks the tree a restore of `undoFile` writes into (when it is there),
+/// the backup folder and the folders of the files the manifest records
+/// outside the tree into `locks`; raises as TRunLocks::Lock.
 void LockRestore(TFileSystem& fs, const std::u16string& undoFile, TRunLocks& locks);
 
 /// Reads and checks `undoFile` through the context's file system, in its

@@ -91,6 +91,10 @@ struct TRunContext {
   /// names it (so that the two agree), and the run goes on; otherwise it
   /// stops the run.
   bool KeepGoing = false;
+  /// A project run takes the units that its listed units and its program
+  /// reach through `uses` clauses (ProjectClosure.h); false: the listed
+  /// units only.
+  bool FollowUses = true;
   /// Any warning fails the run after the conversion phases, before anything
   /// is published (ERunStrict).
   bool Strict = false;

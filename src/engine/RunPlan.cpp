@@ -49,6 +49,7 @@ void DescribeRun(const TRunPlan& plan, const TRunState& state, TRunReport& repor
   described.Log = options.WriteLog && !context.DryRun;
   described.KeepGoing = context.KeepGoing;
   described.Strict = context.Strict;
+  described.FollowUses = described.ProjectScope && context.FollowUses;
   report.DryRun = context.DryRun;
   report.RootFolder = plan.BaseFolder;
 }
@@ -145,14 +146,13 @@ TRunPlan Plan(const TRunContext& context, const TUnitSelection& selection) {
   plan.BaseFolder = scope.BaseFolder(state);
   plan.RootFolder = RunRootFolder(state);
   // One run per tree and sub-tree, taken before anything is written.
-  if (!context.DryRun) plan.Locks.Lock(state.Fs, plan.BaseFolder);
+  if (!context.DryRun)
+    for (const std::u16string& folder : scope.LockedFolders(state)) plan.Locks.Lock(state.Fs, folder);
 
   // Listed before anything is written: a scope without units writes nothing.
   plan.Units = scope.ListUnits(state, plan.Warnings);
-  const std::u16string_view why = state.FolderScope() ? why::kInFolder : why::kListed;
-  for (TWorkItem& unit : plan.Units) unit.Why = why;
-  // The place for what a project reaches beyond its listed units (through
-  // `uses`, descendant forms): appended here, each with why it is in the run.
+  // A project run's units are its closure (ProjectClosure.h), each with why
+  // it is in the run.
   // A backup folder of another tree is refused before the log is written.
   if (!context.DryRun) CheckBackupFolderOwner(state, plan.Units);
   if (options.MakeBackup && !context.DryRun) plan.BackupFolder = options.BackupDir;

@@ -30,14 +30,6 @@ class TFormFileStep;
 class TLogWriter;
 struct TRunReport;
 
-/// Why a unit is in the run (TWorkItem::Why).
-namespace why {
-/// A unit of the project that the caller selected (or every unit, when none was).
-inline constexpr std::u16string_view kListed = u"listed";
-/// A unit the scan of the folder found.
-inline constexpr std::u16string_view kInFolder = u"in folder";
-}  // namespace why
-
 /// Which units of the open project a project run takes.
 struct TUnitSelection {
   /// Bare file names, matched against the project's modules, or full paths,

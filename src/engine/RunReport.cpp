@@ -56,13 +56,17 @@ std::string TRunReport::ToJson() const {
                     {"log", Options.Log},
                     {"dryRun", DryRun},
                     {"keepGoing", Options.KeepGoing},
-                    {"strict", Options.Strict}};
+                    {"strict", Options.Strict},
+                    {"followUses", Options.FollowUses}};
   doc["completed"] = Completed;
   doc["result"] = Result;
   ordered_json files = ordered_json::array();
-  for (const TFileEntry& file : Files)
-    files.push_back(
-        {{"file", u8(file.FileName)}, {"changes", file.Changes}, {"changed", file.Changed}});
+  for (const TFileEntry& file : Files) {
+    ordered_json entry = {
+        {"file", u8(file.FileName)}, {"changes", file.Changes}, {"changed", file.Changed}};
+    if (!file.Reason.empty()) entry["reason"] = u8(file.Reason);
+    files.push_back(std::move(entry));
+  }
   doc["filesProcessed"] = files.size();
   doc["filesChanged"] = ChangedFileCount();
   doc["files"] = files;

@@ -30,6 +30,8 @@ struct TRunReport {
     std::u16string FileName;
     int Changes = 0;
     bool Changed = false;  // a changed file was produced
+    /// Of a unit of a project run: why the run took it (not in the JSON when empty).
+    std::u16string Reason;
   };
   struct TBackupEntry {
     std::u16string Original;
@@ -96,6 +98,7 @@ struct TRunReport {
     bool Log = true;
     bool KeepGoing = false;
     bool Strict = false;
+    bool FollowUses = false;  // project scope: the units reached through `uses` are taken
   };
 
   std::u16string ToolVersion;  // set by whoever starts the run

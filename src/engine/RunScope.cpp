@@ -1,8 +1,10 @@
 #include "engine/RunScope.h"
 
 #include "engine/FileUtils.h"
+#include "engine/ProjectClosure.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
+#include "ide/ProjectFile.h"
 #include "ide/ToolsAPI.h"
 #include "rtl/Paths.h"
 #include "rtl/StringList.h"
@@ -88,13 +90,17 @@ TRunScope TRunScope::Check(const TRunState& state,
   for (const std::u16string& name : selectedUnits)
     if (!Trim(name).empty()) resolved.Add(name);
   const int moduleCount = project->GetModuleCount();
+  int modules = 0, selected = 0;
   for (int m = 0; m < moduleCount; ++m) {
     auto info = project->GetModule(m);
     const std::u16string module = info ? info->GetFileName() : std::u16string();
     if (!IsPascalUnitFile(module)) continue;
+    ++modules;
     const int index = resolved.IndexOf(ExtractFileName(module));
     if (index >= 0) resolved.SetString(index, module);
+    selected += index >= 0;
   }
+  std::vector<std::u16string> listed;
   for (int i = 0; i < resolved.Count(); ++i) {
     const std::u16string& path = resolved[i];
     if (!IsAbsolutePath(path))
@@ -106,9 +112,34 @@ TRunScope TRunScope::Check(const TRunState& state,
     for (int j = 0; j < i; ++j)
       if (AnsiSameText(ExtractFileName(resolved[j]), ExtractFileName(path)))
         throw Exception(res::Fmt(res::sSameBareName, {resolved[j], path}));
-    scope.FProjectUnits.push_back(path);
+    listed.push_back(path);
   }
+  scope.TakeClosure(state, listed, selected == modules);
   return scope;
+}
+
+void TRunScope::TakeClosure(const TRunState& state, const std::vector<std::u16string>& listed,
+                            bool wholeProject) {
+  TClosureOptions options;
+  options.FollowUses = state.Context.FollowUses;
+  options.WithProgram = wholeProject;
+  options.CodePage = state.Context.CodePage;
+  if (state.Options.MakeBackup) options.SkipFolders.push_back(state.Options.BackupDir);
+  // A project the host holds but the file system lacks (a host's own
+  // model) has no program and no search path: its listed units only.
+  TProjectFile file;
+  file.FileName = FProjectFileName;
+  if (state.Fs.IsFile(FProjectFileName)) file = ReadProjectFile(state.Fs, FProjectFileName);
+  TProjectClosure closure = TProjectClosure::Build(state.Fs, file, listed, options);
+  FProjectUnits = closure.Units();
+  FClosureWarnings = closure.Warnings();
+}
+
+std::vector<std::u16string> TRunScope::LockedFolders(const TRunState& state) const {
+  std::vector<std::u16string> folders{BaseFolder(state)};
+  for (const TProjectClosure::TUnit& unit : FProjectUnits)
+    if (!FolderHolds(folders.front(), unit.Path)) folders.push_back(ExtractFileDir(unit.Path));
+  return folders;
 }
 
 std::u16string TRunScope::BaseFolder(const TRunState& state) const {
@@ -150,7 +181,8 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
   if (state.FolderScope()) {
     ScanFolder(state, state.Options.Directory, units, warnings);
   } else {
-    for (const std::u16string& path : FProjectUnits) {
+    for (const TProjectClosure::TUnit& unit : FProjectUnits) {
+      const std::u16string& path = unit.Path;
       // Listed once per folder (the forms are looked up there later); a
       // link is asked about.
       const TFolderEntry* entry = state.FolderListings.Entry(state.Fs, path);
@@ -160,10 +192,14 @@ std::vector<TWorkItem> TRunScope::ListUnits(const TRunState& state,
           !why.empty())
         warnings.push_back(why);
       else
-        units.push_back({path, ExtractFileName(path), true});
+        units.emplace_back(unit.Path, ExtractFileName(unit.Path), true).Reason = unit.Reason;
     }
   }
-  if (!units.empty() || !warnings.empty()) return units;
+  if (!units.empty() || !warnings.empty()) {
+    // What the closure met (search path entries skipped), before the files left.
+    warnings.insert(warnings.begin(), FClosureWarnings.begin(), FClosureWarnings.end());
+    return units;
+  }
   if (!state.FolderScope()) throw Exception(res::Fmt(res::sNoUnitInProject, {FProjectFileName}));
   // Units only in sub-folders: say how to take them.
   std::u16string hint;

@@ -3,7 +3,8 @@
 // Folder scope takes the ".pas"/".dpr" files of a folder (and of its
 // sub-folders when asked); project scope takes the selected units of the
 // open project, each given by its bare file name and resolved against the
-// project's modules. Everything that can be wrong with the scope is found
+// project's modules, and the units they and the program reach through
+// `uses` (ProjectClosure.h). Everything that can be wrong with the scope is found
 // before anything is written. Symbolic links are never followed: a link to
 // a folder is not searched (so every real folder is visited once, and a loop
 // cannot trap the scan), a link to a file is not converted; both are warnings,
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ProjectClosure.h"
 #include "engine/RunState.h"
 
 namespace zan {
@@ -36,10 +38,20 @@ class TRunScope {
   /// folder or project, when the scope holds no unit at all.
   std::vector<TWorkItem> ListUnits(const TRunState& state,
                                    std::vector<std::u16string>& warnings) const;
+  /// The folders the run locks: BaseFolder, then the folders of the units
+  /// of a project run that lie outside it (its search path, `in` paths).
+  std::vector<std::u16string> LockedFolders(const TRunState& state) const;
 
  private:
+  /// The project's closure (ProjectClosure.h) from the `listed` units;
+  /// `wholeProject`: every unit of the project is listed, so the program is
+  /// taken too.
+  void TakeClosure(const TRunState& state, const std::vector<std::u16string>& listed,
+                   bool wholeProject);
+
   std::u16string FProjectFileName;
-  std::vector<std::u16string> FProjectUnits;  // full paths (project scope)
+  std::vector<TProjectClosure::TUnit> FProjectUnits;  // project scope
+  std::vector<std::u16string> FClosureWarnings;
 };
 
 /// The folder a run works on, its tree: the scanned folder, or the folder of

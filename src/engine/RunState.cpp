@@ -63,7 +63,7 @@ void TRunState::RecordFile(TWorkItem& item, int changes, bool changed) {
   item.Changes = changes;
   item.Changed = changed;
   if (changed) ++Results.ChangedFilesCount;
-  if (Context.Report) Context.Report->Files.push_back({item.Path, changes, changed});
+  if (Context.Report) Context.Report->Files.push_back({item.Path, changes, changed, item.Reason});
 }
 
 void TRunState::FormFailed(const TWorkItem& form, const std::exception_ptr& why) {

@@ -36,6 +36,9 @@ struct TWorkItem {
   /// project run keeps both flat.
   std::u16string RelPath;
   bool IsUnit = false;  // a unit (.pas/.dpr); otherwise a form a unit names
+  /// Of a unit of a project run: why the run takes it ("listed", "program",
+  /// "reached from X.pas"); empty otherwise.
+  std::u16string Reason;
   int Changes = 0;
   bool Changed = false;  // a changed file waits in the temporary folder
   /// Of a changed file: where it waits, its size and ContentHash.
@@ -52,9 +55,6 @@ struct TWorkItem {
   size_t NamedBy = 0;
   /// Of a unit: the user rules (indexes) its rewrite applied.
   std::vector<int> UserRules;
-  /// Why the file is in the run (TRunPlan): a unit the caller listed, one
-  /// found in the scanned folder; later "reached from" a unit (RunPlan.h).
-  std::u16string Why;
 };
 
 /// The undo file and the manifest as earlier runs left them, and what this

@@ -26,6 +26,9 @@ struct TProjectFile {
   std::u16string
       MainSource;  // the ".dpr": FileName itself, or the .dproj's MainSource (may be empty)
   std::vector<std::u16string> Modules;  // the project's files in project order, absolute
+  /// The unit search path of a .dproj as written (ParseDprojSearchPath); empty for a .dpr.
+  std::vector<std::u16string> SearchPath;
+  std::vector<std::u16string> UnexpandedSearchPath;
 };
 
 /// Reads the project `fileName` (absolute; ".dpr" or ".dproj" in any case).
@@ -40,5 +43,20 @@ std::vector<std::u16string> ParseDprUnitPaths(std::u16string_view text);
 /// of a .dproj text, as written (entities decoded).
 std::vector<std::u16string> ParseDprojReferences(std::u16string_view text,
                                                  std::u16string* mainSource);
+
+/// The unit search path (`DCC_UnitSearchPath`) of a .dproj for the
+/// configuration and platform it builds by default. The PropertyGroups are
+/// evaluated in order as MSBuild does for the simple conditions the IDE writes
+/// (`'$(Config)'==''`, `'$(Cfg_1)'!=''`, `and`, `or`, parentheses; anything
+/// else is false), each value with the properties known so far expanded; a
+/// property the file never sets is empty when the file names it elsewhere,
+/// and otherwise stays as written (`$(BDS)`: the IDE's, not the project's).
+struct TDprojSearchPath {
+  /// The entries as written (not yet made native), in order, each once.
+  std::vector<std::u16string> Entries;
+  /// Entries that still hold a macro after expansion.
+  std::vector<std::u16string> Unexpanded;
+};
+TDprojSearchPath ParseDprojSearchPath(std::u16string_view text);
 
 }  // namespace zan

@@ -94,7 +94,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   ASSERT_EQ(run.Exit, 0) << run.Err;
   // The result line, the summary, and last the command that undoes the run.
   EXPECT_TRUE(
-      run.Out.starts_with("Replace procedure was performed sucessfully.\nFiles: 4 processed"))
+      run.Out.starts_with("Replace procedure was performed sucessfully.\nFiles: 5 processed"))
       << run.Out;
   const std::string undo = "To undo the run: zanmig ";
   const size_t undoAt = run.Out.rfind(undo);
@@ -116,7 +116,7 @@ TEST_P(CliExamplesTest, ConvertsToTheGoldenFilesAndRestores) {
   EXPECT_TRUE(json["result"]);
   EXPECT_TRUE(json["errors"].empty());
   EXPECT_TRUE(json["warnings"].empty());
-  EXPECT_EQ(json["filesProcessed"], 4);  // the two units and their forms
+  EXPECT_EQ(json["filesProcessed"], 5);  // the two units, the program and the forms
   int changed = 0;
   for (const auto& [name, bytes] : expected) changed += Originals.at(name) != bytes;
   EXPECT_EQ(json["filesChanged"], changed);

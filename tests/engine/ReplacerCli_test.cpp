@@ -157,6 +157,29 @@ TEST_F(CliTest, ProjectRunsAndTheirErrors) {
   EXPECT_EQ(Read("p/RBackup/RExpert.reu"),
             (Root / "p/src/B.pas").string() + "=" + (Root / "p/RBackup/B.~pas").string() + "\r\n");
 
+  // A unit the project reaches outside its folder: left by --no-follow-uses,
+  // else converted and named in the summary.
+  Write("q/Q.dpr", "program Q;\r\nuses\r\n  M in 'M.pas';\r\nbegin end.\r\n");
+  Write("q/M.pas",
+        "unit M;\r\ninterface\r\nuses Ext in '..\\ext\\Ext.pas';\r\nimplementation\r\nend.\r\n");
+  const std::string ext =
+      "unit Ext;\r\ninterface\r\nvar C: TFDConnection;\r\nimplementation\r\nend.\r\n";
+  Write("ext/Ext.pas", ext);
+  r = Run("replace --library FireDAC --project q/Q.dpr --no-follow-uses --no-backup --no-log");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(Read("ext/Ext.pas"), ext);
+  r = Run("replace --library FireDAC --project q/Q.dpr --dry-run");
+  EXPECT_EQ(r.Out, "../ext/Ext.pas: 2 change(s)\nUnits outside the project folder: 1\n  " +
+                       (Root / "ext/Ext.pas").string() +
+                       " (reached from M.pas)\n1 of 3 file(s) would change.\n");
+  r = Run("replace --library FireDAC --project q/Q.dpr --no-log");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_NE(Read("ext/Ext.pas").find("var C: TZanConnection;"), std::string::npos);
+  EXPECT_NE(r.Out.find("Files: 3 processed, 1 changed.\nUnits outside the project folder: 1\n  " +
+                       (Root / "ext/Ext.pas").string() + " (reached from M.pas)\n"),
+            std::string::npos)
+      << r.Out;
+
   TCliResult noProject = Run("replace --library FireDAC --project p/Missing.dpr");
   EXPECT_EQ(noProject.Exit, 3);
   EXPECT_NE(noProject.Err.find("Missing.dpr"), std::string::npos);

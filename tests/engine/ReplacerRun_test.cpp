@@ -551,7 +551,7 @@ TEST_F(ProjectRunTest, ThePlanHoldsTheSelectedUnitsAndWhy) {
       std::vector<std::u16string> units;
       for (const TWorkItem& unit : plan.Units) {
         units.push_back(unit.Path);
-        EXPECT_EQ(unit.Why, why::kListed);
+        EXPECT_EQ(unit.Reason, sReasonListed);
       }
       EXPECT_EQ(units, c.Units);
       EXPECT_EQ(plan.ProjectFileName, u"/proj/P.dpr");

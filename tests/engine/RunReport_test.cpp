@@ -21,7 +21,12 @@ TRunReport::TFormObjectEntry Object(bool converted, std::vector<std::u16string> 
 TEST(RunSummaryTest, ReportsBecomeSummaries) {
   TRunReport empty;
   TRunReport full;
-  full.Files = {{u"/a/U.pas", 2, true}, {u"/a/U.dfm", 1, true}, {u"/a/V.pas", 0, false}};
+  // A project run's units carry their reasons; those outside its folder are listed.
+  full.RootFolder = u"/a";
+  full.Files = {{u"/a/U.pas", 2, true, u"listed"},
+                {u"/a/U.dfm", 1, true, u""},
+                {u"/a/V.pas", 0, false, u"reached from U.pas"},
+                {u"/ab/W.pas", 1, true, u"reached from V.pas"}};
   full.FormObjects = {Object(true, {u"SessionName", u"DatabaseName", u"Active"}),
                       Object(true, {u"SessionName", u"DatabaseName", u"UpdateMode"}),
                       Object(true, {u"SessionName", u"Tag", u"Filtered"}), Object(false, {})};
@@ -41,7 +46,9 @@ TEST(RunSummaryTest, ReportsBecomeSummaries) {
       // The five most frequent names, ties in name order; the restore command
       // quoted for the shell.
       {&full, u"/r/run.json",
-       "Files: 3 processed, 2 changed.\n"
+       "Files: 4 processed, 3 changed.\n"
+       "Units outside the project folder: 1\n"
+       "  /ab/W.pas (reached from V.pas)\n"
        "Form objects: 3 converted, 1 left as they were.\n"
        "Properties dropped: 9 (SessionName 3, DatabaseName 2, Active 1, Filtered 1, Tag 1).\n"
        "Warnings: 1.\n"
@@ -91,7 +98,7 @@ TEST(JsonSchemaTest, AnEmptyAndAFullReportMatchTheSchema) {
   report.Options.ProjectScope = true;
   report.Options.Project = u"/a/P.dpr";
   report.Options.Units = {u"U.pas"};
-  report.Files = {{u"/a/U.pas", 1, true}};
+  report.Files = {{u"/a/U.pas", 1, true, u"listed"}};
   TRunReport::TFormObjectEntry object = Object(true, {u"SessionName"});
   object.DroppedValues = {{u"SessionName", u"'S'"}};
   object.Renamed = {{{u"DataSource", u"ds"}, {{u"MasterSource", u"ds"}}}};

@@ -51,6 +51,70 @@ TEST(ProjectFileTest, DprojReferences) {
   EXPECT_EQ(main, u"App.dpr");
 }
 
+/// A .dproj as the IDE writes it: the defaults group `head`, the Base and
+/// the two configuration groups, then the property groups `groups`.
+std::u16string Dproj(std::u16string_view head, std::u16string_view groups) {
+  return u"<Project xmlns=\"http://schemas.microsoft.com/developer/msbuild/2003\">\r\n"
+         u"<PropertyGroup><MainSource>P.dpr</MainSource>" +
+         std::u16string(head) +
+         u"</PropertyGroup>\r\n"
+         u"<PropertyGroup Condition=\"'$(Config)'=='Base' or '$(Base)'!=''\"><Base>true</Base>"
+         u"</PropertyGroup>\r\n"
+         u"<PropertyGroup Condition=\"'$(Config)'=='Debug' or '$(Cfg_1)'!=''\"><Cfg_1>true</Cfg_1>"
+         u"<CfgParent>Base</CfgParent><Base>true</Base></PropertyGroup>\r\n"
+         u"<PropertyGroup Condition=\"'$(Config)'=='Release' or "
+         u"'$(Cfg_2)'!=''\"><Cfg_2>true</Cfg_2>"
+         u"<CfgParent>Base</CfgParent><Base>true</Base></PropertyGroup>\r\n" +
+         std::u16string(groups) +
+         u"<ItemGroup><DCCReference Include=\"A.pas\"/></ItemGroup></Project>";
+}
+
+TEST(ProjectFileTest, DprojSearchPathOfTheDefaultConfiguration) {
+  const std::u16string_view defaults =
+      u"<Config Condition=\"'$(Config)'==''\">Debug</Config>"
+      u"<Platform Condition=\"'$(Platform)'==''\">Win32</Platform>";
+  const std::u16string_view groups =
+      u"<PropertyGroup Condition=\"'$(Base)'!=''\">"
+      u"<DCC_UnitSearchPath>..\\shared;$(BDS)\\source;$(DCC_UnitSearchPath)</DCC_UnitSearchPath>"
+      u"</PropertyGroup>\r\n"
+      u"<PropertyGroup Condition=\"'$(Cfg_1)'!=''\"><DCC_UnitSearchPath>"
+      u"lib\\$(Platform)\\$(Config);..\\shared;$(DCC_UnitSearchPath)</DCC_UnitSearchPath>"
+      u"</PropertyGroup>\r\n"
+      u"<PropertyGroup Condition=\"'$(Cfg_2)'!=''\"><DCC_UnitSearchPath>"
+      u"rel;$(DCC_UnitSearchPath)</DCC_UnitSearchPath></PropertyGroup>\r\n";
+  struct TCase {
+    std::u16string Text;
+    const char* Entries;
+    const char* Unexpanded;
+  };
+  const TCase cases[] = {
+      // Debug on Win32: its group first, then Base's; each entry once.
+      {Dproj(defaults, groups), "lib\\Win32\\Debug|..\\shared", "$(BDS)\\source"},
+      {Dproj(u"<Config Condition=\"'$(Config)'==''\">Release</Config>"
+             u"<Platform Condition=\"'$(Platform)'==''\">Win64</Platform>",
+             groups),
+       "rel|..\\shared", "$(BDS)\\source"},
+      // Without a default platform, an entry naming it cannot be expanded.
+      {Dproj(u"<Config Condition=\"'$(Config)'==''\">Debug</Config>", groups), "..\\shared",
+       "lib\\$(Platform)\\Debug|$(BDS)\\source"},
+      // A condition the reader does not know is false; comments, entities
+      // and blanks around entries; no search path at all.
+      {Dproj(defaults,
+             u"<PropertyGroup Condition=\"Exists('x.props')\"><DCC_UnitSearchPath>no"
+             u"</DCC_UnitSearchPath></PropertyGroup><!-- <PropertyGroup><DCC_UnitSearchPath>no"
+             u"</DCC_UnitSearchPath></PropertyGroup> --><PropertyGroup>"
+             u"<DCC_UnitSearchPath Condition=\"'$(Platform)'=='Win32' and ('$(Cfg_1)'=='TRUE' or "
+             u"false=='x')\"> R&amp;D ; ;lib </DCC_UnitSearchPath></PropertyGroup>"),
+       "R&D|lib", ""},
+      {Dproj(defaults, u""), "", ""},
+  };
+  for (const TCase& c : cases) {
+    const TDprojSearchPath path = ParseDprojSearchPath(c.Text);
+    EXPECT_EQ(Join(path.Entries), c.Entries) << Utf16ToUtf8(c.Text);
+    EXPECT_EQ(Join(path.Unexpanded), c.Unexpanded) << Utf16ToUtf8(c.Text);
+  }
+}
+
 TEST(ProjectFileTest, PathsAreMadeNativeAndFoundWithoutRegardToCase) {
   TMemoryFileSystem fs;
   fs.AddFile(u"/p/Src/Unit1.pas", "");

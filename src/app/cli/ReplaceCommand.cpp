@@ -62,6 +62,7 @@ struct TReplaceArgs {
   bool Strict = false;
   bool Diff = false;
   bool AllowDirty = false;
+  bool NoFollowUses = false;
   std::vector<std::string> Rules;
 };
 
@@ -308,6 +309,7 @@ void PrintDryRun(const TRunReport& report, const std::u16string& base, std::ostr
   for (const TRunReport::TFileEntry& file : report.Files)
     if (file.Changed)
       out << RelativeName(base, file.FileName) << ": " << file.Changes << " change(s)\n";
+  out << FormatOutsideUnits(report);
   for (const TRunReport::TFormObjectEntry& object : report.FormObjects)
     if (!object.Converted)
       out << RelativeName(base, object.FileName) << ": " << Utf16ToUtf8(object.ObjectName) << ": "
@@ -348,6 +350,7 @@ int RunReplace(const TReplaceArgs& args, const TClassRegistry& classes) {
   context.DryRun = args.DryRun;
   context.KeepGoing = args.KeepGoing;
   context.Strict = args.Strict;
+  context.FollowUses = !args.NoFollowUses;
   if (!userRules.Empty()) context.UserRules = &userRules;
 
   std::shared_ptr<THeadlessIDE> host;
@@ -485,6 +488,10 @@ TCommandRun AddReplaceCommand(CLI::App& app, const TClassRegistry& classes) {
   cmd->add_option("--unit", args->Units,
                   "a unit of the project to convert (default: every .pas unit)")
       ->type_name("FILE.pas")
+      ->needs(project);
+  cmd->add_flag("--no-follow-uses", args->NoFollowUses,
+                "take only the project's listed units (default: also the program file and the "
+                "units they reach through uses clauses in the project folder or search path)")
       ->needs(project);
   CLI::Option* backupDir = cmd->add_option("--backup-dir", args->BackupDir,
                                            "backup folder (default: RBackup beside the units)")

@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "rtl/Paths.h"
 #include "rtl/Strings.h"
 
 namespace zan::cli {
@@ -33,6 +34,20 @@ std::string MostDropped(const TRunReport& report, size_t count, int& total) {
 
 }  // namespace
 
+std::string FormatOutsideUnits(const TRunReport& report) {
+  const std::u16string root = IncludeTrailingPathDelimiter(report.RootFolder);
+  std::string lines;
+  int count = 0;
+  for (const TRunReport::TFileEntry& file : report.Files) {
+    if (file.Reason.empty() || report.RootFolder.empty() || file.FileName.starts_with(root))
+      continue;
+    ++count;
+    lines += "  " + Utf16ToUtf8(file.FileName) + " (" + Utf16ToUtf8(file.Reason) + ")\n";
+  }
+  if (count == 0) return {};
+  return "Units outside the project folder: " + std::to_string(count) + "\n" + lines;
+}
+
 std::string ShellQuoted(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -49,6 +64,7 @@ std::string FormatRunSummary(const TRunReport& report, const std::u16string& rep
   std::string text;
   text += "Files: " + std::to_string(report.Files.size()) + " processed, " +
           std::to_string(report.ChangedFileCount()) + " changed.\n";
+  text += FormatOutsideUnits(report);
   text += "Form objects: " + std::to_string(converted) + " converted, " + std::to_string(left) +
           " left as they were.\n";
   text += "Properties dropped: " + std::to_string(dropped) +

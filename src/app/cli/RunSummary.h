@@ -13,6 +13,11 @@ namespace zan::cli {
 /// report was written ("" when none was asked for).
 std::string FormatRunSummary(const TRunReport& report, const std::u16string& reportFile);
 
+/// The units a project run took from outside the project folder (its search
+/// path, `in` paths), one per line with why the run took them; empty when
+/// there are none.
+std::string FormatOutsideUnits(const TRunReport& report);
+
 /// `text` as one word for a POSIX shell: in single quotes, a quote inside as '\''.
 std::string ShellQuoted(const std::string& text);
 

@@ -230,11 +230,12 @@ class ProjectClosureRunTest : public ReplacerTest {
   }
 
   bool Run(bool followUses) {
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.FollowUses = followUses;
     context.Report = &Report;
     Report.Clear();
-    return Replacer->PerformReplace(context, {u"A.pas"});
+    Options->ModuleList = u"A.pas";
+    return ReplacerTest::Run(context);
   }
 
   /// The application's files: the project folder and the search path folder
@@ -282,10 +283,10 @@ TEST_F(ProjectClosureRunTest, TheWholeApplicationIsConvertedAndRestored) {
     std::unique_ptr<TFolderLock> held;
     std::u16string holder;
     ASSERT_TRUE(Fs.LockFolder(u"/shared/Debug", held, holder).Ok());
-    EXPECT_THROW(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"), EFileError);
+    EXPECT_THROW(RestoreFromUndoFile(RestoreContext(Fs), u"/work/RBackup/RExpert.reu"), EFileError);
     EXPECT_TRUE(Application() == converted);
   }
-  EXPECT_TRUE(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"));
+  EXPECT_TRUE(RestoreFromUndoFile(RestoreContext(Fs), u"/work/RBackup/RExpert.reu"));
   EXPECT_TRUE(Application() == before);
 }
 
@@ -297,7 +298,7 @@ TEST_F(ProjectClosureRunTest, ListedUnitsOnlyAndLockedOutsideFolders) {
   for (const char16_t* untouched :
        {u"work/P.dpr", u"work/sub/Helper.pas", u"shared/Debug/Lib.pas", u"shared/Debug/Lib.dfm"})
     EXPECT_EQ(Application().at(untouched), before.at(untouched)) << Utf16ToUtf8(untouched);
-  ASSERT_TRUE(RestoreFromUndoFile(Fs, u"/work/RBackup/RExpert.reu"));
+  ASSERT_TRUE(RestoreFromUndoFile(RestoreContext(Fs), u"/work/RBackup/RExpert.reu"));
 
   // Another run working on the search path folder stops this one before
   // anything is written.

@@ -516,7 +516,8 @@ TEST_F(ProjectRunTest, SelectionErrorsComeBeforeAnythingIsWritten) {
 }
 
 // The plan of a project run: the units the selection picks, in project
-// order, each with why it is in the run; nothing is written by planning.
+// order (the program after them when every unit is taken), each with why it
+// is in the run; nothing is written by planning.
 TEST_F(ProjectRunTest, ThePlanHoldsTheSelectedUnitsAndWhy) {
   AddProject();
   Fs.AddFile(u"/proj/Gone.pas", "unit Gone;");
@@ -530,7 +531,7 @@ TEST_F(ProjectRunTest, ThePlanHoldsTheSelectedUnitsAndWhy) {
   const TCase cases[] = {
       {"every unit when none is named",
        {{}, true},
-       {u"/proj/src/Unit1.pas", u"/proj/src/Unit2.pas", u"/proj/Gone.pas"}},
+       {u"/proj/src/Unit1.pas", u"/proj/src/Unit2.pas", u"/proj/Gone.pas", u"/proj/P.dpr"}},
       {"a bare name, any letter case", {{u"UNIT2.pas"}, true}, {u"/proj/src/Unit2.pas"}},
       {"a path that is a module", {{u"/proj/Gone.pas"}, false}, {u"/proj/Gone.pas"}},
       {"a path that is no module",
@@ -551,7 +552,7 @@ TEST_F(ProjectRunTest, ThePlanHoldsTheSelectedUnitsAndWhy) {
       std::vector<std::u16string> units;
       for (const TWorkItem& unit : plan.Units) {
         units.push_back(unit.Path);
-        EXPECT_EQ(unit.Reason, sReasonListed);
+        EXPECT_EQ(unit.Reason, unit.Path.ends_with(u".dpr") ? sReasonProgram : sReasonListed);
       }
       EXPECT_EQ(units, c.Units);
       EXPECT_EQ(plan.ProjectFileName, u"/proj/P.dpr");

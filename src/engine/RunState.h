@@ -19,6 +19,7 @@
 namespace zan {
 
 class TComponentReplacer;
+class TFormFamilies;
 class TReplaceOptions;
 class TStringList;
 struct TRunResults;
@@ -100,6 +101,9 @@ struct TRunState {
   /// Listings of the folders where resource directives look for forms; the
   /// scanned files do not change while a run reads them.
   TFolderListingCache FolderListings;
+  /// The form families across the scope's edge (FormInheritance.h), when the
+  /// run looks for them.
+  TFormFamilies* Families = nullptr;
 
   bool FolderScope() const;
   /// Where `item`'s changed file goes; its folder is made on the way.

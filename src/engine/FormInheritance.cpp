@@ -321,21 +321,22 @@ void TFormFamilies::WarnAboutFamilies(TRunState& state) {
   TRunReport* report = state.Context.Report;
   std::unordered_set<std::u16string> warned;
   // `desc` inherits from (or embeds a frame of) `anc`; warns when exactly one
-  // of them is in the scope and converted while the other keeps source classes.
+  // of them is in the scope and converted while the other keeps source
+  // classes. True when they disagree.
   auto checkPair = [&](TUnit& desc, TUnit& anc, std::u16string_view relation) {
-    if (desc.InScope == anc.InScope) return;
+    if (desc.InScope == anc.InScope) return false;
     TUnit& inside = desc.InScope ? desc : anc;
     const TUnit& outside = desc.InScope ? anc : desc;
     const bool disagree = (outside.FormKeepsSource && formConverted(inside)) ||
                           (outside.UnitKeepsSource && unitConverted(inside));
-    if (!disagree) return;
+    if (!disagree) return false;
     const std::u16string& descForm = desc.Forms.front();
     const std::u16string& ancForm = anc.Forms.front();
-    if (!warned.insert(descForm + u'\n' + ancForm).second) return;
+    if (!warned.insert(descForm + u'\n' + ancForm).second) return true;
     const bool descOutside = !desc.InScope;
     state.Warn(res::Fmt(descOutside ? kDescendantOutside : kAncestorOutside,
                         {descForm, std::u16string(relation), ancForm}));
-    if (!report) return;
+    if (!report) return true;
     TRunReport::TTodoItem todo;
     todo.Kind = u"inheritance";
     todo.FileName = outside.Forms.front();
@@ -348,21 +349,32 @@ void TFormFamilies::WarnAboutFamilies(TRunState& state) {
         u", which is converted; it keeps source classes";
     todo.Action = std::u16string(kTodoAction);
     report->Todo.push_back(std::move(todo));
+    return true;
   };
+  // Each form's ancestors, and the frames it embeds with theirs, nearest
+  // first: the first one across the scope's edge that disagrees is named
+  // (a descendant two levels down streams the objects of both levels).
   for (size_t d = 0; d < units.size(); ++d) {
     if (units[d].Forms.empty()) continue;
-    for (const TUnitHeadings::TClass& heading : units[d].Classes) {
-      if (heading.Parent.empty()) continue;
-      if (auto it = declaring.find(UpperCase(heading.Parent)); it != declaring.end())
+    std::vector<std::pair<size_t, std::u16string_view>> next;  // unit, how it is reached
+    std::unordered_set<size_t> seen{d};
+    auto reach = [&](const std::u16string& className, std::u16string_view relation) {
+      if (auto it = declaring.find(UpperCase(className)); it != declaring.end())
         for (size_t a : it->second)
-          if (a != d) checkPair(units[d], units[a], kInherits);
+          if (seen.insert(a).second) next.emplace_back(a, relation);
+    };
+    for (const TUnitHeadings::TClass& heading : units[d].Classes)
+      if (!heading.Parent.empty()) reach(heading.Parent, kInherits);
+    if (!units[d].InScope || units[d].EmbedsOutside) {
+      ReadForms(state, units[d]);
+      for (const std::u16string& frame : units[d].Frames) reach(frame, kEmbeds);
     }
-    if (units[d].InScope && !units[d].EmbedsOutside) continue;
-    ReadForms(state, units[d]);
-    for (const std::u16string& frame : units[d].Frames)
-      if (auto it = declaring.find(UpperCase(frame)); it != declaring.end())
-        for (size_t a : it->second)
-          if (a != d) checkPair(units[d], units[a], kEmbeds);
+    for (size_t i = 0; i < next.size(); ++i) {
+      const auto [a, relation] = next[i];
+      if (checkPair(units[d], units[a], relation)) break;
+      for (const TUnitHeadings::TClass& heading : units[a].Classes)
+        if (!heading.Parent.empty()) reach(heading.Parent, relation);
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/FormInheritance.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -177,6 +178,61 @@ struct TFormFamilies::TUnit {
   bool FormHasTarget = false;          //   an object of a target class
   std::vector<std::u16string> Frames;  //  classes of the inline objects
 };
+
+std::vector<size_t> ScopeFamilyOf(TRunState& state, const std::vector<size_t>& left) {
+  // What each unit with forms reaches (the parents of its classes, the
+  // frames its forms embed) and which unit declares each class.
+  std::unordered_map<size_t, std::vector<std::u16string>> reaches;
+  std::unordered_map<std::u16string, std::vector<size_t>> declaring;
+  for (const TWorkItem& form : state.Work) {
+    if (form.IsUnit) continue;
+    std::string bytes;
+    if (state.Fs.Read(form.Path, bytes))
+      for (const TFormHeader& header : ReadFormHeaders(bytes))
+        if (header.Keyword == u"inline")
+          reaches[form.NamedBy].push_back(UpperCase(header.ClassName));
+    reaches.try_emplace(form.NamedBy);
+  }
+  for (const auto& [unit, frames] : reaches) {
+    const std::u16string& unitFile = state.Work[unit].Path;
+    std::string bytes;
+    if (!state.Fs.Read(unitFile, bytes)) continue;
+    std::u16string text;
+    try {
+      TTextEncoding encoding;
+      text = ReadTextFile(bytes, encoding, unitFile, state.Context.CodePage);
+    } catch (const Exception&) {
+      continue;
+    }
+    for (const TUnitHeadings::TClass& heading : ScanUnitHeadings(text, unitFile).Classes) {
+      declaring[UpperCase(heading.Name)].push_back(unit);
+      if (!heading.Parent.empty()) reaches[unit].push_back(UpperCase(heading.Parent));
+    }
+  }
+  // Both ways: an ancestor is left with its descendant and the reverse.
+  std::unordered_map<size_t, std::vector<size_t>> linked;
+  for (const auto& [unit, classes] : reaches)
+    for (const std::u16string& name : classes)
+      if (auto it = declaring.find(name); it != declaring.end())
+        for (size_t other : it->second)
+          if (other != unit) {
+            linked[unit].push_back(other);
+            linked[other].push_back(unit);
+          }
+  std::unordered_set<size_t> seen(left.begin(), left.end());
+  std::vector<size_t> next(left.begin(), left.end()), family;
+  while (!next.empty()) {
+    const size_t unit = next.back();
+    next.pop_back();
+    for (size_t other : linked[unit])
+      if (seen.insert(other).second) {
+        family.push_back(other);
+        next.push_back(other);
+      }
+  }
+  std::sort(family.begin(), family.end());
+  return family;
+}
 
 struct TFormFamilies::TData {
   std::vector<TUnit> Units;

@@ -55,6 +55,14 @@ struct TFormHeader {
 /// when the bytes cannot be read as a form.
 std::vector<TFormHeader> ReadFormHeaders(std::string_view bytes);
 
+/// The units of the scope (work-list indexes, not in `left`) that belong to
+/// one family with a unit of `left`: they declare a form class that inherits
+/// from, or is inherited by, one of theirs, or their forms embed a frame of
+/// theirs (or the reverse), over any number of levels. Reads the scope's
+/// units and forms again: for a run that leaves a form (KeepGoing), so that
+/// its whole family is left with it.
+std::vector<size_t> ScopeFamilyOf(TRunState& state, const std::vector<size_t>& left);
+
 /// The families of forms across the scope's edge; built by the run's first
 /// phases and asked after the forms are converted.
 class TFormFamilies {

@@ -5,6 +5,7 @@
 // light readers the run uses for unit headings and form headers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "AgreementCheck.h"
@@ -184,6 +185,53 @@ TEST_F(FormInheritanceTest, AncestorsAndDescendantsAgreeOrAreNamedInAWarning) {
         for (const auto& [desc, anc] : c.Warnings) named = named || found.starts_with(desc + ":");
         EXPECT_TRUE(named) << found;
       }
+    }
+  }
+}
+
+// With KeepGoing, a form the run cannot convert is left with its unit, and
+// so is its whole family in the scope: every ancestor and descendant, every
+// frame it embeds or form embedding it; other forms are converted.
+TEST_F(FormInheritanceTest, AFormLeftAsItWasTakesItsFamilyWithIt) {
+  // A string list whose closing parenthesis is lost, in the first object of
+  // a source class.
+  const std::string kDamaged = "      SQL.Strings = (\n        'x'\n";
+  struct TCase {
+    const char* Name;
+    const char* Broken;  // the unit whose form is damaged
+    std::vector<std::string> Left;
+  } cases[] = {
+      {"the last of three levels", "Unit3", {"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}},
+      {"the middle level", "Unit2", {"Unit1.dfm", "Unit2.dfm", "Unit3.dfm"}},
+      {"the form embedding a frame", "Host", {"Frame1.dfm", "Host.dfm"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    for (const auto& [path, contents] : Fs.FilesUnder(u"/work")) Fs.RemoveFile(u"/work/" + path);
+    for (const char* unit : {"Unit1", "Unit2", "Unit3", "Frame1", "Host"}) AddUnit(unit);
+    const std::u16string broken = u"/work/" + U(c.Broken) + u".dfm";
+    const std::string form = Fs.Contents(broken);
+    const size_t at = form.find('\n', std::min(form.find(": TQuery"), form.find(": TTable"))) + 1;
+    Fs.AddFile(broken, form.substr(0, at) + kDamaged + form.substr(at));
+    TRunReport report;
+    TRunContext context = Replacer->FrontEndContext();
+    context.Report = &report;
+    context.KeepGoing = true;
+    ASSERT_TRUE(Replacer->PerformReplace(context, {}));
+    std::vector<std::string> left;
+    for (const auto& entry : report.LeftFiles) left.push_back(S(entry.FileName).substr(6));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, c.Left);
+    for (const std::string& file : c.Left) {
+      const std::string unit = file.substr(0, file.find('.')) + ".pas";
+      EXPECT_EQ(Fs.Contents(u"/work/" + U(unit)), kFiles.at(unit));
+    }
+    EXPECT_EQ(Disagreements(), std::vector<std::string>{});
+    // The rest of the tree is converted.
+    for (const auto& file : report.Files) {
+      const std::string name = S(file.FileName).substr(6);
+      const bool wasLeft = std::find(left.begin(), left.end(), name) != left.end();
+      EXPECT_TRUE(!name.ends_with(".dfm") || wasLeft || file.Changed) << name;
     }
   }
 }

@@ -169,6 +169,7 @@ struct TFormFamilies::TUnit {
   size_t Work = 0;
   std::vector<TUnitHeadings::TClass> Classes;
   std::vector<std::u16string> Forms;   // found by the scan; the scope's: the work list's
+  bool FormChanged = false;            // scope: this run changed one of its forms
   bool UnitKeepsSource = false;        // outside: the unit names a source class
   bool UnitHasTarget = false;          // scope: the unit names a target class
   bool EmbedsOutside = false;          // scope: it names a class declared outside
@@ -269,7 +270,10 @@ void TFormFamilies::ScanOutside(TRunState& state) {
       const std::u16string path = JoinPath(folder, entry.Name);
       if (entry.IsLink || entry.IsSpecial || HasRawFileNameBytes(entry.Name)) continue;
       if (entry.IsFolder) {
-        if (backups.empty() || !FolderHolds(backups, path)) folders.push_back(path);
+        // Backups and hidden folders (version control, a run's second
+        // names) hold no form of the application.
+        if (!entry.Name.starts_with(u'.') && (backups.empty() || !FolderHolds(backups, path)))
+          folders.push_back(path);
         continue;
       }
       if (!IsPascalUnitFile(entry.Name) || scope.contains(path)) continue;
@@ -330,7 +334,7 @@ void TFormFamilies::ReadForms(TRunState& state, TUnit& unit) {
   if (unit.FormsRead) return;
   unit.FormsRead = true;
   const TFormLookup lookup(state.Replacer, state.Results.DatabaseNames, state.Context.UserRules);
-  for (const std::u16string& form : FormsOf(state, unit)) {
+  for (const std::u16string& form : unit.Forms) {
     std::string bytes;
     if (!state.Fs.Read(form, bytes)) continue;
     for (const TFormHeader& header : ReadFormHeaders(bytes)) {
@@ -344,24 +348,21 @@ void TFormFamilies::ReadForms(TRunState& state, TUnit& unit) {
   }
 }
 
-std::vector<std::u16string> TFormFamilies::FormsOf(const TRunState& state,
-                                                   const TUnit& unit) const {
-  if (!unit.InScope) return unit.Forms;
-  std::vector<std::u16string> forms;
-  for (const TWorkItem& item : state.Work)
-    if (!item.IsUnit && item.NamedBy == unit.Work) forms.push_back(item.Path);
-  return forms;
-}
-
 void TFormFamilies::WarnAboutFamilies(TRunState& state) {
   if (!FData->AnyOutside) return;
   std::vector<TUnit>& units = FData->Units;
+  // The forms of the scope's units, from the work list.
+  std::unordered_map<size_t, TUnit*> byWork;
   for (TUnit& unit : units)
-    if (unit.InScope) unit.Forms = FormsOf(state, unit);
+    if (unit.InScope) byWork[unit.Work] = &unit;
+  for (const TWorkItem& item : state.Work)
+    if (auto it = byWork.find(item.NamedBy); !item.IsUnit && it != byWork.end()) {
+      it->second->Forms.push_back(item.Path);
+      it->second->FormChanged = it->second->FormChanged || item.Changed;
+    }
   // Converted by this run (a changed file) or an earlier one (a target class).
   auto formConverted = [&](TUnit& unit) {
-    for (const TWorkItem& item : state.Work)
-      if (!item.IsUnit && item.NamedBy == unit.Work && item.Changed) return true;
+    if (unit.FormChanged) return true;
     ReadForms(state, unit);
     return unit.FormHasTarget;
   };

@@ -88,8 +88,6 @@ class TFormFamilies {
   struct TData;
   /// Reads the forms of `unit` once: source and target classes, frames.
   void ReadForms(TRunState& state, TUnit& unit);
-  /// The form files of `unit`: found by the scan, or the work list's.
-  std::vector<std::u16string> FormsOf(const TRunState& state, const TUnit& unit) const;
 
   std::unique_ptr<TData> FData;
 };

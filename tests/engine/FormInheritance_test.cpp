@@ -90,7 +90,9 @@ class FormInheritanceTest : public ReplacerTest {
   }
   std::vector<std::string> Disagreements() const {
     auto tree = Fs.FilesUnder(u"/work");
-    std::erase_if(tree, [](const auto& file) { return file.first.starts_with(u"RBackup"); });
+    std::erase_if(tree, [](const auto& file) {
+      return file.first.starts_with(u"RBackup") || file.first.starts_with(u".");
+    });
     return TreeDisagreements(tree);
   }
 
@@ -138,8 +140,8 @@ TEST_F(FormInheritanceTest, AncestorsAndDescendantsAgreeOrAreNamedInAWarning) {
        TScope::Project,
        {"Unit2"},
        {{"Unit2.dfm", "Unit1.dfm"}}},
-      // Copies in the backup folder are no part of the tree.
-      {"a backup of a descendant", {"Unit1", "RBackup/Unit2"}, TScope::Flat},
+      // Copies in the backup folder or a hidden folder are no part of the tree.
+      {"copies of a descendant", {"Unit1", "RBackup/Unit2", ".svn/Unit2"}, TScope::Flat},
   };
   for (const TFamilyCase& c : cases) {
     SCOPED_TRACE(c.Name);

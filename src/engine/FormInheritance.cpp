@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "engine/FileUtils.h"
 #include "engine/FormFileStep.h"
@@ -115,7 +116,8 @@ TUnitHeadings ScanUnitHeadings(std::u16string_view text, const std::u16string& u
 
 std::vector<TFormHeader> ReadFormHeaders(std::string_view bytes) {
   std::u16string text;
-  if (IsBinaryFormData(bytes)) {
+  const bool binary = IsBinaryFormData(bytes);
+  if (binary) {
     try {  // the text the binary form reads as
       text = ReadBinaryForm(bytes).Text;
     } catch (const Exception&) {
@@ -131,7 +133,6 @@ std::vector<TFormHeader> ReadFormHeaders(std::string_view bytes) {
     while (i < text.size() && IsFormWordChar(text[i])) ++i;
     return std::u16string(text, start, i - start);
   };
-  const bool binary = IsBinaryFormData(bytes);
   int lineNumber = 0;
   // A header starts a line: a keyword, a name and a class (or a class alone).
   for (size_t line = 0; line < text.size();) {

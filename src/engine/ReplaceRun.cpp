@@ -6,6 +6,7 @@
 
 #include "engine/BackupPhase.h"
 #include "engine/FileUtils.h"
+#include "engine/FormInheritance.h"
 #include "engine/FormPhase.h"
 #include "engine/PublishPhase.h"
 #include "engine/RExpertRes.h"
@@ -67,11 +68,17 @@ bool TReplaceRun::Execute() {
     FState.Log.WriteLine(res::sInitializingUnitList);
     FState.Work = FPlan.Units;
     for (const std::u16string& warning : FPlan.Warnings) FState.Warn(warning);
+    TFormFamilies families;
     TScopeExit forgetWork([&] {
       FState.Work.clear();
       FState.FolderListings.Clear();
       FState.MadeFolders.Clear();
+      FState.Families = nullptr;
     });
+    // The forms outside the scope that inherit from its forms, or that its
+    // forms inherit from, are found before any unit is rewritten.
+    families.ScanOutside(FState);
+    FState.Families = &families;
     if (!context.DryRun) {
       CreateBackupFolder(FState);
       if (options.MakeBackup) {
@@ -119,6 +126,7 @@ bool TReplaceRun::RunPhases() {
     CountAppliedUserRules(*context.UserRules, FState.Work, *context.Report);
   WarnAboutFormObjects(FState);
   CollectTodoList(FState);
+  if (FState.Families) FState.Families->WarnAboutFamilies(FState);
   FState.CheckCancelled();
   // Nothing is published, or written beside the originals, by a strict run
   // that met a warning.

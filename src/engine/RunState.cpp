@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "engine/FileUtils.h"
+#include "engine/FormInheritance.h"
 #include "engine/PublishManifest.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
@@ -14,6 +15,14 @@
 #include "rtl/Strings.h"
 
 namespace zan {
+
+namespace {
+
+constexpr std::u16string_view kFamilyLeft =
+    u"it belongs to one family of inherited forms or frames with \"%s\", which is left as it "
+    u"was: their objects must match";
+
+}  // namespace
 
 TRunState::TRunState(TComponentReplacer& replacer, const TReplaceOptions& options,
                      const TRunContext& context, TLogWriter& log, TRunResults& results)
@@ -82,13 +91,23 @@ void TRunState::LeaveFailedForms() {
   std::unordered_set<std::u16string> leftForms;
   std::unordered_set<size_t> leftUnits;
   for (const auto& [path, reason] : FailedForms) leftForms.insert(path);
-  // A unit is left with each of its forms, a form with each unit naming it.
-  for (size_t before = 0; before != leftForms.size() + leftUnits.size();) {
-    before = leftForms.size() + leftUnits.size();
-    for (const TWorkItem& item : Work)
-      if (!item.IsUnit && leftForms.contains(item.Path)) leftUnits.insert(item.NamedBy);
-    for (const TWorkItem& item : Work)
-      if (!item.IsUnit && leftUnits.contains(item.NamedBy)) leftForms.insert(item.Path);
+  // A unit is left with each of its forms, a form with each unit naming it,
+  // and a form with its ancestors and descendants (whose inherited objects
+  // would otherwise no longer match).
+  std::vector<size_t> family;
+  for (bool familyTaken = false;;) {
+    for (size_t before = 0; before != leftForms.size() + leftUnits.size();) {
+      before = leftForms.size() + leftUnits.size();
+      for (const TWorkItem& item : Work)
+        if (!item.IsUnit && leftForms.contains(item.Path)) leftUnits.insert(item.NamedBy);
+      for (const TWorkItem& item : Work)
+        if (!item.IsUnit && leftUnits.contains(item.NamedBy)) leftForms.insert(item.Path);
+    }
+    if (familyTaken) break;
+    familyTaken = true;
+    family = ScopeFamilyOf(*this, std::vector<size_t>(leftUnits.begin(), leftUnits.end()));
+    if (family.empty()) break;
+    leftUnits.insert(family.begin(), family.end());
   }
   TRunReport* report = Context.Report;
   for (size_t i = 0; i < Work.size(); ++i) {
@@ -115,6 +134,14 @@ void TRunState::LeaveFailedForms() {
     Warn(res::Fmt(res::sFormLeft, {path, units, reason}));
     if (report) report->LeftFiles.push_back({path, reason});
   }
+  // The forms of the family, each named with the first form that failed.
+  for (size_t unit : family)
+    for (const TWorkItem& item : Work)
+      if (!item.IsUnit && item.NamedBy == unit) {
+        const std::u16string reason = res::Fmt(kFamilyLeft, {FailedForms.front().first});
+        Warn(res::Fmt(res::sFormLeft, {item.Path, u"\"" + Work[unit].Path + u"\"", reason}));
+        if (report) report->LeftFiles.push_back({item.Path, reason});
+      }
 }
 
 void TRunState::CheckCancelled() const {

@@ -20,6 +20,7 @@
 namespace zan {
 
 class TComponentReplacer;
+class TFormFamilies;
 class TReplaceOptions;
 class TStringList;
 struct TRunResults;
@@ -109,6 +110,9 @@ struct TRunState {
   mutable TFolderListingCache FolderListings;
   /// The folders made in the temporary folder and in the backup folder.
   TFolderMaker MadeFolders;
+  /// The form families across the scope's edge (FormInheritance.h), when the
+  /// run looks for them.
+  TFormFamilies* Families = nullptr;
 
   bool FolderScope() const;
   /// Where `item`'s changed file goes; its folder is made on the way.

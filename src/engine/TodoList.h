@@ -10,6 +10,9 @@
 //   object    a form object left unconverted
 //   external  a routine declared `external` whose heading keeps a source
 //             class (the library behind it expects that class)
+//   inheritance  a form outside the run's scope that inherits from (or
+//             embeds) a form the run converted, or the reverse, and keeps
+//             source classes (added by FormInheritance.h)
 #pragma once
 
 #include <string>

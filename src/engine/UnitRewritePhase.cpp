@@ -3,6 +3,7 @@
 #include "engine/FileUtils.h"
 #include "engine/FormContent.h"
 #include "engine/FormFileStep.h"
+#include "engine/FormInheritance.h"
 #include "engine/RExpertRes.h"
 #include "engine/ReplaceOptions.h"
 #include "engine/RunReport.h"
@@ -109,6 +110,7 @@ void RewriteUnits(TRunState& state) {
     const std::string bytes = state.Fs.ReadFile(unit.Path);
     TTextEncoding encoding;
     const std::u16string text = ReadTextFile(bytes, encoding, unit.Path, codePage);
+    if (state.Families) state.Families->NoteScopeUnit(state, i, text);
     TSourceRewrite rewrite = rewriter.Rewrite(text);
     if (!DiscoverForms(state, i, rewrite.ResourceNames)) rewrite = {};
     state.LogChangeCount(rewrite.Changes);

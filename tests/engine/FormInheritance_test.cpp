@@ -135,11 +135,8 @@ TEST_F(FormInheritanceTest, AncestorsAndDescendantsAgreeOrAreNamedInAWarning) {
        {"Unit1", "Frame1"},
        // The third level streams the ancestor's objects too.
        {{"Unit2.dfm", "Unit1.dfm"}, {"lib/Unit3.dfm", "Unit1.dfm"}, {"Host.dfm", "Frame1.dfm"}}},
-      {"a project without the ancestor",
-       {"Unit1", "Unit2"},
-       TScope::Project,
-       {"Unit2"},
-       {{"Unit2.dfm", "Unit1.dfm"}}},
+      // The descendant's unit reaches its ancestor through uses: both convert.
+      {"a project that lists only the descendant", {"Unit1", "Unit2"}, TScope::Project, {"Unit2"}},
       // Copies in the backup folder or a hidden folder are no part of the tree.
       {"copies of a descendant", {"Unit1", "RBackup/Unit2", ".svn/Unit2"}, TScope::Flat},
   };
@@ -153,13 +150,14 @@ TEST_F(FormInheritanceTest, AncestorsAndDescendantsAgreeOrAreNamedInAWarning) {
     for (const std::string& unit : c.Units) AddUnit(unit);
     if (c.Scope == TScope::Project) UseProject(c.ProjectUnits);
     TRunReport report;
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.Report = &report;
     for (int run = 1; run <= 2; ++run) {
       SCOPED_TRACE(run);
       const auto before = Fs.FilesUnder(u"/work");
       report.Clear();
-      ASSERT_TRUE(Replacer->PerformReplace(context, Selected));
+      TRunPlan plan = Plan(context, {Selected, true});
+      ASSERT_TRUE(Execute(plan));
       if (run == 2) {
         EXPECT_EQ(Fs.FilesUnder(u"/work"), before);
       }
@@ -216,10 +214,11 @@ TEST_F(FormInheritanceTest, AFormLeftAsItWasTakesItsFamilyWithIt) {
     const size_t at = form.find('\n', std::min(form.find(": TQuery"), form.find(": TTable"))) + 1;
     Fs.AddFile(broken, form.substr(0, at) + kDamaged + form.substr(at));
     TRunReport report;
-    TRunContext context = Replacer->FrontEndContext();
+    TRunContext context = Context();
     context.Report = &report;
     context.KeepGoing = true;
-    ASSERT_TRUE(Replacer->PerformReplace(context, {}));
+    TRunPlan plan = Plan(context, {{}, true});
+    ASSERT_TRUE(Execute(plan));
     std::vector<std::string> left;
     for (const auto& entry : report.LeftFiles) left.push_back(S(entry.FileName).substr(6));
     std::sort(left.begin(), left.end());

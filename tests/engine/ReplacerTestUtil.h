@@ -120,8 +120,12 @@ class ReplacerTest : public ::testing::Test {
     Options->Directory = u"/work";
     Options->BackupDir = u"/work/RBackup";
     Fs.AddFolder(u"/work");
+    // What reaches the process-wide file system by mistake stays in memory:
+    // the fixture's paths (/work) exist on real machines too.
+    FPreviousFs = SetCurrentFileSystem(&Fs);
   }
   void TearDown() override {
+    SetCurrentFileSystem(FPreviousFs);
     SetBusyIndicator(FPreviousIndicator);
     SetShell(FPreviousShell);
     SetBorlandIDEServices(nullptr);
@@ -192,6 +196,7 @@ class ReplacerTest : public ::testing::Test {
   int FLibrary;
   IBusyIndicator* FPreviousIndicator = nullptr;
   IShell* FPreviousShell = nullptr;
+  TFileSystem* FPreviousFs = nullptr;
 };
 
 }  // namespace zan::test

@@ -250,7 +250,7 @@ TPropertyFates FatesOfUnit(const std::vector<const TRunReport::TFormObjectEntry*
 /// and underscores ("User_Name" is "Username").
 std::u16string ParamKey(std::u16string_view name) {
   std::u16string key;
-  for (char16_t ch : name)
+  for (char16_t ch : name.substr(0, name.find(u'=')))  // `Params.Add('Database=x')`
     if (ch != u'_' && ch != u'\'') key += ch;
   return AnsiUpperCase(key);
 }
@@ -288,13 +288,12 @@ std::u16string FateAdvice(const std::vector<TPropertyFate>& fates,
       return u"use ParamByName of " + newClass;
     return u"use Params of " + newClass;
   }
-  const TPropertyFate* exact = nullptr;
-  const TPropertyFate* whole = nullptr;
-  for (const TPropertyFate& fate : fates) {
-    if (chain == fate.Path || chain.starts_with(fate.Path + u".")) exact = &fate;
-    if (fate.Path.find(u'.') == std::u16string::npos) whole = &fate;
-  }
-  const TPropertyFate* fate = exact ? exact : whole;
+  // The fate of the longest property path the chain begins with.
+  const TPropertyFate* fate = nullptr;
+  for (const TPropertyFate& candidate : fates)
+    if ((chain == candidate.Path || chain.starts_with(candidate.Path + u".")) &&
+        (!fate || candidate.Path.size() > fate->Path.size()))
+      fate = &candidate;
   if (!fate) return newClass + u" has no " + member + u": rewrite the code";
   if (fate->Dropped)
     return newClass + u" has no counterpart of " + fate->OldName +
@@ -305,7 +304,7 @@ std::u16string FateAdvice(const std::vector<TPropertyFate>& fates,
         return u"use " + name + u" of " + newClass;
   std::u16string names;
   for (const std::u16string& name : fate->NewNames) names += (names.empty() ? u"" : u", ") + name;
-  if (fate->NewNames.size() == 1 || (fate == exact && (segments.empty() || !fate->IsList)))
+  if (fate->NewNames.size() == 1 || segments.empty() || !fate->IsList)
     return u"use " + names + u" of " + newClass;
   // The member is a list of settings the conversion spread over properties.
   return newClass + u" has no " + member + u"; the form's " + fate->OldName + u" became " + names;

@@ -195,7 +195,8 @@ TEST_F(TodoListTest, WhatEachPlaceSaysAndWhatToDo) {
        10,
        "unit A; {$R *.dfm}\r\nbegin\r\n  C.Params.Values['Database'] := 'x';\r\n"
        "  C.Params.Values['User_Name'] := 'y'; C.Params.Database := 'z';\r\n"
-       "  C.Params.Clear; C.Params.Values['Pooled'] := 'True';\r\n  C.Connected := True;\r\nend.",
+       "  C.Params.Clear; C.Params.Values['Pooled'] := 'True'; C.Params.Add('Database=db');\r\n  "
+       "C.Connected := True;\r\nend.",
        "object F: TF\r\n  object C: TFDConnection\r\n    Params.Strings = (\r\n"
        "      'DriverID=PG'\r\n      'Database=shop'\r\n      'User_Name=sa')\r\n"
        "    Connected = True\r\n  end\r\nend\r\n",
@@ -205,7 +206,8 @@ TEST_F(TodoListTest, WhatEachPlaceSaysAndWhatToDo) {
         "property 5:5 C.Params -- TZanConnection has no Params; the form's Params became "
         "ProviderName, Database, Username",
         "property 5:21 C.Params -- TZanConnection has no Params; the form's Params became "
-        "ProviderName, Database, Username"}},
+        "ProviderName, Database, Username",
+        "property 5:58 C.Params -- use Database of TZanConnection"}},
       {"ADO parameters: ParamByName and Params",
        2,
        "unit A; {$R *.dfm}\r\nbegin\r\n  Q.Parameters.ParamByName('N').Value := 1;\r\n"

@@ -393,8 +393,8 @@ void TTodoCollector::ReadUnit(size_t unit, const TObjectsOfUnits& objects) {
     positions.At(tokens[token].Start, item.Line, item.Column);
     return item;
   };
-  auto isIdent = [&](size_t i, std::u16string_view text) {
-    return i < tokens.size() && tokens[i].Code == lexIdent && SameText(tokens[i].Text, text);
+  auto isIdent = [&](size_t i, std::u16string_view word) {
+    return i < tokens.size() && tokens[i].Code == lexIdent && SameText(tokens[i].Text, word);
   };
   auto isCode = [&](size_t i, int code) { return i < tokens.size() && tokens[i].Code == code; };
   for (size_t i = 0; i < tokens.size(); ++i) {

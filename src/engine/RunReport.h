@@ -78,8 +78,7 @@ struct TRunReport {
   };
   /// A place that still needs the user (TodoList.h).
   struct TTodoItem {
-    std::u16string
-        Kind;  // "uses", "property", "class", "object", "connection", "external", "inheritance"
+    std::u16string Kind;  // "uses", "property", "class", "handler", ... (TodoList.h)
     std::u16string FileName;
     int Line = 0;  // 1-based; 0 when the item is a count over the file
     int Column = 0;

@@ -1,18 +1,28 @@
 // The to-do list of a replace run: the places in the converted units that
 // still need the user, found with the Pascal lexer after the units and forms
-// are converted.
+// are converted. Each place has its line and column unless noted.
 //
-//   uses      a source-library unit still in a `uses` clause
-//   property  code that uses a property the conversion dropped or renamed on
-//             one of the unit's converted form objects (`Query1.DatabaseName`)
-//   class     a source-library class the catalogue does not convert
-//             (`TIBSQLMonitor`), counted per unit and class
-//   object    a form object left unconverted
-//   external  a routine declared `external` whose heading keeps a source
-//             class (the library behind it expects that class)
+//   uses       a unit of the source library still in a `uses` clause: any of
+//              its units (FireDAC.Comp.Client, IBServices), not only the
+//              catalogue's
+//   property   code that uses a property the conversion dropped or renamed on
+//              one of the unit's converted form objects (`Query1.DatabaseName`),
+//              with what to use instead where one property took its place
+//   class      a class of the library the catalogue does not convert
+//              (`TIBSQLMonitor`), unless the run's units declare a type of
+//              that name themselves
+//   handler    a routine heading with a parameter of such a class (an event
+//              handler's `TIBUpdateAction`)
+//   exception  an `except on E: EIBError do` clause with such a class
+//   session    a use of the BDE's global `Session`/`Sessions` (unless the
+//              project declares its own `Session`)
+//   object     a form object left unconverted (no line)
+//   connection a connection or data set written disconnected (in the form, no line)
+//   external   a routine declared `external` whose heading keeps a source
+//              class (the library behind it expects that class)
 //   inheritance  a form outside the run's scope that inherits from (or
-//             embeds) a form the run converted, or the reverse, and keeps
-//             source classes (added by FormInheritance.h)
+//              embeds) a form the run converted, or the reverse, and keeps
+//              source classes (added by FormInheritance.h)
 #pragma once
 
 #include <string>

@@ -279,15 +279,24 @@ TEST_F(CliErrorsTest, WhatRestoreAndTodoEchoFromAFileIsCutAndEscaped) {
        named + ": to-do item 1 has a \"line\" that is not a whole number\n"},
       {R"({"todo": [{"line": 1, "column": 2.5}]})", 3, "",
        named + ": to-do item 1 has a \"column\" that is not a whole number\n"},
+      {R"({"todo": [{"kind": 1}]})", 3, "",
+       named + ": to-do item 1 has a \"kind\" that is not a string\n"},
+      {R"({"todo": [{"count": true}]})", 3, "",
+       named + ": to-do item 1 has a \"count\" that is not a whole number\n"},
       {R"({"todo": ["A.pas"]})", 3, "", named + ": to-do item 1 is not an object\n"},
       {R"({"todo": {"file": "A.pas"}})", 3, "",
        named + " holds no to-do list (a report of zanmig 1?)\n"},
-      {R"({"todo": [{"file": "A\u001b[2J.pas", "line": 3, "column": 4, "what": ")" + x1000 +
-           R"(y", "action": "fix\u202Eit", "extra": {}}]})",
+      // A file named relative to the report's folder, outside the current one;
+      // a place without a line; an item without a kind.
+      {R"({"todo": [{"file": "A\u001b[2J.pas", "line": 3, "column": 4, "kind": "uses", )"
+       R"("what": ")" +
+           x1000 +
+           R"(y", "action": "fix\u202Eit", "extra": {}}, )"
+           R"({"file": "app/B.dfm", "kind": "object", "what": "Q", "action": "a"}, {}]})",
        0,
-       "A\\x1B[2J.pas\n  [ ] 3:4: " + x1000 +
-           "... -- fix\\u202Eit\n\n1 places need your "
-           "attention.\n",
+       Temp.path().string() + "/A\\x1B[2J.pas:3:4: uses: " + x1000 +
+           "... -- fix\\u202Eit\nB.dfm: object: Q -- a\ntodo: \n\n     1 uses\n     1 object\n"
+           "     1 todo\n3 places need your attention.\n",
        ""},
   };
   for (const TCase& c : cases) {

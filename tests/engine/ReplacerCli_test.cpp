@@ -378,18 +378,38 @@ TEST_F(CliTest, ProgressOnATerminalShowsRelativeNamesAndReachesItsTotal) {
   EXPECT_NE(shown.find("Replace procedure was performed sucessfully."), std::string::npos);
 }
 
-TEST_F(CliTest, TheToDoListOfARunAsAChecklist) {
+TEST_F(CliTest, TheToDoListOfARunPrintsLikeACompiler) {
   Write("app/A.pas", "uses IBQuery;\nvar Q: TIBQuery; M: TIBSQLMonitor;\n");
   TCliResult r = Run("replace --library IBX --dir app --report run.json");
   ASSERT_EQ(r.Exit, 0) << r.Err;
   EXPECT_NE(r.Out.find("2 places need your attention"), std::string::npos) << r.Out;
+  // Files below the current folder relative to it, as an editor opens them
+  // from there; others whole.
+  const std::string places =
+      ":1:6: uses: the source unit IBQuery is still used -- remove it once nothing in the unit "
+      "needs it\n{}:2:22: class: TIBSQLMonitor is still used -- the catalogue does not convert "
+      "it: replace it by hand\n\n     1 uses\n     1 class\n2 places need your attention.\n";
+  auto expected = [&](const std::string& file) {
+    std::string text = file + places;
+    text.replace(text.find("{}"), 2, file);
+    return text;
+  };
   r = Run("todo run.json");
   EXPECT_EQ(r.Exit, 0) << r.Err;
-  EXPECT_EQ(r.Out, (Root / "app/A.pas").string() +
-                       "\n  [ ] 1:6: the source unit IBQuery is still used -- remove it once "
-                       "nothing in the unit needs it\n  [ ] TIBSQLMonitor is used 1 time(s) -- "
-                       "the catalogue does not convert it: replace it by hand\n\n2 places need "
-                       "your attention.\n");
+  EXPECT_EQ(r.Out, expected("app/A.pas"));
+  r = Run("todo --json run.json");
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  const auto json = nlohmann::json::parse(r.Out);
+  ASSERT_EQ(json.size(), 2u);
+  EXPECT_EQ(json[1],
+            nlohmann::json::parse(R"({"kind": "class", "file": ")" + (Root / "app/A.pas").string() +
+                                  R"(", "line": 2, "column": 22, "count": 1, "what": )"
+                                  R"("TIBSQLMonitor is still used", "action": "the )"
+                                  R"(catalogue does not convert it: replace it by hand"})"));
+  fs::create_directories(Root / "elsewhere");
+  // (the command runs after a change into a folder beside the files)
+  EXPECT_EQ(Run("todo ../run.json", "cd elsewhere &&").Out,
+            expected((Root / "app/A.pas").string()));
   Write("bad.json", "not json");
   EXPECT_EQ(Run("todo bad.json").Exit, 3);
 }

@@ -53,6 +53,7 @@ expect "--codepage 125" "1250 1251 1252 1253 1254 1255 1256 1257 1258"
 expect "restore --d" "--dry-run"
 expect "restore " "My\ Project RExpert.reu sub"
 expect "convert --to" "--to-binary --to-text"
+expect "todo --j" "--json"
 expect "libraries -" "--classes --codepage --help --settings --version"
 
 if command -v zsh >/dev/null; then

@@ -10,6 +10,8 @@
 //   object    a form object left unconverted
 //   external  a routine declared `external` whose heading keeps a source
 //             class (the library behind it expects that class)
+//   member    code that uses a member the converted class lacks, found
+//             through the run's declarations (MemberCheck.h)
 #pragma once
 
 #include <string>

@@ -60,6 +60,7 @@ struct TReplaceArgs {
   bool Strict = false;
   bool Diff = false;
   bool AllowDirty = false;
+  bool FixCode = false;
   std::vector<std::string> Rules;
 };
 
@@ -419,6 +420,7 @@ int RunReplace(const TReplaceArgs& args) {
                                              : CommandLinePath(args.BackupDir);
   options.WriteLog = !args.NoLog;
   options.ViewLog = args.ViewLog;
+  options.FixCode = args.FixCode;
   context.ConnectionDefFileName =
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
@@ -545,6 +547,10 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
   cmd->add_flag("--keep-going", args->KeepGoing,
                 "leave a form that cannot be converted as it is, with its unit, and go on "
                 "(exit status 5)");
+  cmd->add_flag("--fix-code", args->FixCode,
+                "also rename the members of converted classes whose replacement is 1:1 "
+                "(BeginTrans -> StartTransaction, FBN( -> FieldByName(, ...); listed in the "
+                "report's codeFixes");
   cmd->add_flag("--strict", args->Strict,
                 "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");

@@ -1,0 +1,250 @@
+// The member check of a replace run and --fix-code: small projects in which
+// every line that must be listed carries a marker comment, `{TODO:member}`
+// or `{TODO:member=advice}`, and every other line must stay quiet; then the
+// fixes, as text before and after, and a second run that changes nothing.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "ReplacerTestUtil.h"
+#include "engine/FormRewriter.h"
+
+namespace zan::test {
+namespace {
+
+class MemberCheckTest : public ReplacerTest {
+ protected:
+  struct TFile {
+    const char* Path;
+    const char* Text;
+  };
+
+  /// Runs library `library` over `files` in `fs` and returns the report.
+  TRunReport Run(TMemoryFileSystem& fs, int library, const std::vector<TFile>& files,
+                 bool fixCode) {
+    fs.AddFolder(u"/work");
+    for (const TFile& file : files) fs.AddFile(U(file.Path), file.Text);
+    MakeReplacer(library, &fs);
+    InstallFormConversion(*Replacer);
+    Options->FixCode = fixCode;
+    TRunReport report;
+    Replacer->SetReport(&report);
+    EXPECT_TRUE(Replacer->PerformReplace());
+    return report;
+  }
+};
+
+/// "file:line" -> the advice of the markers in `files` ("" for none).
+std::map<std::string, std::string> Markers(
+    const std::vector<std::pair<std::string, std::string>>& files) {
+  std::map<std::string, std::string> markers;
+  for (const auto& [path, text] : files) {
+    int line = 1;
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      const std::string row = text.substr(start, end - start);
+      if (const size_t at = row.find("{TODO:member"); at != std::string::npos) {
+        const size_t close = row.find('}', at);
+        const std::string inside = row.substr(at + 12, close - at - 12);
+        markers[path + ":" + std::to_string(line)] = inside.empty() ? "" : inside.substr(1);
+      }
+      ++line;
+      start = end + 1;
+    }
+  }
+  return markers;
+}
+
+TEST_F(MemberCheckTest, ListsEveryMarkedPlaceAndNoOther) {
+  struct TCase {
+    const char* Name;
+    int Library;
+    std::vector<TFile> Files;
+  };
+  const TCase cases[] = {
+      {"a data module's objects used from another unit, with, Self, parameters and results",
+       0,
+       {{"/work/DM.pas",
+         "unit DM;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
+         "  TDataModule1 = class(TDataModule)\r\n    Table1: TTable;\r\n    Query1: TQuery;\r\n"
+         "    procedure Prepare;\r\n  end;\r\n\r\nvar\r\n  DataModule1: TDataModule1;\r\n\r\n"
+         "implementation\r\n\r\nprocedure TDataModule1.Prepare;\r\nbegin\r\n"
+         "  Self.Query1.Shuffle; {TODO:member}\r\n"
+         "  Table1.IndexName := 'PRIMARY'; {TODO:member=set IndexFieldNames to the index's "
+         "fields}\r\n"
+         "  Table1.Open; Query1.SQL.Text := 'select 1'; Query1.ParamByName('A').AsInteger := 1;\r\n"
+         "end;\r\n\r\nend.\r\n"},
+        {"/work/Main.pas",
+         "unit Main;\r\ninterface\r\nuses SysUtils, DM;\r\n"
+         "function First(T: TTable): TQuery;\r\nimplementation\r\n\r\n"
+         "function First(T: TTable): TQuery;\r\nvar\r\n  Q: TQuery;\r\n  S: string;\r\nbegin\r\n"
+         "  DataModule1.Table1.IndexName := 'PRIMARY'; {TODO:member=set IndexFieldNames to the "
+         "index's fields}\r\n"
+         "  DataModule1.Table1.FieldByName('ID').AsInteger := 1; "
+         "DataModule1.Table1.Fields[0].Clear;\r\n"
+         "  T.IndexName := ''; {TODO:member=set IndexFieldNames to the index's fields}\r\n"
+         "  Result.DatabaseName := 'Shop'; {TODO:member=use Connection}\r\n"
+         "  Q.Close; Q.SQL.Add('x'); S := Q.Name; Q.Free;\r\n"
+         "  with DataModule1.Query1 do\r\n  begin\r\n"
+         "    Close;\r\n"
+         "    DatabaseName := 'Shop'; {TODO:member=use Connection}\r\n"
+         "    S := UpperCase(S); Open;\r\n"
+         "  end;\r\n"
+         "  with DataModule1 do Table1.Locate('ID', 1, []);\r\n"
+         "  with DataModule1 do Query1.UnknownMember; {TODO:member}\r\n"
+         "  TQuery(T).Shuffle; {TODO:member}\r\n"
+         "  S.Length; Edit1.IndexName := '';\r\n"
+         "end;\r\n\r\nend.\r\n"}}},
+      {"ADO transactions and parameters",
+       2,
+       {{"/work/A.pas",
+         "unit A;\r\ninterface\r\nuses ADODB;\r\nvar\r\n  Conn: TADOConnection;\r\n"
+         "  Q: TADOQuery;\r\nimplementation\r\nprocedure Save;\r\nbegin\r\n"
+         "  Conn.BeginTrans; {TODO:member=use StartTransaction}\r\n"
+         "  Q.Parameters.ParamByName('ID').Value := 1; {TODO:member=use ParamByName}\r\n"
+         "  Q.Parameters[0].Value := 2; {TODO:member=use ParamByName or Params}\r\n"
+         "  with Conn do CommitTrans; {TODO:member=use Commit}\r\n"
+         "  if Conn.InTransaction then Conn.RollbackTrans; {TODO:member=use Rollback}\r\n"
+         "  Q.Connection.Commit; Q.ExecSQL;\r\n"
+         "end;\r\nend.\r\n"}}},
+      {"FIBPlus and IBX members",
+       11,
+       {{"/work/F.pas",
+         "unit F;\r\ninterface\r\nuses pFIBDataSet, pFIBDatabase;\r\ntype\r\n"
+         "  TF = class(TForm)\r\n    DS: TpFIBDataSet;\r\n    Tr: TpFIBTransaction;\r\n"
+         "    procedure Go(Sender: TObject);\r\n  end;\r\nimplementation\r\n"
+         "procedure TF.Go(Sender: TObject);\r\nbegin\r\n"
+         "  DS.SQLs.SelectSQL.Text := 'select 1'; {TODO:member=use SQL}\r\n"
+         "  DS.FBN('NAME').AsString := 'x'; {TODO:member=use FieldByName}\r\n"
+         "  DS.CloseOpen(True); {TODO:member=call Close, then Open}\r\n"
+         "  Tr.DefaultDatabase := nil; {TODO:member=use DefaultConnection}\r\n"
+         "  DS.SelectSQL.Clear; {TODO:member=use SQL}\r\n"
+         "  Tr.StartTransaction; DS.Transaction.Commit; DS.Open;\r\n"
+         "end;\r\nend.\r\n"}}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryFileSystem memory;
+    const TRunReport report = Run(memory, c.Library, c.Files, false);
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const TFile& file : c.Files) texts.emplace_back(file.Path, file.Text);
+    std::map<std::string, std::string> listed;
+    for (const TRunReport::TTodoItem& item : report.Todo)
+      if (item.Kind == u"member") {
+        const std::string place = S(item.FileName) + ":" + std::to_string(item.Line);
+        EXPECT_FALSE(listed.contains(place)) << place << ": listed twice";
+        listed[place] = S(item.Action);
+      }
+    EXPECT_EQ(listed, Markers(texts));
+  }
+}
+
+TEST_F(MemberCheckTest, OnePlaceIsListedOnce) {
+  // The form conversion dropped SessionName: the `property` entry names the place.
+  const TRunReport report =
+      Run(Fs, 0,
+          {{"/work/A.pas",
+            "unit A;\r\ninterface\r\ntype\r\n  TF = class(TForm)\r\n    Q: TQuery;\r\n"
+            "    procedure Go;\r\n  end;\r\nimplementation\r\n{$R *.dfm}\r\n"
+            "procedure TF.Go;\r\nbegin\r\n  Q.SessionName := 'S'; Q.Shuffle;\r\nend;\r\nend.\r\n"},
+           {"/work/A.dfm",
+            "object F: TF\r\n  object Q: TQuery\r\n    SessionName = 'S'\r\n  end\r\nend\r\n"}},
+          false);
+  std::vector<std::string> places;
+  for (const TRunReport::TTodoItem& item : report.Todo)
+    places.push_back(S(item.Kind) + " " + std::to_string(item.Line) + ":" +
+                     std::to_string(item.Column));
+  EXPECT_EQ(places, (std::vector<std::string>{"property 15:5", "member 15:27"}));
+}
+
+TEST_F(MemberCheckTest, FixCodeRenamesWhatIsOneToOne) {
+  struct TCase {
+    const char* Name;
+    int Library;
+    const char* Before;
+    const char* After;
+    std::vector<std::string> Fixes;  // "line:column before -> after"
+  };
+  const std::string head = "unit A;\r\ninterface\r\nuses Classes;\r\nvar\r\n";
+  // The declarations and code: the uses clause gets the library's target units.
+  auto body = [](const std::string& text) { return text.substr(text.find("\r\nvar\r\n") + 7); };
+  const TCase cases[] = {
+      {"ADO transactions and parameters",
+       2,
+       "  C: TADOConnection; Q: TADOQuery;\r\nimplementation\r\nbegin\r\n"
+       "  C.BeginTrans; Q.Parameters.ParamByName('A').Value := 1;\r\n"
+       "  with C do begin CommitTrans; RollbackTrans; end;\r\n"
+       "  Q.Parameters[0].Value := 1;\r\nend.\r\n",
+       "  C: TZanConnection; Q: TZanQuery;\r\nimplementation\r\nbegin\r\n"
+       "  C.StartTransaction; Q.ParamByName('A').Value := 1;\r\n"
+       "  with C do begin Commit; Rollback; end;\r\n"
+       "  Q.Parameters[0].Value := 1;\r\nend.\r\n",
+       {"8:5 BeginTrans -> StartTransaction", "8:19 Parameters.ParamByName -> ParamByName",
+        "9:19 CommitTrans -> Commit", "9:32 RollbackTrans -> Rollback"}},
+      {"FIBPlus texts and FBN; FBN without a call stays",
+       11,
+       "  D: TpFIBDataSet;\r\nimplementation\r\nbegin\r\n"
+       "  D.SQLs.SelectSQL.Text := ''; D.SelectSQL.Clear; D.FBN('A').Clear; P := @D.FBN;\r\n"
+       "end.\r\n",
+       "  D: TZanQuery;\r\nimplementation\r\nbegin\r\n"
+       "  D.SQL.Text := ''; D.SQL.Clear; D.FieldByName('A').Clear; P := @D.FBN;\r\n"
+       "end.\r\n",
+       {"8:5 SQLs.SelectSQL -> SQL", "8:34 SelectSQL -> SQL", "8:53 FBN -> FieldByName"}},
+      {"IBX: a data set's Database, not the connection's",
+       1,
+       "  Q: TIBQuery; DB: TIBDatabase;\r\nimplementation\r\nbegin\r\n"
+       "  Q.Database := DB; DB.Database := 'shop.fdb';\r\nend.\r\n",
+       "  Q: TZanQuery; DB: TZanConnection;\r\nimplementation\r\nbegin\r\n"
+       "  Q.Connection := DB; DB.Database := 'shop.fdb';\r\nend.\r\n",
+       {"8:5 Database -> Connection"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryFileSystem memory;
+    const std::string before = head + c.Before;
+    TRunReport report = Run(memory, c.Library, {{"/work/A.pas", before.c_str()}}, true);
+    EXPECT_EQ(body(memory.Contents(u"/work/A.pas")), c.After);
+    std::vector<std::string> fixes;
+    for (const TRunReport::TCodeFix& fix : report.CodeFixes)
+      fixes.push_back(std::to_string(fix.Line) + ":" + std::to_string(fix.Column) + " " +
+                      S(fix.Before) + " -> " + S(fix.After));
+    EXPECT_EQ(fixes, c.Fixes);
+    for (const TRunReport::TTodoItem& item : report.Todo)
+      for (const TRunReport::TCodeFix& fix : report.CodeFixes)
+        EXPECT_FALSE(item.Line == fix.Line && item.Column == fix.Column) << S(item.What);
+    // The backup holds the original; a second run changes nothing.
+    EXPECT_EQ(memory.Contents(u"/work/RBackup/A.~pas"), before);
+    report = TRunReport();
+    Replacer->SetReport(&report);
+    EXPECT_TRUE(Replacer->PerformReplace());
+    EXPECT_EQ(report.ChangedFileCount(), 0);
+    EXPECT_TRUE(report.CodeFixes.empty());
+    EXPECT_EQ(body(memory.Contents(u"/work/A.pas")), c.After);
+  }
+}
+
+TEST_F(MemberCheckTest, AUnitChangedOnlyByFixesIsPublishedAndRestored) {
+  // Main holds no source class: only the fix changes it.
+  Fs.AddFile(
+      u"/work/DM.pas",
+      "unit DM;\r\ninterface\r\nvar\r\n  Conn: TADOConnection;\r\nimplementation\r\nend.\r\n");
+  const std::string main =
+      "unit Main;\r\ninterface\r\nuses DM;\r\nimplementation\r\nbegin\r\n"
+      "  Conn.BeginTrans;\r\nend.\r\n";
+  Fs.AddFile(u"/work/Main.pas", main);
+  MakeReplacer(2, &Fs);
+  Options->FixCode = true;
+  TRunReport report;
+  Replacer->SetReport(&report);
+  ASSERT_TRUE(Replacer->PerformReplace());
+  EXPECT_EQ(report.ChangedFileCount(), 2);
+  EXPECT_NE(File(u"/work/Main.pas").find("Conn.StartTransaction;"), std::string::npos);
+  EXPECT_NE(report.ToJson().find("\"codeFixes\""), std::string::npos);
+  ASSERT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  EXPECT_EQ(File(u"/work/Main.pas"), main);
+}
+
+}  // namespace
+}  // namespace zan::test

@@ -10,6 +10,7 @@
 #include "engine/Replacer.h"
 #include "engine/SymbolIndex.h"
 #include "engine/TextFile.h"
+#include "engine/TodoList.h"
 #include "engine/UserRules.h"
 #include "parsing/PasParser.h"
 #include "rtl/ClassRegistry.h"
@@ -122,6 +123,7 @@ struct TFinding {
   std::u16string What;
   std::u16string Action;
   // A fix: the span it replaces and the text.
+  bool Fix = false;
   size_t FixLength = 0;
   std::u16string Before;
   std::u16string After;
@@ -318,6 +320,7 @@ class TBodyCheck : public TUnitWalker {
       const size_t last = advice.Next.empty() ? i : i + 2;
       if (FFix && !advice.Fix.empty() &&
           (!advice.FixNeedsCall || FTokens[last + 1].Code == symOpenParen)) {
+        finding.Fix = true;
         finding.FixLength = FTokens[last].Start + FTokens[last].Length - FTokens[i].Start;
         finding.Before = FText.substr(finding.Start, finding.FixLength);
         finding.After = advice.Fix;
@@ -366,6 +369,9 @@ struct TMemberCheck::TImpl {
   TMemberTable Members;
   std::unordered_set<std::u16string> SourceMembers;
   std::vector<TRunReport::TTodoItem> Todo;
+  /// The class-name prefixes of the run's library, upper case, with their
+  /// exception prefixes ("TIB", "EIB").
+  std::vector<std::u16string> Prefixes;
 
   /// The classes whose members are checked: the run's targets that the
   /// member file or a rule file describes.
@@ -427,7 +433,7 @@ struct TMemberCheck::TImpl {
     TRunReport* report = State.Context.Report;
     TLineColumns places(text);
     for (const TFinding& finding : findings) {
-      if (finding.After.empty()) continue;
+      if (!finding.Fix) continue;
       fixed.append(text, copied, finding.Start - copied);
       fixed += finding.After;
       copied = finding.Start + finding.FixLength;
@@ -457,6 +463,11 @@ struct TMemberCheck::TImpl {
     if (!State.Context.ClassRegistry) return;
     BuildMembers();
     if (Members.empty()) return;
+    if (const TRunReport* report = State.Context.Report)
+      for (const std::u16string& prefix : LibraryClassPrefixes(report->Library)) {
+        Prefixes.push_back(UpperCase(prefix));
+        Prefixes.push_back(u"E" + UpperCase(prefix).substr(1));
+      }
     TSymbolIndex index;
     for (size_t i = 0; i < State.Work.size(); ++i) {
       if (!State.Work[i].IsUnit) continue;
@@ -477,12 +488,15 @@ struct TMemberCheck::TImpl {
       std::vector<TPasToken> tokens = PasTokens(text);
       const bool fix = State.Options.FixCode && !left.contains(i);
       std::vector<TFinding> findings = Check(index, i, text, tokens, fix);
-      if (std::any_of(findings.begin(), findings.end(),
-                      [](const TFinding& f) { return !f.After.empty(); })) {
+      if (std::any_of(findings.begin(), findings.end(), [](const TFinding& f) { return f.Fix; })) {
         text = ApplyFixes(i, text, encoding, findings);
         tokens = PasTokens(text);
         findings = Check(index, i, text, tokens, false);
       }
+      // A source unit goes once nothing of the libraries is left in the unit.
+      if (fix && findings.empty())
+        if (std::vector<TFinding> removals = UsesRemovals(text, tokens); !removals.empty())
+          text = ApplyFixes(i, text, encoding, removals);
       TLineColumns places(text);
       for (const TFinding& finding : findings) {
         TRunReport::TTodoItem todo;
@@ -494,6 +508,110 @@ struct TMemberCheck::TImpl {
         Todo.push_back(std::move(todo));
       }
     }
+  }
+
+  /// Whether the identifier `token` may come from a source unit: a source
+  /// class (an external routine's heading keeps them), a class or exception
+  /// of the library's prefixes, a name of the BDE's session, or an
+  /// enumeration value of a prefix the common units do not use
+  /// (`ltBatchOptimistic`).
+  bool MayComeFromSource(const TPasToken& token, std::u16string_view text) const {
+    if (State.Replacer.FindNewClassName(text)) return true;
+    for (const std::u16string& prefix : Prefixes)
+      if (token.Upper.size() > prefix.size() && token.Upper.starts_with(prefix) &&
+          text[prefix.size()] >= u'A' && text[prefix.size()] <= u'Z')
+        return true;
+    static const std::unordered_set<std::u16string> kNames = {
+        u"SESSION", u"SESSIONS", u"TSESSION", u"TSESSIONLIST", u"TBDEDATASET", u"TDBDATASET"};
+    if (kNames.contains(token.Upper)) return true;
+    size_t lower = 0;
+    while (lower < text.size() && text[lower] >= u'a' && text[lower] <= u'z') ++lower;
+    if (lower < 2 || lower > 3 || lower == text.size() || text[lower] < u'A' || text[lower] > u'Z')
+      return false;
+    // The enumeration prefixes of the VCL and of the DB unit, which stays.
+    static const std::unordered_set<std::u16string_view> kCommon = {
+        u"mr", u"mb", u"mt", u"fs", u"ss", u"ak", u"bs", u"ta", u"ws",  u"vk", u"ft", u"ds",
+        u"pt", u"lo", u"uk", u"us", u"ua", u"fk", u"tl", u"cb", u"sb",  u"fm", u"fo", u"sk",
+        u"tk", u"pm", u"dg", u"ec", u"sc", u"bk", u"mi", u"ml", u"crs", u"cl", u"fsd"};
+    return !kCommon.contains(text.substr(0, lower));
+  }
+
+  /// The source units to take out of the unit's `uses` clauses, as fixes;
+  /// none while anything of the libraries is left in it. An entry with a
+  /// comment (a conditional) in what would go stays.
+  std::vector<TFinding> UsesRemovals(const std::u16string& text,
+                                     const std::vector<TPasToken>& tokens) const {
+    struct TEntry {
+      size_t First, Last;  // tokens
+      bool Source;
+    };
+    struct TClause {
+      size_t Uses, Semicolon;
+      std::vector<TEntry> Entries;
+    };
+    std::vector<TClause> clauses;
+    const TStringList& sourceUnits = State.Replacer.OldUsesList();
+    bool anySource = false;
+    for (size_t i = 0; tokens[i].Code != lexEnd; ++i) {
+      const TPasToken& t = tokens[i];
+      if (t.Code == kwUses) {
+        TClause clause{i, i, {}};
+        size_t j = i + 1;
+        while (tokens[j].Code != lexEnd && tokens[j].Code != symSemicolon) {
+          if (tokens[j].Code != lexIdent) return {};  // not a clause this reading knows
+          TEntry entry{j, j, false};
+          std::u16string name = tokens[j].Upper;
+          while (tokens[j + 1].Code == symDot && tokens[j + 2].Code == lexIdent) {
+            j += 2;
+            name += u"." + tokens[j].Upper;
+          }
+          if (tokens[j + 1].Upper == u"IN" && tokens[j + 2].Code == lexString) j += 2;
+          entry.Last = j;
+          int found;
+          entry.Source = sourceUnits.Find(name, found);
+          anySource = anySource || entry.Source;
+          clause.Entries.push_back(entry);
+          ++j;
+          if (tokens[j].Code == symComma) ++j;
+        }
+        clause.Semicolon = j;
+        i = j;
+        clauses.push_back(std::move(clause));
+        if (tokens[i].Code == lexEnd) break;
+        continue;
+      }
+      if ((t.Code == lexIdent || t.Code == kwItem) &&
+          MayComeFromSource(t, std::u16string_view(text).substr(t.Start, t.Length)))
+        return {};
+    }
+    if (!anySource) return {};
+    std::vector<TFinding> removals;
+    auto remove = [&](size_t start, size_t end) {
+      const std::u16string_view span = std::u16string_view(text).substr(start, end - start);
+      if (span.find_first_of(u"{}") != span.npos || span.find(u"(*") != span.npos ||
+          span.find(u"//") != span.npos)
+        return;
+      TFinding finding;
+      finding.Start = start;
+      finding.Fix = true;
+      finding.FixLength = end - start;
+      finding.Before = span;
+      removals.push_back(std::move(finding));
+    };
+    auto endOf = [&](size_t token) { return tokens[token].Start + tokens[token].Length; };
+    for (const TClause& clause : clauses) {
+      const std::vector<TEntry>& entries = clause.Entries;
+      size_t leading = 0;  // the source units that open the clause
+      while (leading < entries.size() && entries[leading].Source) ++leading;
+      if (leading == entries.size()) {
+        remove(tokens[clause.Uses].Start, endOf(clause.Semicolon));
+        continue;
+      }
+      if (leading > 0) remove(tokens[entries[0].First].Start, tokens[entries[leading].First].Start);
+      for (size_t k = leading; k < entries.size(); ++k)
+        if (entries[k].Source) remove(endOf(entries[k - 1].Last), endOf(entries[k].Last));
+    }
+    return removals;
   }
 
   std::vector<TFinding> Check(const TSymbolIndex& index, size_t unit, const std::u16string& text,

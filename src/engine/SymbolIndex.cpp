@@ -291,6 +291,11 @@ size_t TUnitWalker::ReadParams(size_t i, TNameTypes& into) {
   ++i;  // the "("
   while (FTokens[i].Code != lexEnd && FTokens[i].Code != symCloseParen) {
     if (OneOf(FTokens[i].Upper, {u"CONST", u"VAR", u"OUT", u"CONSTREF"})) ++i;
+    if (!IsIdent(i)) {  // an attribute, or what this reading does not know
+      if (FTokens[i].Code == lexEnd) break;
+      ++i;
+      continue;
+    }
     std::vector<size_t> names;
     while (IsIdent(i)) {
       names.push_back(i);

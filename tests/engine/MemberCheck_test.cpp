@@ -29,6 +29,7 @@ class MemberCheckTest : public ReplacerTest {
     InstallFormConversion(*Replacer);
     Options->FixCode = fixCode;
     TRunReport report;
+    report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(library)].Name);
     Replacer->SetReport(&report);
     EXPECT_TRUE(Replacer->PerformReplace());
     return report;
@@ -163,65 +164,102 @@ TEST_F(MemberCheckTest, FixCodeRenamesWhatIsOneToOne) {
   struct TCase {
     const char* Name;
     int Library;
-    const char* Before;
+    const char* Before;  // after "unit A;\r\ninterface\r\n"
     const char* After;
-    std::vector<std::string> Fixes;  // "line:column before -> after"
+    std::vector<std::string> Fixes;  // "line:column [before] -> [after]"
   };
-  const std::string head = "unit A;\r\ninterface\r\nuses Classes;\r\nvar\r\n";
-  // The declarations and code: the uses clause gets the library's target units.
-  auto body = [](const std::string& text) { return text.substr(text.find("\r\nvar\r\n") + 7); };
+  const std::string head = "unit A;\r\ninterface\r\n";
   const TCase cases[] = {
       {"ADO transactions and parameters",
        2,
-       "  C: TADOConnection; Q: TADOQuery;\r\nimplementation\r\nbegin\r\n"
+       "uses Classes;\r\nvar\r\n  C: TADOConnection; Q: TADOQuery;\r\nimplementation\r\nbegin\r\n"
        "  C.BeginTrans; Q.Parameters.ParamByName('A').Value := 1;\r\n"
        "  with C do begin CommitTrans; RollbackTrans; end;\r\n"
        "  Q.Parameters[0].Value := 1;\r\nend.\r\n",
-       "  C: TZanConnection; Q: TZanQuery;\r\nimplementation\r\nbegin\r\n"
+       "uses Classes, Zan, Quillbase, Rowquill;\r\nvar\r\n  C: TZanConnection; Q: TZanQuery;\r\n"
+       "implementation\r\nbegin\r\n"
        "  C.StartTransaction; Q.ParamByName('A').Value := 1;\r\n"
        "  with C do begin Commit; Rollback; end;\r\n"
        "  Q.Parameters[0].Value := 1;\r\nend.\r\n",
-       {"8:5 BeginTrans -> StartTransaction", "8:19 Parameters.ParamByName -> ParamByName",
-        "9:19 CommitTrans -> Commit", "9:32 RollbackTrans -> Rollback"}},
+       {"8:5 [BeginTrans] -> [StartTransaction]", "8:19 [Parameters.ParamByName] -> [ParamByName]",
+        "9:19 [CommitTrans] -> [Commit]", "9:32 [RollbackTrans] -> [Rollback]"}},
       {"FIBPlus texts and FBN; FBN without a call stays",
        11,
-       "  D: TpFIBDataSet;\r\nimplementation\r\nbegin\r\n"
+       "uses Classes;\r\nvar\r\n  D: TpFIBDataSet;\r\nimplementation\r\nbegin\r\n"
        "  D.SQLs.SelectSQL.Text := ''; D.SelectSQL.Clear; D.FBN('A').Clear; P := @D.FBN;\r\n"
        "end.\r\n",
+       "uses Classes, Quillbase, Rowquill, TslSQLMonitor, TslAlerter, TslScript, "
+       "InterBaseZanProvider, Zan, ZanScript, ZanAlerter, ZanSQLMonitor;\r\nvar\r\n"
        "  D: TZanQuery;\r\nimplementation\r\nbegin\r\n"
        "  D.SQL.Text := ''; D.SQL.Clear; D.FieldByName('A').Clear; P := @D.FBN;\r\n"
        "end.\r\n",
-       {"8:5 SQLs.SelectSQL -> SQL", "8:34 SelectSQL -> SQL", "8:53 FBN -> FieldByName"}},
+       {"8:5 [SQLs.SelectSQL] -> [SQL]", "8:34 [SelectSQL] -> [SQL]",
+        "8:53 [FBN] -> [FieldByName]"}},
       {"IBX: a data set's Database, not the connection's",
        1,
-       "  Q: TIBQuery; DB: TIBDatabase;\r\nimplementation\r\nbegin\r\n"
+       "uses Classes;\r\nvar\r\n  Q: TIBQuery; DB: TIBDatabase;\r\nimplementation\r\nbegin\r\n"
        "  Q.Database := DB; DB.Database := 'shop.fdb';\r\nend.\r\n",
-       "  Q: TZanQuery; DB: TZanConnection;\r\nimplementation\r\nbegin\r\n"
+       "uses Classes, Zan, Quillbase, Rowquill;\r\nvar\r\n  Q: TZanQuery; DB: TZanConnection;\r\n"
+       "implementation\r\nbegin\r\n"
        "  Q.Connection := DB; DB.Database := 'shop.fdb';\r\nend.\r\n",
-       {"8:5 Database -> Connection"}},
+       {"8:5 [Database] -> [Connection]"}},
+      {"a source unit nothing is left of goes",
+       0,
+       "uses DBTables, Classes;\r\nvar\r\n  Q: TQuery;\r\nimplementation\r\nend.\r\n",
+       "uses Zan, Quillbase, Rowquill, Classes;\r\nvar\r\n  Q: TZanQuery;\r\nimplementation\r\n"
+       "end.\r\n",
+       {"3:6 [DBTables, ] -> []"}},
+      {"after a fix, the last one; one in a conditional stays",
+       1,
+       "uses Classes, IBQuery, {$IFDEF X}IBDatabase,{$ENDIF} SysUtils;\r\nvar\r\n  Q: TIBQuery;\r\n"
+       "implementation\r\nbegin\r\n  Q.Database := nil;\r\nend.\r\n",
+       "uses Classes, Zan, Quillbase, Rowquill, {$IFDEF X}IBDatabase,{$ENDIF} SysUtils;\r\nvar\r\n"
+       "  Q: TZanQuery;\r\nimplementation\r\nbegin\r\n  Q.Connection := nil;\r\nend.\r\n",
+       {"8:5 [Database] -> [Connection]", "3:13 [, IBQuery] -> []"}},
+      {"a source unit stays while something of it is left",
+       2,
+       "uses ADODB;\r\nconst\r\n  L = ltBatchOptimistic;\r\nvar\r\n  Q: TADOQuery;\r\n"
+       "implementation\r\nend.\r\n",
+       "uses ADODB, Zan, Quillbase, Rowquill;\r\nconst\r\n  L = ltBatchOptimistic;\r\nvar\r\n"
+       "  Q: TZanQuery;\r\nimplementation\r\nend.\r\n",
+       {}},
+      {"so does one beside a class of the library the catalogue does not convert",
+       1,
+       "uses IBQuery;\r\nvar\r\n  Q: TIBQuery; E: TIBEvents;\r\nimplementation\r\nend.\r\n",
+       "uses IBQuery, Zan, Quillbase, Rowquill;\r\nvar\r\n  Q: TZanQuery; E: TIBEvents;\r\n"
+       "implementation\r\nend.\r\n",
+       {}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TMemoryFileSystem memory;
     const std::string before = head + c.Before;
     TRunReport report = Run(memory, c.Library, {{"/work/A.pas", before.c_str()}}, true);
-    EXPECT_EQ(body(memory.Contents(u"/work/A.pas")), c.After);
+    EXPECT_EQ(memory.Contents(u"/work/A.pas"), head + c.After);
     std::vector<std::string> fixes;
     for (const TRunReport::TCodeFix& fix : report.CodeFixes)
-      fixes.push_back(std::to_string(fix.Line) + ":" + std::to_string(fix.Column) + " " +
-                      S(fix.Before) + " -> " + S(fix.After));
+      fixes.push_back(std::to_string(fix.Line) + ":" + std::to_string(fix.Column) + " [" +
+                      S(fix.Before) + "] -> [" + S(fix.After) + "]");
     EXPECT_EQ(fixes, c.Fixes);
-    for (const TRunReport::TTodoItem& item : report.Todo)
+    // Fixed places and removed units are not to-do entries.
+    for (const TRunReport::TTodoItem& item : report.Todo) {
+      if (item.Kind == u"uses") {  // "the source unit NAME is still used"
+        const std::string what = S(item.What);
+        EXPECT_NE(std::string(c.After).find(what.substr(16, what.find(" is ") - 16)),
+                  std::string::npos);
+      }
       for (const TRunReport::TCodeFix& fix : report.CodeFixes)
         EXPECT_FALSE(item.Line == fix.Line && item.Column == fix.Column) << S(item.What);
+    }
     // The backup holds the original; a second run changes nothing.
     EXPECT_EQ(memory.Contents(u"/work/RBackup/A.~pas"), before);
     report = TRunReport();
+    report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name);
     Replacer->SetReport(&report);
     EXPECT_TRUE(Replacer->PerformReplace());
     EXPECT_EQ(report.ChangedFileCount(), 0);
     EXPECT_TRUE(report.CodeFixes.empty());
-    EXPECT_EQ(body(memory.Contents(u"/work/A.pas")), c.After);
+    EXPECT_EQ(memory.Contents(u"/work/A.pas"), head + c.After);
   }
 }
 
@@ -244,6 +282,25 @@ TEST_F(MemberCheckTest, AUnitChangedOnlyByFixesIsPublishedAndRestored) {
   EXPECT_NE(report.ToJson().find("\"codeFixes\""), std::string::npos);
   ASSERT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(File(u"/work/Main.pas"), main);
+}
+
+TEST_F(MemberCheckTest, EveryCutOfAUnitIsReadWithoutHarm) {
+  // The reading is light: a unit cut anywhere (mid-declaration, mid-body)
+  // must not stop the run, and neither must the fixes.
+  const std::string unit =
+      "unit A;\r\ninterface\r\nuses ADODB;\r\ntype\r\n  TF = class(TForm)\r\n"
+      "    C: TADOConnection;\r\n    procedure Go(const A: array of Integer; var B); virtual;\r\n"
+      "    property P[I: Integer]: Integer read F; default;\r\n  end;\r\n"
+      "  R = record case Integer of 0: (X: Integer); end;\r\nvar F: TF;\r\nimplementation\r\n"
+      "function TF.Go(const A: array of Integer; var B): TADOQuery;\r\nvar Q: TADOQuery;\r\n"
+      "  procedure Inner; begin Q.Parameters.ParamByName('A'); end;\r\nbegin\r\n"
+      "  with F.C do begin BeginTrans; try Result := Q; finally CommitTrans; end; end;\r\n"
+      "  case 1 of 1: Q.FBN('X'); end;\r\nend;\r\ninitialization\r\n  F.C.BeginTrans;\r\nend.\r\n";
+  for (size_t cut = 0; cut <= unit.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    TMemoryFileSystem memory;
+    EXPECT_NO_THROW(Run(memory, 2, {{"/work/A.pas", unit.substr(0, cut).c_str()}}, true));
+  }
 }
 
 }  // namespace

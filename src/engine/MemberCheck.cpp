@@ -160,6 +160,14 @@ class TBodyCheck : public TUnitWalker {
         OpenWith(i, end);
         continue;
       }
+      // `(Sender as TZanQuery).Member`
+      if (Is(i, u"AS") && IsIdent(i + 1) && MembersOf(FTokens[i + 1].Upper) &&
+          FTokens[i + 2].Code == symCloseParen) {
+        std::u16string type = FTokens[i + 1].Upper;
+        std::u16string chain = u"(... as " + std::u16string(Text(i + 1)) + u")";
+        Follow(i + 2, type, chain, true);
+        continue;
+      }
       // Only a name that leads somewhere is looked up: `x.` or a bare name
       // inside `with`.
       if (IsIdent(i) && FTokens[i - 1].Code != symDot &&
@@ -228,6 +236,14 @@ class TBodyCheck : public TUnitWalker {
     return FIndex.GlobalType(FUnit, name);
   }
 
+  /// The unit `upperName` when this unit is it or uses it; nullptr otherwise.
+  const TUnitSymbols* QualifyingUnit(const std::u16string& upperName) const {
+    if (upperName == FUnit.Name) return &FUnit;
+    if (std::find(FUnit.Uses.begin(), FUnit.Uses.end(), upperName) == FUnit.Uses.end())
+      return nullptr;
+    return FIndex.ResolveUnit(FUnit, upperName);
+  }
+
   /// Index past the `(...)` and `[...]` groups from `i`.
   size_t SkipGroups(size_t i) const {
     while (FTokens[i].Code == symOpenParen || FTokens[i].Code == symOpenBracket) {
@@ -271,10 +287,20 @@ class TBodyCheck : public TUnitWalker {
       }
     }
     // A type cast to a target class: `TZanQuery(Sender).Open`.
-    if (MembersOf(FTokens[i].Upper) && FTokens[i + 1].Code == symOpenParen)
+    if (MembersOf(FTokens[i].Upper) && FTokens[i + 1].Code == symOpenParen) {
       type = FTokens[i].Upper;
-    else
+    } else {
       type = TypeOfName(i);
+      // A global qualified with its unit: `DM.DataModule1`.
+      if (type.empty() && FTokens[i + 1].Code == symDot && IsIdent(i + 2))
+        if (const TUnitSymbols* unit = QualifyingUnit(FTokens[i].Upper)) {
+          type = FIndex.GlobalType(*unit, FTokens[i + 2].Upper);
+          if (type.empty()) return i;
+          chain += u".";
+          chain += Text(i + 2);
+          i += 2;
+        }
+    }
     return Follow(i, type, chain, report);
   }
 

@@ -230,6 +230,10 @@ size_t TUnitWalker::ReadClass(size_t i, const std::u16string& name) {
     } else if (IsRoutineWord(t.Upper)) {
       i = ReadRoutine(i, false, nullptr);
     } else if (t.Upper == u"PROPERTY") {
+      // `property Query: TZanQuery read FQuery;` is followed like a field.
+      if (IsIdent(i + 1) && FTokens[i + 2].Code == symColon && IsIdent(i + 3) &&
+          FTokens[i + 4].Code != symDot)
+        OnField(name, FTokens[i + 1].Upper, FTokens[i + 3].Upper);
       i = SkipToSemicolon(i);
       if (FTokens[i].Code == symSemicolon) ++i;
       if (Is(i, u"DEFAULT") && FTokens[i + 1].Code == symSemicolon) i += 2;

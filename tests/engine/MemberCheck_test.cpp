@@ -9,6 +9,8 @@
 
 #include "ReplacerTestUtil.h"
 #include "engine/FormRewriter.h"
+#include "engine/UserRules.h"
+#include "rtl/ClassRegistry.h"
 
 namespace zan::test {
 namespace {
@@ -21,11 +23,21 @@ class MemberCheckTest : public ReplacerTest {
   };
 
   /// Runs library `library` over `files` in `fs` and returns the report.
-  TRunReport Run(TMemoryFileSystem& fs, int library, const std::vector<TFile>& files,
-                 bool fixCode) {
+  /// `rules`: the text of a rule file (nullptr: none).
+  TRunReport Run(TMemoryFileSystem& fs, int library, const std::vector<TFile>& files, bool fixCode,
+                 const char* rules = nullptr) {
     fs.AddFolder(u"/work");
     for (const TFile& file : files) fs.AddFile(U(file.Path), file.Text);
     MakeReplacer(library, &fs);
+    if (rules) {
+      Rules = std::make_unique<TUserRules>();
+      Rules->LoadFromText(rules, u"rules.toml", library);
+      Registry = std::make_unique<TClassRegistry>();
+      Registry->AddClassesOf(TClassRegistry::Global());
+      Rules->RegisterTargetClasses(*Registry);
+      Replacer->SetUserRules(Rules.get());
+      Replacer->SetClassRegistry(Registry.get());
+    }
     InstallFormConversion(*Replacer);
     Options->FixCode = fixCode;
     TRunReport report;
@@ -34,6 +46,9 @@ class MemberCheckTest : public ReplacerTest {
     EXPECT_TRUE(Replacer->PerformReplace());
     return report;
   }
+
+  std::unique_ptr<TUserRules> Rules;
+  std::unique_ptr<TClassRegistry> Registry;
 };
 
 /// "file:line" -> the advice of the markers in `files` ("" for none).
@@ -63,6 +78,7 @@ TEST_F(MemberCheckTest, ListsEveryMarkedPlaceAndNoOther) {
     const char* Name;
     int Library;
     std::vector<TFile> Files;
+    const char* Rules = nullptr;
   };
   const TCase cases[] = {
       {"a data module's objects used from another unit, with, Self, parameters and results",
@@ -70,7 +86,8 @@ TEST_F(MemberCheckTest, ListsEveryMarkedPlaceAndNoOther) {
        {{"/work/DM.pas",
          "unit DM;\r\ninterface\r\nuses DBTables;\r\ntype\r\n"
          "  TDataModule1 = class(TDataModule)\r\n    Table1: TTable;\r\n    Query1: TQuery;\r\n"
-         "    procedure Prepare;\r\n  end;\r\n\r\nvar\r\n  DataModule1: TDataModule1;\r\n\r\n"
+         "    procedure Prepare;\r\n    property Orders: TQuery read Query1;\r\n  end;\r\n\r\n"
+         "var\r\n  DataModule1: TDataModule1;\r\n\r\n"
          "implementation\r\n\r\nprocedure TDataModule1.Prepare;\r\nbegin\r\n"
          "  Self.Query1.Shuffle; {TODO:member}\r\n"
          "  Table1.IndexName := 'PRIMARY'; {TODO:member=set IndexFieldNames to the index's "
@@ -96,6 +113,8 @@ TEST_F(MemberCheckTest, ListsEveryMarkedPlaceAndNoOther) {
          "  with DataModule1 do Table1.Locate('ID', 1, []);\r\n"
          "  with DataModule1 do Query1.UnknownMember; {TODO:member}\r\n"
          "  TQuery(T).Shuffle; {TODO:member}\r\n"
+         "  (Sender as TTable).Shuffle; {TODO:member}\r\n"
+         "  DM.DataModule1.Orders.Shuffle; {TODO:member}\r\n"
          "  S.Length; Edit1.IndexName := '';\r\n"
          "end;\r\n\r\nend.\r\n"}}},
       {"ADO transactions and parameters",
@@ -124,11 +143,22 @@ TEST_F(MemberCheckTest, ListsEveryMarkedPlaceAndNoOther) {
          "  DS.SelectSQL.Clear; {TODO:member=use SQL}\r\n"
          "  Tr.StartTransaction; DS.Transaction.Commit; DS.Open;\r\n"
          "end;\r\nend.\r\n"}}},
+      {"a rule file's target class with members of its own; one without any is not checked",
+       0,
+       {{"/work/R.pas",
+         "unit R;\r\ninterface\r\nuses DBTables;\r\nvar\r\n  O: TOrdersQuery; V: TVendorTable;\r\n"
+         "implementation\r\nbegin\r\n  O.RecalcTotals; O.OrderStatus := 1; O.Open;\r\n"
+         "  O.Shuffle; {TODO:member}\r\n  V.Anything;\r\nend.\r\n"}},
+       "[[pair]]\nsource = \"TOrdersQuery\"\ntarget = \"TOrdersQuery\"\nrules-of = \"TQuery\"\n"
+       "[[pair]]\nsource = \"TVendorTable\"\ntarget = \"TVendorTable\"\n"
+       "[[target-class]]\nname = \"TOrdersQuery\"\ninherits = \"TZanQuery\"\n"
+       "properties = [\"OrderStatus\"]\nmembers = [\"RecalcTotals\"]\n"
+       "[[target-class]]\nname = \"TVendorTable\"\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TMemoryFileSystem memory;
-    const TRunReport report = Run(memory, c.Library, c.Files, false);
+    const TRunReport report = Run(memory, c.Library, c.Files, false, c.Rules);
     std::vector<std::pair<std::string, std::string>> texts;
     for (const TFile& file : c.Files) texts.emplace_back(file.Path, file.Text);
     std::map<std::string, std::string> listed;

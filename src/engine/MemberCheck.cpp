@@ -191,12 +191,14 @@ class TBodyCheck : public TUnitWalker {
       while (j < bodyEnd && FTokens[j].Code != symComma && !Is(j, u"DO")) ++j;
       if (FTokens[j].Code == symComma) ++j;
     }
+    if (j >= bodyEnd) return;  // a `with` cut short
     const size_t end = StatementEnd(j + 1, bodyEnd);
     for (const std::u16string& type : types) FWiths.push_back({type, end});
   }
 
   /// The last token of the statement that starts at `i`.
   size_t StatementEnd(size_t i, size_t bodyEnd) const {
+    if (i >= bodyEnd) return bodyEnd;
     if (Is(i, u"BEGIN") || Is(i, u"TRY") || Is(i, u"CASE") || Is(i, u"ASM")) return MatchingEnd(i);
     int depth = 0;
     for (size_t j = i; j < bodyEnd; ++j) {

@@ -106,6 +106,7 @@ size_t TUnitWalker::ReadType(size_t i, std::u16string& type) const {
     if (t.Code == lexIdent && (t.Upper == u"RECORD")) {
       i = MatchingEnd(i);
       plain = false;
+      if (FTokens[i].Code == lexEnd) break;
       continue;
     }
     const bool wantIdent = parts % 2 == 0;
@@ -179,7 +180,7 @@ size_t TUnitWalker::ReadUses(size_t i) {
     for (++i; FTokens[i].Code == symDot && IsIdent(i + 1); i += 2)
       name += u"." + FTokens[i + 1].Upper;
     OnUses(name);
-    if (Is(i, u"IN")) i += 2;
+    if (Is(i, u"IN") && FTokens[i + 1].Code != lexEnd) i += 2;
   }
   return FTokens[i].Code == lexEnd ? i : i + 1;
 }
@@ -200,7 +201,7 @@ size_t TUnitWalker::ReadTypeSection(size_t i) {
                ((Is(j, u"INTERFACE") || Is(j, u"DISPINTERFACE")) &&
                 FTokens[j + 1].Code != symSemicolon)) {
       const size_t end = MatchingEnd(j);
-      i = SkipToSemicolon(end + 1);
+      i = SkipToSemicolon(FTokens[end].Code == lexEnd ? end : end + 1);
       if (FTokens[i].Code == symSemicolon) ++i;
     } else {
       i = SkipToSemicolon(j);
@@ -224,7 +225,7 @@ size_t TUnitWalker::ReadClass(size_t i, const std::u16string& name) {
     const TPasToken& t = FTokens[i];
     if (t.Code == symOpenBracket) {  // an attribute
       while (FTokens[i].Code != lexEnd && FTokens[i].Code != symCloseBracket) ++i;
-      ++i;
+      if (FTokens[i].Code != lexEnd) ++i;
     } else if (t.Code != lexIdent && t.Code != kwItem) {
       ++i;
     } else if (IsRoutineWord(t.Upper)) {
@@ -371,7 +372,8 @@ size_t TUnitWalker::ReadRoutine(size_t i, bool hasBody, TRoutine* outer) {
     } else if (t.Upper == u"TYPE") {
       i = ReadTypeSection(i + 1);
     } else if (t.Upper == u"LABEL") {
-      i = SkipToSemicolon(i) + 1;
+      i = SkipToSemicolon(i);
+      if (FTokens[i].Code == symSemicolon) ++i;
     } else if (t.Upper == u"CLASS") {
       ++i;
     } else if (IsRoutineWord(t.Upper)) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <set>
 
 #include "ReplacerTestUtil.h"
@@ -330,6 +331,54 @@ TEST_F(MemberCheckTest, EveryCutOfAUnitIsReadWithoutHarm) {
     SCOPED_TRACE(cut);
     TMemoryFileSystem memory;
     EXPECT_NO_THROW(Run(memory, 2, {{"/work/A.pas", unit.substr(0, cut).c_str()}}, true));
+  }
+  // And units of the words and symbols the reading acts on, in any order.
+  const char* words[] = {"unit",
+                         "uses",
+                         "type",
+                         "var",
+                         "class",
+                         "record",
+                         "begin",
+                         "end",
+                         "case",
+                         "try",
+                         "with",
+                         "do",
+                         "as",
+                         "in",
+                         "of",
+                         "asm",
+                         "label",
+                         "property",
+                         "procedure",
+                         "function",
+                         "implementation",
+                         "C",
+                         "C.BeginTrans",
+                         "TF",
+                         "(",
+                         ")",
+                         "[",
+                         "]",
+                         ".",
+                         ";",
+                         ":",
+                         ",",
+                         "=",
+                         "<",
+                         ">",
+                         "'x'",
+                         "Self",
+                         "external"};
+  std::mt19937 random(29);
+  for (int soup = 0; soup < 300; ++soup) {
+    std::string text = "unit A; interface uses ADODB; var C: TADOConnection; ";
+    for (int word = 0; word < 40; ++word)
+      text += std::string(words[random() % std::size(words)]) + " ";
+    SCOPED_TRACE(text);
+    TMemoryFileSystem memory;
+    EXPECT_NO_THROW(Run(memory, 2, {{"/work/A.pas", text.c_str()}}, true));
   }
 }
 

@@ -117,6 +117,32 @@ constexpr TAdvice kAdvice[] = {
      false},
 };
 
+/// What a library's units export beside its prefixed classes: the code that
+/// names one of them still needs the unit.
+struct TLibraryNames {
+  std::u16string_view Library;
+  std::initializer_list<std::u16string_view> Names;
+  std::initializer_list<std::u16string_view> EnumPrefixes;  // `lt` of `ltBatchOptimistic`
+};
+
+const TLibraryNames kLibraryNames[] = {
+    {u"BDE",
+     {u"Session", u"Sessions", u"TSession", u"TSessionList", u"TBDEDataSet", u"TDBDataSet",
+      u"TTableType", u"TBatchMode", u"TTransIsolation", u"TLockType"},
+     {u"tt", u"bat", u"ti", u"lt"}},
+    {u"IBX", {u"TARollback", u"TACommit", u"TARollbackRetaining", u"TACommitRetaining"}, {}},
+    {u"ADO",
+     {u"TCursorLocation",  u"TCursorType",    u"TCommandType",    u"TExecuteOption",
+      u"TExecuteOptions",  u"TEventStatus",   u"TEventReason",    u"TRecordsetEvent",
+      u"TMarshalOption",   u"TConnectMode",   u"TIsolationLevel", u"TXactAttribute",
+      u"TXactAttributes",  u"TSchemaInfo",    u"TFilterGroup",    u"TRecordStatus",
+      u"TRecordStatusSet", u"TConnectOption", u"clUseClient",     u"clUseServer",
+      u"cmdUnknown",       u"cmdText",        u"cmdTable",        u"cmdStoredProc",
+      u"cmdFile",          u"cmdTableDirect"},
+     {u"lt", u"ct", u"eo", u"il", u"xa", u"ad", u"si", u"fg", u"rs", u"es", u"er", u"mo"}},
+    {u"FIBPlus", {}, {u"po", u"ps", u"pf"}},
+};
+
 /// One place in a unit.
 struct TFinding {
   size_t Start = 0;  // offset of the member in the text
@@ -400,6 +426,10 @@ struct TMemberCheck::TImpl {
   /// The class-name prefixes of the run's library, upper case, with their
   /// exception prefixes ("TIB", "EIB").
   std::vector<std::u16string> Prefixes;
+  /// Other types and values of the library's units (upper case), and the
+  /// prefixes of their enumeration values.
+  std::unordered_set<std::u16string> LibraryNames;
+  std::unordered_set<std::u16string> EnumPrefixes;
 
   /// The classes whose members are checked: the run's targets that the
   /// member file or a rule file describes.
@@ -496,6 +526,11 @@ struct TMemberCheck::TImpl {
         Prefixes.push_back(UpperCase(prefix));
         Prefixes.push_back(u"E" + UpperCase(prefix).substr(1));
       }
+    for (const TLibraryNames& names : kLibraryNames)
+      if (State.Context.Report && SameText(names.Library, State.Context.Report->Library)) {
+        for (std::u16string_view name : names.Names) LibraryNames.insert(UpperCase(name));
+        for (std::u16string_view prefix : names.EnumPrefixes) EnumPrefixes.emplace(prefix);
+      }
     TSymbolIndex index;
     for (size_t i = 0; i < State.Work.size(); ++i) {
       if (!State.Work[i].IsUnit) continue;
@@ -540,28 +575,20 @@ struct TMemberCheck::TImpl {
 
   /// Whether the identifier `token` may come from a source unit: a source
   /// class (an external routine's heading keeps them), a class or exception
-  /// of the library's prefixes, a name of the BDE's session, or an
-  /// enumeration value of a prefix the common units do not use
-  /// (`ltBatchOptimistic`).
+  /// of the library's prefixes, one of the other types and values its units
+  /// export (`TSession`, `clUseClient`), or an enumeration value of one of
+  /// its units' prefixes (`ltBatchOptimistic`).
   bool MayComeFromSource(const TPasToken& token, std::u16string_view text) const {
     if (State.Replacer.FindNewClassName(text)) return true;
     for (const std::u16string& prefix : Prefixes)
       if (token.Upper.size() > prefix.size() && token.Upper.starts_with(prefix) &&
           text[prefix.size()] >= u'A' && text[prefix.size()] <= u'Z')
         return true;
-    static const std::unordered_set<std::u16string> kNames = {
-        u"SESSION", u"SESSIONS", u"TSESSION", u"TSESSIONLIST", u"TBDEDATASET", u"TDBDATASET"};
-    if (kNames.contains(token.Upper)) return true;
+    if (LibraryNames.contains(token.Upper)) return true;
     size_t lower = 0;
     while (lower < text.size() && text[lower] >= u'a' && text[lower] <= u'z') ++lower;
-    if (lower < 2 || lower > 3 || lower == text.size() || text[lower] < u'A' || text[lower] > u'Z')
-      return false;
-    // The enumeration prefixes of the VCL and of the DB unit, which stays.
-    static const std::unordered_set<std::u16string_view> kCommon = {
-        u"mr", u"mb", u"mt", u"fs", u"ss", u"ak", u"bs", u"ta", u"ws",  u"vk", u"ft", u"ds",
-        u"pt", u"lo", u"uk", u"us", u"ua", u"fk", u"tl", u"cb", u"sb",  u"fm", u"fo", u"sk",
-        u"tk", u"pm", u"dg", u"ec", u"sc", u"bk", u"mi", u"ml", u"crs", u"cl", u"fsd"};
-    return !kCommon.contains(text.substr(0, lower));
+    return lower < text.size() && text[lower] >= u'A' && text[lower] <= u'Z' &&
+           EnumPrefixes.contains(std::u16string(text.substr(0, lower)));
   }
 
   /// The source units to take out of the unit's `uses` clauses, as fixes;

@@ -548,9 +548,10 @@ TCommandRun AddReplaceCommand(CLI::App& app) {
                 "leave a form that cannot be converted as it is, with its unit, and go on "
                 "(exit status 5)");
   cmd->add_flag("--fix-code", args->FixCode,
-                "also rename the members of converted classes whose replacement is 1:1 "
-                "(BeginTrans -> StartTransaction, FBN( -> FieldByName(, ...); listed in the "
-                "report's codeFixes");
+                "also apply the code fixes that are mechanical: members of converted classes "
+                "renamed 1:1 (BeginTrans -> StartTransaction, FBN( -> FieldByName(, ...), and "
+                "source units nothing is left of taken out of uses; listed in the report's "
+                "codeFixes");
   cmd->add_flag("--strict", args->Strict,
                 "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");

@@ -236,9 +236,11 @@ TEST_F(MemberCheckTest, FixCodeRenamesWhatIsOneToOne) {
        {"8:5 [Database] -> [Connection]"}},
       {"a source unit nothing is left of goes",
        0,
-       "uses DBTables, Classes;\r\nvar\r\n  Q: TQuery;\r\nimplementation\r\nend.\r\n",
-       "uses Zan, Quillbase, Rowquill, Classes;\r\nvar\r\n  Q: TZanQuery;\r\nimplementation\r\n"
-       "end.\r\n",
+       "uses DBTables, Classes;\r\nvar\r\n  qryOrders: TQuery; btnGo: TObject;\r\n"
+       "implementation\r\nend.\r\n",
+       "uses Zan, Quillbase, Rowquill, Classes;\r\nvar\r\n  qryOrders: TZanQuery; btnGo: "
+       "TObject;\r\n"
+       "implementation\r\nend.\r\n",
        {"3:6 [DBTables, ] -> []"}},
       {"after a fix, the last one; one in a conditional stays",
        1,
@@ -249,10 +251,10 @@ TEST_F(MemberCheckTest, FixCodeRenamesWhatIsOneToOne) {
        {"8:5 [Database] -> [Connection]", "3:13 [, IBQuery] -> []"}},
       {"a source unit stays while something of it is left",
        2,
-       "uses ADODB;\r\nconst\r\n  L = ltBatchOptimistic;\r\nvar\r\n  Q: TADOQuery;\r\n"
-       "implementation\r\nend.\r\n",
-       "uses ADODB, Zan, Quillbase, Rowquill;\r\nconst\r\n  L = ltBatchOptimistic;\r\nvar\r\n"
-       "  Q: TZanQuery;\r\nimplementation\r\nend.\r\n",
+       "uses ADODB;\r\nconst\r\n  L = ltBatchOptimistic; K = cmdText;\r\nvar\r\n"
+       "  Q: TADOQuery;\r\nimplementation\r\nend.\r\n",
+       "uses ADODB, Zan, Quillbase, Rowquill;\r\nconst\r\n  L = ltBatchOptimistic; K = cmdText;\r\n"
+       "var\r\n  Q: TZanQuery;\r\nimplementation\r\nend.\r\n",
        {}},
       {"so does one beside a class of the library the catalogue does not convert",
        1,

@@ -50,6 +50,9 @@ class TReplaceOptions {
   /// The user's rule files (doc/rules.md), separated by ";" (empty: none);
   /// the expert reads them before the run.
   std::u16string RuleFileNames;
+  /// Applies the code fixes that are mechanical and unambiguous (renamed
+  /// members of converted classes, MemberCheck.h); off unless asked for.
+  bool FixCode = false;
 
  private:
   std::u16string FSourceName;

@@ -133,6 +133,14 @@ std::string TRunReport::ToJson() const {
                     {"what", u8(item.What)},
                     {"action", u8(item.Action)}});
   doc["todo"] = todo;
+  ordered_json fixes = ordered_json::array();
+  for (const TCodeFix& fix : CodeFixes)
+    fixes.push_back({{"file", u8(fix.FileName)},
+                     {"line", fix.Line},
+                     {"column", fix.Column},
+                     {"before", u8(fix.Before)},
+                     {"after", u8(fix.After)}});
+  doc["codeFixes"] = fixes;
   doc["formLanes"] = FormLanes;
   return doc.dump(2) + "\n";
 }

@@ -127,6 +127,16 @@ struct TRunReport {
   };
   std::vector<TLeftFile> LeftFiles;
   std::vector<TTodoItem> Todo;
+  /// A change `--fix-code` made in a unit (MemberCheck.h); line and column
+  /// are those of `Before` in the converted text before the fix.
+  struct TCodeFix {
+    std::u16string FileName;
+    int Line = 0;
+    int Column = 0;
+    std::u16string Before;
+    std::u16string After;
+  };
+  std::vector<TCodeFix> CodeFixes;
   /// Threads that converted forms beside the run's own (0: one by one).
   int FormLanes = 0;
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/MemberCheck.h"
 #include "engine/Replacer.h"
 #include "engine/RunReport.h"
 #include "engine/SourceRewriter.h"
@@ -543,6 +544,9 @@ void CollectTodoList(TRunState& state) {
   TRunReport* report = state.Context.Report;
   if (!report) return;
   report->Todo.clear();
+  // Runs first: its fixes change the converted units the entries below point into.
+  TMemberCheck members(state);
+  members.Run();
   const TObjectsOfUnits objects = ObjectsOfUnits(*report, state.Work);
   TTodoCollector collector(state, *report);
   for (size_t i = 0; i < state.Work.size(); ++i)
@@ -561,6 +565,7 @@ void CollectTodoList(TRunState& state) {
     todo.Action = object.Reason;
     report->Todo.push_back(std::move(todo));
   }
+  members.AppendTodo(*report);
 }
 
 }  // namespace zan

@@ -23,6 +23,8 @@
 //   inheritance  a form outside the run's scope that inherits from (or
 //              embeds) a form the run converted, or the reverse, and keeps
 //              source classes (added by FormInheritance.h)
+//   member     code that uses a member the converted class lacks, found
+//              through the run's declarations (MemberCheck.h)
 #pragma once
 
 #include <string>

@@ -54,11 +54,13 @@ struct TUserUsesUnit {
 
 /// A class the converted forms may hold, registered before the run as
 /// `--classes` registers one: the published properties of `Inherits` (a
-/// registered class; empty: none) and `Properties`.
+/// registered class; empty: none) and `Properties`. `Members` are the public
+/// methods and properties code may use beside those (MemberCheck.h).
 struct TUserTargetClass {
   std::u16string Name;
   std::u16string Inherits;
   std::vector<std::u16string> Properties;
+  std::vector<std::u16string> Members;
   int Rule = -1;
 };
 

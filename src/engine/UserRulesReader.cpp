@@ -467,7 +467,7 @@ class TUserRulesReader {
 
   void ReadTargetClass(const toml::table& t) {
     const std::string_view section = "[[target-class]]";
-    CheckKeys(t, section, {"name", "inherits", "properties"});
+    CheckKeys(t, section, {"name", "inherits", "properties", "members"});
     TUserTargetClass target;
     target.Name = Name(t, "name", section, true);
     target.Inherits = Name(t, "inherits", section, false);
@@ -476,6 +476,12 @@ class TUserRulesReader {
     for (auto& [name, line] : Names(t, "properties", false)) {
       text += (target.Properties.empty() ? u": " : u", ") + name;
       target.Properties.push_back(name);
+    }
+    bool firstMember = true;
+    for (auto& [name, line] : Names(t, "members", false)) {
+      text += (firstMember ? u"; members: " : u", ") + name;
+      firstMember = false;
+      target.Members.push_back(name);
     }
     const size_t index = FTargets.size();
     FTargets.push_back(std::move(target));

@@ -127,6 +127,8 @@ TWizardForm::TWizardForm() : TForm(u"WizardForm") {
   Note(lblLogNote, res::sLogNote, 24, 130, 292, 26);
   chViewLog.Caption = res::sViewLogAfterReplace;
   chViewLog.SetBounds(24, 164, 200, 17);
+  chFixCode.Caption = res::sFixCode;
+  chFixCode.SetBounds(8, 188, 300, 17);
 
   // Page 6.
   Heading(Label12, res::sStep5);
@@ -362,6 +364,7 @@ void TWizardForm::BuildReplaceSummary() {
     summary += std::u16string(res::sSummaryWriteLog) + u"\n\n";
     if (chViewLog.Checked) summary += std::u16string(res::sSummaryViewLog) + u"\n\n";
   }
+  if (chFixCode.Checked) summary += std::u16string(res::sSummaryFixCode) + u"\n\n";
   if (rbDestProject.Checked()) {
     summary += std::u16string(res::sSummaryUnits) + u"\n";
     for (int i = 0; i < lbModules.Count(); ++i)
@@ -445,6 +448,7 @@ void TWizardForm::FormShow(TComponent*) {
   chMakeBackup.Checked = options.MakeBackup;
   chWriteLog.Checked = options.WriteLog;
   chViewLog.Checked = options.ViewLog;
+  chFixCode.Checked = options.FixCode;
   StepsPageControl.SetActivePage(&Step1Sheet);
   UpdateCaption();
 }
@@ -533,6 +537,7 @@ void TWizardForm::actFinishExecute(TComponent*) {
   options.BackupDir = GetBackupDir();
   options.WriteLog = chWriteLog.Checked;
   options.ViewLog = chViewLog.Checked;
+  options.FixCode = chFixCode.Checked;
   UpdateHistories();
   SetModalResult(mrOk);
 }

@@ -88,6 +88,7 @@ class TWizardForm : public TForm {
   TCheckBox chWriteLog{this, &Step4Sheet, u"chWriteLog"};
   TLabel lblLogNote{this, &Step4Sheet, u"lblLogNote"};
   TCheckBox chViewLog{this, &Step4Sheet, u"chViewLog"};
+  TCheckBox chFixCode{this, &Step4Sheet, u"chFixCode"};
 
   // ----- page 6: the summary
   TTabSheet FinalStepSheet{this, &StepsPageControl, u"FinalStepSheet"};

@@ -65,6 +65,8 @@ inline constexpr std::u16string_view sWriteLog = u"&Write log";
 inline constexpr std::u16string_view sLogNote =
     u"Note: Log file will be placed in project folder or target folder you selected.";
 inline constexpr std::u16string_view sViewLogAfterReplace = u"View log after replace";
+inline constexpr std::u16string_view sFixCode = u"Fix renamed members in the code";
+inline constexpr std::u16string_view sSummaryFixCode = u"Fix renamed members in the code";
 
 // Step 5.
 inline constexpr std::u16string_view sStep5 = u"Step 5 - Start units converting";

@@ -63,6 +63,7 @@ struct TReplaceArgs {
   bool Diff = false;
   bool AllowDirty = false;
   bool NoFollowUses = false;
+  bool FixCode = false;
   std::vector<std::string> Rules;
 };
 
@@ -383,6 +384,7 @@ int RunReplace(const TReplaceArgs& args, const TClassRegistry& classes) {
                                              : CommandLinePath(args.BackupDir);
   options.WriteLog = !args.NoLog;
   options.ViewLog = args.ViewLog;
+  options.FixCode = args.FixCode;
   context.ConnectionDefFileName =
       args.ConnectionDefs.empty() ? u"" : CommandLinePath(args.ConnectionDefs);
   context.DriverConfFileName = args.DriverConfig.empty() ? u"" : CommandLinePath(args.DriverConfig);
@@ -530,6 +532,11 @@ TCommandRun AddReplaceCommand(CLI::App& app, const TClassRegistry& classes) {
   cmd->add_flag("--keep-going", args->KeepGoing,
                 "leave a form that cannot be converted as it is, with its unit, and go on "
                 "(exit status 5)");
+  cmd->add_flag("--fix-code", args->FixCode,
+                "also apply the code fixes that are mechanical: members of converted classes "
+                "renamed 1:1 (BeginTrans -> StartTransaction, FBN( -> FieldByName(, ...), and "
+                "source units nothing is left of taken out of uses; listed in the report's "
+                "codeFixes");
   cmd->add_flag("--strict", args->Strict,
                 "fail (exit status 3, nothing changed) when the run meets any warning");
   cmd->add_flag("--quiet", args->Quiet, "no progress on the terminal (warnings and errors stay)");

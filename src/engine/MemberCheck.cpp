@@ -8,6 +8,7 @@
 
 #include "engine/ReplaceOptions.h"
 #include "engine/Replacer.h"
+#include "engine/RunResults.h"
 #include "engine/SymbolIndex.h"
 #include "engine/TextFile.h"
 #include "engine/TodoList.h"

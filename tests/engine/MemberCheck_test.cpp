@@ -30,22 +30,31 @@ class MemberCheckTest : public ReplacerTest {
     fs.AddFolder(u"/work");
     for (const TFile& file : files) fs.AddFile(U(file.Path), file.Text);
     MakeReplacer(library, &fs);
+    Rules.reset();
+    Registry.reset();
     if (rules) {
       Rules = std::make_unique<TUserRules>();
       Rules->LoadFromText(rules, u"rules.toml", library);
       Registry = std::make_unique<TClassRegistry>();
       Registry->AddClassesOf(TClassRegistry::Global());
       Rules->RegisterTargetClasses(*Registry);
-      Replacer->SetUserRules(Rules.get());
-      Replacer->SetClassRegistry(Registry.get());
     }
     InstallFormConversion(*Replacer);
     Options->FixCode = fixCode;
     TRunReport report;
     report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(library)].Name);
-    Replacer->SetReport(&report);
-    EXPECT_TRUE(Replacer->PerformReplace());
+    EXPECT_TRUE(RunInto(report));
     return report;
+  }
+  /// A run in the fixture's context with the rules of the last Run, into `report`.
+  bool RunInto(TRunReport& report) {
+    TRunContext context = Context();
+    if (Rules) {
+      context.UserRules = Rules.get();
+      context.ClassRegistry = Registry.get();
+    }
+    context.Report = &report;
+    return ReplacerTest::Run(context);
   }
 
   std::unique_ptr<TUserRules> Rules;
@@ -288,8 +297,7 @@ TEST_F(MemberCheckTest, FixCodeRenamesWhatIsOneToOne) {
     EXPECT_EQ(memory.Contents(u"/work/RBackup/A.~pas"), before);
     report = TRunReport();
     report.Library = std::u16string(CatalogueLibraries()[static_cast<size_t>(c.Library)].Name);
-    Replacer->SetReport(&report);
-    EXPECT_TRUE(Replacer->PerformReplace());
+    EXPECT_TRUE(RunInto(report));
     EXPECT_EQ(report.ChangedFileCount(), 0);
     EXPECT_TRUE(report.CodeFixes.empty());
     EXPECT_EQ(memory.Contents(u"/work/A.pas"), head + c.After);
@@ -308,12 +316,11 @@ TEST_F(MemberCheckTest, AUnitChangedOnlyByFixesIsPublishedAndRestored) {
   MakeReplacer(2, &Fs);
   Options->FixCode = true;
   TRunReport report;
-  Replacer->SetReport(&report);
-  ASSERT_TRUE(Replacer->PerformReplace());
+  ASSERT_TRUE(RunInto(report));
   EXPECT_EQ(report.ChangedFileCount(), 2);
   EXPECT_NE(File(u"/work/Main.pas").find("Conn.StartTransaction;"), std::string::npos);
   EXPECT_NE(report.ToJson().find("\"codeFixes\""), std::string::npos);
-  ASSERT_TRUE(Replacer->PerformRestore(u"/work/RBackup/RExpert.reu"));
+  ASSERT_TRUE(Restore(u"/work/RBackup/RExpert.reu"));
   EXPECT_EQ(File(u"/work/Main.pas"), main);
 }
 

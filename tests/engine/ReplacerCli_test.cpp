@@ -119,8 +119,10 @@ TEST_F(CliTest, ReplaceReportAndRestore) {
   EXPECT_EQ(restore.Out, "Files were succefully restored.\n");
   EXPECT_EQ(Read("app/U.pas"), unit);
 
-  Write("empty.reu", "");
-  TCliResult failed = Run("restore empty.reu");
+  // In a backup folder of its own: a restore locks the tree above it, and
+  // the temporary folder's parent is shared with other tests' runs.
+  Write("none/RBackup/empty.reu", "");
+  TCliResult failed = Run("restore none/RBackup/empty.reu");
   EXPECT_EQ(failed.Exit, 1);
   EXPECT_EQ(failed.Out, "");
   EXPECT_EQ(failed.Err,

@@ -22,11 +22,11 @@
 #include <string>
 
 #include "WholeRun.h"
-#include "engine/FormRewriter.h"
-#include "engine/Replacer.h"
 #include "engine/RunPlan.h"
-#include "engine/RunReport.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/report/RunReport.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
 

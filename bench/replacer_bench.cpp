@@ -18,10 +18,10 @@
 #include <string>
 
 #include "WholeRun.h"
-#include "engine/Replacer.h"
 #include "engine/RunPlan.h"
-#include "engine/RunReport.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/report/RunReport.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"

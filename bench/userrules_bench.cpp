@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "engine/UserRules.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 
 namespace zan {

@@ -4,8 +4,14 @@
 # upper layer never breaks the build of a lower one.
 
 
+# zan_layer(name dir [RECURSE]): RECURSE takes the sources of the folder's
+# sub-folders too (a layer that shows its parts as folders).
 function(zan_layer name dir)
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  if("RECURSE" IN_LIST ARGN)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  endif()
   set(target zanmig_${name})
   if(srcs)
     add_library(${target} OBJECT ${srcs})

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/SourceRewriter.h"
-#include "engine/UserRules.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/rewrite/SourceRewriter.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 
 namespace {

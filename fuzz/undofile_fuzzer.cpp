@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/RestoreRun.h"
-#include "engine/UndoFile.h"
+#include "engine/files/UndoFile.h"
+#include "engine/restore/RestoreRun.h"
 #include "rtl/SysUtils.h"
 #include "support/MemoryFileSystem.h"
 

@@ -10,8 +10,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "engine/FormFileText.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/rewrite/FormFileText.h"
 #include "formrules/ZanFormParser.h"
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RunState.h"
+#include "engine/phases/RunState.h"
 
 namespace zan {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/LogWriter.h"
+#include "engine/files/LogWriter.h"
 #include "rtl/SysUtils.h"
 
 namespace zan {

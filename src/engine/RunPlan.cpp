@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <utility>
 
-#include "engine/BackupPhase.h"
-#include "engine/FileUtils.h"
-#include "engine/FormFileStep.h"
-#include "engine/LogWriter.h"
-#include "engine/RExpertRes.h"
 #include "engine/ReplaceRun.h"
-#include "engine/Replacer.h"
-#include "engine/RunReport.h"
-#include "engine/UserRulesReport.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/files/FileUtils.h"
+#include "engine/files/LogWriter.h"
+#include "engine/phases/BackupPhase.h"
+#include "engine/report/RExpertRes.h"
+#include "engine/report/RunReport.h"
+#include "engine/report/UserRulesReport.h"
+#include "engine/rewrite/FormFileStep.h"
 #include "ide/ToolsAPI.h"
 #include "rtl/Paths.h"
 #include "rtl/StringList.h"
@@ -147,7 +147,8 @@ TRunPlan Plan(const TRunContext& context, const TUnitSelection& selection) {
   plan.RootFolder = RunRootFolder(state);
   // One run per tree and sub-tree, taken before anything is written.
   if (!context.DryRun)
-    for (const std::u16string& folder : scope.LockedFolders(state)) plan.Locks.Lock(state.Fs, folder);
+    for (const std::u16string& folder : scope.LockedFolders(state))
+      plan.Locks.Lock(state.Fs, folder);
 
   // Listed before anything is written: a scope without units writes nothing.
   plan.Units = scope.ListUnits(state, plan.Warnings);

@@ -17,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/ReplaceOptions.h"
 #include "engine/RunContext.h"
-#include "engine/RunResults.h"
-#include "engine/RunScope.h"
-#include "engine/RunState.h"
+#include "engine/catalogue/ReplaceOptions.h"
+#include "engine/phases/RunResults.h"
+#include "engine/phases/RunScope.h"
+#include "engine/phases/RunState.h"
 
 namespace zan {
 

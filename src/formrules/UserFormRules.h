@@ -1,5 +1,5 @@
 // The part of a user's rule files that the form conversion applies: class
-// pairs, property rules and constant properties (engine/UserRules.h reads the
+// pairs, property rules and constant properties (engine/rules/UserRules.h reads the
 // files and holds the rest).
 //
 // Class names compare without regard to letter case, as the host's class

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "ide/HostServices.h"
 #include "parsing/PasParser.h"
 #include "rtl/FileSystem.h"

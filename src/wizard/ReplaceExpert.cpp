@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/Replacer.h"
 #include "engine/RunPlan.h"
-#include "engine/UserRules.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"

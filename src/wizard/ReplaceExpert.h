@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Replacer.h"
+#include "engine/catalogue/Replacer.h"
 #include "ide/IDEUtils.h"
 #include "wizard/OTAWizard.h"
 #include "wizard/Wizard.h"

@@ -1,6 +1,6 @@
 #include "wizard/Wizard.h"
 
-#include "engine/FileUtils.h"
+#include "engine/files/FileUtils.h"
 #include "ide/IDEUtils.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"

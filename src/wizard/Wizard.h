@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/ReplaceOptions.h"
+#include "engine/catalogue/ReplaceOptions.h"
 #include "rtl/RegIniFile.h"
 #include "wizard/Controls.h"
 

@@ -1,12 +1,12 @@
 // The fixed texts of the wizard forms and the save warning, exactly as users
 // see them (typos included), and the names of their settings values. The
-// texts shared with the engine and the expert are in engine/RExpertRes.h.
+// texts shared with the engine and the expert are in engine/report/RExpertRes.h.
 // Formats use "%s" for every argument (res::Fmt); numbers are passed as text.
 #pragma once
 
 #include <string_view>
 
-#include "engine/RExpertRes.h"
+#include "engine/report/RExpertRes.h"
 
 namespace zan::res {
 

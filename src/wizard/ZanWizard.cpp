@@ -1,6 +1,6 @@
 #include "wizard/ZanWizard.h"
 
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "rtl/ScopeExit.h"
 #include "wizard/WizardRes.h"
 

@@ -24,7 +24,7 @@
 #include "app/desktop/QtDialogs.h"
 #include "app/desktop/QtText.h"
 #include "common/TestUtil.h"
-#include "engine/ReplaceOptions.h"
+#include "engine/catalogue/ReplaceOptions.h"
 #include "rtl/SysUtils.h"
 #include "support/WizardFakes.h"
 #include "wizard/SaveWarn.h"

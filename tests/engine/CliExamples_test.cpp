@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "engine/CliTestUtil.h"
-#include "engine/FormFileText.h"
+#include "engine/rewrite/FormFileText.h"
 #include "rtl/Strings.h"
 
 namespace zan::test {

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "engine/FileUtils.h"
+#include "engine/files/FileUtils.h"
 #include "rtl/Encoding.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"

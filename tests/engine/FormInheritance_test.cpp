@@ -10,9 +10,9 @@
 
 #include "AgreementCheck.h"
 #include "ReplacerTestUtil.h"
-#include "engine/FormInheritance.h"
-#include "engine/FormRewriter.h"
-#include "engine/RunReport.h"
+#include "engine/phases/FormInheritance.h"
+#include "engine/report/RunReport.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "rtl/dfm/FormFile.h"
 
 namespace zan::test {

@@ -12,8 +12,8 @@
 
 #include "ReplacerTestUtil.h"
 #include "common/TestUtil.h"
-#include "engine/Replacer.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/FormRewriter.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "rtl/Strings.h"
 #include "rtl/dfm/FormFile.h"
 

@@ -5,8 +5,8 @@
 // empty parameters.
 #include <gtest/gtest.h>
 
-#include "engine/FormRewriter.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "formrules/RuleUtils.h"
 #include "rtl/Strings.h"
 

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "ReplacerTestUtil.h"
-#include "engine/FormRewriter.h"
-#include "engine/UserRules.h"
+#include "engine/rewrite/FormRewriter.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 
 namespace zan::test {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "ReplacerTestUtil.h"
-#include "engine/FormRewriter.h"
-#include "engine/ProjectClosure.h"
-#include "engine/RestoreRun.h"
-#include "engine/RunReport.h"
+#include "engine/phases/ProjectClosure.h"
+#include "engine/report/RunReport.h"
+#include "engine/restore/RestoreRun.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "ide/ProjectFile.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"

@@ -1,7 +1,7 @@
 // The options' persistent part through the settings store.
 #include <gtest/gtest.h>
 
-#include "engine/ReplaceOptions.h"
+#include "engine/catalogue/ReplaceOptions.h"
 #include "rtl/FileSystem.h"
 #include "rtl/RegIniFile.h"
 #include "support/MemoryFileSystem.h"

@@ -7,9 +7,9 @@
 #include <map>
 
 #include "ReplacerTestUtil.h"
-#include "engine/FormFileStep.h"
-#include "engine/PublishManifest.h"
-#include "engine/RunReport.h"
+#include "engine/files/PublishManifest.h"
+#include "engine/report/RunReport.h"
+#include "engine/rewrite/FormFileStep.h"
 #include "support/FaultyFileSystem.h"
 
 namespace zan::test {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ReplacerTestUtil.h"
-#include "engine/RunReport.h"
-#include "engine/TextFile.h"
+#include "engine/files/TextFile.h"
+#include "engine/report/RunReport.h"
 #include "parsing/PasParser.h"
 
 namespace zan::test {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/Replacer.h"
-#include "engine/RestoreRun.h"
 #include "engine/RunPlan.h"
-#include "engine/RunReport.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/report/RunReport.h"
+#include "engine/restore/RestoreRun.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
 #include "ide/IDEUtils.h"

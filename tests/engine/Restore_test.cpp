@@ -8,11 +8,11 @@
 #include <functional>
 
 #include "ReplacerTestUtil.h"
-#include "engine/FileUtils.h"
-#include "engine/PublishManifest.h"
-#include "engine/RestoreRun.h"
-#include "engine/UndoFile.h"
-#include "engine/UndoReader.h"
+#include "engine/files/FileUtils.h"
+#include "engine/files/PublishManifest.h"
+#include "engine/files/UndoFile.h"
+#include "engine/files/UndoReader.h"
+#include "engine/restore/RestoreRun.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/cli/RunSummary.h"
-#include "engine/RunReport.h"
+#include "engine/report/RunReport.h"
 #include "support/JsonSchema.h"
 
 namespace zan::test {

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "ReplacerTestUtil.h"
-#include "engine/FormRewriter.h"
-#include "engine/TodoList.h"
+#include "engine/phases/TodoList.h"
+#include "engine/rewrite/FormRewriter.h"
 
 namespace zan::test {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "engine/Replacer.h"
-#include "engine/SourceRewriter.h"
-#include "engine/UserRules.h"
-#include "engine/UsesEdits.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/Replacer.h"
+#include "engine/catalogue/ZanReplacer.h"
+#include "engine/rewrite/SourceRewriter.h"
+#include "engine/rewrite/UsesEdits.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Strings.h"
 #include "support/MemoryFileSystem.h"

@@ -2,7 +2,7 @@
 // and pairs, the shared options, and the look-up by name or index.
 #include <gtest/gtest.h>
 
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "rtl/Strings.h"
 #include "rtl/SysUtils.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ReplaceOptions.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ReplaceOptions.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "ide/HeadlessIDE.h"
 #include "ide/HostServices.h"
 #include "ide/MenuServices.h"

@@ -3,8 +3,8 @@
 // asserted as the list of calls made to the recording IDE.
 #include <gtest/gtest.h>
 
-#include "engine/PublishManifest.h"
-#include "engine/UserRules.h"
+#include "engine/files/PublishManifest.h"
+#include "engine/rules/UserRules.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/RegIniFile.h"
 #include "support/FaultyFileSystem.h"

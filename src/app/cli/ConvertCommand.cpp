@@ -20,9 +20,9 @@
 #include <memory>
 
 #include "app/cli/Commands.h"
-#include "engine/FormRewriter.h"
-#include "engine/RExpertRes.h"
-#include "engine/TextFile.h"
+#include "engine/files/TextFile.h"
+#include "engine/report/RExpertRes.h"
+#include "engine/rewrite/FormRewriter.h"
 #include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Strings.h"

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "app/cli/Commands.h"
-#include "engine/ZanReplacer.h"
+#include "engine/catalogue/ZanReplacer.h"
 #include "rtl/Strings.h"
 
 namespace zan::cli {

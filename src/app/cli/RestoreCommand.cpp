@@ -6,10 +6,10 @@
 
 #include "app/cli/Commands.h"
 #include "app/cli/UndoFileArgument.h"
-#include "engine/RExpertRes.h"
-#include "engine/RestoreRun.h"
 #include "engine/RunContext.h"
-#include "engine/UndoReader.h"
+#include "engine/files/UndoReader.h"
+#include "engine/report/RExpertRes.h"
+#include "engine/restore/RestoreRun.h"
 #include "rtl/Encoding.h"
 #include "rtl/FileSystem.h"
 #include "rtl/Paths.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/RunReport.h"
+#include "engine/report/RunReport.h"
 
 namespace zan::cli {
 

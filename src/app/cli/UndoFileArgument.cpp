@@ -1,7 +1,7 @@
 #include "app/cli/UndoFileArgument.h"
 
-#include "engine/FileUtils.h"
-#include "engine/RExpertRes.h"
+#include "engine/files/FileUtils.h"
+#include "engine/report/RExpertRes.h"
 #include "rtl/SysUtils.h"
 
 namespace zan::cli {

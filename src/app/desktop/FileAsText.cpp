@@ -1,6 +1,6 @@
 #include "app/desktop/FileAsText.h"
 
-#include "engine/TextFile.h"
+#include "engine/files/TextFile.h"
 #include "rtl/Encoding.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"

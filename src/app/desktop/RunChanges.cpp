@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/desktop/FileAsText.h"
-#include "engine/UndoReader.h"
+#include "engine/files/UndoReader.h"
 
 namespace zan {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "engine/RExpertRes.h"
+#include "engine/report/RExpertRes.h"
 #include "rtl/Paths.h"
 #include "rtl/Strings.h"
 

@@ -12,6 +12,7 @@
 #include "engine/phases/RunResults.h"
 #include "engine/phases/SymbolIndex.h"
 #include "engine/phases/TodoList.h"
+#include "engine/report/TextPositions.h"
 #include "engine/rules/UserRules.h"
 #include "parsing/PasParser.h"
 #include "rtl/ClassRegistry.h"
@@ -395,26 +396,6 @@ class TBodyCheck : public TUnitWalker {
   std::vector<TWith> FWiths;
 };
 
-/// Line and column (1-based) of offsets asked in increasing order.
-class TLineColumns {
- public:
-  explicit TLineColumns(std::u16string_view text) : FText(text) {}
-  void At(size_t pos, int& line, int& column) {
-    for (; FPos < pos && FPos < FText.size(); ++FPos)
-      if (FText[FPos] == u'\n') {
-        ++FLine;
-        FLineStart = FPos + 1;
-      }
-    line = FLine;
-    column = static_cast<int>(pos - FLineStart) + 1;
-  }
-
- private:
-  std::u16string_view FText;
-  size_t FPos = 0, FLineStart = 0;
-  int FLine = 1;
-};
-
 }  // namespace
 
 struct TMemberCheck::TImpl {
@@ -490,7 +471,7 @@ struct TMemberCheck::TImpl {
     size_t copied = 0;
     int count = 0;
     TRunReport* report = State.Context.Report;
-    TLineColumns places(text);
+    TTextPositions places(text);
     for (const TFinding& finding : findings) {
       if (!finding.Fix) continue;
       fixed.append(text, copied, finding.Start - copied);
@@ -561,7 +542,7 @@ struct TMemberCheck::TImpl {
       if (fix && findings.empty())
         if (std::vector<TFinding> removals = UsesRemovals(text, tokens); !removals.empty())
           text = ApplyFixes(i, text, encoding, removals);
-      TLineColumns places(text);
+      TTextPositions places(text);
       for (const TFinding& finding : findings) {
         TRunReport::TTodoItem todo;
         todo.Kind = u"member";

@@ -8,6 +8,7 @@
 #include "engine/files/TextFile.h"
 #include "engine/phases/MemberCheck.h"
 #include "engine/report/RunReport.h"
+#include "engine/report/TextPositions.h"
 #include "engine/rewrite/SourceRewriter.h"
 #include "engine/rules/UserRules.h"
 #include "parsing/PasParser.h"
@@ -124,27 +125,6 @@ TRunReport::TTodoItem Todo(std::u16string_view kind, const std::u16string& fileN
   item.FileName = fileName;
   return item;
 }
-
-/// Line and column (1-based) of offsets asked in increasing order.
-class TPositions {
- public:
-  explicit TPositions(std::u16string_view text) : FText(text) {}
-  void At(size_t pos, int& line, int& column) {
-    if (pos < FPos) *this = TPositions(FText);
-    for (; FPos < pos && FPos < FText.size(); ++FPos)
-      if (FText[FPos] == u'\n') {
-        ++FLine;
-        FLineStart = FPos + 1;
-      }
-    line = FLine;
-    column = static_cast<int>(pos - FLineStart) + 1;
-  }
-
- private:
-  std::u16string_view FText;
-  size_t FPos = 0, FLineStart = 0;
-  int FLine = 1;
-};
 
 /// A lexeme of a unit that is neither blank nor comment.
 struct TToken {
@@ -388,7 +368,7 @@ void TTodoCollector::ReadUnit(size_t unit, const TObjectsOfUnits& objects) {
   const TPropertyFates fates =
       FatesOfUnit(own == objects.end() ? kNone : own->second, FState.Context.ClassRegistry);
   const std::vector<TToken> tokens = Tokens(text);
-  TPositions positions(text);
+  TTextPositions positions(text);
   auto place = [&](std::u16string_view kind, size_t token) {
     TRunReport::TTodoItem item = Todo(kind, work.Path);
     positions.At(tokens[token].Start, item.Line, item.Column);
@@ -514,7 +494,7 @@ void TTodoCollector::ReadUnit(size_t unit, const TObjectsOfUnits& objects) {
           !(FState.Context.UserRules && FState.Context.UserRules->FindTarget(lexeme.Text)))
         continue;
       TRunReport::TTodoItem item = Todo(u"external", work.Path);
-      TPositions(text).At(heading.Start + lexeme.Start, item.Line, item.Column);
+      TTextPositions(text).At(heading.Start + lexeme.Start, item.Line, item.Column);
       item.What = u"the library expects the source class";
       item.Action = std::u16string(lexeme.Text) +
                     u" stays in the heading of the external routine " + std::u16string(routine) +

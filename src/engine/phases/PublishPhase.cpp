@@ -1,5 +1,6 @@
 #include "engine/phases/PublishPhase.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -63,8 +64,15 @@ std::u16string KeepReachable(TRunState& state, const std::u16string& path,
     ++state.PutBackNames;
     return name;
   };
-  for (const std::u16string& folder : state.PutBackFolders)
-    if (std::u16string name = linkInto(folder); !name.empty()) return name;
+  // The folder that took the last file is tried first: files come folder by
+  // folder, and a file system without the temporary folder would otherwise
+  // refuse each of them there once more.
+  std::vector<std::u16string>& folders = state.PutBackFolders;
+  for (auto folder = folders.begin(); folder != folders.end(); ++folder)
+    if (std::u16string name = linkInto(*folder); !name.empty()) {
+      std::rotate(folders.begin(), folder, folder + 1);
+      return name;
+    }
   const std::u16string parent = ExtractFileDir(path);
   if (folderless.contains(parent)) return {};
   const std::u16string folder = MakeRandomPrivateFolder(fs, parent, u".zanmig-");

@@ -27,18 +27,6 @@ namespace zan {
 
 namespace {
 
-constexpr std::u16string_view kDescendantOutside =
-    u"Form \"%s\" %s \"%s\", which is converted, but it lies outside the run's scope and "
-    u"keeps its source classes; convert the two in one run.";
-constexpr std::u16string_view kAncestorOutside =
-    u"Form \"%s\" is converted, but it %s \"%s\", which lies outside the run's scope and keeps "
-    u"its source classes; convert the two in one run.";
-constexpr std::u16string_view kInherits = u"inherits from";
-constexpr std::u16string_view kEmbeds = u"embeds the frame";
-constexpr std::u16string_view kTodoAction =
-    u"convert it in a run that takes both (a recursive folder run over a folder that holds "
-    u"both, or a project that holds both units)";
-
 bool IsFormWordChar(char16_t ch) {
   return ch == u'_' || ch >= 0x80 || (ch >= u'0' && ch <= u'9') ||
          ((ch | 0x20) >= u'a' && (ch | 0x20) <= u'z');
@@ -392,7 +380,7 @@ void TFormFamilies::WarnAboutFamilies(TRunState& state) {
     const std::u16string& ancForm = anc.Forms.front();
     if (!warned.insert(descForm + u'\n' + ancForm).second) return true;
     const bool descOutside = !desc.InScope;
-    state.Warn(res::Fmt(descOutside ? kDescendantOutside : kAncestorOutside,
+    state.Warn(res::Fmt(descOutside ? res::sDescendantOutside : res::sAncestorOutside,
                         {descForm, std::u16string(relation), ancForm}));
     if (!report) return true;
     TRunReport::TTodoItem todo;
@@ -405,7 +393,7 @@ void TFormFamilies::WarnAboutFamilies(TRunState& state) {
     todo.What =
         (descOutside ? std::u16string(relation) + u" " + ancForm : u"the ancestor of " + descForm) +
         u", which is converted; it keeps source classes";
-    todo.Action = std::u16string(kTodoAction);
+    todo.Action = std::u16string(res::sInheritanceTodoAction);
     report->Todo.push_back(std::move(todo));
     return true;
   };
@@ -422,10 +410,10 @@ void TFormFamilies::WarnAboutFamilies(TRunState& state) {
           if (seen.insert(a).second) next.emplace_back(a, relation);
     };
     for (const TUnitHeadings::TClass& heading : units[d].Classes)
-      if (!heading.Parent.empty()) reach(heading.Parent, kInherits);
+      if (!heading.Parent.empty()) reach(heading.Parent, res::sInheritsFrom);
     if (!units[d].InScope || units[d].EmbedsOutside) {
       ReadForms(state, units[d]);
-      for (const std::u16string& frame : units[d].Frames) reach(frame, kEmbeds);
+      for (const std::u16string& frame : units[d].Frames) reach(frame, res::sEmbedsFrame);
     }
     for (size_t i = 0; i < next.size(); ++i) {
       const auto [a, relation] = next[i];

@@ -19,13 +19,6 @@ namespace zan {
 
 namespace {
 
-constexpr std::u16string_view sSearchPathMacro =
-    u"Search path entry \"%s\" of project \"%s\" holds a macro that cannot be expanded; no unit "
-    u"is looked for there.";
-constexpr std::u16string_view sUnitInSeveralFolders =
-    u"Unit \"%s\" is found in several folders below the project folder; the run takes \"%s\" "
-    u"(also found: %s).";
-
 /// The name index key of a file name: letter case ignored.
 std::u16string Key(std::u16string_view fileName) {
   return AnsiUpperCase(fileName);
@@ -150,7 +143,7 @@ class TProjectClosure::TBuilder {
       if (!folder.empty() && fs.IsFolder(folder)) FSearchFolders.push_back(folder);
     }
     for (const std::u16string& entry : project.UnexpandedSearchPath)
-      FOut.FWarnings.push_back(res::Fmt(sSearchPathMacro, {entry, FProjectName}));
+      FOut.FWarnings.push_back(res::Fmt(res::sSearchPathMacro, {entry, FProjectName}));
   }
 
   /// Takes `path` for `reason` unless taken already.
@@ -241,7 +234,7 @@ class TProjectClosure::TBuilder {
       for (size_t i = 1; i < paths.size(); ++i)
         others += (i > 1 ? u", \"" : u"\"") + paths[i] + u"\"";
       FOut.FWarnings.push_back(
-          res::Fmt(sUnitInSeveralFolders, {ChangeFileExt(fileName, u""), paths[0], others}));
+          res::Fmt(res::sUnitInSeveralFolders, {ChangeFileExt(fileName, u""), paths[0], others}));
     }
     return paths[0];
   }

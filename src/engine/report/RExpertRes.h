@@ -135,4 +135,23 @@ inline constexpr std::u16string_view sProjectNotSaved = u"Project was not saved.
 inline constexpr std::u16string_view sUndoFileMissing = u"Undo file \"%s\" does not exist.";
 inline constexpr std::u16string_view sRegistryKeyBase = u"Software\\Kestova";
 
+// A project's closure and the forms across the run's scope.
+inline constexpr std::u16string_view sDescendantOutside =
+    u"Form \"%s\" %s \"%s\", which is converted, but it lies outside the run's scope and "
+    u"keeps its source classes; convert the two in one run.";
+inline constexpr std::u16string_view sAncestorOutside =
+    u"Form \"%s\" is converted, but it %s \"%s\", which lies outside the run's scope and keeps "
+    u"its source classes; convert the two in one run.";
+inline constexpr std::u16string_view sInheritsFrom = u"inherits from";
+inline constexpr std::u16string_view sEmbedsFrame = u"embeds the frame";
+inline constexpr std::u16string_view sInheritanceTodoAction =
+    u"convert it in a run that takes both (a recursive folder run over a folder that holds "
+    u"both, or a project that holds both units)";
+inline constexpr std::u16string_view sSearchPathMacro =
+    u"Search path entry \"%s\" of project \"%s\" holds a macro that cannot be expanded; no unit "
+    u"is looked for there.";
+inline constexpr std::u16string_view sUnitInSeveralFolders =
+    u"Unit \"%s\" is found in several folders below the project folder; the run takes \"%s\" "
+    u"(also found: %s).";
+
 }  // namespace zan::res
